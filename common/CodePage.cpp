@@ -1,0 +1,77 @@
+// Code-page decoding through glibc's iconv, which carries every code page the catalogue uses.
+#include "CodePage.h"
+
+#include <cerrno>
+#include <iconv.h>
+
+namespace vesk {
+
+const char *codePageForCharset(int charset)
+{
+    switch (charset) {
+    case 134:
+        return "GBK";
+    case 136:
+        return "BIG5";
+    case 128:
+        return "SHIFT_JIS";
+    case 129:
+        return "CP949";
+    default:
+        return "CP1252";
+    }
+}
+
+namespace {
+
+class IconvHandle
+{
+public:
+    explicit IconvHandle(const char *from) : h(iconv_open("UTF-8", from)) {}
+    ~IconvHandle()
+    {
+        if (valid())
+            iconv_close(h);
+    }
+    IconvHandle(const IconvHandle &) = delete;
+    IconvHandle &operator=(const IconvHandle &) = delete;
+    bool valid() const { return h != reinterpret_cast<iconv_t>(-1); }
+    iconv_t get() const { return h; }
+
+private:
+    iconv_t h;
+};
+
+} // namespace
+
+QString decodeCodePage(const QByteArray &bytes, int charset)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        return QString::fromUtf8(bytes.constData() + 3, bytes.size() - 3);
+
+    IconvHandle cd(codePageForCharset(charset));
+    if (!cd.valid())
+        return QString::fromLatin1(bytes);
+
+    QByteArray out;
+    out.reserve(bytes.size() * 2);
+    char *in = const_cast<char *>(bytes.constData());
+    size_t inLeft = static_cast<size_t>(bytes.size());
+    char buf[4096];
+    while (inLeft > 0) {
+        char *outPtr = buf;
+        size_t outLeft = sizeof buf;
+        const size_t rc = iconv(cd.get(), &in, &inLeft, &outPtr, &outLeft);
+        out.append(buf, static_cast<qsizetype>(sizeof buf - outLeft));
+        if (rc == static_cast<size_t>(-1) && errno != E2BIG) {
+            // An unmappable or truncated sequence: mark it and go on with the next byte.
+            out.append("\xEF\xBF\xBD");
+            ++in;
+            --inLeft;
+            iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
+        }
+    }
+    return QString::fromUtf8(out);
+}
+
+} // namespace vesk

@@ -1,0 +1,17 @@
+// Decoding of 8-bit INI texts by the Windows character-set number of [Font] Charset.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace vesk {
+
+// The iconv name of the code page that a Windows character-set number stands for:
+// 0 (ANSI) CP1252, 134 GBK, 136 BIG5, 128 SHIFT_JIS, 129 CP949; unknown numbers fall back to CP1252.
+const char *codePageForCharset(int charset);
+
+// Decodes bytes from the code page of `charset`. A UTF-8 byte-order mark wins over the
+// charset. Bytes the code page cannot map become U+FFFD; decoding never fails.
+QString decodeCodePage(const QByteArray &bytes, int charset);
+
+} // namespace vesk

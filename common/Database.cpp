@@ -1,0 +1,174 @@
+// Connection set-up per engine, kept in one place.
+#include "Database.h"
+
+#include "CDate.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include <sqlite3.h>
+
+namespace vesk {
+
+namespace {
+
+constexpr int BusyTimeoutMs = 10000;
+
+sqlite3 *sqliteHandle(const QSqlDatabase &db)
+{
+    const QVariant v = db.driver()->handle();
+    if (v.isValid() && qstrcmp(v.typeName(), "sqlite3*") == 0)
+        return *static_cast<sqlite3 *const *>(v.constData());
+    return nullptr;
+}
+
+OpenResult configureSqlite(QSqlDatabase &db)
+{
+    sqlite3 *h = sqliteHandle(db);
+    if (!h || !registerCDate(h))
+        return {false, QStringLiteral("CDate could not be registered on the SQLite connection")};
+    QSqlQuery q(db);
+    for (const char *pragma : {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=NORMAL"}) {
+        if (!q.exec(QString::fromLatin1(pragma)))
+            return {false, q.lastError().text()};
+    }
+    return {true, {}};
+}
+
+OpenResult finishOpen(QSqlDatabase &db, DbEngine engine)
+{
+    if (!db.open())
+        return {false, db.lastError().text()};
+    if (engine == DbEngine::SQLite) {
+        OpenResult r = configureSqlite(db);
+        if (!r.ok)
+            db.close();
+        return r;
+    }
+    return {true, {}};
+}
+
+} // namespace
+
+OpenResult openDatabase(const QString &connectionName, const QString &constr,
+                        const QString &appDir)
+{
+    const ConnectionString cs = ConnectionString::parse(constr);
+    const DbEngine engine = cs.engine();
+    if (QSqlDatabase::contains(connectionName)) {
+        QSqlDatabase::database(connectionName, false).close();
+        QSqlDatabase::removeDatabase(connectionName);
+    }
+    switch (engine) {
+    case DbEngine::SQLite: {
+        const QString file = cs.sqliteFile(appDir);
+        if (file.isEmpty())
+            return {false, QStringLiteral("The connection string names no Data Source.")};
+        if (!QFileInfo(file).isFile())
+            return {false, QStringLiteral("Could not find file '%1'.").arg(file)};
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
+        db.setDatabaseName(file);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
+        return finishOpen(db, engine);
+    }
+    case DbEngine::PostgreSQL: {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connectionName);
+        db.setHostName(cs.value(QStringLiteral("Host")));
+        if (cs.has(QStringLiteral("Port")))
+            db.setPort(cs.value(QStringLiteral("Port")).toInt());
+        db.setDatabaseName(cs.value(QStringLiteral("Database")));
+        db.setUserName(cs.value(QStringLiteral("User ID")));
+        db.setPassword(cs.value(QStringLiteral("Password")));
+        db.setConnectOptions(QStringLiteral("options=-cclient_min_messages=warning"));
+        return finishOpen(db, engine);
+    }
+    case DbEngine::Unknown:
+        break;
+    }
+    if (constr.trimmed().isEmpty())
+        return {false, QStringLiteral("The connection string is empty.")};
+    return {false, QStringLiteral("Provider cannot be found. It may not be properly installed.")};
+}
+
+OpenResult cloneDatabaseForThread(const QString &source, const QString &newName)
+{
+    QSqlDatabase src = QSqlDatabase::database(source, false);
+    const DbEngine engine = engineOf(src);
+    QSqlDatabase db = QSqlDatabase::cloneDatabase(source, newName);
+    return finishOpen(db, engine);
+}
+
+DbEngine engineOf(const QSqlDatabase &db)
+{
+    if (db.driverName() == u"QSQLITE")
+        return DbEngine::SQLite;
+    if (db.driverName() == u"QPSQL")
+        return DbEngine::PostgreSQL;
+    return DbEngine::Unknown;
+}
+
+bool beginWrite(QSqlDatabase &db, QString *error)
+{
+    QSqlQuery q(db);
+    const bool ok = engineOf(db) == DbEngine::SQLite ? q.exec(QStringLiteral("BEGIN IMMEDIATE"))
+                                                      : db.transaction();
+    if (!ok && error)
+        *error = engineOf(db) == DbEngine::SQLite ? q.lastError().text() : db.lastError().text();
+    return ok;
+}
+
+bool commitWrite(QSqlDatabase &db, QString *error)
+{
+    if (engineOf(db) == DbEngine::SQLite) {
+        QSqlQuery q(db);
+        if (q.exec(QStringLiteral("COMMIT")))
+            return true;
+        if (error)
+            *error = q.lastError().text();
+        return false;
+    }
+    if (db.commit())
+        return true;
+    if (error)
+        *error = db.lastError().text();
+    return false;
+}
+
+void rollbackWrite(QSqlDatabase &db)
+{
+    if (engineOf(db) == DbEngine::SQLite)
+        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+    else
+        db.rollback();
+}
+
+QString translateStatement(const QSqlDatabase &db, const QString &statement)
+{
+    if (engineOf(db) != DbEngine::PostgreSQL)
+        return statement;
+    // [alias] -> "alias"; CDate("date") -> CDate('date'). Quoted values are left alone.
+    QString out;
+    out.reserve(statement.size());
+    bool inQuote = false;
+    for (qsizetype i = 0; i < statement.size(); ++i) {
+        const QChar c = statement.at(i);
+        if (c == u'\'') {
+            inQuote = !inQuote;
+            out += c;
+        } else if (!inQuote && (c == u'[' || c == u']')) {
+            out += u'"';
+        } else {
+            out += c;
+        }
+    }
+    static const QRegularExpression cdate(QStringLiteral(R"re(CDate\(\s*"([^"']*)"\s*\))re"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    out.replace(cdate, QStringLiteral("CDate('\\1')"));
+    return out;
+}
+
+} // namespace vesk

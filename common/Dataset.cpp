@@ -1,0 +1,95 @@
+// Standing datasets over QSqlQueryModel.
+#include "Dataset.h"
+
+#include "Database.h"
+
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+namespace vesk {
+
+TDataset::TDataset(QString name, QString connectionName, QString statement,
+                   std::vector<FieldDef> fields)
+    : SQL(std::move(statement)), name_(std::move(name)),
+      connectionName_(std::move(connectionName)), fields_(std::move(fields)),
+      model_(std::make_unique<QSqlQueryModel>())
+{
+    labels_.reserve(fields_.size());
+    for (const FieldDef &f : fields_)
+        labels_.push_back(f.name);
+}
+
+int TDataset::displayWidth(const QString &field) const
+{
+    for (const FieldDef &f : fields_) {
+        if (f.name.compare(field, Qt::CaseInsensitive) == 0)
+            return f.displayWidth;
+    }
+    return 0;
+}
+
+QString TDataset::displayLabel(const QString &field) const
+{
+    for (size_t i = 0; i < fields_.size(); ++i) {
+        if (fields_[i].name.compare(field, Qt::CaseInsensitive) == 0)
+            return labels_[i];
+    }
+    return field;
+}
+
+void TDataset::setDisplayLabel(const QString &field, const QString &label)
+{
+    for (size_t i = 0; i < fields_.size(); ++i) {
+        if (fields_[i].name.compare(field, Qt::CaseInsensitive) == 0)
+            labels_[i] = label;
+    }
+    if (active_)
+        applyHeaders();
+}
+
+bool TDataset::Open(QString *error)
+{
+    QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
+    QSqlQuery query(db);
+    query.setForwardOnly(false);
+    if (!query.exec(translateStatement(db, SQL))) {
+        if (error)
+            *error = query.lastError().text();
+        model_->clear();
+        active_ = false;
+        return false;
+    }
+    model_->setQuery(std::move(query));
+    active_ = true;
+    applyHeaders();
+    return true;
+}
+
+void TDataset::Close()
+{
+    model_->clear();
+    active_ = false;
+}
+
+int TDataset::columnOf(const QString &field) const
+{
+    const QSqlRecord rec = model_->record();
+    for (int i = 0; i < rec.count(); ++i) {
+        if (rec.fieldName(i).compare(field, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
+void TDataset::applyHeaders()
+{
+    for (size_t i = 0; i < fields_.size(); ++i) {
+        const int col = columnOf(fields_[i].name);
+        if (col >= 0)
+            model_->setHeaderData(col, Qt::Horizontal, labels_[i]);
+    }
+}
+
+} // namespace vesk

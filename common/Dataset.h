@@ -1,0 +1,56 @@
+// A standing dataset of the data module: its statement, declared fields and a lazy model.
+#pragma once
+
+#include <QSqlQueryModel>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+namespace vesk {
+
+struct FieldDef
+{
+    QString name;
+    int displayWidth = 0; // characters; 0 where none is declared
+};
+
+// A thin class over QSqlQueryModel: the model fetches lazily, so opening a million-row table
+// reads one block. Owned by the data module and used on the window thread only.
+class TDataset
+{
+public:
+    TDataset(QString name, QString connectionName, QString statement,
+             std::vector<FieldDef> fields);
+
+    const QString &name() const { return name_; }
+    // The statement in force; views replace it for their searches and sorts.
+    QString SQL;
+
+    // Declared fields in order; empty when every column is reachable.
+    const std::vector<FieldDef> &Fields() const { return fields_; }
+    int displayWidth(const QString &field) const;
+    QString displayLabel(const QString &field) const; // the field's name until a label is set
+    void setDisplayLabel(const QString &field, const QString &label);
+
+    // Runs SQL on the data module's connection. Returns false with the database's text.
+    bool Open(QString *error = nullptr);
+    void Close();
+    bool Active() const { return active_; }
+    // The model the grids show; headers carry the display labels. Valid for the dataset's life.
+    QSqlQueryModel *model() const { return model_.get(); }
+    // Column of a field in the open result (letter case ignored), -1 when absent.
+    int columnOf(const QString &field) const;
+
+private:
+    void applyHeaders();
+
+    QString name_;
+    QString connectionName_;
+    std::vector<FieldDef> fields_;
+    std::vector<QString> labels_;
+    std::unique_ptr<QSqlQueryModel> model_;
+    bool active_ = false;
+};
+
+} // namespace vesk
