@@ -1,0 +1,44 @@
+// MAC of a computer by its NetBIOS name: resolve, ask its node status, fall back to the
+// neighbour table.
+#pragma once
+
+#include "NeighbourTable.h"
+#include "NetBiosPacket.h"
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vesk {
+
+struct ProbeSettings
+{
+    std::uint16_t port = NetBiosPort;
+    std::string neighbourTablePath{DefaultNeighbourTablePath};
+    // Where a name query is broadcast; empty means every local subnet.
+    std::vector<std::uint32_t> broadcastAddresses;
+    // A silent computer costs at most `totalTime`; a name query may use the first
+    // `nameQueryTime` of it.
+    std::chrono::milliseconds totalTime{1500};
+    std::chrono::milliseconds nameQueryTime{700};
+    std::chrono::milliseconds resendInterval{500};
+};
+
+// "XX-XX-XX-XX-XX-XX" in upper-case hexadecimal.
+std::string MacText(const MacAddress &mac);
+
+// The MAC text of the computer `name`, or the empty text. The address comes from the
+// system resolver, else from a name query broadcast. Node status answers that carry no
+// address (Samba always sends zeros), and computers that do not answer, are looked up in
+// the neighbour table; where it has no complete entry either, the zeros of an answer are
+// returned as they came, and no answer gives the empty text.
+std::string MacOfComputer(std::string_view name, const ProbeSettings &settings = {});
+
+// As MacOfComputer for a computer whose address is already known.
+std::string MacOfAddress(std::string_view name, std::uint32_t address,
+                         const ProbeSettings &settings = {});
+
+} // namespace vesk

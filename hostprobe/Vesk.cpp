@@ -1,0 +1,91 @@
+// The export layer of libVesk.so: argument handling and static result buffers.
+#include "Vesk.h"
+
+#include "HostResolver.h"
+#include "MacProbe.h"
+
+#include <algorithm>
+#include <string>
+
+#define VESK_EXPORT __attribute__((visibility("default")))
+
+namespace {
+
+// Results stay valid until the next call that writes the same buffer.
+char MacBuffer[18];
+char Ipv4Buffer[128];
+
+void UpperCaseInPlace(char *text)
+{
+    for (; *text != '\0'; ++text) {
+        if (*text >= 'a' && *text <= 'z')
+            *text = static_cast<char>(*text - 'a' + 'A');
+    }
+}
+
+template <std::size_t Size> const char *Store(char (&buffer)[Size], const std::string &text)
+{
+    const std::size_t length = std::min(text.size(), Size - 1);
+    std::copy_n(text.data(), length, buffer);
+    buffer[length] = '\0';
+    return buffer;
+}
+
+// The name after the two leading characters, or null when the text is shorter.
+char *AfterPrefix(char *text)
+{
+    if (text == nullptr || text[0] == '\0' || text[1] == '\0')
+        return nullptr;
+    return text + 2;
+}
+
+} // namespace
+
+extern "C" {
+
+VESK_EXPORT const char *Vesk_1(char *name)
+{
+    MacBuffer[0] = '\0';
+    if (name == nullptr)
+        return MacBuffer;
+    UpperCaseInPlace(name);
+    return Store(MacBuffer, vesk::MacOfComputer(name));
+}
+
+VESK_EXPORT const char *Vesk_2(char *name)
+{
+    Ipv4Buffer[0] = '\0';
+    if (name == nullptr)
+        return Ipv4Buffer;
+    UpperCaseInPlace(name);
+    if (const auto address = vesk::ResolveIpv4(name))
+        Store(Ipv4Buffer, vesk::Ipv4Text(*address));
+    return Ipv4Buffer;
+}
+
+VESK_EXPORT const char *Vesk_1__1(char *name)
+{
+    char *const rest = AfterPrefix(name);
+    if (rest == nullptr) {
+        MacBuffer[0] = '\0';
+        return MacBuffer;
+    }
+    return Vesk_1(rest);
+}
+
+VESK_EXPORT const char *Vesk_2__2(char *name)
+{
+    char *const rest = AfterPrefix(name);
+    if (rest == nullptr) {
+        Ipv4Buffer[0] = '\0';
+        return Ipv4Buffer;
+    }
+    return Vesk_2(rest);
+}
+
+VESK_EXPORT int32_t Vesk_7(void)
+{
+    return 1;
+}
+
+} // extern "C"
