@@ -1,0 +1,168 @@
+// Schema of the shared database. Text columns ignore letter case, as every statement expects;
+// PrintTime is "yyyy-mm-dd hh:mm:ss" text so it sorts and compares chronologically.
+#include "Schema.h"
+
+#include "Database.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStringList>
+#include <QVariant>
+
+namespace vesk {
+
+namespace {
+
+// Column set-ups are written once; a server engine gets a case-insensitive text type instead.
+QString textType(DbEngine engine, int length)
+{
+    if (engine == DbEngine::PostgreSQL)
+        return QStringLiteral("citext");
+    return length > 0 ? QStringLiteral("varchar(%1) COLLATE NOCASE").arg(length)
+                      : QStringLiteral("text COLLATE NOCASE");
+}
+
+QStringList createStatements(DbEngine e)
+{
+    const QString t50 = textType(e, 50), t255 = textType(e, 255), t = textType(e, 0);
+    const QString byteType = e == DbEngine::PostgreSQL ? QStringLiteral("smallint")
+                                                       : QStringLiteral("tinyint");
+    const QString dateType = e == DbEngine::PostgreSQL ? QStringLiteral("varchar(19)")
+                                                       : QStringLiteral("datetime");
+    return {
+        QStringLiteral("create table tSchemaVersion (Version integer not null)"),
+        QStringLiteral("create table tDept (Name %1, SuperName %1, Manager %2, tel %2, Fax %2, "
+                       "Memo %1)")
+            .arg(t255, t50),
+        QStringLiteral("create table tHost (HostName %1, IP %1, MAC %1, tNetGroup %1, "
+                       "DeptName %1, EmName %2, Tel %2, Fax %2, Email %2, Memo %1)")
+            .arg(t255, t50),
+        QStringLiteral("create table tPrinter (Name %1, IP %1, MAC %1, HostName %1, "
+                       "tNetGroup %1, DeptName %1, IsMonitor %2)")
+            .arg(t255, byteType),
+        QStringLiteral("create table tPrinterData (PrinterName %1, documentName %2, "
+                       "hostName %1, TotalPageCount integer, PrintedDocumentSize integer, "
+                       "PageSize %1, PrintTime %3, OperatorName %1, IP %1, MAC %1, "
+                       "EmName %1, DeptName %2)")
+            .arg(t50, t255, dateType),
+        QStringLiteral("create table tShowSetting (tableName %1, FieldName %1, FName %2, "
+                       "FWidth integer, Findex integer, IsVisible %3)")
+            .arg(t, t50, byteType),
+        // The console's searches filter and sort on these.
+        QStringLiteral("create index ixPrinterDataTime on tPrinterData (PrintTime)"),
+        QStringLiteral("create index ixPrinterDataHost on tPrinterData (hostName)"),
+        QStringLiteral("create index ixPrinterDataPrinter on tPrinterData (PrinterName)"),
+        QStringLiteral("create index ixPrinterDataDept on tPrinterData (DeptName)"),
+        QStringLiteral("create index ixPrinterDataEm on tPrinterData (EmName)"),
+        QStringLiteral("create index ixHostName on tHost (HostName)"),
+        QStringLiteral("create index ixHostMAC on tHost (MAC)"),
+        QStringLiteral("create index ixHostIP on tHost (IP)"),
+        QStringLiteral("create index ixDeptName on tDept (Name)"),
+        QStringLiteral("create index ixPrinterName on tPrinter (Name)"),
+    };
+}
+
+// Report widths per column, in the order of the record tables; each list sums to at most
+// ReportPageWidth so a report with every column fits the page.
+const int PrinterDataWidths[] = {100, 150, 90, 50, 70, 80, 120, 75, 80, 100, 60, 70};
+const int HostWidths[] = {120, 95, 125, 100, 110, 85, 85, 85, 120, 120};
+
+bool exec(QSqlQuery &q, const QString &statement, QString *error)
+{
+    if (q.exec(statement))
+        return true;
+    if (error)
+        *error = q.lastError().text() + QStringLiteral(" [") + statement + u']';
+    return false;
+}
+
+bool insertShowSettings(QSqlQuery &q, const QString &table,
+                        const std::vector<ColumnTitle> &titles, const int *widths,
+                        const LangLookup &lang, QString *error)
+{
+    if (!q.prepare(QStringLiteral("insert into tShowSetting (tableName, FieldName, FName, "
+                                  "FWidth, Findex, IsVisible) Values (?, ?, ?, ?, ?, 1)"))) {
+        if (error)
+            *error = q.lastError().text();
+        return false;
+    }
+    for (size_t i = 0; i < titles.size(); ++i) {
+        q.addBindValue(table);
+        q.addBindValue(titles[i].field);
+        q.addBindValue(columnTitle(titles[i], lang));
+        q.addBindValue(widths[i]);
+        q.addBindValue(static_cast<int>(i));
+        if (!q.exec()) {
+            if (error)
+                *error = q.lastError().text();
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+bool createSchema(QSqlDatabase &db, const LangLookup &lang, QString *error)
+{
+    static_assert(sizeof PrinterDataWidths / sizeof *PrinterDataWidths == 12);
+    static_assert(sizeof HostWidths / sizeof *HostWidths == 10);
+
+    if (!beginWrite(db, error))
+        return false;
+    QSqlQuery q(db);
+    bool ok = true;
+    for (const QString &s : createStatements(engineOf(db))) {
+        if (!(ok = exec(q, s, error)))
+            break;
+    }
+    if (ok) {
+        q.prepare(QStringLiteral("insert into tSchemaVersion (Version) Values (?)"));
+        q.addBindValue(SchemaVersion);
+        ok = q.exec();
+        if (!ok && error)
+            *error = q.lastError().text();
+    }
+    if (ok) {
+        q.prepare(QStringLiteral("insert into tDept (Name, SuperName) Values (?, '-1')"));
+        q.addBindValue(lang(QStringLiteral("RSDefaultDept")));
+        ok = q.exec();
+        if (!ok && error)
+            *error = q.lastError().text();
+    }
+    ok = ok &&
+         insertShowSettings(q, QStringLiteral("tPrinterData"), PrinterDataTitles(),
+                            PrinterDataWidths, lang, error) &&
+         insertShowSettings(q, QStringLiteral("tHost"), HostTitles(), HostWidths, lang, error);
+    if (ok)
+        return commitWrite(db, error);
+    q.finish();
+    rollbackWrite(db);
+    return false;
+}
+
+int storedSchemaVersion(const QSqlDatabase &db)
+{
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("select max(Version) from tSchemaVersion")) || !q.next())
+        return 0;
+    return q.value(0).toInt();
+}
+
+bool upgradeSchema(QSqlDatabase &db, QString *error)
+{
+    const int version = storedSchemaVersion(db);
+    if (version == SchemaVersion)
+        return true;
+    if (error) {
+        *error = version == 0
+                     ? QStringLiteral("The database holds no Vesk tables.")
+                     : QStringLiteral("The database has version %1; this program knows up to %2.")
+                           .arg(version)
+                           .arg(SchemaVersion);
+    }
+    // Later versions add their steps here: if (version < 2) { ...; version = 2; }
+    return false;
+}
+
+} // namespace vesk

@@ -1,0 +1,176 @@
+// The data module on a real SQLite file: lookups, datasets, message seam, tree file paths.
+#include "Database.h"
+#include "Errors.h"
+#include "MainDM.h"
+#include "ScriptedPresenter.h"
+#include "TestCatalogue.h"
+
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+#include <gtest/gtest.h>
+
+using namespace vesk;
+using vesk::test::TestAppDir;
+
+namespace {
+
+class DataModule : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        test::prepareMini(dir);
+        dm.acntVesk.ConnectionString = QStringLiteral("Provider=SQLite;Data Source=vesk.db");
+        QString error;
+        ASSERT_TRUE(dm.acntVesk.Open(dm.AppDir(), &error)) << error.toStdString();
+        dm.setMessagePresenter(&boxes);
+        exec(QStringLiteral("insert into tDept (Name, SuperName) values ('Sales', '-1')"));
+        exec(QStringLiteral("insert into tHost (HostName) values ('PC-O''Neil')"));
+        exec(QStringLiteral("insert into tPrinter (Name, HostName, IsMonitor) values ('Laser', 'PC1', 1)"));
+    }
+
+    void exec(const QString &statement)
+    {
+        QSqlQuery q(dm.acntVesk.database());
+        ASSERT_TRUE(q.exec(statement)) << statement.toStdString();
+    }
+
+    TestAppDir dir;
+    TdmMain dm{TdmMain::Program::Console, dir.path()};
+    test::ScriptedPresenter boxes;
+};
+
+} // namespace
+
+TEST_F(DataModule, LookupsIgnoreLetterCaseOfTablesAndValues)
+{
+    EXPECT_TRUE(dm.RecordExists(QStringLiteral("tprinter"), QStringLiteral("HostName"), QStringLiteral("pc1")));
+    EXPECT_TRUE(dm.RecordExists(QStringLiteral("TDEPT"), QStringLiteral("name"), QStringLiteral("SALES")));
+    EXPECT_FALSE(dm.RecordExists(QStringLiteral("tprinter"), QStringLiteral("HostName"), QStringLiteral("PC2")));
+    EXPECT_TRUE(dm.RecordMissing(QStringLiteral("tprinter"), QStringLiteral("name"), QStringLiteral("Inkjet")));
+    EXPECT_FALSE(dm.RecordMissing(QStringLiteral("tprinter"), QStringLiteral("name"), QStringLiteral("LASER")));
+}
+
+TEST_F(DataModule, IsFreeValueAllowsKeepingANameAndQuotesValues)
+{
+    EXPECT_TRUE(dm.IsFreeValue(QStringLiteral("TDept"), QStringLiteral("name"), QStringLiteral("Sales"),
+                               QStringLiteral("Sales")));
+    EXPECT_FALSE(dm.IsFreeValue(QStringLiteral("TDept"), QStringLiteral("name"), QStringLiteral("sales"),
+                                QStringLiteral("Head Office")));
+    EXPECT_TRUE(dm.IsFreeValue(QStringLiteral("TDept"), QStringLiteral("name"), QStringLiteral("Stores"),
+                               QStringLiteral("Sales")));
+    // A quote in a value stays inside the quoted text: found, not an SQL error.
+    EXPECT_FALSE(dm.IsFreeValue(QStringLiteral("THost"), QStringLiteral("Hostname"),
+                                QStringLiteral("pc-o'neil"), QStringLiteral("PC9")));
+    EXPECT_TRUE(dm.RecordExists(QStringLiteral("thost"), QStringLiteral("HostName"), QStringLiteral("PC-O'Neil")));
+}
+
+TEST_F(DataModule, DatabaseErrorsReachTheCaller)
+{
+    EXPECT_THROW(dm.RecordExists(QStringLiteral("tNoSuchTable"), QStringLiteral("x"), QStringLiteral("y")),
+                 VeskError);
+}
+
+TEST_F(DataModule, MessageBoxesAreTitledAndAnsweredThroughTheSeam)
+{
+    dm.OpenIniFile(dir.file(QStringLiteral("Mini.ini")));
+    dm.ShowMsg(QStringLiteral("Saved"), MB_ICONINFORMATION);
+    boxes.answer(IDCANCEL);
+    EXPECT_EQ(dm.AskOkCancel(QStringLiteral("Delete?"), MB_ICONQUESTION), IDCANCEL);
+    EXPECT_EQ(dm.AskOkCancel(QStringLiteral("Delete?"), MB_ICONEXCLAMATION), IDOK);
+    ASSERT_EQ(boxes.shown.size(), 3u);
+    EXPECT_EQ(boxes.shown[0].title, QStringLiteral("Confirm"));
+    EXPECT_EQ(boxes.shown[0].style, unsigned(MB_ICONINFORMATION | MB_OK));
+    EXPECT_EQ(boxes.shown[1].style, unsigned(MB_ICONQUESTION | MB_OKCANCEL));
+    EXPECT_EQ(boxes.shown[2].style, unsigned(MB_ICONEXCLAMATION | MB_OKCANCEL));
+}
+
+TEST_F(DataModule, DatasetsDeclareFieldsInOrderAndTakeLabels)
+{
+    ASSERT_TRUE(dm.aqryPrinterData->Open());
+    const QSqlRecord rec = dm.aqryPrinterData->model()->record();
+    ASSERT_EQ(rec.count(), 12);
+    const auto &fields = dm.aqryPrinterData->Fields();
+    ASSERT_EQ(fields.size(), 12u);
+    for (int i = 0; i < 12; ++i)
+        EXPECT_EQ(rec.fieldName(i).toLower(), fields[size_t(i)].name.toLower());
+    EXPECT_EQ(dm.aqryPrinterData->displayWidth(QStringLiteral("documentName")), 19);
+
+    dm.OpenIniFile(dir.file(QStringLiteral("Mini.ini")));
+    dm.applyDisplayLabels();
+    const auto header = [&](const QString &f) {
+        return dm.aqryPrinterData->model()
+            ->headerData(dm.aqryPrinterData->columnOf(f), Qt::Horizontal)
+            .toString();
+    };
+    EXPECT_EQ(header(QStringLiteral("PrinterName")), QStringLiteral("Printer"));
+    EXPECT_EQ(header(QStringLiteral("MAC")), QStringLiteral("MAC"));
+    EXPECT_EQ(dm.aqryHost->displayLabel(QStringLiteral("IP")), QStringLiteral("IP"));
+    EXPECT_EQ(dm.aqryPrinter->displayLabel(QStringLiteral("IsMonitor")), QStringLiteral("Monitored"));
+}
+
+TEST(DataModuleAgent, AgentDatasetsMatchTheAgentsStatements)
+{
+    TdmMain agent(TdmMain::Program::Agent, QStringLiteral("/tmp/app"));
+    EXPECT_EQ(agent.aqryPrinterData->SQL,
+              QStringLiteral("select * from tPrinterData where printerName='aaaaaaaaaaaa'"));
+    EXPECT_EQ(agent.aqryPrinter->Fields().size(), 7u);
+    EXPECT_TRUE(agent.aqryHost->Fields().empty());
+    EXPECT_EQ(agent.aqryDept, nullptr);
+}
+
+TEST(DataModulePaths, TreeFilesLieBelowTheApplicationFolder)
+{
+    TdmMain dm(TdmMain::Program::Console, QStringLiteral("/opt/vesk"));
+    EXPECT_EQ(dm.AppDir(), QStringLiteral("/opt/vesk/"));
+    EXPECT_EQ(dm.GetTreeDateFile(), QStringLiteral("/opt/vesk//Data/NetDate.dat"));
+    EXPECT_EQ(dm.GetDeptTreeDateFile(), QStringLiteral("/opt/vesk//Data/DeptTreeData.dat"));
+}
+
+TEST_F(DataModule, CDateRangeIncludesItsEndOnlyAtMidnight)
+{
+    for (const char *t : {"2026-11-30 23:59:59", "2026-12-01 00:00:00", "2026-12-01 09:30:00",
+                          "2026-12-02 00:00:00", "2026-12-02 00:00:01"})
+        exec(QStringLiteral("insert into tPrinterData (PrinterName, PrintTime) values ('P', '%1')")
+                 .arg(QLatin1String(t)));
+    QSqlQuery q(dm.acntVesk.database());
+    ASSERT_TRUE(q.exec(QStringLiteral("select PrintTime from tPrinterData where "
+                                      "PrintTime>=CDate(\"2026-12-01\")  AND "
+                                      "PrintTime<=CDate(\"2026-12-02\") order by PrintTime")));
+    QStringList got;
+    while (q.next())
+        got << q.value(0).toString();
+    EXPECT_EQ(got, QStringList({QStringLiteral("2026-12-01 00:00:00"), QStringLiteral("2026-12-01 09:30:00"),
+                                QStringLiteral("2026-12-02 00:00:00")}));
+    // Unreadable text gives NULL, which matches nothing.
+    ASSERT_TRUE(q.exec(QStringLiteral("select count(*) from tPrinterData where PrintTime>=CDate('junk')")));
+    ASSERT_TRUE(q.next());
+    EXPECT_EQ(q.value(0).toInt(), 0);
+}
+
+TEST_F(DataModule, ThreadConnectionsGetCDateToo)
+{
+    const OpenResult r = cloneDatabaseForThread(dm.acntVesk.connectionName(), QStringLiteral("clone"));
+    ASSERT_TRUE(r.ok) << r.error.toStdString();
+    {
+        QSqlQuery q(QSqlDatabase::database(QStringLiteral("clone"), false));
+        ASSERT_TRUE(q.exec(QStringLiteral("select CDate('2026-01-05')")));
+        ASSERT_TRUE(q.next());
+        EXPECT_EQ(q.value(0).toString(), QStringLiteral("2026-01-05 00:00:00"));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("clone"));
+}
+
+TEST_F(DataModule, AWriteTransactionKeepsOthersWaitingNotFailing)
+{
+    QSqlDatabase db = dm.acntVesk.database();
+    QString error;
+    ASSERT_TRUE(beginWrite(db, &error)) << error.toStdString();
+    exec(QStringLiteral("insert into tPrinterData (PrinterName) values ('A')"));
+    rollbackWrite(db);
+    QSqlQuery q(db);
+    ASSERT_TRUE(q.exec(QStringLiteral("select count(*) from tPrinterData")));
+    ASSERT_TRUE(q.next());
+    EXPECT_EQ(q.value(0).toInt(), 0);
+}
