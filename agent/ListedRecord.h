@@ -1,0 +1,68 @@
+// One row of the agent's record list and the list itself: twelve texts in the column order of
+// tPrinterData, plus the row's id that the journal and the save use to store it exactly once.
+#pragma once
+
+#include <QString>
+
+#include <array>
+#include <vector>
+
+namespace vesk {
+
+// Columns of the record list, in the field order of tPrinterData.
+enum PrinterDataColumn
+{
+    colPrinterName,
+    coldocumentName,
+    colhostName,
+    colTotalPageCount,
+    colPrintedDocumentSize,
+    colPageSize,
+    colPrintTime,
+    colOperatorName,
+    colIP,
+    colMAC,
+    colEmName,
+    colDeptName,
+    PrinterDataColumnCount
+};
+
+// Field names of tPrinterData in column order.
+inline constexpr std::array<const char *, PrinterDataColumnCount> PrinterDataFields = {
+    "PrinterName",
+    "documentName",
+    "hostName",
+    "TotalPageCount",
+    "PrintedDocumentSize",
+    "PageSize",
+    "PrintTime",
+    "OperatorName",
+    "IP",
+    "MAC",
+    "EmName",
+    "DeptName"};
+
+struct ListedRecord
+{
+    // Unique for every row ever taken in (a UUID text); never shown.
+    QString Id;
+    // Cells[0] is the row's caption, Cells[1..11] its sub-items.
+    std::array<QString, PrinterDataColumnCount> Cells;
+
+    const QString &Caption() const { return Cells[colPrinterName]; }
+};
+
+// A new unique row id.
+QString NewRecordId();
+
+// The rows of lvPrinterData as the window owns them until they are saved. Rows with an index
+// below SavedCount are already in tPrinterData; the rest are not.
+struct RecordList
+{
+    std::vector<ListedRecord> Rows;
+    int SavedCount = 0;
+
+    int UnsavedCount() const { return static_cast<int>(Rows.size()) - SavedCount; }
+};
+
+} // namespace vesk
