@@ -1,7 +1,6 @@
 // MAC of a computer by its NetBIOS name.
 #include "MacProbe.h"
 
-#include "HostResolver.h"
 #include "NetBiosExchange.h"
 
 #include <algorithm>
@@ -42,7 +41,7 @@ std::string MacOfComputer(std::string_view name, const ProbeSettings &settings)
 {
     if (name.empty())
         return {};
-    auto address = ResolveIpv4(std::string(name).c_str());
+    auto address = settings.resolve(std::string(name).c_str());
     // The time bound covers the NetBIOS exchanges; the system resolver keeps its own.
     const auto start = ProbeClock::now();
     if (!address) {

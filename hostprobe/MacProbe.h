@@ -1,12 +1,13 @@
-// MAC of a computer by its NetBIOS name: resolve, ask its node status, fall back to the
-// neighbour table.
+// MAC of a computer by its NetBIOS name: resolve, node status, neighbour table.
 #pragma once
 
+#include "HostResolver.h"
 #include "NeighbourTable.h"
 #include "NetBiosPacket.h"
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,6 +17,8 @@ namespace vesk {
 
 struct ProbeSettings
 {
+    // Turns a name into an address before any name query is sent.
+    std::function<std::optional<std::uint32_t>(const char *)> resolve = ResolveIpv4;
     std::uint16_t port = NetBiosPort;
     std::string neighbourTablePath{DefaultNeighbourTablePath};
     // Where a name query is broadcast; empty means every local subnet.
