@@ -7,7 +7,8 @@
 namespace vesk {
 
 // The iconv name of the code page that a Windows character-set number stands for:
-// 0 (ANSI) CP1252, 134 GBK, 136 BIG5, 128 SHIFT_JIS, 129 CP949; unknown numbers fall back to CP1252.
+// 0 (ANSI) CP1252, 134 GBK, 136 BIG5, 128 SHIFT_JIS, 129 CP949; unknown numbers fall back to
+// CP1252.
 const char *codePageForCharset(int charset);
 
 // Decodes bytes from the code page of `charset`. A UTF-8 byte-order mark wins over the

@@ -6,7 +6,12 @@
 
 namespace vesk {
 
-enum class DbEngine { Unknown, SQLite, PostgreSQL };
+enum class DbEngine
+{
+    Unknown,
+    SQLite,
+    PostgreSQL
+};
 
 // "Key=Value;Key=Value". Keys match without regard to letter case; values are trimmed.
 class ConnectionString

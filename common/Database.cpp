@@ -54,8 +54,7 @@ OpenResult finishOpen(QSqlDatabase &db, DbEngine engine)
 
 } // namespace
 
-OpenResult openDatabase(const QString &connectionName, const QString &constr,
-                        const QString &appDir)
+OpenResult openDatabase(const QString &connectionName, const QString &constr, const QString &appDir)
 {
     const ConnectionString cs = ConnectionString::parse(constr);
     const DbEngine engine = cs.engine();
@@ -115,7 +114,7 @@ bool beginWrite(QSqlDatabase &db, QString *error)
 {
     QSqlQuery q(db);
     const bool ok = engineOf(db) == DbEngine::SQLite ? q.exec(QStringLiteral("BEGIN IMMEDIATE"))
-                                                      : db.transaction();
+                                                     : db.transaction();
     if (!ok && error)
         *error = engineOf(db) == DbEngine::SQLite ? q.lastError().text() : db.lastError().text();
     return ok;

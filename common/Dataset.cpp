@@ -12,9 +12,8 @@ namespace vesk {
 
 TDataset::TDataset(QString name, QString connectionName, QString statement,
                    std::vector<FieldDef> fields)
-    : SQL(std::move(statement)), name_(std::move(name)),
-      connectionName_(std::move(connectionName)), fields_(std::move(fields)),
-      model_(std::make_unique<QSqlQueryModel>())
+    : SQL(std::move(statement)), name_(std::move(name)), connectionName_(std::move(connectionName)),
+      fields_(std::move(fields)), model_(std::make_unique<QSqlQueryModel>())
 {
     labels_.reserve(fields_.size());
     for (const FieldDef &f : fields_)

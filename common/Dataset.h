@@ -20,8 +20,7 @@ struct FieldDef
 class TDataset
 {
 public:
-    TDataset(QString name, QString connectionName, QString statement,
-             std::vector<FieldDef> fields);
+    TDataset(QString name, QString connectionName, QString statement, std::vector<FieldDef> fields);
 
     const QString &name() const { return name_; }
     // The statement in force; views replace it for their searches and sorts.

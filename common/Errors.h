@@ -12,8 +12,7 @@ class VeskError : public std::runtime_error
 public:
     explicit VeskError(const QString &message)
         : std::runtime_error(message.toStdString()), message_(message)
-    {
-    }
+    {}
     const QString &message() const { return message_; }
 
 private:

@@ -124,14 +124,14 @@ TdmMain::TdmMain(Program program, const QString &appDir, QObject *parent)
                                   {QStringLiteral("Fax"), 10},
                                   {QStringLiteral("Email"), 12},
                                   {QStringLiteral("Memo"), 0}});
-        aqryDept = std::make_unique<TDataset>(
-            QStringLiteral("aqryDept"), cn, QStringLiteral("select * from tDept"),
-            std::vector<FieldDef>{{QStringLiteral("Name")},
-                                  {QStringLiteral("SuperName")},
-                                  {QStringLiteral("Manager")},
-                                  {QStringLiteral("tel")},
-                                  {QStringLiteral("Fax")},
-                                  {QStringLiteral("Memo")}});
+        aqryDept = std::make_unique<TDataset>(QStringLiteral("aqryDept"), cn,
+                                              QStringLiteral("select * from tDept"),
+                                              std::vector<FieldDef>{{QStringLiteral("Name")},
+                                                                    {QStringLiteral("SuperName")},
+                                                                    {QStringLiteral("Manager")},
+                                                                    {QStringLiteral("tel")},
+                                                                    {QStringLiteral("Fax")},
+                                                                    {QStringLiteral("Memo")}});
     }
 }
 
@@ -202,17 +202,16 @@ int TdmMain::countRows(const QString &statement)
 
 bool TdmMain::RecordExists(const QString &table, const QString &field, const QString &value)
 {
-    return countRows(QStringLiteral("select * from ") + table + QStringLiteral(" where ") +
-                     field + QStringLiteral("=") + QuotedStr(value)) > 0;
+    return countRows(QStringLiteral("select * from ") + table + QStringLiteral(" where ") + field +
+                     QStringLiteral("=") + QuotedStr(value)) > 0;
 }
 
 bool TdmMain::IsFreeValue(const QString &table, const QString &field, const QString &newValue,
                           const QString &currentValue)
 {
-    return countRows(QStringLiteral("select * from ") + table + QStringLiteral(" where ") +
-                     field + QStringLiteral("=") + QuotedStr(newValue) +
-                     QStringLiteral(" and ") + field + QStringLiteral("<>") +
-                     QuotedStr(currentValue)) == 0;
+    return countRows(QStringLiteral("select * from ") + table + QStringLiteral(" where ") + field +
+                     QStringLiteral("=") + QuotedStr(newValue) + QStringLiteral(" and ") + field +
+                     QStringLiteral("<>") + QuotedStr(currentValue)) == 0;
 }
 
 bool TdmMain::RecordMissing(const QString &table, const QString &field, const QString &value)

@@ -43,7 +43,11 @@ class TdmMain : public QObject
     Q_OBJECT
 
 public:
-    enum class Program { Agent, Console };
+    enum class Program
+    {
+        Agent,
+        Console
+    };
 
     // `appDir` defaults to the directory of the running program.
     explicit TdmMain(Program program, const QString &appDir = {}, QObject *parent = nullptr);

@@ -3,7 +3,8 @@
 
 namespace vesk {
 
-enum MessageStyle : unsigned {
+enum MessageStyle : unsigned
+{
     MB_OK = 0x00,
     MB_OKCANCEL = 0x01,
     MB_ICONSTOP = 0x10,
@@ -14,7 +15,8 @@ enum MessageStyle : unsigned {
     MB_BUTTONMASK = 0x0F,
 };
 
-enum MessageResult : int {
+enum MessageResult : int
+{
     IDOK = 1,
     IDCANCEL = 2,
 };

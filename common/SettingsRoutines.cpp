@@ -21,8 +21,8 @@ bool LoadConsoleSettings(TdmMain &dm, ConsoleSettingsTarget &window)
     dm.OpenIniFile(configFile(dm));
 
     dm.acntVesk.Close();
-    dm.acntVesk.ConnectionString = dm.ReadIniString(QStringLiteral("Connection"),
-                                                    QStringLiteral("Constr"));
+    dm.acntVesk.ConnectionString =
+        dm.ReadIniString(QStringLiteral("Connection"), QStringLiteral("Constr"));
     QString error;
     if (!dm.acntVesk.Open(dm.AppDir(), &error)) {
         // The title still comes from Config.ini: the language file is not open yet.
@@ -39,7 +39,8 @@ bool LoadConsoleSettings(TdmMain &dm, ConsoleSettingsTarget &window)
     dm.OpenIniFile(dm.AppDir() + dm.LangFileName);
 
     dm.LangCode = dm.GetLangString(QStringLiteral("RSLanuage"));
-    window.setProductCaption(ProductTitle(dm.LangCode, dm.GetLangString(QStringLiteral("RSVersion"))));
+    window.setProductCaption(
+        ProductTitle(dm.LangCode, dm.GetLangString(QStringLiteral("RSVersion"))));
 
     dm.applyDisplayLabels();
     window.applyCatalogue(dm);
@@ -56,8 +57,8 @@ bool LoadAgentSettings(TdmMain &dm, AgentSettingsTarget &window)
     dm.LangFileName = dm.ReadIniString(QStringLiteral("Language"), QStringLiteral("FileName"));
 
     dm.acntVesk.Close();
-    dm.acntVesk.ConnectionString = dm.ReadIniString(QStringLiteral("Connection"),
-                                                    QStringLiteral("Constr"));
+    dm.acntVesk.ConnectionString =
+        dm.ReadIniString(QStringLiteral("Connection"), QStringLiteral("Constr"));
 
     dm.CloseIniFile();
     dm.OpenIniFile(dm.AppDir() + dm.LangFileName);

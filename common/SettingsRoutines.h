@@ -13,8 +13,8 @@ class ConsoleSettingsTarget
 {
 public:
     virtual ~ConsoleSettingsTarget() = default;
-    virtual void setForceClose() = 0;           // close without the quit question
-    virtual void postClose() = 0;               // queue a close request to the main window
+    virtual void setForceClose() = 0; // close without the quit question
+    virtual void postClose() = 0;     // queue a close request to the main window
     virtual void setProductCaption(const QString &caption) = 0;
     virtual void applyCatalogue(TdmMain &dm) = 0; // buttons, menus, labels, group boxes
 };

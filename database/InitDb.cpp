@@ -19,7 +19,14 @@ using namespace vesk;
 
 namespace {
 
-enum ExitCode { Ok = 0, Usage = 1, Exists = 2, BadConfig = 3, CannotWrite = 4 };
+enum ExitCode
+{
+    Ok = 0,
+    Usage = 1,
+    Exists = 2,
+    BadConfig = 3,
+    CannotWrite = 4
+};
 
 int fail(int code, const QString &message)
 {
@@ -41,13 +48,15 @@ int createSqlite(const QString &file, bool force, const LangLookup &lang)
 {
     const QFileInfo info(file);
     if (!QDir(info.absolutePath()).exists())
-        return fail(CannotWrite, QStringLiteral("folder %1 does not exist").arg(info.absolutePath()));
+        return fail(CannotWrite,
+                    QStringLiteral("folder %1 does not exist").arg(info.absolutePath()));
     const QString temp = file + QStringLiteral(".new");
     QFile::remove(temp);
     {
         QFile probe(temp);
         if (!probe.open(QIODevice::WriteOnly))
-            return fail(CannotWrite, QStringLiteral("cannot write %1: %2").arg(temp, probe.errorString()));
+            return fail(CannotWrite,
+                        QStringLiteral("cannot write %1: %2").arg(temp, probe.errorString()));
     }
     QString error;
     {
@@ -96,8 +105,8 @@ int createOnServer(const QString &constr, const QString &appDir, bool force, boo
             code = fail(CannotWrite, QStringLiteral("cannot connect: %1").arg(r.error));
         } else {
             QSqlDatabase db = QSqlDatabase::database(name, false);
-            const bool hasTables = db.tables().contains(QStringLiteral("tschemaversion"),
-                                                        Qt::CaseInsensitive);
+            const bool hasTables =
+                db.tables().contains(QStringLiteral("tschemaversion"), Qt::CaseInsensitive);
             if (hasTables && !force && ifMissing) {
                 code = Ok;
             } else if (hasTables && !force) {
@@ -155,8 +164,8 @@ int main(int argc, char *argv[])
     } catch (const EConvertError &e) {
         return fail(BadConfig, QStringLiteral("[Font] Charset: %1").arg(e.message()));
     }
-    const QString langFile = appDir + config.readString(QStringLiteral("Language"),
-                                                        QStringLiteral("FileName"));
+    const QString langFile =
+        appDir + config.readString(QStringLiteral("Language"), QStringLiteral("FileName"));
     const IniFile catalogue(langFile, charset);
     if (!catalogue.exists() || !QFileInfo(langFile).isFile())
         return fail(BadConfig, QStringLiteral("language file %1 not found").arg(langFile));
@@ -166,7 +175,8 @@ int main(int argc, char *argv[])
         return catalogue.readString(QStringLiteral("Lang"), key);
     };
 
-    const QString constr = config.readString(QStringLiteral("Connection"), QStringLiteral("Constr"));
+    const QString constr =
+        config.readString(QStringLiteral("Connection"), QStringLiteral("Constr"));
     const ConnectionString cs = ConnectionString::parse(constr);
     switch (cs.engine()) {
     case DbEngine::SQLite: {
@@ -176,7 +186,8 @@ int main(int argc, char *argv[])
         if (QFileInfo::exists(file) && !force) {
             if (ifMissing)
                 return Ok;
-            return fail(Exists, QStringLiteral("%1 already exists (use --force to replace it)").arg(file));
+            return fail(Exists,
+                        QStringLiteral("%1 already exists (use --force to replace it)").arg(file));
         }
         return createSqlite(file, force, lang);
     }
@@ -185,5 +196,6 @@ int main(int argc, char *argv[])
     case DbEngine::Unknown:
         break;
     }
-    return fail(BadConfig, QStringLiteral("[Connection] Constr names no known provider: \"%1\"").arg(constr));
+    return fail(BadConfig,
+                QStringLiteral("[Connection] Constr names no known provider: \"%1\"").arg(constr));
 }

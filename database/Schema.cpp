@@ -25,41 +25,58 @@ QString textType(DbEngine engine, int length)
 QStringList createStatements(DbEngine e)
 {
     const QString t50 = textType(e, 50), t255 = textType(e, 255), t = textType(e, 0);
-    const QString byteType = e == DbEngine::PostgreSQL ? QStringLiteral("smallint")
-                                                       : QStringLiteral("tinyint");
-    const QString dateType = e == DbEngine::PostgreSQL ? QStringLiteral("varchar(19)")
-                                                       : QStringLiteral("datetime");
-    return {
-        QStringLiteral("create table tSchemaVersion (Version integer not null)"),
-        QStringLiteral("create table tDept (Name %1, SuperName %1, Manager %2, tel %2, Fax %2, "
-                       "Memo %1)")
-            .arg(t255, t50),
-        QStringLiteral("create table tHost (HostName %1, IP %1, MAC %1, tNetGroup %1, "
-                       "DeptName %1, EmName %2, Tel %2, Fax %2, Email %2, Memo %1)")
-            .arg(t255, t50),
-        QStringLiteral("create table tPrinter (Name %1, IP %1, MAC %1, HostName %1, "
-                       "tNetGroup %1, DeptName %1, IsMonitor %2)")
-            .arg(t255, byteType),
-        QStringLiteral("create table tPrinterData (PrinterName %1, documentName %2, "
-                       "hostName %1, TotalPageCount integer, PrintedDocumentSize integer, "
-                       "PageSize %1, PrintTime %3, OperatorName %1, IP %1, MAC %1, "
-                       "EmName %1, DeptName %2)")
-            .arg(t50, t255, dateType),
-        QStringLiteral("create table tShowSetting (tableName %1, FieldName %1, FName %2, "
-                       "FWidth integer, Findex integer, IsVisible %3)")
-            .arg(t, t50, byteType),
-        // The console's searches filter and sort on these.
-        QStringLiteral("create index ixPrinterDataTime on tPrinterData (PrintTime)"),
-        QStringLiteral("create index ixPrinterDataHost on tPrinterData (hostName)"),
-        QStringLiteral("create index ixPrinterDataPrinter on tPrinterData (PrinterName)"),
-        QStringLiteral("create index ixPrinterDataDept on tPrinterData (DeptName)"),
-        QStringLiteral("create index ixPrinterDataEm on tPrinterData (EmName)"),
-        QStringLiteral("create index ixHostName on tHost (HostName)"),
-        QStringLiteral("create index ixHostMAC on tHost (MAC)"),
-        QStringLiteral("create index ixHostIP on tHost (IP)"),
-        QStringLiteral("create index ixDeptName on tDept (Name)"),
-        QStringLiteral("create index ixPrinterName on tPrinter (Name)"),
-    };
+    const QString byteType =
+        e == DbEngine::PostgreSQL ? QStringLiteral("smallint") : QStringLiteral("tinyint");
+    const QString dateType =
+        e == DbEngine::PostgreSQL ? QStringLiteral("varchar(19)") : QStringLiteral("datetime");
+    QStringList statements;
+    if (e == DbEngine::PostgreSQL) {
+        // citext gives case-insensitive = and like; CDate reads the same texts as on SQLite
+        // and gives NULL for anything else (PostgreSQL's own casts would accept 'today').
+        statements << QStringLiteral("create extension if not exists citext")
+                   << QStringLiteral(
+                          "create or replace function CDate(t text) returns varchar as $$\n"
+                          "begin\n"
+                          "  if t !~ '^\\s*\\d{4}[-/]\\d{1,2}[-/]\\d{1,2}"
+                          "([ T]\\d{1,2}:\\d{2}(:\\d{2})?)?\\s*$' then return null; end if;\n"
+                          "  return to_char(replace(trim(t), '/', '-')::timestamp, "
+                          "'YYYY-MM-DD HH24:MI:SS');\n"
+                          "exception when others then return null;\n"
+                          "end $$ language plpgsql immutable");
+    }
+    return statements +
+           QStringList{
+               QStringLiteral("create table tSchemaVersion (Version integer not null)"),
+               QStringLiteral(
+                   "create table tDept (Name %1, SuperName %1, Manager %2, tel %2, Fax %2, "
+                   "Memo %1)")
+                   .arg(t255, t50),
+               QStringLiteral("create table tHost (HostName %1, IP %1, MAC %1, tNetGroup %1, "
+                              "DeptName %1, EmName %2, Tel %2, Fax %2, Email %2, Memo %1)")
+                   .arg(t255, t50),
+               QStringLiteral("create table tPrinter (Name %1, IP %1, MAC %1, HostName %1, "
+                              "tNetGroup %1, DeptName %1, IsMonitor %2)")
+                   .arg(t255, byteType),
+               QStringLiteral("create table tPrinterData (PrinterName %1, documentName %2, "
+                              "hostName %1, TotalPageCount integer, PrintedDocumentSize integer, "
+                              "PageSize %1, PrintTime %3, OperatorName %1, IP %1, MAC %1, "
+                              "EmName %1, DeptName %2)")
+                   .arg(t50, t255, dateType),
+               QStringLiteral("create table tShowSetting (tableName %1, FieldName %1, FName %2, "
+                              "FWidth integer, Findex integer, IsVisible %3)")
+                   .arg(t, t50, byteType),
+               // The console's searches filter and sort on these.
+               QStringLiteral("create index ixPrinterDataTime on tPrinterData (PrintTime)"),
+               QStringLiteral("create index ixPrinterDataHost on tPrinterData (hostName)"),
+               QStringLiteral("create index ixPrinterDataPrinter on tPrinterData (PrinterName)"),
+               QStringLiteral("create index ixPrinterDataDept on tPrinterData (DeptName)"),
+               QStringLiteral("create index ixPrinterDataEm on tPrinterData (EmName)"),
+               QStringLiteral("create index ixHostName on tHost (HostName)"),
+               QStringLiteral("create index ixHostMAC on tHost (MAC)"),
+               QStringLiteral("create index ixHostIP on tHost (IP)"),
+               QStringLiteral("create index ixDeptName on tDept (Name)"),
+               QStringLiteral("create index ixPrinterName on tPrinter (Name)"),
+           };
 }
 
 // Report widths per column, in the order of the record tables; each list sums to at most
@@ -76,9 +93,8 @@ bool exec(QSqlQuery &q, const QString &statement, QString *error)
     return false;
 }
 
-bool insertShowSettings(QSqlQuery &q, const QString &table,
-                        const std::vector<ColumnTitle> &titles, const int *widths,
-                        const LangLookup &lang, QString *error)
+bool insertShowSettings(QSqlQuery &q, const QString &table, const std::vector<ColumnTitle> &titles,
+                        const int *widths, const LangLookup &lang, QString *error)
 {
     if (!q.prepare(QStringLiteral("insert into tShowSetting (tableName, FieldName, FName, "
                                   "FWidth, Findex, IsVisible) Values (?, ?, ?, ?, ?, 1)"))) {

@@ -27,7 +27,8 @@ protected:
         dm.setMessagePresenter(&boxes);
         exec(QStringLiteral("insert into tDept (Name, SuperName) values ('Sales', '-1')"));
         exec(QStringLiteral("insert into tHost (HostName) values ('PC-O''Neil')"));
-        exec(QStringLiteral("insert into tPrinter (Name, HostName, IsMonitor) values ('Laser', 'PC1', 1)"));
+        exec(QStringLiteral(
+            "insert into tPrinter (Name, HostName, IsMonitor) values ('Laser', 'PC1', 1)"));
     }
 
     void exec(const QString &statement)
@@ -45,31 +46,38 @@ protected:
 
 TEST_F(DataModule, LookupsIgnoreLetterCaseOfTablesAndValues)
 {
-    EXPECT_TRUE(dm.RecordExists(QStringLiteral("tprinter"), QStringLiteral("HostName"), QStringLiteral("pc1")));
-    EXPECT_TRUE(dm.RecordExists(QStringLiteral("TDEPT"), QStringLiteral("name"), QStringLiteral("SALES")));
-    EXPECT_FALSE(dm.RecordExists(QStringLiteral("tprinter"), QStringLiteral("HostName"), QStringLiteral("PC2")));
-    EXPECT_TRUE(dm.RecordMissing(QStringLiteral("tprinter"), QStringLiteral("name"), QStringLiteral("Inkjet")));
-    EXPECT_FALSE(dm.RecordMissing(QStringLiteral("tprinter"), QStringLiteral("name"), QStringLiteral("LASER")));
+    EXPECT_TRUE(dm.RecordExists(QStringLiteral("tprinter"), QStringLiteral("HostName"),
+                                QStringLiteral("pc1")));
+    EXPECT_TRUE(
+        dm.RecordExists(QStringLiteral("TDEPT"), QStringLiteral("name"), QStringLiteral("SALES")));
+    EXPECT_FALSE(dm.RecordExists(QStringLiteral("tprinter"), QStringLiteral("HostName"),
+                                 QStringLiteral("PC2")));
+    EXPECT_TRUE(dm.RecordMissing(QStringLiteral("tprinter"), QStringLiteral("name"),
+                                 QStringLiteral("Inkjet")));
+    EXPECT_FALSE(dm.RecordMissing(QStringLiteral("tprinter"), QStringLiteral("name"),
+                                  QStringLiteral("LASER")));
 }
 
 TEST_F(DataModule, IsFreeValueAllowsKeepingANameAndQuotesValues)
 {
-    EXPECT_TRUE(dm.IsFreeValue(QStringLiteral("TDept"), QStringLiteral("name"), QStringLiteral("Sales"),
-                               QStringLiteral("Sales")));
-    EXPECT_FALSE(dm.IsFreeValue(QStringLiteral("TDept"), QStringLiteral("name"), QStringLiteral("sales"),
-                                QStringLiteral("Head Office")));
-    EXPECT_TRUE(dm.IsFreeValue(QStringLiteral("TDept"), QStringLiteral("name"), QStringLiteral("Stores"),
-                               QStringLiteral("Sales")));
+    EXPECT_TRUE(dm.IsFreeValue(QStringLiteral("TDept"), QStringLiteral("name"),
+                               QStringLiteral("Sales"), QStringLiteral("Sales")));
+    EXPECT_FALSE(dm.IsFreeValue(QStringLiteral("TDept"), QStringLiteral("name"),
+                                QStringLiteral("sales"), QStringLiteral("Head Office")));
+    EXPECT_TRUE(dm.IsFreeValue(QStringLiteral("TDept"), QStringLiteral("name"),
+                               QStringLiteral("Stores"), QStringLiteral("Sales")));
     // A quote in a value stays inside the quoted text: found, not an SQL error.
     EXPECT_FALSE(dm.IsFreeValue(QStringLiteral("THost"), QStringLiteral("Hostname"),
                                 QStringLiteral("pc-o'neil"), QStringLiteral("PC9")));
-    EXPECT_TRUE(dm.RecordExists(QStringLiteral("thost"), QStringLiteral("HostName"), QStringLiteral("PC-O'Neil")));
+    EXPECT_TRUE(dm.RecordExists(QStringLiteral("thost"), QStringLiteral("HostName"),
+                                QStringLiteral("PC-O'Neil")));
 }
 
 TEST_F(DataModule, DatabaseErrorsReachTheCaller)
 {
-    EXPECT_THROW(dm.RecordExists(QStringLiteral("tNoSuchTable"), QStringLiteral("x"), QStringLiteral("y")),
-                 VeskError);
+    EXPECT_THROW(
+        dm.RecordExists(QStringLiteral("tNoSuchTable"), QStringLiteral("x"), QStringLiteral("y")),
+        VeskError);
 }
 
 TEST_F(DataModule, MessageBoxesAreTitledAndAnsweredThroughTheSeam)
@@ -107,7 +115,8 @@ TEST_F(DataModule, DatasetsDeclareFieldsInOrderAndTakeLabels)
     EXPECT_EQ(header(QStringLiteral("PrinterName")), QStringLiteral("Printer"));
     EXPECT_EQ(header(QStringLiteral("MAC")), QStringLiteral("MAC"));
     EXPECT_EQ(dm.aqryHost->displayLabel(QStringLiteral("IP")), QStringLiteral("IP"));
-    EXPECT_EQ(dm.aqryPrinter->displayLabel(QStringLiteral("IsMonitor")), QStringLiteral("Monitored"));
+    EXPECT_EQ(dm.aqryPrinter->displayLabel(QStringLiteral("IsMonitor")),
+              QStringLiteral("Monitored"));
 }
 
 TEST(DataModuleAgent, AgentDatasetsMatchTheAgentsStatements)
@@ -141,17 +150,20 @@ TEST_F(DataModule, CDateRangeIncludesItsEndOnlyAtMidnight)
     QStringList got;
     while (q.next())
         got << q.value(0).toString();
-    EXPECT_EQ(got, QStringList({QStringLiteral("2026-12-01 00:00:00"), QStringLiteral("2026-12-01 09:30:00"),
+    EXPECT_EQ(got, QStringList({QStringLiteral("2026-12-01 00:00:00"),
+                                QStringLiteral("2026-12-01 09:30:00"),
                                 QStringLiteral("2026-12-02 00:00:00")}));
     // Unreadable text gives NULL, which matches nothing.
-    ASSERT_TRUE(q.exec(QStringLiteral("select count(*) from tPrinterData where PrintTime>=CDate('junk')")));
+    ASSERT_TRUE(
+        q.exec(QStringLiteral("select count(*) from tPrinterData where PrintTime>=CDate('junk')")));
     ASSERT_TRUE(q.next());
     EXPECT_EQ(q.value(0).toInt(), 0);
 }
 
 TEST_F(DataModule, ThreadConnectionsGetCDateToo)
 {
-    const OpenResult r = cloneDatabaseForThread(dm.acntVesk.connectionName(), QStringLiteral("clone"));
+    const OpenResult r =
+        cloneDatabaseForThread(dm.acntVesk.connectionName(), QStringLiteral("clone"));
     ASSERT_TRUE(r.ok) << r.error.toStdString();
     {
         QSqlQuery q(QSqlDatabase::database(QStringLiteral("clone"), false));

@@ -77,7 +77,8 @@ TEST(FillMsg, ReplacesOnlyTheFirstPlaceholderInAnyCase)
     EXPECT_EQ(TdmMain::FillMsg(QStringLiteral("No placeholder"), QStringLiteral("PC")),
               QStringLiteral("No placeholder"));
     // A value that itself holds %s is inserted literally, once.
-    EXPECT_EQ(TdmMain::FillMsg(QStringLiteral("[%s]"), QStringLiteral("%s")), QStringLiteral("[%s]"));
+    EXPECT_EQ(TdmMain::FillMsg(QStringLiteral("[%s]"), QStringLiteral("%s")),
+              QStringLiteral("[%s]"));
 }
 
 TEST(QuotedStr, DoublesInnerQuotes)
@@ -90,8 +91,8 @@ TEST(StrToInt, ReportsBadTextWithItsMessage)
 {
     EXPECT_EQ(StrToInt(QStringLiteral("134")), 134);
     EXPECT_EQ(StrToInt(QStringLiteral("-1")), -1);
-    for (const QString &bad : {QStringLiteral("abc"), QString(), QStringLiteral("1 34"),
-                              QStringLiteral("12x")}) {
+    for (const QString &bad :
+         {QStringLiteral("abc"), QString(), QStringLiteral("1 34"), QStringLiteral("12x")}) {
         try {
             StrToInt(bad);
             ADD_FAILURE() << "no error for " << bad.toStdString();
@@ -104,25 +105,31 @@ TEST(StrToInt, ReportsBadTextWithItsMessage)
 TEST(CDate, ReadsDatesAndDateTimesAndRefusesTheRest)
 {
     EXPECT_EQ(cdateText(QStringLiteral("2026-12-01")), QStringLiteral("2026-12-01 00:00:00"));
-    EXPECT_EQ(cdateText(QStringLiteral("2026-12-01 08:05:09")), QStringLiteral("2026-12-01 08:05:09"));
+    EXPECT_EQ(cdateText(QStringLiteral("2026-12-01 08:05:09")),
+              QStringLiteral("2026-12-01 08:05:09"));
     EXPECT_EQ(cdateText(QStringLiteral("2026/1/2")), QStringLiteral("2026-01-02 00:00:00"));
     for (const QString &bad : {QStringLiteral("PrintTime"), QStringLiteral("2026-02-30"),
-                              QStringLiteral("2026-12-01 25:00:00"), QString(),
-                              QStringLiteral("'; drop table tDept; --")})
+                               QStringLiteral("2026-12-01 25:00:00"), QString(),
+                               QStringLiteral("'; drop table tDept; --")})
         EXPECT_FALSE(cdateText(bad).has_value()) << bad.toStdString();
 }
 
 TEST(ConnectionString, KeysIgnoreCaseAndSelectTheEngine)
 {
-    const auto cs = ConnectionString::parse(QStringLiteral("provider=SQLite; DATA SOURCE = data/v.db ;"));
+    const auto cs =
+        ConnectionString::parse(QStringLiteral("provider=SQLite; DATA SOURCE = data/v.db ;"));
     EXPECT_EQ(cs.engine(), DbEngine::SQLite);
     EXPECT_EQ(cs.sqliteFile(QStringLiteral("/app/")), QStringLiteral("/app/data/v.db"));
     EXPECT_EQ(cs.sqliteFile(QStringLiteral("/app/")), cs.sqliteFile(QStringLiteral("/app")));
-    EXPECT_EQ(ConnectionString::parse(QStringLiteral("Data Source=/abs/v.db")).sqliteFile(QStringLiteral("/app/")),
+    EXPECT_EQ(ConnectionString::parse(QStringLiteral("Data Source=/abs/v.db"))
+                  .sqliteFile(QStringLiteral("/app/")),
               QStringLiteral("/abs/v.db"));
-    EXPECT_EQ(ConnectionString::parse(QStringLiteral("Provider=PostgreSQL;Host=127.0.0.1")).engine(),
-              DbEngine::PostgreSQL);
-    EXPECT_EQ(ConnectionString::parse(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=x.mdb")).engine(),
+    EXPECT_EQ(
+        ConnectionString::parse(QStringLiteral("Provider=PostgreSQL;Host=127.0.0.1")).engine(),
+        DbEngine::PostgreSQL);
+    EXPECT_EQ(ConnectionString::parse(
+                  QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=x.mdb"))
+                  .engine(),
               DbEngine::Unknown);
 }
 
@@ -133,6 +140,7 @@ TEST(Catalogue, ProductTitleFollowsTheLanguageCode)
         EXPECT_EQ(ProductTitle(cn, v), QStringLiteral("Vesk打印机监控系统 V1.0"));
     for (const QString &other : {QStringLiteral("big5"), QStringLiteral("en"), QString()})
         EXPECT_EQ(ProductTitle(other, v), QStringLiteral("Vesk Printer Monitor System V1.0"));
-    EXPECT_EQ(ProductTitle(QStringLiteral("en"), QString()), QStringLiteral("Vesk Printer Monitor System "));
+    EXPECT_EQ(ProductTitle(QStringLiteral("en"), QString()),
+              QStringLiteral("Vesk Printer Monitor System "));
     EXPECT_EQ(SplashTitle(QStringLiteral("en")), QStringLiteral("Vesk Printer Monitor"));
 }

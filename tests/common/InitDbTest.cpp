@@ -57,9 +57,10 @@ TEST(InitDb, ReportsBadConfiguration)
     const InitDbRun badCharset = initdb({dir.path()});
     EXPECT_EQ(badCharset.code, 3);
     EXPECT_TRUE(badCharset.errors.contains(QStringLiteral("'x' is not a valid integer value")));
-    dir.write(QStringLiteral("Config.ini"),
-              QStringLiteral("[Connection]\nConstr=Provider=Microsoft.Jet.OLEDB.4.0;Data Source=a.mdb\n"
-                             "[Font]\nCharset=0\n[Language]\nFileName=Mini.ini\n"));
+    dir.write(
+        QStringLiteral("Config.ini"),
+        QStringLiteral("[Connection]\nConstr=Provider=Microsoft.Jet.OLEDB.4.0;Data Source=a.mdb\n"
+                       "[Font]\nCharset=0\n[Language]\nFileName=Mini.ini\n"));
     EXPECT_EQ(initdb({dir.path()}).code, 3);
     EXPECT_EQ(initdb({QStringLiteral("--bogus")}).code, 1);
 }

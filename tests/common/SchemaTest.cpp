@@ -1,6 +1,7 @@
 // A new database: tables, column order, letter case, initial rows.
-#include "Database.h"
 #include "Schema.h"
+
+#include "Database.h"
 #include "TestCatalogue.h"
 
 #include <QSqlDatabase>
@@ -19,8 +20,8 @@ protected:
     void SetUp() override
     {
         test::prepareMini(dir);
-        const OpenResult r = openDatabase(QStringLiteral("schema"), QStringLiteral("Data Source=vesk.db"),
-                                          dir.path());
+        const OpenResult r = openDatabase(QStringLiteral("schema"),
+                                          QStringLiteral("Data Source=vesk.db"), dir.path());
         ASSERT_TRUE(r.ok) << r.error.toStdString();
     }
     void TearDown() override { QSqlDatabase::removeDatabase(QStringLiteral("schema")); }
@@ -37,9 +38,10 @@ TEST_F(NewDatabase, PrintRecordColumnsKeepTheirOrder)
     QStringList names;
     for (int i = 0; i < rec.count(); ++i)
         names << rec.fieldName(i);
-    EXPECT_EQ(names.join(u','), QStringLiteral("PrinterName,documentName,hostName,TotalPageCount,"
-                                               "PrintedDocumentSize,PageSize,PrintTime,OperatorName,"
-                                               "IP,MAC,EmName,DeptName"));
+    EXPECT_EQ(names.join(u','),
+              QStringLiteral("PrinterName,documentName,hostName,TotalPageCount,"
+                             "PrintedDocumentSize,PageSize,PrintTime,OperatorName,"
+                             "IP,MAC,EmName,DeptName"));
     EXPECT_EQ(storedSchemaVersion(db()), SchemaVersion);
     QString error;
     QSqlDatabase d = db();
@@ -79,7 +81,8 @@ TEST_F(NewDatabase, HoldsTheDefaultDepartmentAndColumnSettings)
 TEST_F(NewDatabase, NamesAndComparisonsIgnoreLetterCase)
 {
     QSqlQuery q(db());
-    ASSERT_TRUE(q.exec(QStringLiteral("insert into THost (HostName, DeptName) values ('PC-Ünter', 'Sales')")));
+    ASSERT_TRUE(q.exec(
+        QStringLiteral("insert into THost (HostName, DeptName) values ('PC-Ünter', 'Sales')")));
     ASSERT_TRUE(q.exec(QStringLiteral("select hostname as [Computer name] from thost where "
                                       "DEPTNAME='SALES' and HostName like 'pc-%'")));
     ASSERT_TRUE(q.next());
@@ -93,7 +96,8 @@ TEST_F(NewDatabase, CreatingTwiceFailsWithoutHalfChanges)
 {
     QSqlDatabase d = db();
     QString error;
-    EXPECT_FALSE(createSchema(d, [](const QString &) { return QStringLiteral("X"); }, &error));
+    EXPECT_FALSE(createSchema(
+        d, [](const QString &) { return QStringLiteral("X"); }, &error));
     EXPECT_FALSE(error.isEmpty());
     QSqlQuery q(d);
     ASSERT_TRUE(q.exec(QStringLiteral("select count(*) from tDept")));

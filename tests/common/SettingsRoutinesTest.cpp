@@ -1,8 +1,9 @@
 // Both LoadSettings routines: the success path and every failure path.
+#include "SettingsRoutines.h"
+
 #include "Errors.h"
 #include "MainDM.h"
 #include "ScriptedPresenter.h"
-#include "SettingsRoutines.h"
 #include "TestCatalogue.h"
 
 #include <QFile>
@@ -63,8 +64,10 @@ TEST_F(Settings, ConsoleLoadsEverything)
     EXPECT_EQ(consoleWindow.caption, QStringLiteral("Vesk Printer Monitor System V9"));
     EXPECT_TRUE(consoleWindow.applied);
     EXPECT_FALSE(consoleWindow.forceClose);
-    EXPECT_EQ(console.GetLangString(QStringLiteral("RSDefaultDept")), QStringLiteral("Head Office"));
-    EXPECT_EQ(console.aqryHost->displayLabel(QStringLiteral("DeptName")), QStringLiteral("Department"));
+    EXPECT_EQ(console.GetLangString(QStringLiteral("RSDefaultDept")),
+              QStringLiteral("Head Office"));
+    EXPECT_EQ(console.aqryHost->displayLabel(QStringLiteral("DeptName")),
+              QStringLiteral("Department"));
     EXPECT_TRUE(boxes.shown.empty());
 }
 
@@ -115,7 +118,8 @@ TEST_F(Settings, AgentLoadsEverythingAndOpensHosts)
     EXPECT_TRUE(agent.acntVesk.Connected());
     EXPECT_TRUE(agent.aqryHost->Active());
     EXPECT_TRUE(agentWindow.applied);
-    EXPECT_EQ(agent.aqryPrinterData->displayLabel(QStringLiteral("OperatorName")), QStringLiteral("User"));
+    EXPECT_EQ(agent.aqryPrinterData->displayLabel(QStringLiteral("OperatorName")),
+              QStringLiteral("User"));
     // The agent leaves the language code to the end of its start-up.
     EXPECT_EQ(agent.LangCode, QString());
 }

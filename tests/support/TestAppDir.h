@@ -21,8 +21,7 @@ public:
 
     // Config.ini for an SQLite file "vesk.db" and the given language file and charset.
     void writeConfig(const QString &langFile = QStringLiteral("English.ini"),
-                     const QString &charset = QStringLiteral("0"),
-                     const QString &extra = {}) const;
+                     const QString &charset = QStringLiteral("0"), const QString &extra = {}) const;
     // Copies a language file of the product (English.ini, Chinese.ini) into the folder.
     void copyLanguage(const QString &name) const;
     // Creates vesk.db with the tables and initial rows of the given catalogue file.
