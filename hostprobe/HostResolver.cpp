@@ -30,6 +30,12 @@ std::optional<std::uint32_t> ResolveIpv4(const char *name)
     return address;
 }
 
+bool IsIpv4Literal(const char *name)
+{
+    in_addr address{};
+    return name != nullptr && inet_aton(name, &address) != 0;
+}
+
 std::string Ipv4Text(std::uint32_t address)
 {
     in_addr in{};

@@ -13,6 +13,10 @@ namespace vesk {
 // own time-outs.
 std::optional<std::uint32_t> ResolveIpv4(const char *name);
 
+// Whether `name` is an IPv4 address in numbers (any form the resolver reads as one,
+// such as 10.1.2.3 or 10.1.000.3).
+bool IsIpv4Literal(const char *name);
+
 // Dotted decimal text of an address in network byte order.
 std::string Ipv4Text(std::uint32_t address);
 

@@ -18,7 +18,7 @@ bool Usable(const MacAddress &mac)
 std::string MacAt(std::string_view name, std::uint32_t address, const ProbeSettings &settings,
                   ProbeClock::time_point deadline)
 {
-    const auto answer = AskNodeStatus(address, settings.port, AdapterStatusCallName(name),
+    const auto answer = AskNodeStatus(address, settings.port, NodeStatusCallName(name),
                                       {deadline, settings.resendInterval});
     if (answer && Usable(answer->unitId))
         return MacText(answer->unitId);
@@ -28,6 +28,11 @@ std::string MacAt(std::string_view name, std::uint32_t address, const ProbeSetti
 }
 
 } // namespace
+
+NetBiosName NodeStatusCallName(std::string_view name)
+{
+    return IsIpv4Literal(std::string(name).c_str()) ? WildcardName() : AdapterStatusCallName(name);
+}
 
 std::string MacText(const MacAddress &mac)
 {

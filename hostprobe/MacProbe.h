@@ -30,6 +30,11 @@ struct ProbeSettings
     std::chrono::milliseconds resendInterval{500};
 };
 
+// The name a node status request for `name` carries: the adapter status call name, or the
+// wildcard when `name` is an address in numbers (the spooler names many computers by
+// address), since a computer answers only for names it holds.
+NetBiosName NodeStatusCallName(std::string_view name);
+
 // "XX-XX-XX-XX-XX-XX" in upper-case hexadecimal.
 std::string MacText(const MacAddress &mac);
 

@@ -31,6 +31,13 @@ NetBiosName AdapterStatusCallName(std::string_view name)
     return PaddedName(name, name.size() >= NetBiosNameLength ? ' ' : 0);
 }
 
+NetBiosName WildcardName()
+{
+    NetBiosName name{};
+    name[0] = '*';
+    return name;
+}
+
 NetBiosName QueryName(std::string_view name, std::uint8_t suffix)
 {
     return PaddedName(name, suffix);

@@ -29,6 +29,9 @@ constexpr std::uint16_t NetBiosFlagBroadcast = 0x0010;
 // derives from a longer host name) and then treated as a 15-character name.
 NetBiosName AdapterStatusCallName(std::string_view name);
 
+// '*' and 15 zero bytes: whatever names the computer holds.
+NetBiosName WildcardName();
+
 // The name a name query asks for: the first 15 characters, upper case, padded with
 // spaces, and the given suffix byte (0x00: the workstation name every computer holds).
 NetBiosName QueryName(std::string_view name, std::uint8_t suffix);

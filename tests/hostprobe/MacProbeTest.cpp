@@ -87,9 +87,12 @@ TEST_F(MacProbeTest, AnsweredAddressIsReturnedAndTheRequestCarriesTheCallName)
     EXPECT_EQ(requests[0].type, NetBiosTypeNbstat);
     EXPECT_EQ(Printable(requests[0].name), "PC-LOOP________<0>");
 
+    EXPECT_EQ(MacOfAddress("abcdefghijklmno", Loopback, settings(responder.port())),
+              "52-54-00-0C-AB-01");
     EXPECT_EQ(MacOfAddress("abcdefghijklmnopq", Loopback, settings(responder.port())),
               "52-54-00-0C-AB-01");
     EXPECT_EQ(Printable(responder.requests().at(1).name), "ABCDEFGHIJKLMNO_");
+    EXPECT_EQ(Printable(responder.requests().at(2).name), "ABCDEFGHIJKLMNO_");
 }
 
 TEST_F(MacProbeTest, ZerosFallBackToACompleteNeighbourEntry)

@@ -38,10 +38,20 @@ TEST(NetBiosNames, FifteenCharacterNameEndsInSpaceAndLongerNamesAreCut)
     EXPECT_EQ(QueryName("pc", 0x20), Bytes("PC              "));
 }
 
-TEST(NetBiosRequests, NodeStatusRequestLayout)
+TEST(NetBiosNames, ComputerNamedByAddressIsAskedWithTheWildcard)
 {
     NetBiosName wildcard{};
     wildcard[0] = '*';
+    EXPECT_EQ(WildcardName(), wildcard);
+    EXPECT_EQ(NodeStatusCallName("10.1.2.3"), wildcard);
+    EXPECT_EQ(NodeStatusCallName("10.1.000.3"), wildcard);
+    EXPECT_EQ(NodeStatusCallName("10.1.2.3.4"), AdapterStatusCallName("10.1.2.3.4"));
+    EXPECT_EQ(NodeStatusCallName("pc-10"), AdapterStatusCallName("PC-10"));
+}
+
+TEST(NetBiosRequests, NodeStatusRequestLayout)
+{
+    const NetBiosName wildcard = WildcardName();
     const auto packet = BuildNodeStatusRequest(0xBEEF, wildcard);
     const std::vector<std::uint8_t> header{0xBE, 0xEF, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0};
     ASSERT_EQ(packet.size(), 50u);

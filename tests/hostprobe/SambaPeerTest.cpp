@@ -147,6 +147,14 @@ TEST_F(SambaPeerTest, SambaAnswersZerosAndTheNeighbourTableHasTheMac)
     EXPECT_EQ(prefixed.argument, "\\\\" + peer.name);
 }
 
+TEST_F(SambaPeerTest, ComputerNamedByAddressAnswersTheWildcard)
+{
+    const std::string output = RunProgram(
+        {"ip", "netns", "exec", peer.clientNamespace, VESK_HOSTPROBE_CLI, "--unit-id", peer.ip});
+    EXPECT_NE(output.find("unit-id=00-00-00-00-00-00"), std::string::npos) << output;
+    EXPECT_EQ(CallInNamespace("Vesk_1__1", "\\\\" + peer.ip).result, MacText(peer.mac));
+}
+
 TEST_F(SambaPeerTest, NameOutsideTheHostsFileIsFoundByBroadcast)
 {
     EXPECT_EQ(CallInNamespace("Vesk_1", "vhpalias").result, MacText(peer.mac));

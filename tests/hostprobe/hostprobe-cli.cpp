@@ -16,7 +16,7 @@ int main(int argc, char **argv)
     if (argc == 3 && std::string(argv[1]) == "--unit-id") {
         const auto address = vesk::ResolveIpv4(argv[2]);
         const auto answer = address ? vesk::AskNodeStatus(*address, vesk::NetBiosPort,
-                                                          vesk::AdapterStatusCallName(argv[2]),
+                                                          vesk::NodeStatusCallName(argv[2]),
                                                           {vesk::ProbeClock::now() + 1500ms, 500ms})
                                     : std::nullopt;
         std::printf("unit-id=%s\n", answer ? vesk::MacText(answer->unitId).c_str() : "");
