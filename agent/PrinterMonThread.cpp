@@ -1,0 +1,230 @@
+// TPrinterMonThread: the notification path with its quiet sweep, and the polling path.
+//
+// Design notes
+// ------------
+// Job states, notification path:
+//   unseen  --(first job entry of a notification)-->  tracked (node appended at the tail)
+//   tracked --(entries of later notifications)-->      tracked, fields updated in place
+//   tracked --(sweep: its id is in the listing)-->     tracked
+//   tracked --(sweep: its id is not in the listing)--> handed over (WM_RECPRINTERDATA), released
+// A sweep runs only after QuietMs without a notification, and hands jobs over only when its own
+// listing succeeded: a failed listing proves nothing about which jobs are gone.
+//
+// Job states, polling path (only the first job of the queue is followed):
+//   none       --(listing with jobs)-->                   remembered (first job)
+//   remembered --(same first job)-->                      remembered, values refreshed
+//   remembered --(another first job)-->                   handed over, the new first remembered
+//   remembered --(empty listing: pending)-->              handed over at the end of the pass
+// A failed listing changes nothing.
+//
+// Who may touch what:
+//   - The monitor thread owns FPrinterState, FHandOver, FHandOverPending and FTracked.
+//   - The sweep runs on DataWindow's thread through a blocking send while the monitor thread
+//     is blocked in that send, so the two never run at once; the hand-over inside the sweep is
+//     then a direct call.
+//   - The polling path hands over with a blocking send from the monitor thread; the receiver
+//     reads the record while the monitor waits.
+//   - The printer handle is used by both threads in turn, never at once; the spooler keeps one
+//     connection per calling thread.
+//
+// Event lifetime: the window creates StopEvent and IdleEvent and may drop them right after
+// signalling the stop without waiting for the thread. The events are shared: the thread holds
+// references of its own, so they stay valid until the thread has seen the stop and returned.
+// The change notification is the thread's and is closed when the notification path ends.
+#include "PrinterMonThread.h"
+
+#include "WindowMessages.h"
+
+namespace vesk {
+
+namespace {
+const char *const FindFirstText = "FindFirstPrinterChangeNotification";
+const char *const RefreshText = "FindNextPrinterChangeNotification refresh call.";
+} // namespace
+
+TPrinterMonThread::TPrinterMonThread(std::shared_ptr<spooler::Spooler> Spooler,
+                                     std::function<bool()> PlatformTest, QObject *Parent)
+    : QThread(Parent), FSpooler(std::move(Spooler)), FPlatformTest(std::move(PlatformTest))
+{}
+
+TPrinterMonThread::~TPrinterMonThread() = default;
+
+void TPrinterMonThread::SetFreeOnTerminate(bool Free)
+{
+    if (Free)
+        connect(this, &QThread::finished, this, &QObject::deleteLater, Qt::UniqueConnection);
+    else
+        disconnect(this, &QThread::finished, this, &QObject::deleteLater);
+}
+
+bool TPrinterMonThread::OpenMonitoredPrinter()
+{
+    if (PrinterName.empty()) {
+        FOpenError = spooler::OpenError::EmptyName;
+        return false;
+    }
+    auto Handle = FSpooler->OpenPrinter(PrinterName, &FOpenError);
+    if (!Handle)
+        return false;
+    spooler::PrinterState Probe;
+    if (!Handle->GetPrinter(Probe)) {
+        FOpenError = spooler::OpenError::ServerUnreachable;
+        return false;
+    }
+    FPrinterState.Printer = std::move(Handle);
+    return true;
+}
+
+void TPrinterMonThread::run()
+{
+    FIsNT = FPlatformTest ? FPlatformTest() : true;
+    if (!StopEvent)
+        StopEvent = std::make_shared<WaitEvent>();
+    if (!IdleEvent)
+        IdleEvent = std::make_shared<WaitEvent>();
+    if (FIsNT)
+        RunNotificationPath();
+    else
+        RunPollingPath();
+}
+
+void TPrinterMonThread::SendLog(const QString &Line)
+{
+    SendShowTip(LogWindow.data(), Line);
+}
+
+void TPrinterMonThread::SendRecPrinterData()
+{
+    QObject *Window = DataWindow.data();
+    auto *Receiver = dynamic_cast<TRecPrinterDataReceiver *>(Window);
+    if (Receiver != nullptr)
+        SendWindowMessage(Window, [this, Receiver] { Receiver->OnRecPrinterData(FHandOver); });
+}
+
+void TPrinterMonThread::RunNotificationPath()
+{
+    std::unique_ptr<spooler::ChangeNotification> Change;
+    if (FPrinterState.Printer)
+        Change = FPrinterState.Printer->FindFirstChangeNotification();
+    if (!Change) {
+        const int Error = FPrinterState.Printer ? FPrinterState.Printer->LastError() : 6;
+        SendLog(QString::number(Error) + QLatin1String(FindFirstText));
+    } else {
+        const auto ChangeEvent = Change->Event();
+        for (;;) {
+            const int Signalled = WaitEvent::waitAny({ChangeEvent.get(), StopEvent.get()}, QuietMs);
+            if (Signalled == WaitEvent::TimedOut) {
+                SendWindowMessage(DataWindow.data(), [this] { Sweep(); });
+                continue;
+            }
+            if (StopEvent->isSet())
+                break;
+            if (!ChangeEvent->isSet())
+                continue;
+            spooler::NotifyInfo Info;
+            if (!Change->FindNext(Info))
+                continue;
+            if (Info.Flags & spooler::Notify::InfoDiscarded) {
+                Info = spooler::NotifyInfo{};
+                const bool Refreshed = Change->FindNext(Info);
+                if (!Refreshed)
+                    SendLog(QString::number(Change->LastError()) + QLatin1String(RefreshText));
+                RefreshQueue();
+                if (!Refreshed)
+                    continue;
+            }
+            DecodeNotifyInfo(FTracked, FPrinterState, Info);
+        }
+    }
+    // End: close the notification and the printer, drop every record, say so.
+    Change.reset();
+    FPrinterState.Printer.reset();
+    ClearJobs(FPrinterState);
+    FPrinterState.PrinterName.reset();
+    FPrinterState.ServerName.reset();
+    FPrinterState.ShareName.reset();
+    FTracked.clear();
+    SendLog(QStringLiteral("Monitoring thread for printer ") + QString::fromStdString(PrinterName) +
+            QStringLiteral(" terminated"));
+}
+
+// Runs on DataWindow's thread while the monitor thread waits for it.
+void TPrinterMonThread::Sweep()
+{
+    if (FTracked.empty() || !RefreshQueue())
+        return;
+    for (auto It = FTracked.begin(); It != FTracked.end();) {
+        if (FindJob(FPrinterState, It->Job.JobId)) {
+            ++It;
+            continue;
+        }
+        FHandOver.PrinterName = PrinterName;
+        if (It->Job.TotalPages == 0)
+            It->Job.TotalPages = 1;
+        FHandOver.Jobs.assign(1, std::move(It->Job));
+        FHandOver.Count = 1;
+        SendRecPrinterData();
+        ClearJobs(FHandOver);
+        It = FTracked.erase(It);
+    }
+}
+
+bool TPrinterMonThread::RefreshQueue()
+{
+    if (!FPrinterState.Printer)
+        return false;
+    spooler::PrinterState Printer;
+    std::vector<spooler::JobEntry> Jobs;
+    if (!FPrinterState.Printer->GetPrinter(Printer) || !FPrinterState.Printer->EnumJobs(Jobs))
+        return false;
+    FPrinterState.Status = Printer.Status;
+    if (!FIsNT) {
+        SetText(FHandOver.PrinterName, Printer.PrinterName);
+        SetText(FHandOver.ServerName, Printer.ServerName);
+    }
+    ClearJobs(FPrinterState);
+    for (const auto &J : Jobs)
+        AppendJob(FPrinterState, J);
+    if (!FIsNT)
+        EvaluatePolling(Jobs);
+    return true;
+}
+
+void TPrinterMonThread::EvaluatePolling(const std::vector<spooler::JobEntry> &Jobs)
+{
+    if (Jobs.empty()) {
+        FHandOverPending = FHandOver.Count == 1;
+        return;
+    }
+    const spooler::JobEntry &First = Jobs.front();
+    if (FHandOver.Count == 0) {
+        AppendJob(FHandOver, First);
+    } else if (FHandOver.Jobs[0].JobId == First.JobId) {
+        TPrinterJob Fresh;
+        if (ConvertJobEntry(Fresh, First))
+            FHandOver.Jobs[0] = std::move(Fresh);
+    } else {
+        SendRecPrinterData();
+        ClearJobs(FHandOver);
+        AppendJob(FHandOver, First);
+    }
+    FHandOverPending = false;
+}
+
+void TPrinterMonThread::RunPollingPath()
+{
+    do {
+        RefreshQueue();
+        if (FHandOverPending) {
+            FHandOver.PrinterName = PrinterName;
+            SendRecPrinterData();
+            ClearJobs(FHandOver);
+            FHandOverPending = false;
+        }
+        WaitEvent::waitAny({IdleEvent.get(), StopEvent.get()}, PollMs);
+    } while (!StopEvent->isSet());
+    // Stopped: the printer is closed and the records dropped with the object; no log line.
+    FPrinterState.Printer.reset();
+}
+
+} // namespace vesk

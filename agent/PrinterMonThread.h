@@ -1,0 +1,83 @@
+// TPrinterMonThread: follows one printer's queue and hands every job that left it to the window.
+#pragma once
+
+#include "JobRecords.h"
+#include "Spooler.h"
+#include "WaitEvent.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QThread>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace vesk {
+
+// The receiver of WM_RECPRINTERDATA. The window that implements it is also a QObject; the call
+// runs on that object's thread. It reads PrinterName, Count and the first Count records of Jobs
+// and copies what it keeps: the monitor clears the record right after the call.
+class TRecPrinterDataReceiver
+{
+public:
+    virtual ~TRecPrinterDataReceiver() = default;
+    virtual void OnRecPrinterData(const TPrinterInfo &Info) = 0;
+};
+
+class TPrinterMonThread : public QThread
+{
+    Q_OBJECT
+
+public:
+    // PlatformTest picks the path when the thread starts (the host probe's platform test):
+    // true = change notifications, false = polling the queue.
+    TPrinterMonThread(std::shared_ptr<spooler::Spooler> Spooler, std::function<bool()> PlatformTest,
+                      QObject *Parent = nullptr);
+    ~TPrinterMonThread() override;
+
+    // Set by the window before Start.
+    std::string PrinterName;
+    std::shared_ptr<WaitEvent> StopEvent; // manual reset; signalled = stop
+    std::shared_ptr<WaitEvent> IdleEvent; // the polling path's pause; nobody signals it
+    QPointer<QObject> LogWindow;          // implements ShowTipReceiver
+    QPointer<QObject> DataWindow;         // implements TRecPrinterDataReceiver
+
+    // Intervals, shortened by tests.
+    int QuietMs = 5000; // notification path: a sweep after this long without a notification
+    int PollMs = 100;   // polling path: pause between listings
+
+    // Frees the object (deleteLater on its own thread) once the body has returned.
+    void SetFreeOnTerminate(bool Free);
+
+    // On the window's thread, before starting: false means the thread must not be started.
+    bool OpenMonitoredPrinter();
+    spooler::OpenError LastOpenError() const { return FOpenError; }
+
+    bool IsNT() const { return FIsNT; }
+
+protected:
+    void run() override; // Execute
+
+private:
+    void RunNotificationPath();
+    void RunPollingPath();
+    void Sweep();
+    bool RefreshQueue();
+    void EvaluatePolling(const std::vector<spooler::JobEntry> &Jobs);
+    void SendRecPrinterData();
+    void SendLog(const QString &Line);
+
+    std::shared_ptr<spooler::Spooler> FSpooler;
+    std::function<bool()> FPlatformTest;
+    spooler::OpenError FOpenError = spooler::OpenError::None;
+    bool FIsNT = false;
+
+    TPrinterInfo FPrinterState; // printer state: handle, notified values, latest listing
+    TPrinterInfo FHandOver;     // only for handing jobs to DataWindow
+    bool FHandOverPending = false;
+    TJobList FTracked;
+};
+
+} // namespace vesk

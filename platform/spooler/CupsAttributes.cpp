@@ -1,0 +1,285 @@
+// IPP attribute decoding: printer-state and reasons to status bits, job groups to job entries.
+#include "CupsAttributes.h"
+
+#include <cups/cups.h>
+
+#include <algorithm>
+#include <climits>
+
+namespace vesk::spooler {
+
+const char *const JobAttributeNames[] = {
+    "job-id",
+    "job-name",
+    "job-originating-user-name",
+    "job-originating-host-name",
+    "job-state",
+    "job-impressions",
+    "job-impressions-completed",
+    "job-k-octets",
+    "job-k-octets-processed",
+    "time-at-creation",
+    "media",
+    "media-col",
+    "job-printer-state-message",
+};
+const int JobAttributeCount = sizeof(JobAttributeNames) / sizeof(JobAttributeNames[0]);
+
+const char *const PrinterAttributeNames[] = {
+    "printer-name",     "printer-state",     "printer-state-reasons",
+    "queued-job-count", "printer-is-shared", "media-default",
+};
+const int PrinterAttributeCount = sizeof(PrinterAttributeNames) / sizeof(PrinterAttributeNames[0]);
+
+namespace {
+
+// A reason keyword without its "-report", "-warning" or "-error" severity suffix.
+std::string BaseReason(const std::string &Reason, bool *IsError)
+{
+    for (const char *Suffix : {"-report", "-warning", "-error"}) {
+        const std::string S(Suffix);
+        if (Reason.size() > S.size() &&
+            Reason.compare(Reason.size() - S.size(), S.size(), S) == 0) {
+            if (IsError != nullptr)
+                *IsError = (S == "-error");
+            return Reason.substr(0, Reason.size() - S.size());
+        }
+    }
+    if (IsError != nullptr)
+        *IsError = false;
+    return Reason;
+}
+
+uint32_t ClampToU32(long long V)
+{
+    if (V < 0)
+        return 0;
+    return V > static_cast<long long>(UINT32_MAX) ? UINT32_MAX : static_cast<uint32_t>(V);
+}
+
+std::optional<std::string> MediaFromCollection(ipp_t *Col)
+{
+    if (Col == nullptr)
+        return std::nullopt;
+    if (ipp_attribute_t *Key = ippFindAttribute(Col, "media-key", IPP_TAG_ZERO))
+        if (const char *S = ippGetString(Key, 0, nullptr))
+            return std::string(S);
+    ipp_attribute_t *Size = ippFindAttribute(Col, "media-size", IPP_TAG_BEGIN_COLLECTION);
+    if (Size == nullptr)
+        return std::nullopt;
+    ipp_t *SizeCol = ippGetCollection(Size, 0);
+    ipp_attribute_t *X = ippFindAttribute(SizeCol, "x-dimension", IPP_TAG_INTEGER);
+    ipp_attribute_t *Y = ippFindAttribute(SizeCol, "y-dimension", IPP_TAG_INTEGER);
+    if (X == nullptr || Y == nullptr)
+        return std::nullopt;
+    if (pwg_media_t *M = pwgMediaForSize(ippGetInteger(X, 0), ippGetInteger(Y, 0)))
+        return std::string(M->pwg);
+    return std::nullopt;
+}
+
+} // namespace
+
+uint32_t PrinterStatusBits(int IppState, const std::vector<std::string> &Reasons)
+{
+    uint32_t Bits = 0;
+    if (IppState == IPP_PSTATE_PROCESSING)
+        Bits |= PrinterStatus::Printing;
+    else if (IppState == IPP_PSTATE_STOPPED)
+        Bits |= PrinterStatus::Paused;
+    for (const auto &R : Reasons) {
+        bool IsError = false;
+        const std::string Base = BaseReason(R, &IsError);
+        if (Base == "none")
+            continue;
+        if (Base == "paused" || Base == "moving-to-paused")
+            Bits |= PrinterStatus::Paused;
+        else if (Base == "media-empty" || Base == "media-needed")
+            Bits |= PrinterStatus::PaperOut;
+        else if (Base == "media-jam")
+            Bits |= PrinterStatus::PaperJam;
+        else if (Base == "offline" || Base == "timed-out" || Base == "shutdown")
+            Bits |= PrinterStatus::Offline;
+        else if (Base == "toner-low" || Base == "marker-supply-low")
+            Bits |= PrinterStatus::TonerLow;
+        else if (Base == "toner-empty" || Base == "marker-supply-empty")
+            Bits |= PrinterStatus::NoToner;
+        else if (Base == "door-open" || Base == "cover-open")
+            Bits |= PrinterStatus::DoorOpen;
+        else if (Base == "output-area-full")
+            Bits |= PrinterStatus::OutputBinFull;
+        else if (Base == "connecting-to-device")
+            Bits |= PrinterStatus::Waiting;
+        if (IsError)
+            Bits |= PrinterStatus::Error;
+    }
+    return Bits;
+}
+
+uint32_t JobStatusBits(int IppState)
+{
+    switch (IppState) {
+    case IPP_JSTATE_HELD:
+        return JobStatus::Paused;
+    case IPP_JSTATE_PROCESSING:
+        return JobStatus::Printing;
+    case IPP_JSTATE_STOPPED:
+        return JobStatus::BlockedDevq;
+    case IPP_JSTATE_CANCELED:
+        return JobStatus::Deleted;
+    case IPP_JSTATE_ABORTED:
+        return JobStatus::Error;
+    case IPP_JSTATE_COMPLETED:
+        return JobStatus::Printed | JobStatus::Complete;
+    default: // pending
+        return 0;
+    }
+}
+
+SystemTime LocalSystemTime(std::time_t Time)
+{
+    std::tm Tm{};
+    localtime_r(&Time, &Tm);
+    SystemTime S;
+    S.wYear = static_cast<uint16_t>(Tm.tm_year + 1900);
+    S.wMonth = static_cast<uint16_t>(Tm.tm_mon + 1);
+    S.wDayOfWeek = static_cast<uint16_t>(Tm.tm_wday);
+    S.wDay = static_cast<uint16_t>(Tm.tm_mday);
+    S.wHour = static_cast<uint16_t>(Tm.tm_hour);
+    S.wMinute = static_cast<uint16_t>(Tm.tm_min);
+    S.wSecond = static_cast<uint16_t>(Tm.tm_sec);
+    return S;
+}
+
+std::vector<IppJob> JobsFromResponse(ipp_t *Response)
+{
+    std::vector<IppJob> Jobs;
+    if (Response == nullptr)
+        return Jobs;
+    ipp_attribute_t *A = ippFirstAttribute(Response);
+    while (A != nullptr) {
+        while (A != nullptr && ippGetGroupTag(A) != IPP_TAG_JOB)
+            A = ippNextAttribute(Response);
+        if (A == nullptr)
+            break;
+        IppJob J;
+        bool HaveImpressions = false;
+        uint32_t Impressions = 0;
+        for (; A != nullptr && ippGetGroupTag(A) == IPP_TAG_JOB; A = ippNextAttribute(Response)) {
+            const char *N = ippGetName(A);
+            if (N == nullptr)
+                break;
+            const std::string Name(N);
+            const char *S = ippGetString(A, 0, nullptr);
+            if (Name == "job-id")
+                J.Entry.JobId = ClampToU32(ippGetInteger(A, 0));
+            else if (Name == "job-name" && S != nullptr)
+                J.Entry.Document = S;
+            else if (Name == "job-originating-user-name" && S != nullptr)
+                J.Entry.UserName = S;
+            else if (Name == "job-originating-host-name" && S != nullptr)
+                J.Entry.MachineName = std::string("\\\\") + S;
+            else if (Name == "job-state")
+                J.State = ippGetInteger(A, 0);
+            else if (Name == "job-impressions") {
+                HaveImpressions = true;
+                Impressions = ClampToU32(ippGetInteger(A, 0));
+            } else if (Name == "job-impressions-completed")
+                J.Entry.PagesPrinted = ClampToU32(ippGetInteger(A, 0));
+            else if (Name == "job-k-octets")
+                J.Entry.Size = ClampToU32(1024LL * ippGetInteger(A, 0));
+            else if (Name == "job-k-octets-processed")
+                J.BytesPrinted = ClampToU32(1024LL * ippGetInteger(A, 0));
+            else if (Name == "time-at-creation")
+                J.Entry.Submitted = LocalSystemTime(static_cast<std::time_t>(ippGetInteger(A, 0)));
+            else if (Name == "media" && S != nullptr)
+                J.Entry.Devmode = DevMode{S};
+            else if (Name == "media-col" && !J.Entry.Devmode) {
+                if (auto M = MediaFromCollection(ippGetCollection(A, 0)))
+                    J.Entry.Devmode = DevMode{*M};
+            } else if (Name == "job-printer-state-message" && S != nullptr && *S != '\0')
+                J.StatusText = S;
+        }
+        // A total exists only when the client sent one; otherwise the filters' count, final
+        // once the job has completed.
+        J.Entry.TotalPages = HaveImpressions ? Impressions : J.Entry.PagesPrinted;
+        J.Entry.Status = JobStatusBits(J.State);
+        Jobs.push_back(std::move(J));
+    }
+    return Jobs;
+}
+
+IppPrinter PrinterFromResponse(ipp_t *Response, const std::string &ServerName)
+{
+    IppPrinter P;
+    P.State.ServerName = ServerName;
+    int State = 0;
+    std::vector<std::string> Reasons;
+    bool Shared = false;
+    for (ipp_attribute_t *A = ippFirstAttribute(Response); A != nullptr;
+         A = ippNextAttribute(Response)) {
+        if (ippGetGroupTag(A) != IPP_TAG_PRINTER || ippGetName(A) == nullptr)
+            continue;
+        const std::string Name(ippGetName(A));
+        const char *S = ippGetString(A, 0, nullptr);
+        if (Name == "printer-name" && S != nullptr)
+            P.State.PrinterName = S;
+        else if (Name == "printer-state")
+            State = ippGetInteger(A, 0);
+        else if (Name == "printer-state-reasons") {
+            for (int I = 0; I < ippGetCount(A); ++I)
+                if (const char *R = ippGetString(A, I, nullptr))
+                    Reasons.emplace_back(R);
+        } else if (Name == "queued-job-count")
+            P.State.JobCount = ClampToU32(ippGetInteger(A, 0));
+        else if (Name == "printer-is-shared")
+            Shared = ippGetBoolean(A, 0) != 0;
+        else if (Name == "media-default" && S != nullptr)
+            P.MediaDefault = S;
+    }
+    P.State.Status = PrinterStatusBits(State, Reasons);
+    if (Shared)
+        P.State.ShareName = P.State.PrinterName;
+    return P;
+}
+
+void AppendJobNotifyEntries(std::vector<NotifyEntry> &Out, const IppJob &Job)
+{
+    const JobEntry &J = Job.Entry;
+    auto Add = [&](uint16_t Field) -> NotifyEntry & {
+        NotifyEntry E;
+        E.Type = Notify::JobType;
+        E.Field = Field;
+        E.Id = J.JobId;
+        Out.push_back(E);
+        return Out.back();
+    };
+    Add(Notify::JobStatusField).Value = J.Status;
+    Add(Notify::JobStatusString).Text = Job.StatusText;
+    Add(Notify::JobDocument).Text = J.Document;
+    Add(Notify::JobUserName).Text = J.UserName;
+    Add(Notify::JobTotalPages).Value = J.TotalPages;
+    Add(Notify::JobPagesPrinted).Value = J.PagesPrinted;
+    Add(Notify::JobSubmitted).Time = J.Submitted;
+    Add(Notify::JobBytesPrinted).Value = Job.BytesPrinted;
+    Add(Notify::JobTotalBytes).Value = J.Size;
+    Add(Notify::JobMachineName).Text = J.MachineName;
+    Add(Notify::JobDevMode).Devmode = J.Devmode;
+}
+
+void AppendPrinterNotifyEntries(std::vector<NotifyEntry> &Out, const PrinterState &S)
+{
+    auto Add = [&](uint16_t Field) -> NotifyEntry & {
+        NotifyEntry E;
+        E.Type = Notify::PrinterType;
+        E.Field = Field;
+        Out.push_back(E);
+        return Out.back();
+    };
+    Add(Notify::PrinterStatusField).Value = S.Status;
+    Add(Notify::PrinterCJobs).Value = S.JobCount;
+    Add(Notify::PrinterPrinterName).Text = S.PrinterName;
+    Add(Notify::PrinterServerName).Text = S.ServerName;
+    Add(Notify::PrinterShareName).Text = S.ShareName;
+}
+
+} // namespace vesk::spooler

@@ -1,0 +1,49 @@
+// Decoding of CUPS/IPP printer and job attributes into the spooler's entries.
+#pragma once
+
+#include "Spooler.h"
+
+#include <cups/ipp.h>
+
+#include <ctime>
+#include <string>
+#include <vector>
+
+namespace vesk::spooler {
+
+// The job attributes every listing and read asks for (never "all": completed jobs read back
+// from disk would lack name, host, media and pages).
+extern const char *const JobAttributeNames[];
+extern const int JobAttributeCount;
+extern const char *const PrinterAttributeNames[];
+extern const int PrinterAttributeCount;
+
+// A job as IPP reports it, with the two values a listing entry has no room for.
+struct IppJob
+{
+    JobEntry Entry;
+    uint32_t BytesPrinted = 0;
+    std::optional<std::string> StatusText;
+    int State = 0; // IPP job-state
+};
+
+struct IppPrinter
+{
+    PrinterState State;
+    std::optional<std::string> MediaDefault;
+};
+
+uint32_t PrinterStatusBits(int IppState, const std::vector<std::string> &Reasons);
+uint32_t JobStatusBits(int IppState);
+SystemTime LocalSystemTime(std::time_t Time);
+
+// Every job group of a response, in order.
+std::vector<IppJob> JobsFromResponse(ipp_t *Response);
+IppPrinter PrinterFromResponse(ipp_t *Response, const std::string &ServerName);
+
+// The notification entries of one job (the monitor's eleven job fields).
+void AppendJobNotifyEntries(std::vector<NotifyEntry> &Out, const IppJob &Job);
+// The notification entries of the printer (its five fields).
+void AppendPrinterNotifyEntries(std::vector<NotifyEntry> &Out, const PrinterState &State);
+
+} // namespace vesk::spooler

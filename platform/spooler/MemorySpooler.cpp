@@ -1,0 +1,328 @@
+// Scripted spooler for tests: the same contract as the CUPS one, driven by the test.
+#include "MemorySpooler.h"
+
+#include "WaitEvent.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace vesk::spooler {
+
+namespace {
+
+void AppendJobEntries(std::vector<NotifyEntry> &Out, const JobEntry &J)
+{
+    auto Value = [&](uint16_t Field, uint32_t V) {
+        NotifyEntry E;
+        E.Type = Notify::JobType;
+        E.Field = Field;
+        E.Id = J.JobId;
+        E.Value = V;
+        Out.push_back(E);
+    };
+    auto Text = [&](uint16_t Field, const std::optional<std::string> &T) {
+        NotifyEntry E;
+        E.Type = Notify::JobType;
+        E.Field = Field;
+        E.Id = J.JobId;
+        E.Text = T;
+        Out.push_back(E);
+    };
+    Value(Notify::JobStatusField, J.Status);
+    Text(Notify::JobStatusString, std::nullopt);
+    Text(Notify::JobDocument, J.Document);
+    Text(Notify::JobUserName, J.UserName);
+    Value(Notify::JobTotalPages, J.TotalPages);
+    Value(Notify::JobPagesPrinted, J.PagesPrinted);
+    NotifyEntry Submitted;
+    Submitted.Type = Notify::JobType;
+    Submitted.Field = Notify::JobSubmitted;
+    Submitted.Id = J.JobId;
+    Submitted.Time = J.Submitted;
+    Out.push_back(Submitted);
+    Value(Notify::JobBytesPrinted, 0);
+    Value(Notify::JobTotalBytes, J.Size);
+    Text(Notify::JobMachineName, J.MachineName);
+    NotifyEntry Dev;
+    Dev.Type = Notify::JobType;
+    Dev.Field = Notify::JobDevMode;
+    Dev.Id = J.JobId;
+    Dev.Devmode = J.Devmode;
+    Out.push_back(Dev);
+}
+
+void AppendPrinterEntries(std::vector<NotifyEntry> &Out, const PrinterState &S)
+{
+    auto Add = [&](uint16_t Field, uint32_t V, const std::optional<std::string> &T) {
+        NotifyEntry E;
+        E.Type = Notify::PrinterType;
+        E.Field = Field;
+        E.Value = V;
+        E.Text = T;
+        Out.push_back(E);
+    };
+    Add(Notify::PrinterStatusField, S.Status, std::nullopt);
+    Add(Notify::PrinterCJobs, S.JobCount, std::nullopt);
+    Add(Notify::PrinterPrinterName, 0, S.PrinterName);
+    Add(Notify::PrinterServerName, 0, S.ServerName);
+    Add(Notify::PrinterShareName, 0, S.ShareName);
+}
+
+} // namespace
+
+class MemoryNotification : public ChangeNotification
+{
+public:
+    MemoryNotification(std::shared_ptr<MemorySpooler> Owner, std::string Name,
+                       std::shared_ptr<MemorySpooler::Listener> L)
+        : FOwner(std::move(Owner)), FName(std::move(Name)), FListener(std::move(L))
+    {}
+    ~MemoryNotification() override
+    {
+        std::lock_guard Lock(FOwner->FMutex);
+        auto &Ls = FOwner->Find(FName).Listeners;
+        Ls.erase(std::remove(Ls.begin(), Ls.end(), FListener), Ls.end());
+    }
+    std::shared_ptr<WaitEvent> Event() const override { return FListener->Event; }
+    bool FindNext(NotifyInfo &Info) override
+    {
+        std::lock_guard Lock(FOwner->FMutex);
+        auto &P = FOwner->Find(FName);
+        ++P.FindNextCalls;
+        FListener->Event->reset();
+        Info = NotifyInfo{};
+        if (FListener->Discarded) {
+            FListener->Discarded = false;
+            Info.Flags = Notify::InfoDiscarded;
+            if (P.FailRefresh != 0) {
+                // The read that follows a discard fails once.
+                FPendingRefreshFailure = P.FailRefresh;
+                P.FailRefresh = 0;
+            }
+            return true;
+        }
+        if (FPendingRefreshFailure != 0 || !FOwner->FReachable) {
+            FLastError = FPendingRefreshFailure != 0 ? FPendingRefreshFailure : 1722;
+            FPendingRefreshFailure = 0;
+            return false;
+        }
+        AppendPrinterEntries(Info.Entries, P.State);
+        for (const auto &J : P.Jobs)
+            AppendJobEntries(Info.Entries, J);
+        for (const auto &J : FListener->Finished)
+            AppendJobEntries(Info.Entries, J);
+        FListener->Finished.clear();
+        return true;
+    }
+    int LastError() const override { return FLastError; }
+
+private:
+    std::shared_ptr<MemorySpooler> FOwner;
+    std::string FName;
+    std::shared_ptr<MemorySpooler::Listener> FListener;
+    int FPendingRefreshFailure = 0;
+    int FLastError = 0;
+};
+
+class MemoryPrinter : public PrinterHandle
+{
+public:
+    MemoryPrinter(std::shared_ptr<MemorySpooler> Owner, std::string Name)
+        : FOwner(std::move(Owner)), FName(std::move(Name))
+    {}
+    bool GetPrinter(PrinterState &State) override
+    {
+        std::lock_guard Lock(FOwner->FMutex);
+        if (!FOwner->FReachable)
+            return Fail(1722);
+        auto &P = FOwner->Find(FName);
+        if (P.FailListing)
+            return Fail(1722);
+        State = P.State;
+        State.JobCount = static_cast<uint32_t>(P.Jobs.size());
+        return true;
+    }
+    bool EnumJobs(std::vector<JobEntry> &Jobs) override
+    {
+        std::lock_guard Lock(FOwner->FMutex);
+        auto &P = FOwner->Find(FName);
+        ++P.EnumJobsCalls;
+        if (!FOwner->FReachable || P.FailListing)
+            return Fail(1722);
+        Jobs = P.Jobs;
+        return true;
+    }
+    std::unique_ptr<ChangeNotification> FindFirstChangeNotification() override
+    {
+        std::lock_guard Lock(FOwner->FMutex);
+        auto &P = FOwner->Find(FName);
+        if (P.FailFindFirst != 0)
+            return Fail(P.FailFindFirst), nullptr;
+        auto L = std::make_shared<MemorySpooler::Listener>();
+        L->Event = std::make_shared<WaitEvent>(true); // the first read gives the whole state
+        P.Listeners.push_back(L);
+        return std::make_unique<MemoryNotification>(FOwner, FName, L);
+    }
+    int LastError() const override { return FLastError; }
+
+private:
+    bool Fail(int E)
+    {
+        FLastError = E;
+        return false;
+    }
+    std::shared_ptr<MemorySpooler> FOwner;
+    std::string FName;
+    int FLastError = 0;
+};
+
+std::unique_ptr<PrinterHandle> MemorySpooler::OpenPrinter(const std::string &Name, OpenError *Error)
+{
+    auto Result = [&](OpenError E) {
+        if (Error != nullptr)
+            *Error = E;
+    };
+    if (Name.empty())
+        return Result(OpenError::EmptyName), nullptr;
+    std::lock_guard Lock(FMutex);
+    if (!FReachable)
+        return Result(OpenError::ServerUnreachable), nullptr;
+    if (FPrinters.count(Name) == 0)
+        return Result(OpenError::UnknownPrinter), nullptr;
+    Result(OpenError::None);
+    return std::make_unique<MemoryPrinter>(shared_from_this(), Name);
+}
+
+MemorySpooler::Printer &MemorySpooler::Find(const std::string &Name)
+{
+    auto It = FPrinters.find(Name);
+    if (It == FPrinters.end())
+        throw std::logic_error("MemorySpooler: no printer " + Name);
+    return It->second;
+}
+
+const MemorySpooler::Printer &MemorySpooler::Find(const std::string &Name) const
+{
+    return const_cast<MemorySpooler *>(this)->Find(Name);
+}
+
+void MemorySpooler::Signal(Printer &P)
+{
+    P.State.JobCount = static_cast<uint32_t>(P.Jobs.size());
+    for (auto &L : P.Listeners)
+        L->Event->set();
+}
+
+void MemorySpooler::AddPrinter(const std::string &Name, const std::string &Server)
+{
+    std::lock_guard Lock(FMutex);
+    Printer P;
+    P.State.PrinterName = Name;
+    P.State.ServerName = Server;
+    FPrinters[Name] = P;
+}
+
+void MemorySpooler::SetServerReachable(bool Reachable)
+{
+    std::lock_guard Lock(FMutex);
+    FReachable = Reachable;
+}
+
+void MemorySpooler::SetPrinterStatus(const std::string &Name, uint32_t Status)
+{
+    std::lock_guard Lock(FMutex);
+    auto &P = Find(Name);
+    P.State.Status = Status;
+    Signal(P);
+}
+
+void MemorySpooler::AddJob(const std::string &Name, const JobEntry &Job)
+{
+    std::lock_guard Lock(FMutex);
+    auto &P = Find(Name);
+    P.Jobs.push_back(Job);
+    Signal(P);
+}
+
+void MemorySpooler::UpdateJob(const std::string &Name, const JobEntry &Job)
+{
+    std::lock_guard Lock(FMutex);
+    auto &P = Find(Name);
+    for (auto &J : P.Jobs)
+        if (J.JobId == Job.JobId)
+            J = Job;
+    Signal(P);
+}
+
+void MemorySpooler::CompleteJob(const std::string &Name, const JobEntry &Final)
+{
+    std::lock_guard Lock(FMutex);
+    auto &P = Find(Name);
+    std::erase_if(P.Jobs, [&](const JobEntry &J) { return J.JobId == Final.JobId; });
+    for (auto &L : P.Listeners)
+        L->Finished.push_back(Final);
+    Signal(P);
+}
+
+void MemorySpooler::RemoveJobSilently(const std::string &Name, uint32_t JobId)
+{
+    std::lock_guard Lock(FMutex);
+    auto &P = Find(Name);
+    std::erase_if(P.Jobs, [&](const JobEntry &J) { return J.JobId == JobId; });
+    P.State.JobCount = static_cast<uint32_t>(P.Jobs.size());
+}
+
+void MemorySpooler::Touch(const std::string &Name)
+{
+    std::lock_guard Lock(FMutex);
+    Signal(Find(Name));
+}
+
+void MemorySpooler::Discard(const std::string &Name)
+{
+    std::lock_guard Lock(FMutex);
+    auto &P = Find(Name);
+    for (auto &L : P.Listeners) {
+        L->Discarded = true;
+        L->Finished.clear();
+    }
+    Signal(P);
+}
+
+void MemorySpooler::FailFindFirst(const std::string &Name, int Error)
+{
+    std::lock_guard Lock(FMutex);
+    Find(Name).FailFindFirst = Error;
+}
+
+void MemorySpooler::FailRefreshAfterDiscard(const std::string &Name, int Error)
+{
+    std::lock_guard Lock(FMutex);
+    Find(Name).FailRefresh = Error;
+}
+
+void MemorySpooler::FailListing(const std::string &Name, bool Fail)
+{
+    std::lock_guard Lock(FMutex);
+    Find(Name).FailListing = Fail;
+}
+
+int MemorySpooler::EnumJobsCalls(const std::string &Name) const
+{
+    std::lock_guard Lock(FMutex);
+    return Find(Name).EnumJobsCalls;
+}
+
+int MemorySpooler::FindNextCalls(const std::string &Name) const
+{
+    std::lock_guard Lock(FMutex);
+    return Find(Name).FindNextCalls;
+}
+
+int MemorySpooler::OpenNotifications(const std::string &Name) const
+{
+    std::lock_guard Lock(FMutex);
+    return static_cast<int>(Find(Name).Listeners.size());
+}
+
+} // namespace vesk::spooler

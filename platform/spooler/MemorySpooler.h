@@ -1,0 +1,75 @@
+// An in-process spooler that tests script: printers, queues, change notifications and failures.
+#pragma once
+
+#include "Spooler.h"
+
+#include <map>
+#include <mutex>
+#include <set>
+
+namespace vesk::spooler {
+
+// Thread-safe: the test thread scripts while monitor and window threads read.
+class MemorySpooler : public Spooler, public std::enable_shared_from_this<MemorySpooler>
+{
+public:
+    std::unique_ptr<PrinterHandle> OpenPrinter(const std::string &Name, OpenError *Error) override;
+
+    // Script. Every change signals the printer's open notifications unless said otherwise.
+    void AddPrinter(const std::string &Name, const std::string &Server = "\\\\memory");
+    void SetServerReachable(bool Reachable);
+    void SetPrinterStatus(const std::string &Name, uint32_t Status);
+    void AddJob(const std::string &Name, const JobEntry &Job);
+    void UpdateJob(const std::string &Name, const JobEntry &Job);
+    // Takes the job out of the queue; the next read reports Final as its last values.
+    void CompleteJob(const std::string &Name, const JobEntry &Final);
+    // Takes the job out of the queue without any notification (as if the event were lost).
+    void RemoveJobSilently(const std::string &Name, uint32_t JobId);
+    // Signals a change without changing anything.
+    void Touch(const std::string &Name);
+    // The next read reports discarded information.
+    void Discard(const std::string &Name);
+
+    // Failures: error numbers that the next calls fail with (0 = succeed).
+    void FailFindFirst(const std::string &Name, int Error);
+    void FailRefreshAfterDiscard(const std::string &Name, int Error);
+    void FailListing(const std::string &Name, bool Fail);
+
+    // Observation.
+    int EnumJobsCalls(const std::string &Name) const;
+    int FindNextCalls(const std::string &Name) const;
+    int OpenNotifications(const std::string &Name) const;
+
+private:
+    friend class MemoryPrinter;
+    friend class MemoryNotification;
+
+    struct Listener
+    {
+        std::shared_ptr<WaitEvent> Event;
+        bool Discarded = false;
+        std::vector<JobEntry> Finished;
+    };
+
+    struct Printer
+    {
+        PrinterState State;
+        std::vector<JobEntry> Jobs;
+        std::vector<std::shared_ptr<Listener>> Listeners;
+        int FailFindFirst = 0;
+        int FailRefresh = 0;
+        bool FailListing = false;
+        int EnumJobsCalls = 0;
+        int FindNextCalls = 0;
+    };
+
+    void Signal(Printer &P);
+    Printer &Find(const std::string &Name);
+    const Printer &Find(const std::string &Name) const;
+
+    mutable std::mutex FMutex;
+    std::map<std::string, Printer> FPrinters;
+    bool FReachable = true;
+};
+
+} // namespace vesk::spooler

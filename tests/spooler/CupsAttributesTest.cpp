@@ -1,0 +1,120 @@
+// Decoding of IPP answers: page counts, sizes, computer names, media, status bits.
+#include "CupsAttributes.h"
+
+#include <gtest/gtest.h>
+
+namespace vesk::spooler {
+namespace {
+
+struct Response
+{
+    ipp_t *R = ippNew();
+    ~Response() { ippDelete(R); }
+};
+
+void AddJob(ipp_t *R, int Id, bool WithImpressions)
+{
+    ippAddSeparator(R);
+    ippAddInteger(R, IPP_TAG_JOB, IPP_TAG_INTEGER, "job-id", Id);
+    ippAddString(R, IPP_TAG_JOB, IPP_TAG_NAME, "job-name", nullptr, "Budget 2027.pdf");
+    ippAddString(R, IPP_TAG_JOB, IPP_TAG_NAME, "job-originating-user-name", nullptr, "bob");
+    ippAddString(R, IPP_TAG_JOB, IPP_TAG_NAME, "job-originating-host-name", nullptr, "localhost");
+    ippAddInteger(R, IPP_TAG_JOB, IPP_TAG_ENUM, "job-state", IPP_JSTATE_COMPLETED);
+    if (WithImpressions)
+        ippAddInteger(R, IPP_TAG_JOB, IPP_TAG_INTEGER, "job-impressions", 4);
+    ippAddInteger(R, IPP_TAG_JOB, IPP_TAG_INTEGER, "job-impressions-completed", 6);
+    ippAddInteger(R, IPP_TAG_JOB, IPP_TAG_INTEGER, "job-k-octets", 2);
+    ippAddInteger(R, IPP_TAG_JOB, IPP_TAG_INTEGER, "time-at-creation", 1796792875);
+}
+
+TEST(spooler_ipp, JobGroupsDecodeWithPagesSizeAndComputer)
+{
+    Response Resp;
+    ippAddString(Resp.R, IPP_TAG_OPERATION, IPP_TAG_CHARSET, "attributes-charset", nullptr,
+                 "utf-8");
+    AddJob(Resp.R, 11, false);
+    ippAddString(Resp.R, IPP_TAG_JOB, IPP_TAG_KEYWORD, "media", nullptr, "iso_a4_210x297mm");
+    AddJob(Resp.R, 12, true);
+    auto Jobs = JobsFromResponse(Resp.R);
+    ASSERT_EQ(Jobs.size(), 2u);
+    const JobEntry &A = Jobs[0].Entry;
+    EXPECT_EQ(A.JobId, 11u);
+    EXPECT_EQ(A.Document, "Budget 2027.pdf");
+    EXPECT_EQ(A.UserName, "bob");
+    EXPECT_EQ(A.MachineName, "\\\\localhost");
+    EXPECT_EQ(A.TotalPages, 6u); // counted by the filters
+    EXPECT_EQ(A.PagesPrinted, 6u);
+    EXPECT_EQ(A.Size, 2048u);
+    EXPECT_EQ(A.Status, JobStatus::Printed | JobStatus::Complete);
+    ASSERT_TRUE(A.Devmode.has_value());
+    EXPECT_EQ(A.Devmode->Media, "iso_a4_210x297mm");
+    EXPECT_EQ(A.Submitted, LocalSystemTime(1796792875));
+    EXPECT_EQ(Jobs[1].Entry.TotalPages, 4u); // the total the client sent wins
+    EXPECT_FALSE(Jobs[1].Entry.Devmode.has_value());
+}
+
+TEST(spooler_ipp, MediaCollectionGivesThePaperBySize)
+{
+    Response Resp;
+    ippAddSeparator(Resp.R);
+    ippAddInteger(Resp.R, IPP_TAG_JOB, IPP_TAG_INTEGER, "job-id", 3);
+    ipp_t *Size = ippNew();
+    ippAddInteger(Size, IPP_TAG_ZERO, IPP_TAG_INTEGER, "x-dimension", 21590);
+    ippAddInteger(Size, IPP_TAG_ZERO, IPP_TAG_INTEGER, "y-dimension", 27940);
+    ipp_t *Col = ippNew();
+    ippAddCollection(Col, IPP_TAG_ZERO, "media-size", Size);
+    ippAddCollection(Resp.R, IPP_TAG_JOB, "media-col", Col);
+    ippDelete(Size);
+    ippDelete(Col);
+    auto Jobs = JobsFromResponse(Resp.R);
+    ASSERT_EQ(Jobs.size(), 1u);
+    ASSERT_TRUE(Jobs[0].Entry.Devmode.has_value());
+    EXPECT_EQ(Jobs[0].Entry.Devmode->Media, "na_letter_8.5x11in");
+    EXPECT_FALSE(Jobs[0].Entry.MachineName.has_value());
+}
+
+TEST(spooler_ipp, HugeSizesClampInsteadOfWrapping)
+{
+    Response Resp;
+    ippAddSeparator(Resp.R);
+    ippAddInteger(Resp.R, IPP_TAG_JOB, IPP_TAG_INTEGER, "job-id", 1);
+    ippAddInteger(Resp.R, IPP_TAG_JOB, IPP_TAG_INTEGER, "job-k-octets", 8 * 1024 * 1024);
+    auto Jobs = JobsFromResponse(Resp.R);
+    ASSERT_EQ(Jobs.size(), 1u);
+    EXPECT_EQ(Jobs[0].Entry.Size, UINT32_MAX);
+}
+
+TEST(spooler_ipp, PrinterStateAndReasonsToStatusBits)
+{
+    EXPECT_EQ(PrinterStatusBits(IPP_PSTATE_IDLE, {"none"}), 0u);
+    EXPECT_EQ(PrinterStatusBits(IPP_PSTATE_PROCESSING, {}), PrinterStatus::Printing);
+    EXPECT_EQ(PrinterStatusBits(IPP_PSTATE_STOPPED, {"paused"}), PrinterStatus::Paused);
+    EXPECT_EQ(PrinterStatusBits(IPP_PSTATE_IDLE, {"media-empty-error", "toner-low-report"}),
+              PrinterStatus::PaperOut | PrinterStatus::Error | PrinterStatus::TonerLow);
+    EXPECT_EQ(PrinterStatusBits(IPP_PSTATE_IDLE, {"media-jam-warning", "door-open"}),
+              PrinterStatus::PaperJam | PrinterStatus::DoorOpen);
+    EXPECT_EQ(JobStatusBits(IPP_JSTATE_HELD), JobStatus::Paused);
+    EXPECT_EQ(JobStatusBits(IPP_JSTATE_CANCELED), JobStatus::Deleted);
+    EXPECT_EQ(JobStatusBits(IPP_JSTATE_PENDING), 0u);
+}
+
+TEST(spooler_ipp, PrinterAnswerGivesNameCountAndServer)
+{
+    Response Resp;
+    ippAddString(Resp.R, IPP_TAG_PRINTER, IPP_TAG_NAME, "printer-name", nullptr, "Laser");
+    ippAddInteger(Resp.R, IPP_TAG_PRINTER, IPP_TAG_ENUM, "printer-state", IPP_PSTATE_STOPPED);
+    const char *Reasons[] = {"paused", "offline-report"};
+    ippAddStrings(Resp.R, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, "printer-state-reasons", 2, nullptr,
+                  Reasons);
+    ippAddInteger(Resp.R, IPP_TAG_PRINTER, IPP_TAG_INTEGER, "queued-job-count", 3);
+    ippAddBoolean(Resp.R, IPP_TAG_PRINTER, "printer-is-shared", 0);
+    IppPrinter P = PrinterFromResponse(Resp.R, "\\\\cups1");
+    EXPECT_EQ(P.State.PrinterName, "Laser");
+    EXPECT_EQ(P.State.ServerName, "\\\\cups1");
+    EXPECT_FALSE(P.State.ShareName.has_value());
+    EXPECT_EQ(P.State.JobCount, 3u);
+    EXPECT_EQ(P.State.Status, PrinterStatus::Paused | PrinterStatus::Offline);
+}
+
+} // namespace
+} // namespace vesk::spooler
