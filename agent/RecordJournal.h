@@ -63,6 +63,7 @@ private:
     QString path_;
     std::vector<ListedRecord> pending_;
     QStringList stale_; // saved ids still in the file because a rewrite failed
+    bool torn_ = false; // the file may miss rows or end in a torn line
     QString error_;
 };
 

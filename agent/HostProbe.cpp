@@ -1,0 +1,36 @@
+// The real host probe over libVesk.so.
+#include "HostProbe.h"
+
+#include "Vesk.h"
+
+#include <vector>
+
+namespace vesk {
+
+namespace {
+
+// The exports upper-case their argument in place, so they get a writable copy that is handed
+// back; their result lives in a static buffer and is copied before anything else runs.
+QString callProbe(const char *(*probe)(char *), std::string &MachineName)
+{
+    std::vector<char> buffer(MachineName.begin(), MachineName.end());
+    buffer.push_back('\0');
+    const char *result = probe(buffer.data());
+    const QString text = result ? QString::fromUtf8(result) : QString();
+    MachineName.assign(buffer.data());
+    return text;
+}
+
+} // namespace
+
+QString LibVeskProbe::MacOf(std::string &MachineName)
+{
+    return callProbe(&Vesk_1__1, MachineName);
+}
+
+QString LibVeskProbe::IpOf(std::string &MachineName)
+{
+    return callProbe(&Vesk_2__2, MachineName);
+}
+
+} // namespace vesk

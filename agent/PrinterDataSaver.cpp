@@ -1,0 +1,174 @@
+// SavePrinterData: one write transaction per save, rows stored exactly once (see RecordJournal.h).
+#include "PrinterDataSaver.h"
+
+#include "Database.h"
+#include "MainDM.h"
+#include "RecordJournal.h"
+
+#include <QLocale>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStringList>
+
+namespace vesk {
+
+namespace {
+
+const QString InsertRow = QStringLiteral(
+    "insert into tPrinterData (PrinterName, documentName, hostName, TotalPageCount, "
+    "PrintedDocumentSize, PageSize, PrintTime, OperatorName, IP, MAC, EmName, DeptName) "
+    "values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+const QString CreateMarkers = QStringLiteral(
+    "create table if not exists tSavedRecord (RowId varchar(40) not null primary key)");
+const QString FindMarker = QStringLiteral("select RowId from tSavedRecord where RowId=?");
+const QString InsertMarker = QStringLiteral("insert into tSavedRecord (RowId) values (?)");
+const QString DeleteMarker = QStringLiteral("delete from tSavedRecord where RowId=?");
+
+// The integer columns get numbers; a cell that is not one is stored as null rather than
+// blocking every later save of the journal.
+QVariant integerCell(const QString &cell)
+{
+    bool ok = false;
+    const qlonglong n = cell.toLongLong(&ok);
+    return ok ? QVariant(n) : QVariant(QMetaType(QMetaType::LongLong));
+}
+
+QVariant cellValue(const ListedRecord &row, int column)
+{
+    const QString &cell = row.Cells[static_cast<size_t>(column)];
+    if (column == colTotalPageCount || column == colPrintedDocumentSize)
+        return integerCell(cell);
+    return cell;
+}
+
+bool prepare(QSqlQuery &q, const QSqlDatabase &db, const QString &statement, QString *error)
+{
+    if (q.prepare(translateStatement(db, statement)))
+        return true;
+    *error = q.lastError().text();
+    return false;
+}
+
+bool run(QSqlQuery &q, QString *error)
+{
+    if (q.exec())
+        return true;
+    *error = q.lastError().text();
+    return false;
+}
+
+} // namespace
+
+QString LogDateTime(const QDateTime &when)
+{
+    const QLocale locale = QLocale::system();
+    return locale.toString(when.date(), QLocale::ShortFormat) + u' ' +
+           locale.toString(when.time(), QLocale::LongFormat);
+}
+
+PrinterDataSaver::PrinterDataSaver(TdmMain &dm, RecordJournal *journal,
+                                   std::function<QDateTime()> clock)
+    : dm_(dm), journal_(journal), clock_(std::move(clock))
+{}
+
+bool PrinterDataSaver::ensureMarkerTable(QString *error)
+{
+    if (markerTableReady_)
+        return true;
+    QSqlQuery q(dm_.acntVesk.database());
+    if (q.exec(CreateMarkers))
+        return true;
+    *error = q.lastError().text();
+    return false;
+}
+
+SaveResult PrinterDataSaver::SavePrinterData(RecordList &list)
+{
+    SaveResult result;
+    const int total = static_cast<int>(list.Rows.size());
+    if (list.SavedCount >= total)
+        return result; // nothing new: no log line
+
+    result.outcome = SaveResult::Outcome::Failed;
+    QSqlDatabase db = dm_.acntVesk.database();
+    if (!db.isOpen()) {
+        result.error = QStringLiteral("The database is not connected.");
+        return result;
+    }
+    if (!beginWrite(db, &result.error))
+        return result;
+
+    // Inside the transaction: a failure anywhere stores none of the rows.
+    QStringList ids;
+    int written = 0;
+    const bool ok = [&] {
+        if (!ensureMarkerTable(&result.error))
+            return false;
+        QSqlQuery insert(db), findMarker(db), insertMarker(db);
+        if (!prepare(insert, db, InsertRow, &result.error) ||
+            !prepare(findMarker, db, FindMarker, &result.error) ||
+            !prepare(insertMarker, db, InsertMarker, &result.error))
+            return false;
+        for (int i = list.SavedCount; i < total; ++i) {
+            const ListedRecord &row = list.Rows[static_cast<size_t>(i)];
+            ids << row.Id;
+            // Stored by a save whose journal rewrite never happened (the agent was killed).
+            findMarker.bindValue(0, row.Id);
+            if (!run(findMarker, &result.error))
+                return false;
+            const bool stored = findMarker.next();
+            findMarker.finish();
+            if (stored)
+                continue;
+            for (int c = 0; c < PrinterDataColumnCount; ++c)
+                insert.bindValue(c, cellValue(row, c));
+            insertMarker.bindValue(0, row.Id);
+            if (!run(insert, &result.error) || !run(insertMarker, &result.error))
+                return false;
+            ++written;
+        }
+        return commitWrite(db, &result.error);
+    }();
+    if (!ok) {
+        rollbackWrite(db);
+        return result;
+    }
+    markerTableReady_ = true;
+
+    if (journal_)
+        dropMarkers(journal_->RemoveSaved(ids));
+
+    if (total > MaxListedRows)
+        list.Rows.clear();
+    list.SavedCount = static_cast<int>(list.Rows.size());
+
+    result.outcome = SaveResult::Outcome::Saved;
+    result.written = written;
+    result.cleared = list.Rows.empty();
+    result.error.clear();
+    result.logLine = dm_.GetLangString(QStringLiteral("RSSaveComplete")) +
+                     LogDateTime(clock_ ? clock_() : QDateTime::currentDateTime());
+    return result;
+}
+
+// The rows are out of the journal file now, so their markers have done their work. A marker that
+// cannot be deleted is harmless: no other row will ever carry its id.
+void PrinterDataSaver::dropMarkers(const QStringList &ids)
+{
+    if (ids.isEmpty())
+        return;
+    QSqlDatabase db = dm_.acntVesk.database();
+    if (!beginWrite(db))
+        return;
+    QSqlQuery del(db);
+    QString error;
+    bool ok = prepare(del, db, DeleteMarker, &error);
+    for (qsizetype i = 0; ok && i < ids.size(); ++i) {
+        del.bindValue(0, ids.at(i));
+        ok = run(del, &error);
+    }
+    if (!ok || !commitWrite(db))
+        rollbackWrite(db);
+}
+
+} // namespace vesk

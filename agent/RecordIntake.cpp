@@ -1,0 +1,138 @@
+// A handed-over job becomes a listed record: probe the computer, find it in tHost, fill twelve
+// cells.
+#include "RecordIntake.h"
+
+#include "Dataset.h"
+#include "HostProbe.h"
+#include "JobRecords.h"
+#include "MainDM.h"
+#include "PaperSizeName.h"
+
+#include <QSqlQueryModel>
+
+namespace vesk {
+
+namespace {
+
+QString text(const std::optional<std::string> &value)
+{
+    return value ? QString::fromUtf8(value->data(), static_cast<qsizetype>(value->size()))
+                 : QString();
+}
+
+// The spooler gives "\\PC1"; tHost holds the computer's network name without the backslashes.
+QString bareName(const QString &machineName)
+{
+    qsizetype i = 0;
+    while (i < machineName.size() && machineName.at(i) == u'\\')
+        ++i;
+    return machineName.mid(i);
+}
+
+} // namespace
+
+RecordIntake::RecordIntake(TdmMain &dm, HostProbe &probe, std::function<QDateTime()> clock)
+    : dm_(dm), probe_(probe), clock_(std::move(clock))
+{}
+
+std::vector<ListedRecord> RecordIntake::OnRecPrinterData(const TPrinterInfo &info)
+{
+    std::vector<ListedRecord> rows;
+    const auto count =
+        std::min<size_t>(info.Count > 0 ? static_cast<size_t>(info.Count) : 0, info.Jobs.size());
+    for (size_t i = 0; i < count; ++i)
+        rows.push_back(TakeJob(info.PrinterName, info.Jobs[i]));
+    return rows;
+}
+
+ListedRecord RecordIntake::TakeJob(const std::optional<std::string> &printerName,
+                                   const TPrinterJob &job)
+{
+    // The probes upper-case the name in place; the hostName cell shows it as they leave it.
+    std::optional<std::string> machine = job.MachineName;
+    QString mac, ip;
+    if (machine && machine->size() >= 2) {
+        mac = probe_.MacOf(*machine);
+        ip = probe_.IpOf(*machine);
+    }
+
+    ListedRecord row;
+    row.Id = NewRecordId();
+    auto &c = row.Cells;
+    c[colPrinterName] = text(printerName);
+    c[coldocumentName] = text(job.Document);
+    c[colhostName] = text(machine);
+    c[colTotalPageCount] = QString::number(job.TotalPages);
+    c[colPrintedDocumentSize] = QString::number(job.TotalBytes);
+    c[colPageSize] = PaperSizeName(job.PaperSize, dm_.GetLangString(QStringLiteral("RSOther")));
+    const QDateTime now = clock_ ? clock_() : QDateTime::currentDateTime();
+    c[colPrintTime] = now.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+    c[colOperatorName] = text(job.UserName);
+    c[colIP] = ip;
+    c[colMAC] = mac;
+
+    if (const auto host = FindHost(mac, ip, c[colhostName])) {
+        c[colEmName] = host->EmName;
+        c[colDeptName] = host->DeptName;
+    } else {
+        c[colEmName] = c[colDeptName] = dm_.GetLangString(QStringLiteral("RSUnkown"));
+    }
+    return row;
+}
+
+std::optional<HostMatch> RecordIntake::FindHost(const QString &mac, const QString &ip,
+                                                const QString &machineName)
+{
+    TDataset *hosts = dm_.aqryHost.get();
+    if (!hosts)
+        return std::nullopt;
+    // LoadSettings opens it; a list without it (database gone) still gets its row.
+    if (!hosts->Active() && !hosts->Open())
+        return std::nullopt;
+    QSqlQueryModel *model = hosts->model();
+    while (model->canFetchMore())
+        model->fetchMore();
+
+    const int emCol = hosts->columnOf(QStringLiteral("EmName"));
+    const int deptCol = hosts->columnOf(QStringLiteral("DeptName"));
+    const auto find = [&](const QString &field, const QString &value) -> std::optional<HostMatch> {
+        const int col = hosts->columnOf(field);
+        if (value.isEmpty() || col < 0)
+            return std::nullopt;
+        for (int r = 0; r < model->rowCount(); ++r) {
+            const QString cell = model->index(r, col).data().toString();
+            if (cell.compare(value, Qt::CaseInsensitive) == 0)
+                return HostMatch{model->index(r, emCol).data().toString(),
+                                 model->index(r, deptCol).data().toString()};
+        }
+        return std::nullopt;
+    };
+
+    if (auto m = find(QStringLiteral("MAC"), mac))
+        return m;
+    if (auto m = find(QStringLiteral("IP"), ip))
+        return m;
+    return find(QStringLiteral("HostName"), bareName(machineName));
+}
+
+QStringList PrinterDataCaptions(const TdmMain &dm)
+{
+    QStringList captions;
+    for (const char *field : PrinterDataFields) {
+        const QString name = QString::fromLatin1(field);
+        captions << (dm.aqryPrinterData ? dm.aqryPrinterData->displayLabel(name) : name);
+    }
+    return captions;
+}
+
+QString DetailsText(const QStringList &captions, const ListedRecord &row)
+{
+    QString details;
+    for (int i = 0; i < PrinterDataColumnCount; ++i) {
+        const QString caption = i < captions.size() ? captions.at(i) : QString();
+        details += caption + u':' + row.Cells[static_cast<size_t>(i)] + QStringLiteral("\r\n");
+    }
+    return details;
+}
+
+} // namespace vesk

@@ -1,0 +1,182 @@
+// Record intake: paper names, the twelve cells, the tHost look-up order and the details text.
+#include "AgentFixture.h"
+#include "Dataset.h"
+#include "PaperSizeName.h"
+#include "RecordIntake.h"
+
+#include <QFile>
+#include <QStringList>
+
+using namespace vesk;
+using namespace vesk::test;
+
+namespace {
+
+class Intake : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        dir.prepareEnglish();
+        dm = startAgentModule(dir);
+        exec(*dm,
+             QStringLiteral("insert into tHost (HostName, IP, MAC, EmName, DeptName) values "
+                            "('PC-MAC', '10.0.0.99', '00-AA-BB-CC-DD-EE', 'Mac Match', 'Sales'), "
+                            "('PC-IP', '127.0.0.1', '', 'Ip Match', 'Stores'), "
+                            "('PC-NAME', '', '', 'Name Match', 'Head Office'), "
+                            "('PC-O''NEIL', '', '', 'O''Neil', 'R&D ''East''')"));
+        ASSERT_TRUE(dm->aqryHost->Open()); // as LoadSettings does at start-up
+        intake = std::make_unique<RecordIntake>(
+            *dm, probe, [] { return QDateTime(QDate(2026, 3, 1), QTime(9, 5, 7)); });
+    }
+
+    ListedRecord take(const TPrinterJob &j, const char *printer = "Laser")
+    {
+        return intake->TakeJob(std::string(printer), j);
+    }
+
+    TestAppDir dir;
+    std::unique_ptr<TdmMain> dm;
+    FakeProbe probe;
+    std::unique_ptr<RecordIntake> intake;
+};
+
+} // namespace
+
+TEST(PaperSizeNames, AllFortyOneCodesAndEveryOtherValue)
+{
+    QFile golden(QStringLiteral(VESK_PAPER_NAMES));
+    ASSERT_TRUE(golden.open(QIODevice::ReadOnly));
+    int count = 0;
+    for (const QByteArray &line : golden.readAll().split('\n')) {
+        if (line.isEmpty())
+            continue;
+        const QList<QByteArray> parts = line.split('\t');
+        ASSERT_EQ(parts.size(), 2);
+        EXPECT_EQ(PaperSizeName(parts[0].toInt(), QStringLiteral("Other")),
+                  QString::fromLatin1(parts[1]))
+            << parts[0].constData();
+        ++count;
+    }
+    EXPECT_EQ(count, 41);
+    // Two blanks after the comma are part of the name.
+    EXPECT_EQ(PaperSizeName(29, {}), QStringLiteral("C3 Envelope,  324- by 458-millimeters"));
+    for (int32_t code : {0, -1, 42, 256, INT32_MIN, INT32_MAX})
+        EXPECT_EQ(PaperSizeName(code, QStringLiteral("Other")), QStringLiteral("Other")) << code;
+}
+
+TEST_F(Intake, FillsTheTwelveCellsInColumnOrder)
+{
+    probe.answers["PC-MAC"] = {QStringLiteral("00-AA-BB-CC-DD-EE"), QStringLiteral("10.0.0.5")};
+    TPrinterJob j = job("Report 'Q1' 报告", "\\\\pc-mac", 9, 3);
+    j.TotalBytes = 4294967295u; // unsigned decimal
+    const ListedRecord r = take(j);
+
+    const QStringList expected = {
+        QStringLiteral("Laser"),
+        QStringLiteral("Report 'Q1' 报告"),
+        QStringLiteral("\\\\PC-MAC"), // upper-cased by the probe, backslashes kept
+        QStringLiteral("3"),
+        QStringLiteral("4294967295"),
+        QStringLiteral("A4 Sheet, 210- by 297-millimeters"),
+        QStringLiteral("2026-03-01 09:05:07"),
+        QStringLiteral("alice"),
+        QStringLiteral("10.0.0.5"),
+        QStringLiteral("00-AA-BB-CC-DD-EE"),
+        QStringLiteral("Mac Match"),
+        QStringLiteral("Sales")};
+    for (int i = 0; i < PrinterDataColumnCount; ++i)
+        EXPECT_EQ(r.Cells[static_cast<size_t>(i)], expected.at(i)) << PrinterDataFields[i];
+    EXPECT_FALSE(r.Id.isEmpty());
+    EXPECT_NE(take(j).Id, r.Id);
+
+    // Absent texts give empty cells; an unknown paper the "RSOther" text.
+    TPrinterJob bare;
+    bare.PaperSize = 256;
+    const ListedRecord e = take(bare);
+    EXPECT_EQ(e.Cells[coldocumentName], QString());
+    EXPECT_EQ(e.Cells[colOperatorName], QString());
+    EXPECT_EQ(e.Cells[colPageSize], QStringLiteral("Other"));
+    EXPECT_EQ(e.Cells[colTotalPageCount], QStringLiteral("0"));
+}
+
+TEST_F(Intake, FindsTheComputerByMacThenIpThenName)
+{
+    // MAC wins even though the row's IP is out of date and another row holds the current IP.
+    probe.answers["PC-MAC"] = {QStringLiteral("00-aa-bb-cc-dd-ee"), QStringLiteral("127.0.0.1")};
+    EXPECT_EQ(take(job("a", "\\\\PC-MAC")).Cells[colEmName], QStringLiteral("Mac Match"));
+
+    // An unknown MAC falls through to the IP.
+    probe.answers["PC-IP"] = {QStringLiteral("00-00-00-00-00-01"), QStringLiteral("127.0.0.1")};
+    EXPECT_EQ(take(job("a", "\\\\PC-IP")).Cells[colDeptName], QStringLiteral("Stores"));
+
+    // A computer that answers neither probe is found by its name, letter case ignored.
+    const ListedRecord byName = take(job("a", "\\\\pc-name"));
+    EXPECT_EQ(byName.Cells[colIP], QString());
+    EXPECT_EQ(byName.Cells[colMAC], QString());
+    EXPECT_EQ(byName.Cells[colEmName], QStringLiteral("Name Match"));
+    EXPECT_EQ(byName.Cells[colDeptName], QStringLiteral("Head Office"));
+
+    // A quote in the name is just a character of it.
+    EXPECT_EQ(take(job("a", "\\\\pc-o'neil")).Cells[colDeptName], QStringLiteral("R&D 'East'"));
+
+    // Unknown everywhere: the "RSUnkown" text twice.
+    const ListedRecord unknown = take(job("a", "\\\\PC-NOWHERE"));
+    EXPECT_EQ(unknown.Cells[colEmName], QStringLiteral("Unknown"));
+    EXPECT_EQ(unknown.Cells[colDeptName], QStringLiteral("Unknown"));
+}
+
+TEST_F(Intake, ShortOrAbsentMachineNamesAreNotProbed)
+{
+    for (const char *name : {static_cast<const char *>(nullptr), "", "\\", "x"}) {
+        const ListedRecord r = take(job("a", name));
+        EXPECT_EQ(r.Cells[colIP], QString());
+        EXPECT_EQ(r.Cells[colMAC], QString());
+        EXPECT_EQ(r.Cells[colhostName], QString::fromLatin1(name ? name : ""));
+        EXPECT_EQ(r.Cells[colEmName], QStringLiteral("Unknown"));
+    }
+    EXPECT_EQ(probe.calls, 0);
+}
+
+TEST_F(Intake, SeesTheComputerTableAsItWasAtStart)
+{
+    exec(*dm, QStringLiteral("insert into tHost (HostName, EmName, DeptName) values "
+                             "('PC-LATE', 'Late', 'Sales')"));
+    EXPECT_EQ(take(job("a", "\\\\PC-LATE")).Cells[colEmName], QStringLiteral("Unknown"));
+}
+
+TEST_F(Intake, HandOverGivesOneRowPerValidJob)
+{
+    TPrinterInfo info;
+    info.PrinterName = "Laser 'Front'";
+    info.Jobs = {job("one", "\\\\PC-NAME"), job("two", "\\\\PC-IP"), job("stale", nullptr)};
+    info.Count = 2; // the third record is allocated but not valid
+    const std::vector<ListedRecord> rows = intake->OnRecPrinterData(info);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].Caption(), QStringLiteral("Laser 'Front'"));
+    EXPECT_EQ(rows[0].Cells[coldocumentName], QStringLiteral("one"));
+    EXPECT_EQ(rows[1].Cells[coldocumentName], QStringLiteral("two"));
+
+    info.Count = 0;
+    EXPECT_TRUE(intake->OnRecPrinterData(info).empty());
+}
+
+TEST_F(Intake, DetailsTextHasOneLinePerColumn)
+{
+    probe.answers["PC-MAC"] = {QStringLiteral("00-AA-BB-CC-DD-EE"), QStringLiteral("10.0.0.5")};
+    const ListedRecord r = take(job("Memo", "\\\\PC-MAC"));
+    const QStringList captions = PrinterDataCaptions(*dm);
+    ASSERT_EQ(captions.size(), 12);
+    EXPECT_EQ(captions.at(colMAC), QStringLiteral("MAC")); // no catalogue key
+    EXPECT_EQ(captions.at(colPrinterName), dm->GetLangString(QStringLiteral("RSPrinterName")));
+
+    const QString details = DetailsText(captions, r);
+    EXPECT_TRUE(details.endsWith(QStringLiteral("\r\n")));
+    const QStringList lines = details.split(QStringLiteral("\r\n"));
+    ASSERT_EQ(lines.size(), 13); // twelve lines and the empty text after the last CR LF
+    EXPECT_EQ(lines.at(0),
+              dm->GetLangString(QStringLiteral("RSPrinterName")) + QStringLiteral(":Laser"));
+    EXPECT_EQ(lines.at(colMAC), QStringLiteral("MAC:00-AA-BB-CC-DD-EE"));
+    EXPECT_EQ(lines.at(colDeptName),
+              dm->GetLangString(QStringLiteral("RSDeptName")) + QStringLiteral(":Sales"));
+}
