@@ -12,7 +12,6 @@
 #include <QLabel>
 #include <QPainter>
 #include <QScreen>
-#include <QThread>
 #include <QUrl>
 #include <QWindow>
 
@@ -117,20 +116,9 @@ void TLumoFrm::SendLog(const QString &text) const
     SendShowTip(LogWindow.data(), text);
 }
 
-bool TLumoFrm::SendShowTip(QObject *window, const QString &text)
-{
-    if (!window)
-        return false;
-    // A blocking send onto the window's thread; a direct call when already there.
-    const Qt::ConnectionType type = window->thread() == QThread::currentThread()
-                                        ? Qt::DirectConnection
-                                        : Qt::BlockingQueuedConnection;
-    return QMetaObject::invokeMethod(window, "ShowTip", type, Q_ARG(QString, text));
-}
-
 void TLumoFrm::PostHide()
 {
-    QMetaObject::invokeMethod(this, &TLumoFrm::HideForm, Qt::QueuedConnection);
+    PostWindowMessage(this, [this] { HideForm(); });
 }
 
 void TLumoFrm::HideForm()

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "LumoPictureButton.h"
+#include "WindowMessages.h"
 
 #include <QDialog>
 #include <QPointer>
@@ -17,8 +18,8 @@ class TdmMain;
 
 // A borderless window that paints its own three-band border and caption strip, with the caption
 // label, the logo and the close, minimise, maximise and restore pictures. Main windows show it
-// with show(); dialogs with exec(). Lives on the window thread; only SendLog and SendShowTip may
-// be called from other threads.
+// with show(); dialogs with exec(). Lives on the window thread; only SendLog may be called from
+// other threads.
 //
 // Children go either straight onto the window, in window coordinates (the caption strip takes
 // the top 31 pixels, the border 6 pixels on each side), or into ClientArea(), which covers the
@@ -26,7 +27,7 @@ class TdmMain;
 //
 // The handlers keep their historical names and are virtual: a descendant that overrides one
 // calls the base version where it wants the base behaviour.
-class TLumoFrm : public QDialog
+class TLumoFrm : public QDialog, public ShowTipReceiver
 {
     Q_OBJECT
 
@@ -48,24 +49,22 @@ public:
     bool CanMaximize = false; // maximise and restore pictures, double-click maximises
     bool CanMinimize = false; // minimise picture
 
-    // The window that receives the log lines of SendLog: an object with an invokable
-    // ShowTip(QString), normally a main window. None at creation.
+    // The window that receives the log lines of SendLog (WM_SHOWTIP): a ShowTipReceiver,
+    // normally a main window. None at creation.
     void SetLogWindow(QObject *window) { LogWindow = window; }
     QObject *logWindow() const { return LogWindow; }
     // Hands `text` to the log window's ShowTip on that window's thread and returns when it has
-    // been handled. Without a log window it does nothing. Any thread.
+    // been handled. Without a log window it does nothing. Any thread; a worker that holds only
+    // the log window uses SendShowTip of WindowMessages.h the same way.
     void SendLog(const QString &text) const;
-    // The same for a caller that holds only the log window (worker threads). Returns false when
-    // there is no window or it has no ShowTip.
-    static bool SendShowTip(QObject *window, const QString &text);
 
-    // Hides the window once control is back in the event loop, so a window can ask to be hidden
-    // from inside its own FormShow.
+    // Posts WM_HIDEFORM to the window itself: it hides once control is back in the event loop,
+    // so a window can ask to be hidden from inside its own FormShow.
     void PostHide();
 
-    // A log line for this window when it is the log window. The base ignores it; the main
-    // windows append it to their log box.
-    Q_INVOKABLE virtual void ShowTip(const QString &text);
+    // WM_SHOWTIP: a log line for this window when it is the log window. The base ignores it;
+    // the main windows append it to their log box.
+    void ShowTip(const QString &text) override;
 
     QWidget *ClientArea() const { return clientArea_; }
 
@@ -79,7 +78,7 @@ public:
     TLumoPictureButton *ImgLogo;
 
 public Q_SLOTS:
-    // The hide request of PostHide.
+    // The handler of WM_HIDEFORM.
     void HideForm();
 
 protected:

@@ -2,6 +2,7 @@
 #include "FrameEvents.h"
 #include "LumoForm.h"
 #include "MainDM.h"
+#include "WindowMessages.h"
 
 #include <QEventLoop>
 #include <QFontDatabase>
@@ -35,13 +36,11 @@ public:
 };
 
 // A plain receiver, as a test double of a main window.
-class PlainReceiver : public QObject
+class PlainReceiver : public QObject, public ShowTipReceiver
 {
-    Q_OBJECT
-
 public:
     QStringList lines;
-    Q_INVOKABLE void ShowTip(const QString &text) { lines << text; }
+    void ShowTip(const QString &text) override { lines << text; }
 };
 
 // Hides itself from inside its own show handling, as the agent does when started hidden.
@@ -82,7 +81,7 @@ TEST(FrameServices, SendLogFromWorkerArrivesOnTheWindowThreadBeforeItReturns)
     runOnWorker([&] {
         dialog.SendLog(QStringLiteral("first"));
         seenAfterSend.push_back(frm.count.load());
-        TLumoFrm::SendShowTip(&frm, QStringLiteral("second \u6253\u5370"));
+        SendShowTip(&frm, QStringLiteral("second \u6253\u5370"));
         seenAfterSend.push_back(frm.count.load());
     });
     EXPECT_EQ(frm.lines,
@@ -101,7 +100,6 @@ TEST(FrameServices, SendLogWithoutLogWindowDoesNothing)
     TLumoFrm frm;
     EXPECT_EQ(frm.logWindow(), nullptr);
     frm.SendLog(QStringLiteral("nobody listens"));
-    EXPECT_FALSE(TLumoFrm::SendShowTip(nullptr, QStringLiteral("x")));
 
     // A log window that is gone is the same as none.
     auto *gone = new LogFrm;
@@ -176,5 +174,3 @@ TEST(FrameServices, ShowGivesTheFontsTheConfiguredCharset)
     TLumoFrm::SetDataModule(nullptr);
     EXPECT_EQ(frm.lblCaption->font().families(), families);
 }
-
-#include "FrameServicesTest.moc"
