@@ -103,23 +103,6 @@ TEST(FrameWindow, ResizeRelaysTheStrip)
     EXPECT_FALSE(frm.ImgNormalSize->isVisible());
 }
 
-TEST(FrameWindow, FlagsDecideWhichButtonsShow)
-{
-    TLumoFrm frm;
-    frm.CanMinimize = true;
-    ASSERT_TRUE(showAndWait(&frm));
-    EXPECT_TRUE(frm.ImgMinSize->isVisible());
-    EXPECT_FALSE(frm.ImgMaxSize->isVisible());
-    EXPECT_FALSE(frm.ImgNormalSize->isVisible());
-    frm.hide();
-
-    TLumoFrm other;
-    other.CanMaximize = true;
-    ASSERT_TRUE(showAndWait(&other));
-    EXPECT_FALSE(other.ImgMinSize->isVisible());
-    EXPECT_TRUE(other.ImgMaxSize->isVisible());
-}
-
 TEST(FrameWindow, DoubleClickAndButtonsToggleMaximised)
 {
     MainLikeFrm frm;
