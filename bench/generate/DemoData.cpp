@@ -1,0 +1,196 @@
+// Plausible office data: names, departments and print times spread over working days.
+#include "DemoData.h"
+
+#include "Database.h"
+
+#include <QRandomGenerator>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStringList>
+#include <QVariant>
+
+#include <algorithm>
+#include <vector>
+
+namespace vesk {
+
+namespace {
+
+struct Dept
+{
+    const char *name;
+    const char *super; // "-1" for a top-level department
+    const char *code;
+};
+
+const Dept Depts[] = {
+    {"Sales", "-1", "SAL"},         {"Sales East", "Sales", "SLE"},
+    {"Sales West", "Sales", "SLW"}, {"Finance", "-1", "FIN"},
+    {"Engineering", "-1", "ENG"},   {"Support", "Engineering", "SUP"},
+    {"Marketing", "-1", "MKT"},     {"Purchasing", "-1", "PUR"},
+    {"Warehouse", "-1", "WHS"},     {"Human Resources", "-1", "HR"},
+    {"Legal", "-1", "LEG"},         {"Front Desk", "-1", "FD"},
+};
+
+const char *const FirstNames[] = {
+    "Anna", "Ben",  "Chloe", "David", "Emma",  "Felix", "Grace",  "Henry",    "Isla",   "Jack",
+    "Kate", "Liam", "Maria", "Noah",  "Olga",  "Paul",  "Quinn",  "Rosa",     "Samuel", "Tara",
+    "Umar", "Vera", "Will",  "Xenia", "Yusuf", "Zoe",   "Li Wei", "Chen Jing"};
+const char *const LastNames[] = {"Smith", "Müller", "Garcia",   "O'Brien", "Novak",  "Rossi",
+                                 "Kim",   "Nguyen", "Ivanova",  "Schmidt", "Dubois", "Wang",
+                                 "Jones", "Silva",  "Kowalski", "Hansen",  "Brown",  "Zhang"};
+const char *const Documents[] = {"Quarterly report Q%1.docx", "Invoice %1.pdf",
+                                 "Meeting notes %1.docx",     "Price list %1.xlsx",
+                                 "Delivery note %1.pdf",      "Contract draft v%1.docx",
+                                 "Timesheet week %1.xlsx",    "Microsoft Word - Letter %1.doc",
+                                 "https://intranet/news/%1",  "Drawing %1.dwg",
+                                 "Payroll %1.xlsx",           "Presentation %1.pptx"};
+const char *const Printers[] = {"HP LaserJet 4250",     "Kyocera FS-2100D",      "Brother HL-L5100",
+                                "Canon iR-ADV C5535",   "Epson WF-C5790",        "Ricoh MP 2555",
+                                "Xerox VersaLink C405", "HP Color LaserJet M553"};
+const char *const Papers[] = {"A4", "A4", "A4", "A4", "A4", "Letter", "A3", "A5", "Legal"};
+
+struct Host
+{
+    QString name, ip, mac, net, dept, em, tel, email, login;
+};
+
+template <class T, size_t N> const T &pick(QRandomGenerator &r, const T (&a)[N])
+{
+    return a[r.bounded(int(N))];
+}
+
+bool fail(QSqlQuery &q, QString *error)
+{
+    if (error)
+        *error = q.lastError().text();
+    return false;
+}
+
+} // namespace
+
+bool fillDemoDatabase(QSqlDatabase &db, const DemoOptions &o, QString *error)
+{
+    QRandomGenerator rnd(o.seed);
+    const QDate last = o.lastDay.isValid() ? o.lastDay : QDate::currentDate();
+    const QDate first = o.firstDay.isValid() ? o.firstDay : last.addYears(-3);
+    const QString unknown = o.lang ? o.lang(QStringLiteral("RSUnkown")) : QStringLiteral("Unknown");
+
+    if (!beginWrite(db, error))
+        return false;
+    QSqlQuery q(db);
+    auto abort = [&](QString *e) {
+        fail(q, e);
+        q.finish();
+        rollbackWrite(db);
+        return false;
+    };
+
+    q.prepare(
+        QStringLiteral("insert into tDept (Name, SuperName, Manager, tel) values (?, ?, ?, ?)"));
+    for (const Dept &d : Depts) {
+        q.addBindValue(QString::fromUtf8(d.name));
+        q.addBindValue(QString::fromUtf8(d.super));
+        q.addBindValue(QStringLiteral("%1 %2").arg(QString::fromUtf8(pick(rnd, FirstNames)),
+                                                   QString::fromUtf8(pick(rnd, LastNames))));
+        q.addBindValue(QStringLiteral("555-%1").arg(rnd.bounded(1000, 9999)));
+        if (!q.exec())
+            return abort(error);
+    }
+
+    std::vector<Host> hosts;
+    hosts.reserve(o.hosts);
+    q.prepare(QStringLiteral("insert into tHost (HostName, IP, MAC, tNetGroup, DeptName, EmName, "
+                             "Tel, Fax, Email, Memo) values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+    for (int i = 0; i < o.hosts; ++i) {
+        const Dept &d = pick(rnd, Depts);
+        Host h;
+        h.name = QStringLiteral("%1-PC%2")
+                     .arg(QString::fromUtf8(d.code))
+                     .arg(i + 1, 4, 10, QLatin1Char('0'));
+        h.ip = QStringLiteral("10.%1.%2.%3").arg(i / 62500).arg(i / 250 % 250).arg(i % 250 + 2);
+        for (int b = 0; b < 6; ++b)
+            h.mac +=
+                QStringLiteral("%1%2")
+                    .arg(b ? QStringLiteral("-") : QString())
+                    .arg(b < 2 ? (b ? 0x1A : 0x00) : int(rnd.bounded(256)), 2, 16, QLatin1Char('0'))
+                    .toUpper();
+        h.net = rnd.bounded(5) ? QStringLiteral("OFFICE") : QStringLiteral("WORKGROUP");
+        h.dept = QString::fromUtf8(d.name);
+        const QString firstName = QString::fromUtf8(pick(rnd, FirstNames));
+        const QString lastName = QString::fromUtf8(pick(rnd, LastNames));
+        h.em = firstName + u' ' + lastName;
+        h.login = (firstName.left(1) + lastName).toLower().remove(u' ').remove(u'\'');
+        h.tel = QStringLiteral("555-%1").arg(1000 + i);
+        h.email = h.login + QStringLiteral("@example.com");
+        for (const QString &v :
+             {h.name, h.ip, h.mac, h.net, h.dept, h.em, h.tel, QString(), h.email, QString()})
+            q.addBindValue(v);
+        if (!q.exec())
+            return abort(error);
+        hosts.push_back(std::move(h));
+    }
+
+    // One or two printers per department-sized group of computers, each on some computer.
+    QStringList printerNames;
+    const int printerCount = std::max(3, std::min(60, o.hosts / 20 + 3));
+    q.prepare(QStringLiteral("insert into tPrinter (Name, HostName, IsMonitor) values (?, ?, ?)"));
+    for (int i = 0; i < printerCount; ++i) {
+        const QString name = QStringLiteral("%1 (%2F-%3)")
+                                 .arg(QString::fromUtf8(pick(rnd, Printers)))
+                                 .arg(i % 6 + 1)
+                                 .arg(i + 1);
+        printerNames << name;
+        q.addBindValue(name);
+        q.addBindValue(hosts.empty() ? QString() : hosts[rnd.bounded(int(hosts.size()))].name);
+        q.addBindValue(rnd.bounded(10) ? 1 : 0);
+        if (!q.exec())
+            return abort(error);
+    }
+
+    // Print times on working days between 07:30 and 18:30, appended in order.
+    const qint64 days = std::max<qint64>(1, first.daysTo(last) + 1);
+    std::vector<qint64> stamps; // seconds since `first`
+    stamps.reserve(o.records);
+    while (qint64(stamps.size()) < o.records) {
+        const qint64 day = rnd.bounded(days);
+        const int dow = first.addDays(day).dayOfWeek();
+        if (dow >= 6 && rnd.bounded(20))
+            continue; // little is printed at weekends
+        stamps.push_back(day * 86400 + 27000 + rnd.bounded(39600));
+    }
+    std::sort(stamps.begin(), stamps.end());
+
+    const QDateTime origin(first, QTime(0, 0));
+    q.prepare(QStringLiteral("insert into tPrinterData (PrinterName, documentName, hostName, "
+                             "TotalPageCount, PrintedDocumentSize, PageSize, PrintTime, "
+                             "OperatorName, IP, MAC, EmName, DeptName) "
+                             "values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+    const QString timeFormat = QStringLiteral("yyyy-MM-dd hh:mm:ss");
+    for (qint64 i = 0; i < o.records; ++i) {
+        const Host *h = hosts.empty() ? nullptr : &hosts[rnd.bounded(int(hosts.size()))];
+        const bool known = h && rnd.bounded(50) != 0;
+        // Most jobs are short; a few are long reports.
+        const int pages = rnd.bounded(10) ? 1 + rnd.bounded(6) : 6 + rnd.bounded(120);
+        q.addBindValue(printerNames[rnd.bounded(int(printerNames.size()))]);
+        q.addBindValue(QString::fromUtf8(pick(rnd, Documents)).arg(rnd.bounded(1, 9999)));
+        q.addBindValue(h ? h->name : QStringLiteral("LAPTOP-%1").arg(rnd.bounded(100)));
+        q.addBindValue(pages);
+        q.addBindValue(pages * (20000 + rnd.bounded(60000)));
+        q.addBindValue(QString::fromLatin1(pick(rnd, Papers)));
+        q.addBindValue(origin.addSecs(stamps[i]).toString(timeFormat));
+        q.addBindValue(h ? h->login : QStringLiteral("guest"));
+        q.addBindValue(h ? h->ip : QStringLiteral("10.99.0.1"));
+        q.addBindValue(h ? h->mac : QString());
+        q.addBindValue(known ? h->em : unknown);
+        q.addBindValue(known ? h->dept : unknown);
+        if (!q.exec())
+            return abort(error);
+        if (o.progress && (i + 1) % 100000 == 0)
+            o.progress(i + 1);
+    }
+    q.finish();
+    return commitWrite(db, error);
+}
+
+} // namespace vesk

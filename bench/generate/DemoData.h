@@ -1,0 +1,30 @@
+// Demo and benchmark data: departments, computers, printers and years of print records.
+#pragma once
+
+#include <QDate>
+#include <QSqlDatabase>
+#include <QString>
+
+#include <functional>
+
+namespace vesk {
+
+struct DemoOptions
+{
+    qint64 records = 300;    // print records
+    int hosts = 40;          // computers
+    quint32 seed = 20240301; // the same seed gives the same database
+    QDate firstDay;          // default: three years before lastDay
+    QDate lastDay;           // default: today
+    // Catalogue lookup for "RSUnkown" (records from unknown computers); "Unknown" without one.
+    std::function<QString(const QString &key)> lang;
+    // Called now and then with the records written so far.
+    std::function<void(qint64 written)> progress;
+};
+
+// Adds the rows to a database made with the product's schema, in one write transaction.
+// Records are appended in chronological order, as the agents store them. False with the
+// database's text.
+bool fillDemoDatabase(QSqlDatabase &db, const DemoOptions &options, QString *error = nullptr);
+
+} // namespace vesk

@@ -1,0 +1,33 @@
+// The print history search: statement text from the date range and the four name boxes.
+#pragma once
+
+#include "SearchStatement.h"
+
+#include <QDate>
+#include <QString>
+
+namespace vesk {
+
+// What the administrator typed; the texts are trimmed by the search itself.
+struct PrinterDataCriteria
+{
+    QDate begin;
+    QDate end;
+    QString host;
+    QString printer;
+    QString dept;
+    QString em;
+};
+
+// The statement that shows every print record (reset and start-up).
+QString PrinterDataAllStatement();
+
+// "select * from tPrinterData " followed by the filter: the date range (always present, the end
+// date at midnight) and, for each non-empty box in the order computer, printer, department,
+// employee, " AND <column> like " with the text between '%' signs as a quoted value.
+SearchStatement PrinterDataSearch(const PrinterDataCriteria &criteria);
+
+// A date as the statement writes it for CDate.
+QString PrinterDataDateText(const QDate &date);
+
+} // namespace vesk

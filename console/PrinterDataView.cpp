@@ -1,0 +1,298 @@
+// The print history pane: search panel, database-side sorting, details, delete, editing.
+#include "PrinterDataView.h"
+
+#include "GridTexts.h"
+#include "LumoInfoForm.h"
+#include "MainDM.h"
+#include "PrinterDataSearch.h"
+#include "RecordEditModel.h"
+#include "RecordGrid.h"
+#include "RecordRows.h"
+
+#include <QAction>
+#include <QDateTimeEdit>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSqlRecord>
+#include <QVBoxLayout>
+
+namespace vesk {
+
+namespace {
+
+constexpr int SearchPanelHeight = 101;
+constexpr int SearchWindowDays = 30;
+
+template <class W> W *named(W *w, const char *name)
+{
+    w->setObjectName(QString::fromLatin1(name));
+    return w;
+}
+
+QDateTimeEdit *datePicker(const char *name, QWidget *parent)
+{
+    auto *d = named(new QDateTimeEdit(parent), name);
+    d->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    d->setCalendarPopup(false); // up-down style
+    return d;
+}
+
+} // namespace
+
+PrinterDataView::PrinterDataView(TdmMain &dm, QWidget *parent)
+    : QWidget(parent), dm_(dm), statement_(*dm.aqryPrinterData)
+{
+    setObjectName(QStringLiteral("plPrinterData"));
+    dbPrinterData = named(new RecordGrid(*dm.aqryPrinterData, this), "dbPrinterData");
+    model_ = new RecordEditModel(dm.aqryPrinterData->model(), dm.acntVesk.connectionName(),
+                                 QStringLiteral("tPrinterData"), this);
+    dbPrinterData->setModel(model_);
+    dbPrinterData->keepLayout();
+
+    pmprinterdata = named(new QMenu(this), "pmprinterdata");
+    Menudeletedata = named(pmprinterdata->addAction(QString()), "Menudeletedata");
+    dbPrinterData->setContextMenuPolicy(Qt::CustomContextMenu);
+
+    buildSearchPanel();
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(dbPrinterData, 1);
+    layout->addWidget(plPrinterDataSearch);
+
+    connect(dbPrinterData->horizontalHeader(), &QHeaderView::sectionClicked, this,
+            &PrinterDataView::dbPrinterDataTitleClick);
+    connect(dbPrinterData, &QAbstractItemView::doubleClicked, this,
+            &PrinterDataView::dbPrinterDataDblClick);
+    connect(dbPrinterData, &RecordGrid::deleteKeyPressed, this,
+            &PrinterDataView::MenudeletedataClick);
+    connect(dbPrinterData, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
+        pmprinterdata->popup(dbPrinterData->viewport()->mapToGlobal(pos));
+    });
+    connect(Menudeletedata, &QAction::triggered, this, &PrinterDataView::MenudeletedataClick);
+    connect(model_, &RecordEditModel::editRefused, this,
+            [this](const QString &message) { dm_.ShowMsg(message, MB_ICONSTOP); });
+    connect(btnSearch, &QPushButton::clicked, this, &PrinterDataView::btnSearchClick);
+    connect(btnReset, &QPushButton::clicked, this, &PrinterDataView::btnResetClick);
+    connect(btnPrinterDataPrint, &QPushButton::clicked, this, &PrinterDataView::printRequested);
+    connect(btnPrintSetting, &QPushButton::clicked, this, &PrinterDataView::printSettingRequested);
+    connect(btnExport, &QPushButton::clicked, this, &PrinterDataView::exportRequested);
+
+    showDetails = [this](const QString &text) {
+        TLumoInfoFrm info(TdmMain::Program::Console, window());
+        info.SetInfo(text);
+        info.exec();
+    };
+}
+
+PrinterDataView::~PrinterDataView() = default;
+
+void PrinterDataView::buildSearchPanel()
+{
+    plPrinterDataSearch = named(new QWidget(this), "plPrinterDataSearch");
+    plPrinterDataSearch->setFixedHeight(SearchPanelHeight);
+    QWidget *p = plPrinterDataSearch;
+
+    lblPHost = named(new QLabel(p), "lblPHost");
+    lblDept = named(new QLabel(p), "lblDept");
+    lblPrinterName = named(new QLabel(p), "lblPrinterName");
+    lblem = named(new QLabel(p), "lblem");
+    lblPrintTime = named(new QLabel(p), "lblPrintTime");
+    lblTo = named(new QLabel(p), "lblTo");
+    edtHost = named(new QLineEdit(p), "edtHost");
+    edtDept = named(new QLineEdit(p), "edtDept");
+    edtPrinter = named(new QLineEdit(p), "edtPrinter");
+    edtEm = named(new QLineEdit(p), "edtEm");
+    dtpBegin = datePicker("dtpBegin", p);
+    dtpEnd = datePicker("dtpEnd", p);
+    btnSearch = named(new QPushButton(p), "btnSearch");
+    btnReset = named(new QPushButton(p), "btnReset");
+    btnPrinterDataPrint = named(new QPushButton(p), "btnPrinterDataPrint");
+    btnPrintSetting = named(new QPushButton(QStringLiteral("..."), p), "btnPrintSetting");
+    btnExport = named(new QPushButton(p), "btnExport");
+    btnPrintSetting->setFixedWidth(28);
+    btnSearch->setDefault(false);
+
+    grp = named(new QGroupBox(p), "grp");
+    rbDept = named(new QRadioButton(grp), "rbDept");
+    rbEm = named(new QRadioButton(grp), "rbEm");
+    rbPrinter = named(new QRadioButton(grp), "rbPrinter");
+    rbHost = named(new QRadioButton(grp), "rbHost");
+    rbPrinter->setChecked(true);
+    auto *radios = new QGridLayout(grp);
+    radios->setContentsMargins(6, 2, 6, 2);
+    radios->setVerticalSpacing(0);
+    radios->addWidget(rbDept, 0, 0);
+    radios->addWidget(rbEm, 0, 1);
+    radios->addWidget(rbPrinter, 1, 0);
+    radios->addWidget(rbHost, 1, 1);
+
+    auto *g = new QGridLayout(p);
+    g->setContentsMargins(4, 4, 4, 4);
+    g->setHorizontalSpacing(4);
+    g->setVerticalSpacing(4);
+    g->addWidget(lblPHost, 0, 0);
+    g->addWidget(edtHost, 0, 1);
+    g->addWidget(lblPrinterName, 0, 2);
+    g->addWidget(edtPrinter, 0, 3);
+    g->addWidget(lblDept, 1, 0);
+    g->addWidget(edtDept, 1, 1);
+    g->addWidget(lblem, 1, 2);
+    g->addWidget(edtEm, 1, 3);
+    g->addWidget(lblPrintTime, 2, 0);
+    g->addWidget(dtpBegin, 2, 1);
+    g->addWidget(lblTo, 2, 2);
+    g->addWidget(dtpEnd, 2, 3);
+    g->addWidget(grp, 0, 4, 2, 1);
+    g->addWidget(btnSearch, 0, 5);
+    g->addWidget(btnReset, 1, 5);
+    auto *commands = new QHBoxLayout;
+    commands->setSpacing(4);
+    commands->addWidget(btnPrinterDataPrint);
+    commands->addWidget(btnPrintSetting);
+    commands->addWidget(btnExport);
+    g->addLayout(commands, 2, 4, 1, 2);
+    g->setColumnStretch(1, 1);
+    g->setColumnStretch(3, 1);
+}
+
+void PrinterDataView::applyCatalogue()
+{
+    auto text = [this](const char *key) { return dm_.GetLangString(QString::fromLatin1(key)); };
+    btnPrinterDataPrint->setText(text("RSPrint"));
+    btnReset->setText(text("RSReset"));
+    btnSearch->setText(text("RSSearchBtn "));
+    lblDept->setText(text("RSBelongDept"));
+    lblem->setText(text("RSBelongEmName"));
+    lblPHost->setText(text("RShostName"));
+    lblPrintTime->setText(text("RSPrintTime"));
+    lblPrinterName->setText(text("RSPrinterName"));
+    lblTo->setText(text("RSTo"));
+    grp->setTitle(text("RSPrintGroup"));
+    rbDept->setText(text("RSDeptName"));
+    rbEm->setText(text("RSEmName"));
+    rbHost->setText(text("RShostName"));
+    rbPrinter->setText(text("RSPrinterName"));
+    btnExport->setText(text("RSExcel"));
+    Menudeletedata->setText(text("RSDelete"));
+}
+
+void PrinterDataView::ResetPrinterData()
+{
+    edtHost->clear();
+    edtPrinter->clear();
+    edtDept->clear();
+    edtEm->clear();
+    const QDateTime now = QDateTime::currentDateTime();
+    dtpBegin->setDateTime(now.addDays(-SearchWindowDays));
+    dtpEnd->setDateTime(now);
+    runStatement(PrinterDataAllStatement());
+    PrinterDataFilter_.clear();
+}
+
+void PrinterDataView::btnSearchClick()
+{
+    const SearchStatement s =
+        PrinterDataSearch({dtpBegin->date(), dtpEnd->date(), edtHost->text(), edtPrinter->text(),
+                           edtDept->text(), edtEm->text()});
+    // Print and export follow the new clause even when the statement fails to open.
+    PrinterDataFilter_ = s.filter;
+    runStatement(s.statement);
+}
+
+void PrinterDataView::runStatement(const QString &statement)
+{
+    QString error;
+    const bool ok = statement_.run(statement, &error);
+    showSortMark();
+    if (!ok)
+        dm_.ShowMsg(error, MB_ICONSTOP);
+}
+
+void PrinterDataView::dbPrinterDataTitleClick(int column)
+{
+    const QString field = dbPrinterData->fieldOf(column);
+    if (field.isEmpty())
+        return;
+    QString error;
+    const bool ok = statement_.sortBy(field, &error);
+    showSortMark();
+    if (!ok)
+        dm_.ShowMsg(error, MB_ICONSTOP);
+}
+
+void PrinterDataView::showSortMark()
+{
+    // The header shows the order the database was asked for; none after a search or reset.
+    QHeaderView *h = dbPrinterData->horizontalHeader();
+    const QString sort = statement_.sortText();
+    if (sort.isEmpty()) {
+        h->setSortIndicatorShown(false);
+        return;
+    }
+    const QString field = sort.section(u' ', 0, 0);
+    const int column = dm_.aqryPrinterData->columnOf(field);
+    h->setSortIndicatorShown(column >= 0);
+    h->setSortIndicator(column, sort.endsWith(QStringLiteral(" ASC")) ? Qt::AscendingOrder
+                                                                      : Qt::DescendingOrder);
+}
+
+void PrinterDataView::dbPrinterDataDblClick()
+{
+    const int row = dbPrinterData->currentRow();
+    if (row < 0)
+        return;
+    const QSqlRecord rec = model_->record(row);
+    QStringList labels, values;
+    for (const QString &field : fieldOrder()) {
+        labels << dm_.aqryPrinterData->displayLabel(field);
+        values << rec.value(field).toString();
+    }
+    if (showDetails)
+        showDetails(recordDetails(labels, values));
+}
+
+void PrinterDataView::MenudeletedataClick()
+{
+    const int row = dbPrinterData->currentRow();
+    if (row < 0)
+        return;
+    if (dm_.AskOkCancel(DeleteRecordQuestion(), MB_ICONQUESTION) != IDOK)
+        return;
+    QString error;
+    const bool deleted = deleteRowByValues(dm_.acntVesk.database(), QStringLiteral("tPrinterData"),
+                                           model_->record(row), &error);
+    if (!deleted) {
+        dm_.ShowMsg(error, MB_ICONSTOP);
+        return;
+    }
+    // The rows are read again with the statement in force; the cursor stays at the same place.
+    if (!statement_.reopen(&error))
+        dm_.ShowMsg(error, MB_ICONSTOP);
+    dbPrinterData->goToRow(row);
+}
+
+QString PrinterDataView::groupColumn() const
+{
+    if (rbDept->isChecked())
+        return QStringLiteral("DeptName");
+    if (rbHost->isChecked())
+        return QStringLiteral("HostName");
+    if (rbEm->isChecked())
+        return QStringLiteral("EmName");
+    return QStringLiteral("PrinterName");
+}
+
+QStringList PrinterDataView::fieldOrder() const
+{
+    return dbPrinterData->fieldOrder();
+}
+
+} // namespace vesk

@@ -1,0 +1,108 @@
+// plPrinterData: the print history pane of the console's work area.
+#pragma once
+
+#include "SortState.h"
+
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+
+#include <functional>
+
+class QAction;
+class QDateTimeEdit;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QRadioButton;
+
+namespace vesk {
+
+class RecordEditModel;
+class RecordGrid;
+class TdmMain;
+
+// The grid dbPrinterData over the data module's aqryPrinterData and the search panel below
+// it. Searches and title clicks run in the database; the grid fetches rows as it scrolls.
+// Cells are edited in place and each change is stored at once. Window thread only.
+class PrinterDataView : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit PrinterDataView(TdmMain &dm, QWidget *parent = nullptr);
+    ~PrinterDataView() override;
+
+    // Captions of the search panel, the menu item and the group box from the catalogue.
+    void applyCatalogue();
+
+    // The WHERE clause of the last search (" where ..."); empty at creation and after a reset.
+    const QString &PrinterDataFilter() const { return PrinterDataFilter_; }
+
+    // Empties the boxes, puts the last 30 days into the pickers and shows every record.
+    void ResetPrinterData();
+    void btnSearchClick();
+    void btnResetClick() { ResetPrinterData(); }
+    // Sorts by the field of the clicked model column, descending and ascending in turn.
+    void dbPrinterDataTitleClick(int column);
+    // Shows the current record in full in an information window.
+    void dbPrinterDataDblClick();
+    // Deletes the current record after the administrator confirms.
+    void MenudeletedataClick();
+
+    // The group column the radio buttons choose for grouped printing.
+    QString groupColumn() const;
+    // The fields in the grid's left-to-right order (moved columns at their new place).
+    QStringList fieldOrder() const;
+    ViewStatement &statement() { return statement_; }
+
+    // How the details are shown; by default a modal TLumoInfoFrm. Tests replace it.
+    std::function<void(const QString &text)> showDetails;
+
+    RecordGrid *dbPrinterData;
+    QMenu *pmprinterdata;
+    QAction *Menudeletedata;
+    QWidget *plPrinterDataSearch;
+    QLabel *lblPHost;
+    QLabel *lblDept;
+    QLabel *lblPrinterName;
+    QLabel *lblem;
+    QLabel *lblPrintTime;
+    QLabel *lblTo;
+    QLineEdit *edtHost;
+    QLineEdit *edtDept;
+    QLineEdit *edtPrinter;
+    QLineEdit *edtEm;
+    QDateTimeEdit *dtpBegin;
+    QDateTimeEdit *dtpEnd;
+    QPushButton *btnSearch;
+    QPushButton *btnReset;
+    QGroupBox *grp;
+    QRadioButton *rbDept;
+    QRadioButton *rbEm;
+    QRadioButton *rbPrinter;
+    QRadioButton *rbHost;
+    QPushButton *btnPrinterDataPrint;
+    QPushButton *btnPrintSetting;
+    QPushButton *btnExport;
+
+Q_SIGNALS:
+    // The later commands of this pane: grouped printing, column settings, spreadsheet export.
+    void printRequested();
+    void printSettingRequested();
+    void exportRequested();
+
+private:
+    void buildSearchPanel();
+    void runStatement(const QString &statement);
+    void showSortMark();
+
+    TdmMain &dm_;
+    ViewStatement statement_;
+    RecordEditModel *model_;
+    QString PrinterDataFilter_;
+};
+
+} // namespace vesk

@@ -1,0 +1,43 @@
+// The print history grid's model: the lazy dataset model, with cells edited and stored at once.
+#pragma once
+
+#include <QHash>
+#include <QIdentityProxyModel>
+#include <QPair>
+#include <QSqlRecord>
+#include <QString>
+
+class QSqlQueryModel;
+
+namespace vesk {
+
+// Sits between a standing dataset's QSqlQueryModel and the grid. An edited cell is checked,
+// written to the table at once (the row found by its values) and then shown with its new value
+// until the dataset is opened again; the rows are not fetched again. Window thread only.
+class RecordEditModel : public QIdentityProxyModel
+{
+    Q_OBJECT
+
+public:
+    RecordEditModel(QSqlQueryModel *source, QString connectionName, QString table,
+                    QObject *parent = nullptr);
+
+    // The row's values as the grid shows them (edits included).
+    QSqlRecord record(int row) const;
+
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+
+Q_SIGNALS:
+    // An edit that was not stored: the value did not fit, or the database's text.
+    void editRefused(const QString &message);
+
+private:
+    QSqlQueryModel *source_;
+    QString connectionName_;
+    QString table_;
+    QHash<QPair<int, int>, QVariant> edited_; // (row, column) -> stored value
+};
+
+} // namespace vesk

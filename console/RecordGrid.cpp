@@ -1,0 +1,149 @@
+// The console's data grid and its kept column layout.
+#include "RecordGrid.h"
+
+#include "Dataset.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QSqlQueryModel>
+#include <QSqlRecord>
+
+namespace vesk {
+
+namespace {
+
+// Fields without a declared width: a date-time shows its full stamp, other text a fair share.
+constexpr int DateTimeChars = 19;
+constexpr int UndeclaredTextChars = 40;
+
+} // namespace
+
+RecordGrid::RecordGrid(const TDataset &dataset, QWidget *parent)
+    : QTableView(parent), dataset_(dataset)
+{
+    horizontalHeader()->setSectionsMovable(true);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setTextElideMode(Qt::ElideRight);
+    verticalHeader()->hide();
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectItems);
+    setWordWrap(false);
+    setAlternatingRowColors(false);
+    // A double click belongs to the record details; editing starts by typing or F2.
+    setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed |
+                    QAbstractItemView::SelectedClicked);
+}
+
+void RecordGrid::keepLayout()
+{
+    QAbstractItemModel *m = model();
+    connect(m, &QAbstractItemModel::modelAboutToBeReset, this, &RecordGrid::remember);
+    connect(m, &QAbstractItemModel::modelReset, this, &RecordGrid::restore);
+    restore();
+}
+
+QString RecordGrid::fieldOf(int column) const
+{
+    return dataset_.model()->record().fieldName(column);
+}
+
+QStringList RecordGrid::fieldOrder() const
+{
+    QStringList names;
+    const QHeaderView *h = horizontalHeader();
+    const int n = model() ? model()->columnCount() : 0;
+    if (n == 0)
+        return order_;
+    for (int visual = 0; visual < n; ++visual)
+        names << fieldOf(h->logicalIndex(visual));
+    return names;
+}
+
+int RecordGrid::currentRow() const
+{
+    const QModelIndex cur = currentIndex();
+    if (cur.isValid())
+        return cur.row();
+    return model() && model()->rowCount() > 0 ? 0 : -1;
+}
+
+void RecordGrid::goToRow(int row)
+{
+    QAbstractItemModel *m = model();
+    if (!m)
+        return;
+    while (row >= m->rowCount() && m->canFetchMore({}))
+        m->fetchMore({});
+    row = std::min(row, m->rowCount() - 1);
+    if (row < 0)
+        return;
+    const int col = std::max(0, currentIndex().column());
+    setCurrentIndex(m->index(row, col));
+}
+
+void RecordGrid::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Delete && (event->modifiers() & Qt::ControlModifier)) {
+        Q_EMIT deleteKeyPressed();
+        event->accept();
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+void RecordGrid::remember()
+{
+    const QHeaderView *h = horizontalHeader();
+    const int n = model()->columnCount();
+    if (n == 0)
+        return;
+    order_.clear();
+    for (int visual = 0; visual < n; ++visual) {
+        const int logical = h->logicalIndex(visual);
+        const QString name = fieldOf(logical);
+        order_ << name;
+        width_.insert(name.toLower(), h->sectionSize(logical));
+    }
+}
+
+void RecordGrid::restore()
+{
+    QHeaderView *h = horizontalHeader();
+    const int n = model() ? model()->columnCount() : 0;
+    if (n == 0)
+        return;
+    // Remembered fields first, in their order; new ones keep the result's order after them.
+    int target = 0;
+    for (const QString &name : std::as_const(order_)) {
+        const int logical = dataset_.columnOf(name);
+        if (logical < 0)
+            continue;
+        const int from = h->visualIndex(logical);
+        if (from != target)
+            h->moveSection(from, target);
+        ++target;
+    }
+    for (int logical = 0; logical < n; ++logical) {
+        const QString name = fieldOf(logical);
+        const auto it = width_.constFind(name.toLower());
+        h->resizeSection(logical, it != width_.cend() ? *it : defaultWidth(name, logical));
+    }
+}
+
+int RecordGrid::defaultWidth(const QString &field, int column) const
+{
+    int chars = dataset_.displayWidth(field);
+    if (chars <= 0) {
+        chars = field.compare(QStringLiteral("PrintTime"), Qt::CaseInsensitive) == 0
+                    ? DateTimeChars
+                    : UndeclaredTextChars;
+    }
+    const QFontMetrics fm = fontMetrics();
+    const int cell = chars * fm.horizontalAdvance(u'0') + 8;
+    const int title =
+        fm.horizontalAdvance(model()->headerData(column, Qt::Horizontal).toString()) + 12;
+    return std::max(cell, title);
+}
+
+} // namespace vesk

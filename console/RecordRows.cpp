@@ -1,0 +1,109 @@
+// Deleting and updating a keyless row through its values.
+#include "RecordRows.h"
+
+#include "CDate.h"
+#include "Database.h"
+
+#include <QSqlError>
+#include <QSqlField>
+#include <QSqlQuery>
+#include <QStringList>
+
+namespace vesk {
+
+namespace {
+
+// "<rowid> in (select <rowid> from table where a IS ? and ... limit 1)", with the bound values
+// appended to `binds`. Text compares exactly, not with the columns' case-blind collation.
+QString oneRowCondition(const QSqlDatabase &db, const QString &table, const QSqlRecord &row,
+                        QVariantList &binds)
+{
+    const bool pg = engineOf(db) == DbEngine::PostgreSQL;
+    const QString id = pg ? QStringLiteral("ctid") : QStringLiteral("rowid");
+    QStringList parts;
+    for (int i = 0; i < row.count(); ++i) {
+        const QString name = row.fieldName(i);
+        if (pg)
+            parts << name + QStringLiteral("::text IS NOT DISTINCT FROM ?");
+        else
+            parts << name + QStringLiteral(" IS ? COLLATE BINARY");
+        const QVariant v = row.value(i);
+        binds << (pg && !v.isNull() ? QVariant(v.toString()) : v);
+    }
+    return id + QStringLiteral(" in (select ") + id + QStringLiteral(" from ") + table +
+           QStringLiteral(" where ") + parts.join(QStringLiteral(" and ")) +
+           QStringLiteral(" limit 1)");
+}
+
+bool execOne(QSqlDatabase &db, const QString &statement, const QVariantList &binds, QString *error)
+{
+    QSqlQuery q(db);
+    if (!q.prepare(statement)) {
+        if (error)
+            *error = q.lastError().text();
+        return false;
+    }
+    for (const QVariant &v : binds)
+        q.addBindValue(v);
+    if (!q.exec()) {
+        if (error)
+            *error = q.lastError().text();
+        return false;
+    }
+    if (q.numRowsAffected() != 1) {
+        if (error)
+            *error = QStringLiteral("The row is no longer in the table.");
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool deleteRowByValues(QSqlDatabase db, const QString &table, const QSqlRecord &row, QString *error)
+{
+    QVariantList binds;
+    const QString where = oneRowCondition(db, table, row, binds);
+    return execOne(db, QStringLiteral("delete from ") + table + QStringLiteral(" where ") + where,
+                   binds, error);
+}
+
+bool updateRowByValues(QSqlDatabase db, const QString &table, const QSqlRecord &row,
+                       const QString &field, const QVariant &value, QString *error)
+{
+    QVariantList binds{value};
+    const QString where = oneRowCondition(db, table, row, binds);
+    return execOne(db,
+                   QStringLiteral("update ") + table + QStringLiteral(" set ") + field +
+                       QStringLiteral("=? where ") + where,
+                   binds, error);
+}
+
+std::optional<QVariant> printerDataCellValue(const QString &field, const QVariant &value)
+{
+    const QString text = value.toString().trimmed();
+    if (field.compare(QStringLiteral("TotalPageCount"), Qt::CaseInsensitive) == 0 ||
+        field.compare(QStringLiteral("PrintedDocumentSize"), Qt::CaseInsensitive) == 0) {
+        if (text.isEmpty())
+            return QVariant();
+        bool ok = false;
+        const int n = text.toInt(&ok);
+        return ok ? std::optional<QVariant>(n) : std::nullopt;
+    }
+    if (field.compare(QStringLiteral("PrintTime"), Qt::CaseInsensitive) == 0) {
+        // Stored in the one form that sorts and compares chronologically.
+        const std::optional<QString> stamp = cdateText(text);
+        return stamp ? std::optional<QVariant>(*stamp) : std::nullopt;
+    }
+    return QVariant(value.toString());
+}
+
+QString recordDetails(const QStringList &labels, const QStringList &values)
+{
+    QString text;
+    for (int i = 0; i < labels.size() && i < values.size(); ++i)
+        text += labels[i] + u':' + values[i] + QStringLiteral("\r\n");
+    return text;
+}
+
+} // namespace vesk
