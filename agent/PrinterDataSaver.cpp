@@ -6,6 +6,7 @@
 #include "RecordJournal.h"
 
 #include <QLocale>
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
@@ -62,8 +63,11 @@ bool run(QSqlQuery &q, QString *error)
 QString LogDateTime(const QDateTime &when)
 {
     const QLocale locale = QLocale::system();
+    // The long time format without Qt's time-zone field, as a desktop clock shows it.
+    static const QRegularExpression zone(QStringLiteral("\\s*t+\\s*"));
+    const QString time = locale.timeFormat(QLocale::LongFormat).remove(zone).trimmed();
     return locale.toString(when.date(), QLocale::ShortFormat) + u' ' +
-           locale.toString(when.time(), QLocale::LongFormat);
+           locale.toString(when.time(), time);
 }
 
 PrinterDataSaver::PrinterDataSaver(TdmMain &dm, RecordJournal *journal,

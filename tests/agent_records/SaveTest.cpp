@@ -71,6 +71,8 @@ TEST_F(Save, StoresEveryCellWithItsTypeAndLogsTheTime)
     EXPECT_EQ(res.logLine, dm->GetLangString(QStringLiteral("RSSaveComplete")) +
                                LogDateTime(QDateTime(QDate(2026, 3, 1), QTime(9, 5, 7))));
     EXPECT_TRUE(res.logLine.startsWith(QStringLiteral("Print records saved:")));
+    EXPECT_TRUE(res.logLine.contains(QStringLiteral("9:05:07"))) << res.logLine.toStdString();
+    EXPECT_FALSE(res.logLine.contains(QStringLiteral("UTC"))) << res.logLine.toStdString();
 
     QSqlQuery q(dm->acntVesk.database());
     ASSERT_TRUE(q.exec(QStringLiteral(
