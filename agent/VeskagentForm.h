@@ -1,0 +1,153 @@
+// TVeskagentFrm: the agent's main window: record list, printer roster, log, start-up and closing.
+#pragma once
+
+#include "ListedRecord.h"
+#include "LumoForm.h"
+#include "PrinterMonThread.h"
+#include "SettingsRoutines.h"
+#include "WindowMessages.h"
+
+#include <QPointer>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QAction;
+class QListWidget;
+class QListWidgetItem;
+class QMenu;
+class QPlainTextEdit;
+class QTreeWidget;
+
+namespace vesk {
+
+class AgentShell;
+class HostProbe;
+class PrinterDataSaver;
+class PrinterRoster;
+class RecordIntake;
+class RecordJournal;
+class TdmMain;
+struct TMonitorEntry;
+
+namespace spooler {
+class Spooler;
+}
+
+// What the window is built on, so tests can give it a scripted spooler and probe.
+struct AgentDeps
+{
+    std::shared_ptr<spooler::Spooler> Spooler; // the monitors' spooler
+    std::function<bool()> PlatformTest;        // the monitors' path; libVesk's Vesk_7 when empty
+    HostProbe *Probe = nullptr;                // the intake's probe; libVesk's when null
+    bool LogToStdout = false;                  // service mode: log lines also on standard output
+};
+
+// Lives on the window thread. Monitor threads reach it only through ShowTip and
+// OnRecPrinterData, both delivered on this thread while the sender waits.
+class TVeskagentFrm : public TLumoFrm, public AgentSettingsTarget, public TRecPrinterDataReceiver
+{
+    Q_OBJECT
+
+public:
+    // FormCreate: the settings routine, record list columns, journal rows, roster, monitors,
+    // product title. `args` are the command-line parameters without the program name.
+    TVeskagentFrm(TdmMain &dm, AgentDeps deps, const QStringList &args, QWidget *parent = nullptr);
+    ~TVeskagentFrm() override;
+
+    // False when start-up stopped early (no database, bad Charset): no roster, no monitors.
+    bool StartupComplete() const { return roster_ != nullptr; }
+    // The database could not be opened: the window has been closed already.
+    bool StartupAbandoned() const { return abandoned_; }
+
+    // WM_SHOWTIP: one line at the end of MemLog.
+    void ShowTip(const QString &text) override;
+    // WM_RECPRINTERDATA: each handed-over job becomes a journaled, listed row.
+    void OnRecPrinterData(const TPrinterInfo &Info) override;
+
+    // Writes the unsaved rows (timer, menu, closing).
+    void SavePrinterData();
+    // Ends the agent as the tray's exit command does: FormClose, then the program ends.
+    void ExitAgent();
+    // After closing: lets the stopped monitors see their stop and end, handling what they still
+    // send, for at most `ms`. True when none is left running.
+    bool WaitForMonitors(int ms);
+
+    // Roster commands, also called by tests without the dialog.
+    void AddRosterPrinter(const QString &name, bool monitor);
+    void MenuAddPrinterClick();
+    void MenuDelPrinterClick();
+    void PopPrinterPopup();
+    void MenuShowInfoClick();
+    void MenuSaveDataClick();
+    // The details text of the selected record row; empty without a selection.
+    QString SelectedDetails() const;
+
+    PrinterRoster *Roster() const { return roster_.get(); }
+    const RecordList &Records() const { return records_; }
+    AgentShell *Shell() const { return shell_; }
+    bool FirstShow() const { return firstShow_; }
+    // The splash of the first show has gone and the command line has been obeyed.
+    bool SplashOver() const { return splashOver_; }
+
+    QTreeWidget *lvPrinterData = nullptr;
+    QListWidget *lvPrinterList = nullptr;
+    QPlainTextEdit *MemLog = nullptr;
+    QWidget *plFooter = nullptr;
+    QMenu *popData = nullptr;
+    QAction *MenuSaveData = nullptr;
+    QAction *MenuShowInfo = nullptr;
+    QMenu *PopPrinter = nullptr;
+    QAction *MenuAddPrinter = nullptr;
+    QAction *MenuDelPrinter = nullptr;
+
+Q_SIGNALS:
+    // FormClose has run; the program ends with it.
+    void agentClosed();
+
+protected:
+    void FormShow() override;
+    void FormResize() override;
+    void FormClose() override;
+    void ImgMinSizeClick() override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+    // AgentSettingsTarget
+    void applyListCharset(int charset) override;
+    void closeAndWait() override;
+    void applyCatalogue(TdmMain &dm) override;
+
+private:
+    void FormCreate(const QStringList &args);
+    void buildRecordColumns();
+    void addRecordItem(const ListedRecord &row);
+    void addRosterItem(const QString &name, bool checked);
+    void lvPrinterListMouseDown(QListWidgetItem *item);
+    bool launchMonitor(const TMonitorEntry &entry);
+    void splashDone();
+    // Runs a command; a database error ends it in the standard error box.
+    void guarded(const std::function<void()> &command);
+
+    TdmMain &dm_;
+    AgentDeps deps_;
+    QStringList args_;
+    std::unique_ptr<HostProbe> ownProbe_;
+    std::unique_ptr<RecordJournal> journal_;
+    std::unique_ptr<RecordIntake> intake_;
+    std::unique_ptr<PrinterDataSaver> saver_;
+    std::unique_ptr<PrinterRoster> roster_; // the monitor list; null until start-up reached it
+    RecordList records_;
+    QStringList captions_;
+    AgentShell *shell_ = nullptr;
+    std::vector<QPointer<TPrinterMonThread>> threads_; // for the wait at the end only
+    bool creating_ = false;
+    bool firstShow_ = true;
+    bool splashOver_ = false;
+    bool abandoned_ = false;
+    bool closed_ = false;
+    bool updatingRoster_ = false;
+};
+
+} // namespace vesk

@@ -1,0 +1,75 @@
+// Veskagent: data module, timer module, main window, message loop.
+#include "CupsSpooler.h"
+#include "LumoForm.h"
+#include "MainDM.h"
+#include "MessageBoxPresenter.h"
+#include "SignalPipe.h"
+#include "TimerDM.h"
+#include "VeskagentForm.h"
+
+#include <QApplication>
+
+#include <cstdlib>
+
+namespace {
+
+// A print server often has no desktop: without a display the agent runs as a service under the
+// offscreen platform instead of aborting.
+void chooseHeadlessPlatform()
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+// How long the closed agent lets its monitors see their stop before the program ends.
+constexpr int MonitorEndMs = 3000;
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    chooseHeadlessPlatform();
+    QApplication app(argc, argv);
+    // The window hides into the notification area; only its closing ends the program.
+    app.setQuitOnLastWindowClosed(false);
+    const bool headless = QGuiApplication::platformName() == QLatin1String("offscreen");
+    // SIGTERM and SIGINT end the agent exactly as the tray's exit command does. Caught from here
+    // on; one that arrives during start-up is handled as soon as the loop runs.
+    vesk::SignalPipe signalPipe({SIGTERM, SIGINT});
+
+    vesk::TdmMain dmMain(vesk::TdmMain::Program::Agent);
+    // Headless, nobody can answer a box: the data module writes it to the error stream instead.
+    vesk::MessageBoxPresenter presenter;
+    if (!headless)
+        dmMain.setMessagePresenter(&presenter);
+    vesk::TLumoFrm::SetDataModule(&dmMain);
+
+    vesk::TDMTimer DMTimer(dmMain);
+
+    vesk::AgentDeps deps;
+    deps.Spooler = std::make_shared<vesk::spooler::CupsSpooler>();
+    deps.LogToStdout = headless;
+    QStringList args = app.arguments();
+    args.removeFirst();
+    vesk::TVeskagentFrm VeskagentFrm(dmMain, deps, args);
+    if (VeskagentFrm.StartupAbandoned())
+        return EXIT_FAILURE;
+    // A service that could not read its configuration has nothing to do.
+    if (headless && !VeskagentFrm.StartupComplete())
+        return EXIT_FAILURE;
+
+    QObject::connect(&DMTimer, &vesk::TDMTimer::savePrinterDataDue, &VeskagentFrm,
+                     &vesk::TVeskagentFrm::SavePrinterData);
+    QObject::connect(&VeskagentFrm, &vesk::TVeskagentFrm::agentClosed, &app,
+                     &QCoreApplication::quit, Qt::QueuedConnection);
+
+    QObject::connect(&signalPipe, &vesk::SignalPipe::signalled, &VeskagentFrm,
+                     &vesk::TVeskagentFrm::ExitAgent);
+
+    VeskagentFrm.show();
+    const int rc = app.exec();
+    DMTimer.tmSavePrinterData.stop();
+    VeskagentFrm.WaitForMonitors(MonitorEndMs);
+    return rc;
+}
