@@ -1,0 +1,43 @@
+// The console main window's catalogue texts, applied by LoadSettings.
+#include "CharsetFont.h"
+#include "ComputerMForm.h"
+#include "HostView.h"
+#include "MainDM.h"
+#include "PrinterDataView.h"
+#include "ViewButton.h"
+
+#include <QPushButton>
+
+namespace vesk {
+
+void TComputerMFrm::applyCatalogue(TdmMain &dm)
+{
+    const auto lang = [&dm](const char *key) { return dm.GetLangString(QLatin1String(key)); };
+
+    // Navigation buttons, in the configured character set, all with BtnShowNet's colours.
+    const struct
+    {
+        TViewButton *button;
+        const char *key;
+    } buttons[] = {{BtnShowNet, "RSPhyNet"},
+                   {BtnShowDeptNet, "RSNetManage"},
+                   {btnHost, "RSHostInfo"},
+                   {btnPrinterM, "RSPrinterManage"},
+                   {btnPrinterData, "RSPrinterHistoryData"},
+                   {btnHelp, "RSHelp"}};
+    for (const auto &b : buttons) {
+        b.button->setText(lang(b.key));
+        b.button->setFont(fontWithCharset(b.button->font(), dm.FontCharset));
+        b.button->BorderColor = BtnShowNet->BorderColor;
+        b.button->HighlightColor = BtnShowNet->HighlightColor;
+    }
+
+    BtnComputerTreeSearch->setText(lang("RSReSearch"));
+    plHost->applyCatalogue();
+    plPrinterData->applyCatalogue();
+
+    // The department and computer menus take their texts here when the trees get them; the
+    // printer list menu keeps its own captions in every language.
+}
+
+} // namespace vesk
