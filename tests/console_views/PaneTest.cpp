@@ -182,7 +182,7 @@ TEST_F(Panes, DetailsFollowTheColumnOrderAndMovedColumnsStayMoved)
     EXPECT_EQ(lines[0], dm.GetLangString(QStringLiteral("RShostName")) + QStringLiteral(":PC-02"));
     EXPECT_EQ(lines[1],
               dm.GetLangString(QStringLiteral("RSPrinterName")) + QStringLiteral(":Inkjet"));
-    EXPECT_EQ(lines[10], QStringLiteral("MAC:00-11-22-33-44-55"));
+    EXPECT_EQ(lines[9], QStringLiteral("MAC:00-11-22-33-44-55"));
 
     const int width = h->sectionSize(col("documentName")) + 37;
     h->resizeSection(col("documentName"), width);
