@@ -133,10 +133,9 @@ public:
     bool GetPrinter(PrinterState &State) override
     {
         std::lock_guard Lock(FOwner->FMutex);
-        if (!FOwner->FReachable)
-            return Fail(1722);
         auto &P = FOwner->Find(FName);
-        if (P.FailListing)
+        ++P.GetPrinterCalls;
+        if (!FOwner->FReachable || P.FailListing)
             return Fail(1722);
         State = P.State;
         State.JobCount = static_cast<uint32_t>(P.Jobs.size());
@@ -311,6 +310,20 @@ int MemorySpooler::EnumJobsCalls(const std::string &Name) const
 {
     std::lock_guard Lock(FMutex);
     return Find(Name).EnumJobsCalls;
+}
+
+int MemorySpooler::GetPrinterCalls(const std::string &Name) const
+{
+    std::lock_guard Lock(FMutex);
+    return Find(Name).GetPrinterCalls;
+}
+
+bool MemorySpooler::Settled(const std::string &Name) const
+{
+    std::lock_guard Lock(FMutex);
+    const auto &Ls = Find(Name).Listeners;
+    return !Ls.empty() &&
+           std::none_of(Ls.begin(), Ls.end(), [](const auto &L) { return L->Event->isSet(); });
 }
 
 int MemorySpooler::FindNextCalls(const std::string &Name) const

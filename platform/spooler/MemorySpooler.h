@@ -36,7 +36,10 @@ public:
     void FailListing(const std::string &Name, bool Fail);
 
     // Observation.
+    int GetPrinterCalls(const std::string &Name) const; // every listing starts with one
     int EnumJobsCalls(const std::string &Name) const;
+    // True when a notification is open and every change so far has been read.
+    bool Settled(const std::string &Name) const;
     int FindNextCalls(const std::string &Name) const;
     int OpenNotifications(const std::string &Name) const;
 
@@ -59,6 +62,7 @@ private:
         int FailFindFirst = 0;
         int FailRefresh = 0;
         bool FailListing = false;
+        int GetPrinterCalls = 0;
         int EnumJobsCalls = 0;
         int FindNextCalls = 0;
     };

@@ -1,0 +1,134 @@
+// A receiving window on its own thread with an event loop, and a monitor wired to it.
+#pragma once
+
+#include "PrinterMonThread.h"
+#include "WindowMessages.h"
+
+#include <QObject>
+#include <QStringList>
+#include <QThread>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+namespace vesk::test {
+
+struct Handed
+{
+    std::string PrinterName;
+    int32_t Count = 0;
+    TPrinterJob Job;
+    bool OnWindowThread = false;
+};
+
+class Receiver : public QObject, public TRecPrinterDataReceiver, public ShowTipReceiver
+{
+public:
+    void OnRecPrinterData(const TPrinterInfo &Info) override
+    {
+        std::lock_guard Lock(FMutex);
+        for (int32_t I = 0; I < Info.Count; ++I)
+            FHanded.push_back({Info.PrinterName.value_or(""), Info.Count,
+                               Info.Jobs[static_cast<size_t>(I)],
+                               QThread::currentThread() == thread()});
+        FCond.notify_all();
+    }
+    void ShowTip(const QString &Line) override
+    {
+        std::lock_guard Lock(FMutex);
+        FLines << Line;
+        FCond.notify_all();
+    }
+    std::vector<Handed> HandedJobs()
+    {
+        std::lock_guard Lock(FMutex);
+        return FHanded;
+    }
+    QStringList Lines()
+    {
+        std::lock_guard Lock(FMutex);
+        return FLines;
+    }
+    // Waits (generously) until Pred holds for the received messages.
+    template <class P> bool WaitFor(P Pred, int Seconds = 60)
+    {
+        std::unique_lock Lock(FMutex);
+        return FCond.wait_for(Lock, std::chrono::seconds(Seconds),
+                              [&] { return Pred(FHanded, FLines); });
+    }
+
+private:
+    std::mutex FMutex;
+    std::condition_variable FCond;
+    std::vector<Handed> FHanded;
+    QStringList FLines;
+};
+
+// Polls a condition that no message announces (spooler call counters), up to a generous limit.
+template <class P> bool Eventually(P Pred, int Seconds = 60)
+{
+    const auto End = std::chrono::steady_clock::now() + std::chrono::seconds(Seconds);
+    while (!Pred()) {
+        if (std::chrono::steady_clock::now() > End)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+class WindowThread
+{
+public:
+    WindowThread()
+    {
+        R = new Receiver;
+        R->moveToThread(&FThread);
+        FThread.start();
+    }
+    ~WindowThread()
+    {
+        FThread.quit();
+        FThread.wait();
+        delete R;
+    }
+    Receiver *R;
+
+private:
+    QThread FThread;
+};
+
+// Starts a monitor for Printer on Spooler; stops it and waits for its end on destruction.
+class RunningMonitor
+{
+public:
+    RunningMonitor(std::shared_ptr<spooler::Spooler> Spooler, const std::string &Printer,
+                   bool Notifications, Receiver *Window, int QuietMs, int PollMs = 20)
+    {
+        Mon = std::make_unique<TPrinterMonThread>(std::move(Spooler),
+                                                  [Notifications] { return Notifications; });
+        Mon->PrinterName = Printer;
+        Mon->StopEvent = std::make_shared<WaitEvent>();
+        Mon->IdleEvent = std::make_shared<WaitEvent>();
+        Mon->DataWindow = Window;
+        Mon->LogWindow = Window;
+        Mon->QuietMs = QuietMs;
+        Mon->PollMs = PollMs;
+        Opened = Mon->OpenMonitoredPrinter();
+        if (Opened)
+            Mon->start();
+    }
+    ~RunningMonitor() { Stop(); }
+    void Stop()
+    {
+        if (Mon && Mon->isRunning()) {
+            Mon->StopEvent->set();
+            Mon->wait();
+        }
+    }
+    bool Opened = false;
+    std::unique_ptr<TPrinterMonThread> Mon;
+};
+
+} // namespace vesk::test
