@@ -314,7 +314,8 @@ void TComputerMFrm::ImgMinSizeClick()
 {
     // The whole application goes to the task bar, not just this window.
     for (QWidget *w : QApplication::topLevelWidgets()) {
-        if (w->isVisible() && w->isWindow() && !(w->windowFlags() & Qt::Popup))
+        if (w->isVisible() && w->isWindow() && w->windowType() != Qt::Popup &&
+            w->windowType() != Qt::ToolTip)
             w->showMinimized();
     }
 }

@@ -43,7 +43,12 @@ bool TPrinterTable::RowPending(int row) const
 {
     if (row < 0 || row >= rowCount())
         return false;
-    return isDirty(index(row, 0));
+    // A changed row is dirty only in the columns that changed.
+    for (int column = 0; column < columnCount(); ++column) {
+        if (isDirty(index(row, column)))
+            return true;
+    }
+    return false;
 }
 
 int TPrinterTable::PendingRow() const

@@ -4,6 +4,8 @@
 #include "PrinterListRules.h"
 #include "PrinterListView.h"
 
+#include <QAction>
+#include <QMenu>
 #include <QTableView>
 #include <QTest>
 
@@ -237,6 +239,7 @@ TEST_F(PrinterList, SwitchingMonitoringOfAPrinterOnlyThePrinterTableNames)
     // The agent adds printers of its own computer, which the directory may not list.
     addPrinter(QStringLiteral("HP1"), QStringLiteral("AGENTPC"), 1);
     open();
+    select(0);
     setCell(0, printers->IsMonitorColumn(), 0);
     view->MenuPrinterSaveClick();
     EXPECT_TRUE(boxes.shown.empty());
