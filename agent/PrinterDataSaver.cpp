@@ -7,6 +7,7 @@
 
 #include <QLocale>
 #include <QRegularExpression>
+#include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
@@ -21,9 +22,10 @@ const QString InsertRow = QStringLiteral(
     "values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
 const QString CreateMarkers = QStringLiteral(
     "create table if not exists tSavedRecord (RowId varchar(40) not null primary key)");
-const QString FindMarker = QStringLiteral("select RowId from tSavedRecord where RowId=?");
+const QString AllMarkers = QStringLiteral("select RowId from tSavedRecord");
 const QString InsertMarker = QStringLiteral("insert into tSavedRecord (RowId) values (?)");
-const QString DeleteMarker = QStringLiteral("delete from tSavedRecord where RowId=?");
+const QString DeleteMarkers = QStringLiteral("delete from tSavedRecord where RowId in (");
+constexpr qsizetype MarkersPerDelete = 500;
 
 // The integer columns get numbers; a cell that is not one is stored as null rather than
 // blocking every later save of the journal.
@@ -108,21 +110,26 @@ SaveResult PrinterDataSaver::SavePrinterData(RecordList &list)
     const bool ok = [&] {
         if (!ensureMarkerTable(&result.error))
             return false;
-        QSqlQuery insert(db), findMarker(db), insertMarker(db);
+        // Ids stored by a save whose journal rewrite never happened (the agent was killed). The
+        // table holds only such ids, so it is small.
+        QSet<QString> stored;
+        QSqlQuery markers(db);
+        if (!markers.exec(translateStatement(db, AllMarkers))) {
+            result.error = markers.lastError().text();
+            return false;
+        }
+        while (markers.next())
+            stored.insert(markers.value(0).toString());
+        markers.finish();
+
+        QSqlQuery insert(db), insertMarker(db);
         if (!prepare(insert, db, InsertRow, &result.error) ||
-            !prepare(findMarker, db, FindMarker, &result.error) ||
             !prepare(insertMarker, db, InsertMarker, &result.error))
             return false;
         for (int i = list.SavedCount; i < total; ++i) {
             const ListedRecord &row = list.Rows[static_cast<size_t>(i)];
             ids << row.Id;
-            // Stored by a save whose journal rewrite never happened (the agent was killed).
-            findMarker.bindValue(0, row.Id);
-            if (!run(findMarker, &result.error))
-                return false;
-            const bool stored = findMarker.next();
-            findMarker.finish();
-            if (stored)
+            if (stored.contains(row.Id))
                 continue;
             for (int c = 0; c < PrinterDataColumnCount; ++c)
                 insert.bindValue(c, cellValue(row, c));
@@ -164,12 +171,17 @@ void PrinterDataSaver::dropMarkers(const QStringList &ids)
     QSqlDatabase db = dm_.acntVesk.database();
     if (!beginWrite(db))
         return;
-    QSqlQuery del(db);
     QString error;
-    bool ok = prepare(del, db, DeleteMarker, &error);
-    for (qsizetype i = 0; ok && i < ids.size(); ++i) {
-        del.bindValue(0, ids.at(i));
-        ok = run(del, &error);
+    bool ok = true;
+    for (qsizetype from = 0; ok && from < ids.size(); from += MarkersPerDelete) {
+        const QStringList chunk = ids.mid(from, MarkersPerDelete);
+        QStringList marks;
+        marks.fill(QStringLiteral("?"), chunk.size());
+        QSqlQuery del(db);
+        ok = prepare(del, db, DeleteMarkers + marks.join(u',') + u')', &error);
+        for (qsizetype i = 0; ok && i < chunk.size(); ++i)
+            del.bindValue(static_cast<int>(i), chunk.at(i));
+        ok = ok && run(del, &error);
     }
     if (!ok || !commitWrite(db))
         rollbackWrite(db);
