@@ -39,12 +39,12 @@ const char *const FirstNames[] = {
 const char *const LastNames[] = {"Smith", "Müller", "Garcia",   "O'Brien", "Novak",  "Rossi",
                                  "Kim",   "Nguyen", "Ivanova",  "Schmidt", "Dubois", "Wang",
                                  "Jones", "Silva",  "Kowalski", "Hansen",  "Brown",  "Zhang"};
-const char *const Documents[] = {"Quarterly report Q%1.docx", "Invoice %1.pdf",
-                                 "Meeting notes %1.docx",     "Price list %1.xlsx",
-                                 "Delivery note %1.pdf",      "Contract draft v%1.docx",
-                                 "Timesheet week %1.xlsx",    "Microsoft Word - Letter %1.doc",
-                                 "https://intranet/news/%1",  "Drawing %1.dwg",
-                                 "Payroll %1.xlsx",           "Presentation %1.pptx"};
+const char *const Documents[] = {"Quarterly report %1.docx", "Invoice %1.pdf",
+                                 "Meeting notes %1.docx",    "Price list %1.xlsx",
+                                 "Delivery note %1.pdf",     "Contract draft v%1.docx",
+                                 "Timesheet week %1.xlsx",   "Microsoft Word - Letter %1.doc",
+                                 "https://intranet/news/%1", "Drawing %1.dwg",
+                                 "Payroll %1.xlsx",          "Presentation %1.pptx"};
 const char *const Printers[] = {"HP LaserJet 4250",     "Kyocera FS-2100D",      "Brother HL-L5100",
                                 "Canon iR-ADV C5535",   "Epson WF-C5790",        "Ricoh MP 2555",
                                 "Xerox VersaLink C405", "HP Color LaserJet M553"};

@@ -1,0 +1,233 @@
+// vesk-bench-console: the print history and computer directory panes on a large database.
+#include "HostView.h"
+#include "MainDM.h"
+#include "PrinterDataView.h"
+#include "SettingsRoutines.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDateTimeEdit>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QProcess>
+#include <QSqlQuery>
+#include <QStackedLayout>
+#include <QTableView>
+#include <QTextStream>
+
+#include <cstdio>
+
+using namespace vesk;
+
+namespace {
+
+QTextStream out(stdout);
+
+// Kilobytes of a /proc/self/status line (VmRSS, VmHWM).
+long statusKb(const char *key)
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : f.readAll().split('\n')) {
+        if (line.startsWith(key))
+            return line.mid(qstrlen(key) + 1).trimmed().split(' ').first().toLong();
+    }
+    return -1;
+}
+
+bool run(const QString &program, const QStringList &args)
+{
+    QProcess p;
+    p.setProcessChannelMode(QProcess::ForwardedChannels);
+    p.start(program, args);
+    return p.waitForFinished(-1) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+// An application folder with an English installation and a generated database.
+bool prepare(const QString &appDir, qint64 records, int hosts)
+{
+    if (QFile::exists(appDir + QStringLiteral("vesk.db")))
+        return true;
+    QDir().mkpath(appDir);
+    QFile config(appDir + QStringLiteral("Config.ini"));
+    if (!config.open(QIODevice::WriteOnly))
+        return false;
+    config.write("[Connection]\nConstr=Provider=SQLite;Data Source=vesk.db\n"
+                 "[Font]\nCharset=0\n[Language]\nFileName=English.ini\n");
+    config.close();
+    QFile::copy(QStringLiteral(VESK_LANG_DIR "/English.ini"),
+                appDir + QStringLiteral("English.ini"));
+    out << "generating " << records << " records and " << hosts << " computers in " << appDir
+        << Qt::endl;
+    QElapsedTimer t;
+    t.start();
+    const bool ok = run(QStringLiteral(VESK_INITDB), {appDir}) &&
+                    run(QStringLiteral(VESK_GEN_DEMO),
+                        {QStringLiteral("--records"), QString::number(records),
+                         QStringLiteral("--hosts"), QString::number(hosts), appDir});
+    out << "generated in " << t.elapsed() / 1000.0 << " s" << Qt::endl;
+    return ok;
+}
+
+// Settings target of a window that has only the two panes.
+class Panes : public QWidget, public ConsoleSettingsTarget
+{
+public:
+    explicit Panes(TdmMain &dm) : history(dm), hosts(dm)
+    {
+        auto *stack = new QStackedLayout(this);
+        stack->addWidget(&history);
+        stack->addWidget(&hosts);
+        resize(626, 422); // the work area at design size
+    }
+    void setForceClose() override {}
+    void postClose() override {}
+    void setProductCaption(const QString &) override {}
+    void applyCatalogue(TdmMain &) override
+    {
+        history.applyCatalogue();
+        hosts.applyCatalogue();
+    }
+
+    PrinterDataView history;
+    HostView hosts;
+};
+
+// Waits until the grid's viewport has been painted once more.
+class PaintWatch : public QObject
+{
+public:
+    explicit PaintWatch(QWidget *w) { w->installEventFilter(this); }
+    bool painted = false;
+    void waitForPaint(QWidget *w)
+    {
+        painted = false;
+        w->update();
+        while (!painted)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+
+protected:
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        if (e->type() == QEvent::Paint)
+            painted = true;
+        return false;
+    }
+};
+
+int count(TdmMain &dm, const QString &statement)
+{
+    QSqlQuery q(dm.acntVesk.database());
+    return q.exec(statement) && q.next() ? q.value(0).toInt() : -1;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QElapsedTimer sinceStart;
+    sinceStart.start();
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    {
+        // The generation runs before the measured part, in child processes.
+        QCoreApplication probe(argc, argv);
+        QCommandLineParser cl;
+        cl.addOption({QStringLiteral("app"), QStringLiteral("Application folder (kept)."),
+                      QStringLiteral("dir"),
+                      QDir::tempPath() + QStringLiteral("/vesk-bench-console")});
+        cl.addOption({QStringLiteral("records"), QStringLiteral("Print records."),
+                      QStringLiteral("n"), QStringLiteral("1000000")});
+        cl.addOption({QStringLiteral("hosts"), QStringLiteral("Computers."), QStringLiteral("n"),
+                      QStringLiteral("2000")});
+        cl.addOption({QStringLiteral("measure"), QStringLiteral("internal")});
+        cl.process(probe);
+        const QString appDir = QDir(cl.value(QStringLiteral("app"))).absolutePath() + u'/';
+        if (!cl.isSet(QStringLiteral("measure"))) {
+            if (!prepare(appDir, cl.value(QStringLiteral("records")).toLongLong(),
+                         cl.value(QStringLiteral("hosts")).toInt())) {
+                out << "could not prepare " << appDir << Qt::endl;
+                return 1;
+            }
+            // A fresh process, so start-up time and memory are the console's own.
+            return run(QCoreApplication::applicationFilePath(),
+                       {QStringLiteral("--measure"), QStringLiteral("--app"), appDir})
+                       ? 0
+                       : 1;
+        }
+        qputenv("VESK_BENCH_APP", appDir.toUtf8());
+    }
+    sinceStart.restart();
+    QApplication app(argc, argv);
+    TdmMain dm(TdmMain::Program::Console, qEnvironmentVariable("VESK_BENCH_APP"));
+    Panes panes(dm);
+    LoadConsoleSettings(dm, panes);
+    panes.history.ResetPrinterData();
+    panes.hosts.ResetHostData();
+    panes.show();
+    QWidget *grid =
+        panes.history.findChild<QTableView *>(QStringLiteral("dbPrinterData"))->viewport();
+    PaintWatch watch(grid);
+    while (!watch.painted)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    const double firstPaint = sinceStart.elapsed() / 1000.0;
+
+    const int total = count(dm, QStringLiteral("select count(*) from tPrinterData"));
+    const int computers = count(dm, QStringLiteral("select count(*) from tHost"));
+    out << "records " << total << ", computers " << computers << Qt::endl;
+    out << "first painted history view (process start to paint): " << firstPaint << " s"
+        << Qt::endl;
+
+    auto timed = [&](const char *what, const std::function<void()> &step) {
+        QElapsedTimer t;
+        t.start();
+        step();
+        watch.waitForPaint(grid);
+        const double s = t.nsecsElapsed() / 1e9;
+        out << what << ": " << s << " s" << Qt::endl;
+        return s;
+    };
+
+    // The newest 30 days, computers whose name holds "pc01" (about one in twenty).
+    const QDate end = QDate::currentDate();
+    panes.history.dtpBegin->setDate(end.addDays(-30));
+    panes.history.dtpEnd->setDate(end);
+    panes.history.edtHost->setText(QStringLiteral("pc01"));
+    timed("30-day search with a computer pattern", [&] { panes.history.btnSearchClick(); });
+    out << "  rows found: "
+        << count(dm, QStringLiteral("select count(*) from tPrinterData ") +
+                         panes.history.PrinterDataFilter())
+        << Qt::endl;
+    const int printTime = dm.aqryPrinterData->columnOf(QStringLiteral("PrintTime"));
+    timed("sort the search on PrintTime (descending)",
+          [&] { panes.history.dbPrinterDataTitleClick(printTime); });
+    timed("sort the search on PrintTime (ascending)",
+          [&] { panes.history.dbPrinterDataTitleClick(printTime); });
+    timed("reset (all records)", [&] { panes.history.ResetPrinterData(); });
+    timed("sort all records on PrintTime",
+          [&] { panes.history.dbPrinterDataTitleClick(printTime); });
+    auto *historyGrid = panes.history.findChild<QTableView *>(QStringLiteral("dbPrinterData"));
+    timed("scroll to row 10,000", [&] {
+        QAbstractItemModel *m = historyGrid->model();
+        while (m->rowCount() < 10000 && m->canFetchMore({}))
+            m->fetchMore({});
+        historyGrid->scrollTo(m->index(9999, 0));
+    });
+    panes.hosts.edtHhost->setText(QStringLiteral("sal"));
+    timed("computer search", [&] { panes.hosts.btnHSearchClick(); });
+    out << "resident memory: " << statusKb("VmRSS:") / 1024.0 << " MB (peak "
+        << statusKb("VmHWM:") / 1024.0 << " MB)" << Qt::endl;
+    // Not a goal: a column without an index sorts a million rows in the database.
+    timed("(sort all records on documentName, no index)", [&] {
+        panes.history.ResetPrinterData();
+        panes.history.dbPrinterDataTitleClick(
+            dm.aqryPrinterData->columnOf(QStringLiteral("documentName")));
+    });
+    out << "resident memory at the end: " << statusKb("VmRSS:") / 1024.0 << " MB" << Qt::endl;
+    return 0;
+}
