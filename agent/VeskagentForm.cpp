@@ -231,6 +231,8 @@ void TVeskagentFrm::applyCatalogue(TdmMain &dm)
 void TVeskagentFrm::buildRecordColumns()
 {
     captions_ = PrinterDataCaptions(dm_);
+    // Short captions such as "IP" keep their 12 pixels per character.
+    lvPrinterData->header()->setMinimumSectionSize(0);
     lvPrinterData->setColumnCount(static_cast<int>(captions_.size()));
     lvPrinterData->setHeaderLabels(captions_);
     for (int i = 0; i < captions_.size(); ++i)
