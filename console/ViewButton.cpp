@@ -10,7 +10,7 @@ TViewButton::TViewButton(const QString &objectName, QWidget *parent) : QPushButt
     setObjectName(objectName);
     setFlat(true);
     setCursor(Qt::PointingHandCursor);
-    setFocusPolicy(Qt::TabFocus);
+    setFocusPolicy(Qt::NoFocus); // like the flat speed buttons it stands for
 }
 
 void TViewButton::SetFontColor(const QColor &color)
