@@ -146,6 +146,9 @@ int main(int argc, char **argv)
         cl.addOption({QStringLiteral("hosts"), QStringLiteral("Computers."), QStringLiteral("n"),
                       QStringLiteral("2000")});
         cl.addOption({QStringLiteral("measure"), QStringLiteral("internal")});
+        cl.addOption({QStringLiteral("grab"),
+                      QStringLiteral("Also save pictures of the two panes as <prefix>-*.png."),
+                      QStringLiteral("prefix")});
         cl.process(probe);
         const QString appDir = QDir(cl.value(QStringLiteral("app"))).absolutePath() + u'/';
         if (!cl.isSet(QStringLiteral("measure"))) {
@@ -155,12 +158,13 @@ int main(int argc, char **argv)
                 return 1;
             }
             // A fresh process, so start-up time and memory are the console's own.
-            return run(QCoreApplication::applicationFilePath(),
-                       {QStringLiteral("--measure"), QStringLiteral("--app"), appDir})
-                       ? 0
-                       : 1;
+            QStringList args{QStringLiteral("--measure"), QStringLiteral("--app"), appDir};
+            if (cl.isSet(QStringLiteral("grab")))
+                args << QStringLiteral("--grab") << cl.value(QStringLiteral("grab"));
+            return run(QCoreApplication::applicationFilePath(), args) ? 0 : 1;
         }
         qputenv("VESK_BENCH_APP", appDir.toUtf8());
+        qputenv("VESK_BENCH_GRAB", cl.value(QStringLiteral("grab")).toUtf8());
     }
     sinceStart.restart();
     QApplication app(argc, argv);
@@ -228,6 +232,13 @@ int main(int argc, char **argv)
         panes.history.dbPrinterDataTitleClick(
             dm.aqryPrinterData->columnOf(QStringLiteral("documentName")));
     });
+    if (const QString grab = qEnvironmentVariable("VESK_BENCH_GRAB"); !grab.isEmpty()) {
+        panes.history.edtHost->setText(QStringLiteral("pc01"));
+        panes.history.btnSearchClick();
+        panes.history.grab().save(grab + QStringLiteral("-history.png"));
+        static_cast<QStackedLayout *>(panes.layout())->setCurrentWidget(&panes.hosts);
+        panes.hosts.grab().save(grab + QStringLiteral("-hosts.png"));
+    }
     out << "resident memory at the end: " << statusKb("VmRSS:") / 1024.0 << " MB" << Qt::endl;
     return 0;
 }
