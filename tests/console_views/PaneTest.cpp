@@ -7,6 +7,7 @@
 #include "RecordGrid.h"
 #include "ViewsFixture.h"
 
+#include <QApplication>
 #include <QDateTimeEdit>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -15,6 +16,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 
 using namespace vesk;
 using namespace vesk::test;
@@ -255,4 +257,29 @@ TEST_F(Panes, ComputerPaneSearchesResetsAndIsReadOnly)
     EXPECT_EQ(m->rowCount(), 2);
     hosts.dbHostTitleClick(dm.aqryHost->columnOf(QStringLiteral("HostName")));
     EXPECT_EQ(m->index(0, 0).data().toString(), QStringLiteral("PC-01")); // ascending now
+}
+
+TEST_F(Panes, DetailsOpenTheInformationWindowAndDatabaseErrorsAreShown)
+{
+    PrinterDataView plain(dm); // with its own information window
+    plain.ResetPrinterData();
+    QString shown;
+    QTimer::singleShot(0, [&] {
+        QWidget *info = QApplication::activeModalWidget();
+        ASSERT_NE(info, nullptr);
+        if (auto *label = info->findChild<QLabel *>(QStringLiteral("lblInfo")))
+            shown = label->text();
+        info->close();
+    });
+    plain.dbPrinterDataDblClick();
+    EXPECT_TRUE(shown.contains(QStringLiteral("a.doc"))) << shown.toStdString();
+
+    // A statement the database refuses: the error is shown, the filter is already the new one.
+    exec(QStringLiteral("alter table tPrinterData rename to tOldData"));
+    view.btnSearchClick();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].style, unsigned(MB_ICONSTOP));
+    EXPECT_TRUE(boxes.shown[0].text.contains(QStringLiteral("tPrinterData"), Qt::CaseInsensitive));
+    EXPECT_TRUE(view.PrinterDataFilter().startsWith(QStringLiteral(" where PrintTime>=")));
+    EXPECT_EQ(view.dbPrinterData->currentRow(), -1);
 }
