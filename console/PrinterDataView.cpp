@@ -118,7 +118,6 @@ void PrinterDataView::buildSearchPanel()
     btnPrintSetting = named(new QPushButton(QStringLiteral("..."), p), "btnPrintSetting");
     btnExport = named(new QPushButton(p), "btnExport");
     btnPrintSetting->setFixedWidth(28);
-    btnSearch->setDefault(false);
 
     grp = named(new QGroupBox(p), "grp");
     rbDept = named(new QRadioButton(grp), "rbDept");
