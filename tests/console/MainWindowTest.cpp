@@ -14,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 
 using namespace vesk;
@@ -339,7 +340,21 @@ TEST_F(MainWindow, OkInTheQuitQuestionClosesAndReleasesTheLanguageFile)
 {
     TComputerMFrm &w = showWindow();
     boxes.answer(IDOK);
-    EXPECT_TRUE(w.close());
+    // Closing the main window ends the program's loop; the guard only keeps a failure from
+    // hanging the test.
+    bool closed = false;
+    bool guardFired = false;
+    QTimer::singleShot(0, &w, [&] { closed = w.close(); });
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, qApp, [&] {
+        guardFired = true;
+        QCoreApplication::quit();
+    });
+    guard.start(30000);
+    QApplication::exec();
+    EXPECT_FALSE(guardFired);
+    EXPECT_TRUE(closed);
     EXPECT_EQ(boxes.shown.size(), 1u);
     EXPECT_FALSE(w.isVisible());
     EXPECT_TRUE(dm->GetLangString(QStringLiteral("RSHelp")).isEmpty());
