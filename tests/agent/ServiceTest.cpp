@@ -7,10 +7,13 @@
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <unistd.h>
 
 namespace vesk::test {
 
@@ -54,6 +57,67 @@ bool waitForOutput(QProcess &p, QByteArray &out, const QByteArray &text)
     }
     return true;
 }
+
+// Runs a command to its end; its exit code, -1 when it could not run.
+int run(const QString &program, const QStringList &args, const QProcessEnvironment &env,
+        QByteArray *out = nullptr)
+{
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(program, args);
+    if (!p.waitForFinished(60000))
+        return -1;
+    if (out)
+        *out = p.readAll();
+    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+}
+
+void execSql(const TestAppDir &app, const QString &statement)
+{
+    {
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("svc"));
+        db.setDatabaseName(app.databaseFile());
+        ASSERT_TRUE(db.open());
+        QSqlQuery q(db);
+        ASSERT_TRUE(q.exec(statement));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("svc"));
+}
+
+// A private cupsd for one test, stopped by PID whatever happens.
+class PrivateCups
+{
+public:
+    PrivateCups()
+    {
+        const QString script = QStringLiteral(VESK_SOURCE_DIR "/scripts/cupsd");
+        QByteArray out;
+        rc_ = run(script, {QStringLiteral("start"), dir_.path(), QString::number(::getpid())},
+                  QProcessEnvironment::systemEnvironment(), &out);
+        if (rc_ == 0)
+            server_ = QStringLiteral("127.0.0.1:") + QString::fromLatin1(out.trimmed());
+    }
+    ~PrivateCups()
+    {
+        run(QStringLiteral(VESK_SOURCE_DIR "/scripts/cupsd"), {QStringLiteral("stop"), dir_.path()},
+            QProcessEnvironment::systemEnvironment());
+    }
+    int rc() const { return rc_; }
+    QProcessEnvironment clientEnv() const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("CUPS_SERVER"), server_);
+        return env;
+    }
+
+private:
+    QTemporaryDir dir_;
+    int rc_ = -1;
+    QString server_;
+};
 
 } // namespace
 
@@ -122,6 +186,67 @@ TEST(ServiceTest, HeadlessWithoutADatabaseEndsWithAnErrorInsteadOfIdling)
     ASSERT_TRUE(agent.waitForFinished(30000));
     EXPECT_NE(agent.exitCode(), 0);
     EXPECT_TRUE(agent.readAllStandardError().contains("Cannot connect to the database"));
+}
+
+} // namespace vesk::test
+
+namespace vesk::test {
+
+TEST(ServiceTest, EndToEndAJobPrintedThroughCupsReachesTheDatabase)
+{
+    PrivateCups cups;
+    if (cups.rc() == 77)
+        GTEST_SKIP() << "cupsd is not installed";
+    ASSERT_EQ(cups.rc(), 0);
+    const QProcessEnvironment env = cups.clientEnv();
+    ASSERT_EQ(run(QStringLiteral("lpadmin"),
+                  {QStringLiteral("-p"), QStringLiteral("vesk_e2e"), QStringLiteral("-E"),
+                   QStringLiteral("-v"), QStringLiteral("file:///dev/null"), QStringLiteral("-m"),
+                   QStringLiteral("raw")},
+                  env),
+              0);
+
+    TestAppDir app;
+    app.prepareEnglish();
+    installProgram(app);
+    execSql(app, QStringLiteral("insert into tPrinter(Name,IsMonitor) values('vesk_e2e',1)"));
+    app.write(QStringLiteral("page.txt"), QStringLiteral("one page\n"));
+
+    QProcess agent;
+    QProcessEnvironment agentEnv = env;
+    agentEnv.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    agent.setProcessEnvironment(agentEnv);
+    agent.start(app.file(QStringLiteral("Veskagent")), {});
+    ASSERT_TRUE(agent.waitForStarted(30000));
+    QByteArray out;
+    ASSERT_TRUE(waitForOutput(agent, out, "Monitoring printer vesk_e2e.")) << out.constData();
+
+    ASSERT_EQ(run(QStringLiteral("lp"),
+                  {QStringLiteral("-d"), QStringLiteral("vesk_e2e"), QStringLiteral("-U"),
+                   QStringLiteral("erin"), QStringLiteral("-t"), QStringLiteral("O'Neil report"),
+                   app.file(QStringLiteral("page.txt"))},
+                  env),
+              0);
+
+    // The monitor hands the job over after the queue has been quiet; the journal shows it.
+    const QString journal = app.file(QStringLiteral("RecordJournal.dat"));
+    for (int i = 0; i < 600; ++i) {
+        QFile f(journal);
+        if (f.open(QIODevice::ReadOnly) && f.readAll().contains("O'Neil report"))
+            break;
+        QThread::msleep(100);
+    }
+    ASSERT_EQ(::kill(static_cast<pid_t>(agent.processId()), SIGTERM), 0);
+    ASSERT_TRUE(agent.waitForFinished(30000));
+    out += agent.readAllStandardOutput();
+    EXPECT_EQ(agent.exitCode(), 0) << out.constData();
+
+    EXPECT_EQ(countRows(app, QStringLiteral("select count(*) from tPrinterData where "
+                                            "PrinterName='vesk_e2e' and "
+                                            "documentName='O''Neil report' and "
+                                            "OperatorName='erin'")),
+              1)
+        << out.constData();
 }
 
 } // namespace vesk::test
