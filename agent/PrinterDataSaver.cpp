@@ -82,8 +82,11 @@ bool PrinterDataSaver::ensureMarkerTable(QString *error)
     if (markerTableReady_)
         return true;
     QSqlQuery q(dm_.acntVesk.database());
-    if (q.exec(CreateMarkers))
+    // Databases made by this version have the table; the statement keeps older ones working.
+    if (q.exec(CreateMarkers)) {
+        markerTableReady_ = true;
         return true;
+    }
     *error = q.lastError().text();
     return false;
 }

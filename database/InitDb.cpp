@@ -116,7 +116,7 @@ int createOnServer(const QString &constr, const QString &appDir, bool force, boo
                 QSqlQuery q(db);
                 if (hasTables) {
                     for (const char *t : {"tSchemaVersion", "tDept", "tHost", "tPrinter",
-                                          "tPrinterData", "tShowSetting"})
+                                          "tPrinterData", "tShowSetting", "tSavedRecord"})
                         q.exec(QStringLiteral("drop table if exists ") + QLatin1String(t));
                 }
                 QString error;

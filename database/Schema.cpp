@@ -65,6 +65,9 @@ QStringList createStatements(DbEngine e)
                QStringLiteral("create table tShowSetting (tableName %1, FieldName %1, FName %2, "
                               "FWidth integer, Findex integer, IsVisible %3)")
                    .arg(t, t50, byteType),
+               // Ids of journaled print records that a save has committed but whose journal is not
+               // rewritten yet; the agent's save skips them, so no record is stored twice.
+               QStringLiteral("create table tSavedRecord (RowId varchar(40) not null primary key)"),
                // The console's searches filter and sort on these.
                QStringLiteral("create index ixPrinterDataTime on tPrinterData (PrintTime)"),
                QStringLiteral("create index ixPrinterDataHost on tPrinterData (hostName)"),
