@@ -4,6 +4,7 @@
 #include "AgentShell.h"
 #include "Catalogue.h"
 #include "CharsetFont.h"
+#include "CodePage.h"
 #include "Errors.h"
 #include "Flashform.h"
 #include "HostProbe.h"
@@ -236,8 +237,8 @@ void TVeskagentFrm::buildRecordColumns()
     lvPrinterData->setColumnCount(static_cast<int>(captions_.size()));
     lvPrinterData->setHeaderLabels(captions_);
     for (int i = 0; i < captions_.size(); ++i)
-        lvPrinterData->setColumnWidth(i,
-                                      PixelsPerCaptionChar * static_cast<int>(captions_[i].size()));
+        lvPrinterData->setColumnWidth(i, PixelsPerCaptionChar *
+                                             codePageLength(captions_[i], dm_.FontCharset));
 }
 
 void TVeskagentFrm::addRecordItem(const ListedRecord &row)

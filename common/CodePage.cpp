@@ -27,7 +27,7 @@ namespace {
 class IconvHandle
 {
 public:
-    explicit IconvHandle(const char *from) : h(iconv_open("UTF-8", from)) {}
+    explicit IconvHandle(const char *from, const char *to = "UTF-8") : h(iconv_open(to, from)) {}
     ~IconvHandle()
     {
         if (valid())
@@ -72,6 +72,26 @@ QString decodeCodePage(const QByteArray &bytes, int charset)
         }
     }
     return QString::fromUtf8(out);
+}
+
+int codePageLength(const QString &text, int charset)
+{
+    IconvHandle cd("UTF-8", codePageForCharset(charset));
+    if (!cd.valid())
+        return static_cast<int>(text.size());
+    int length = 0;
+    for (const QChar c : text) {
+        QByteArray in = QString(c).toUtf8();
+        char *inPtr = in.data();
+        size_t inLeft = static_cast<size_t>(in.size());
+        char buf[8];
+        char *outPtr = buf;
+        size_t outLeft = sizeof buf;
+        const size_t rc = iconv(cd.get(), &inPtr, &inLeft, &outPtr, &outLeft);
+        length += rc == static_cast<size_t>(-1) ? 1 : static_cast<int>(sizeof buf - outLeft);
+        iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
+    }
+    return length;
 }
 
 } // namespace vesk

@@ -68,6 +68,16 @@ TEST(CodePage, GbkAndUtf8BomDecode)
     EXPECT_TRUE(decodeCodePage(QByteArray("A\xC4"), 134).startsWith(u'A'));
 }
 
+TEST(CodePage, LengthCountsCodePageBytes)
+{
+    // Widths that older layouts derived from caption lengths count a Chinese character twice.
+    EXPECT_EQ(codePageLength(QStringLiteral("打印机"), 134), 6);
+    EXPECT_EQ(codePageLength(QStringLiteral("IP地址"), 134), 6);
+    EXPECT_EQ(codePageLength(QStringLiteral("Pages"), 0), 5);
+    EXPECT_EQ(codePageLength(QStringLiteral("café"), 0), 4);
+    EXPECT_EQ(codePageLength(QString(), 134), 0);
+}
+
 TEST(FillMsg, ReplacesOnlyTheFirstPlaceholderInAnyCase)
 {
     EXPECT_EQ(TdmMain::FillMsg(QStringLiteral("Printer %s and %s"), QStringLiteral("P1")),
