@@ -1,20 +1,7 @@
 // The computer directory search statement, built piece by piece.
 #include "HostSearch.h"
 
-#include "SqlText.h"
-
 namespace vesk {
-
-namespace {
-
-void appendLike(QString &filter, const QString &prefix, const QString &text)
-{
-    const QString trimmed = text.trimmed();
-    if (!trimmed.isEmpty())
-        filter += prefix + QuotedStr(u'%' + trimmed + u'%');
-}
-
-} // namespace
 
 QString HostAllStatement()
 {

@@ -13,7 +13,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QVBoxLayout>
 
 namespace vesk {
 
@@ -21,29 +20,18 @@ namespace {
 
 constexpr int SearchPanelHeight = 107;
 
-template <class W> W *named(W *w, const char *name)
-{
-    w->setObjectName(QString::fromLatin1(name));
-    return w;
-}
-
 } // namespace
 
-HostView::HostView(TdmMain &dm, QWidget *parent)
-    : QWidget(parent), dm_(dm), statement_(*dm.aqryHost)
+HostView::HostView(TdmMain &dm, QWidget *parent) : DataPane(dm, *dm.aqryHost, "dbHost", parent)
 {
     setObjectName(QStringLiteral("plHost"));
-    dbHost = named(new RecordGrid(*dm.aqryHost, this), "dbHost");
+    dbHost = grid();
     dbHost->setModel(dm.aqryHost->model());
     dbHost->setEditTriggers(QAbstractItemView::NoEditTriggers);
     dbHost->keepLayout();
 
     buildSearchPanel();
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(dbHost, 1);
-    layout->addWidget(plHostSearch);
+    layOut(plHostSearch);
 
     connect(dbHost->horizontalHeader(), &QHeaderView::sectionClicked, this,
             &HostView::dbHostTitleClick);
@@ -58,8 +46,7 @@ HostView::~HostView() = default;
 
 void HostView::buildSearchPanel()
 {
-    plHostSearch = named(new QWidget(this), "plHostSearch");
-    plHostSearch->setFixedHeight(SearchPanelHeight);
+    plHostSearch = searchPanel("plHostSearch", SearchPanelHeight);
     QWidget *p = plHostSearch;
 
     lblHost = named(new QLabel(p), "lblHost");
@@ -77,9 +64,8 @@ void HostView::buildSearchPanel()
     btnHSearch = named(new QPushButton(p), "btnHSearch");
     btnHReset = named(new QPushButton(p), "btnHReset");
     btnHPrint = named(new QPushButton(p), "btnHPrint");
-    btnHShowSetting = named(new QPushButton(QStringLiteral("..."), p), "btnHShowSetting");
+    btnHShowSetting = settingButton(p, "btnHShowSetting");
     btnExportH = named(new QPushButton(p), "btnExportH");
-    btnHShowSetting->setFixedWidth(28);
 
     grH = named(new QGroupBox(p), "grH");
     rbHDept = named(new QRadioButton(grH), "rbHDept");
@@ -94,10 +80,7 @@ void HostView::buildSearchPanel()
     radios->addWidget(rbHNet);
     radios->addWidget(rbHHost);
 
-    auto *g = new QGridLayout(p);
-    g->setContentsMargins(4, 4, 4, 4);
-    g->setHorizontalSpacing(4);
-    g->setVerticalSpacing(4);
+    QGridLayout *g = panelLayout(p);
     g->addWidget(lblHost, 0, 0);
     g->addWidget(edtHhost, 0, 1);
     g->addWidget(lblHDept, 0, 2);
@@ -113,12 +96,7 @@ void HostView::buildSearchPanel()
     g->addWidget(edtHTel, 1, 5);
     g->addWidget(btnHReset, 1, 6);
     g->addWidget(grH, 2, 0, 1, 4);
-    auto *commands = new QHBoxLayout;
-    commands->setSpacing(4);
-    commands->addWidget(btnHPrint);
-    commands->addWidget(btnHShowSetting);
-    commands->addWidget(btnExportH);
-    g->addLayout(commands, 2, 4, 1, 3);
+    g->addLayout(commandRow(btnHPrint, btnHShowSetting, btnExportH), 2, 4, 1, 3);
     g->setColumnStretch(1, 1);
     g->setColumnStretch(3, 1);
     g->setColumnStretch(5, 1);
@@ -126,21 +104,20 @@ void HostView::buildSearchPanel()
 
 void HostView::applyCatalogue()
 {
-    auto text = [this](const char *key) { return dm_.GetLangString(QString::fromLatin1(key)); };
-    btnHPrint->setText(text("RSPrint"));
-    btnHReset->setText(text("RSReset"));
-    btnHSearch->setText(text("RSSearchBtn "));
-    lblHDept->setText(text("RSBelongDept"));
-    lblHem->setText(text("RSBelongEmName"));
-    lblHost->setText(text("RShostName"));
-    lblHNet->setText(text("RSNetGroup"));
-    lblHtel->setText(text("RSTel"));
-    btnExportH->setText(text("RSExcel"));
-    grH->setTitle(text("RSPrintGroup"));
-    rbHDept->setText(text("RSDeptName"));
-    rbHEm->setText(text("RSEmName"));
-    rbHHost->setText(text("RShostName"));
-    rbHNet->setText(text("RSNetGroup"));
+    btnHPrint->setText(langText("RSPrint"));
+    btnHReset->setText(langText("RSReset"));
+    btnHSearch->setText(langText("RSSearchBtn "));
+    lblHDept->setText(langText("RSBelongDept"));
+    lblHem->setText(langText("RSBelongEmName"));
+    lblHost->setText(langText("RShostName"));
+    lblHNet->setText(langText("RSNetGroup"));
+    lblHtel->setText(langText("RSTel"));
+    btnExportH->setText(langText("RSExcel"));
+    grH->setTitle(langText("RSPrintGroup"));
+    rbHDept->setText(langText("RSDeptName"));
+    rbHEm->setText(langText("RSEmName"));
+    rbHHost->setText(langText("RShostName"));
+    rbHNet->setText(langText("RSNetGroup"));
 }
 
 void HostView::ResetHostData()
@@ -164,38 +141,6 @@ void HostView::btnHSearchClick()
     runStatement(s.statement);
 }
 
-void HostView::runStatement(const QString &statement)
-{
-    QString error;
-    const bool ok = statement_.run(statement, &error);
-    showSortMark();
-    if (!ok)
-        dm_.ShowMsg(error, MB_ICONSTOP);
-}
-
-void HostView::dbHostTitleClick(int column)
-{
-    const QString field = dbHost->fieldOf(column);
-    if (field.isEmpty())
-        return;
-    QString error;
-    const bool ok = statement_.sortBy(field, &error);
-    showSortMark();
-    if (!ok)
-        dm_.ShowMsg(error, MB_ICONSTOP);
-}
-
-void HostView::showSortMark()
-{
-    QHeaderView *h = dbHost->horizontalHeader();
-    const QString sort = statement_.sortText();
-    const int column = sort.isEmpty() ? -1 : dm_.aqryHost->columnOf(sort.section(u' ', 0, 0));
-    h->setSortIndicatorShown(column >= 0);
-    if (column >= 0)
-        h->setSortIndicator(column, sort.endsWith(QStringLiteral(" ASC")) ? Qt::AscendingOrder
-                                                                          : Qt::DescendingOrder);
-}
-
 QString HostView::groupColumn() const
 {
     if (rbHDept->isChecked())
@@ -205,11 +150,6 @@ QString HostView::groupColumn() const
     if (rbHEm->isChecked())
         return QStringLiteral("EmName");
     return QStringLiteral("tNetGroup");
-}
-
-QStringList HostView::fieldOrder() const
-{
-    return dbHost->fieldOrder();
 }
 
 } // namespace vesk

@@ -1,11 +1,9 @@
 // plHost: the computer directory pane of the console's work area.
 #pragma once
 
-#include "SortState.h"
+#include "DataPane.h"
 
 #include <QString>
-#include <QStringList>
-#include <QWidget>
 
 class QGroupBox;
 class QLabel;
@@ -16,13 +14,12 @@ class QRadioButton;
 namespace vesk {
 
 class RecordGrid;
-class TdmMain;
 
 // The grid dbHost over the data module's shared aqryHost and the search panel plHostSearch.
 // The grid is read-only: computers are edited, renamed and deleted through the department
 // view's properties and delete commands, which check names and carry renames into tPrinter.
 // Searches and title clicks run in the database. Window thread only.
-class HostView : public QWidget
+class HostView : public DataPane
 {
     Q_OBJECT
 
@@ -41,13 +38,10 @@ public:
     void btnHSearchClick();
     void btnHResetClick() { ResetHostData(); }
     // Sorts by the field of the clicked model column, descending and ascending in turn.
-    void dbHostTitleClick(int column);
+    void dbHostTitleClick(int column) { sortByColumn(column); }
 
     // The group column the radio buttons choose for grouped printing.
     QString groupColumn() const;
-    // The fields in the grid's left-to-right order (moved columns at their new place).
-    QStringList fieldOrder() const;
-    ViewStatement &statement() { return statement_; }
 
     RecordGrid *dbHost;
     QWidget *plHostSearch;
@@ -82,11 +76,7 @@ Q_SIGNALS:
 
 private:
     void buildSearchPanel();
-    void runStatement(const QString &statement);
-    void showSortMark();
 
-    TdmMain &dm_;
-    ViewStatement statement_;
     QString HostFilter_;
 };
 

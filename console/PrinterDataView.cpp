@@ -13,7 +13,6 @@
 #include <QDateTimeEdit>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,7 +20,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSqlRecord>
-#include <QVBoxLayout>
 
 namespace vesk {
 
@@ -30,15 +28,10 @@ namespace {
 constexpr int SearchPanelHeight = 101;
 constexpr int SearchWindowDays = 30;
 
-template <class W> W *named(W *w, const char *name)
-{
-    w->setObjectName(QString::fromLatin1(name));
-    return w;
-}
-
 QDateTimeEdit *datePicker(const char *name, QWidget *parent)
 {
-    auto *d = named(new QDateTimeEdit(parent), name);
+    auto *d = new QDateTimeEdit(parent);
+    d->setObjectName(QString::fromLatin1(name));
     d->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
     d->setCalendarPopup(false); // up-down style
     return d;
@@ -47,10 +40,10 @@ QDateTimeEdit *datePicker(const char *name, QWidget *parent)
 } // namespace
 
 PrinterDataView::PrinterDataView(TdmMain &dm, QWidget *parent)
-    : QWidget(parent), dm_(dm), statement_(*dm.aqryPrinterData)
+    : DataPane(dm, *dm.aqryPrinterData, "dbPrinterData", parent)
 {
     setObjectName(QStringLiteral("plPrinterData"));
-    dbPrinterData = named(new RecordGrid(*dm.aqryPrinterData, this), "dbPrinterData");
+    dbPrinterData = grid();
     model_ = new RecordEditModel(dm.aqryPrinterData->model(), dm.acntVesk.connectionName(),
                                  QStringLiteral("tPrinterData"), this);
     dbPrinterData->setModel(model_);
@@ -61,11 +54,7 @@ PrinterDataView::PrinterDataView(TdmMain &dm, QWidget *parent)
     dbPrinterData->setContextMenuPolicy(Qt::CustomContextMenu);
 
     buildSearchPanel();
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(dbPrinterData, 1);
-    layout->addWidget(plPrinterDataSearch);
+    layOut(plPrinterDataSearch);
 
     connect(dbPrinterData->horizontalHeader(), &QHeaderView::sectionClicked, this,
             &PrinterDataView::dbPrinterDataTitleClick);
@@ -78,7 +67,7 @@ PrinterDataView::PrinterDataView(TdmMain &dm, QWidget *parent)
     });
     connect(Menudeletedata, &QAction::triggered, this, &PrinterDataView::MenudeletedataClick);
     connect(model_, &RecordEditModel::editRefused, this,
-            [this](const QString &message) { dm_.ShowMsg(message, MB_ICONSTOP); });
+            [this](const QString &message) { showError(message); });
     connect(btnSearch, &QPushButton::clicked, this, &PrinterDataView::btnSearchClick);
     connect(btnReset, &QPushButton::clicked, this, &PrinterDataView::btnResetClick);
     connect(btnPrinterDataPrint, &QPushButton::clicked, this, &PrinterDataView::printRequested);
@@ -96,8 +85,7 @@ PrinterDataView::~PrinterDataView() = default;
 
 void PrinterDataView::buildSearchPanel()
 {
-    plPrinterDataSearch = named(new QWidget(this), "plPrinterDataSearch");
-    plPrinterDataSearch->setFixedHeight(SearchPanelHeight);
+    plPrinterDataSearch = searchPanel("plPrinterDataSearch", SearchPanelHeight);
     QWidget *p = plPrinterDataSearch;
 
     lblPHost = named(new QLabel(p), "lblPHost");
@@ -115,9 +103,8 @@ void PrinterDataView::buildSearchPanel()
     btnSearch = named(new QPushButton(p), "btnSearch");
     btnReset = named(new QPushButton(p), "btnReset");
     btnPrinterDataPrint = named(new QPushButton(p), "btnPrinterDataPrint");
-    btnPrintSetting = named(new QPushButton(QStringLiteral("..."), p), "btnPrintSetting");
+    btnPrintSetting = settingButton(p, "btnPrintSetting");
     btnExport = named(new QPushButton(p), "btnExport");
-    btnPrintSetting->setFixedWidth(28);
 
     grp = named(new QGroupBox(p), "grp");
     rbDept = named(new QRadioButton(grp), "rbDept");
@@ -133,10 +120,7 @@ void PrinterDataView::buildSearchPanel()
     radios->addWidget(rbPrinter, 1, 0);
     radios->addWidget(rbHost, 1, 1);
 
-    auto *g = new QGridLayout(p);
-    g->setContentsMargins(4, 4, 4, 4);
-    g->setHorizontalSpacing(4);
-    g->setVerticalSpacing(4);
+    QGridLayout *g = panelLayout(p);
     g->addWidget(lblPHost, 0, 0);
     g->addWidget(edtHost, 0, 1);
     g->addWidget(lblPrinterName, 0, 2);
@@ -152,35 +136,29 @@ void PrinterDataView::buildSearchPanel()
     g->addWidget(grp, 0, 4, 2, 1);
     g->addWidget(btnSearch, 0, 5);
     g->addWidget(btnReset, 1, 5);
-    auto *commands = new QHBoxLayout;
-    commands->setSpacing(4);
-    commands->addWidget(btnPrinterDataPrint);
-    commands->addWidget(btnPrintSetting);
-    commands->addWidget(btnExport);
-    g->addLayout(commands, 2, 4, 1, 2);
+    g->addLayout(commandRow(btnPrinterDataPrint, btnPrintSetting, btnExport), 2, 4, 1, 2);
     g->setColumnStretch(1, 1);
     g->setColumnStretch(3, 1);
 }
 
 void PrinterDataView::applyCatalogue()
 {
-    auto text = [this](const char *key) { return dm_.GetLangString(QString::fromLatin1(key)); };
-    btnPrinterDataPrint->setText(text("RSPrint"));
-    btnReset->setText(text("RSReset"));
-    btnSearch->setText(text("RSSearchBtn "));
-    lblDept->setText(text("RSBelongDept"));
-    lblem->setText(text("RSBelongEmName"));
-    lblPHost->setText(text("RShostName"));
-    lblPrintTime->setText(text("RSPrintTime"));
-    lblPrinterName->setText(text("RSPrinterName"));
-    lblTo->setText(text("RSTo"));
-    grp->setTitle(text("RSPrintGroup"));
-    rbDept->setText(text("RSDeptName"));
-    rbEm->setText(text("RSEmName"));
-    rbHost->setText(text("RShostName"));
-    rbPrinter->setText(text("RSPrinterName"));
-    btnExport->setText(text("RSExcel"));
-    Menudeletedata->setText(text("RSDelete"));
+    btnPrinterDataPrint->setText(langText("RSPrint"));
+    btnReset->setText(langText("RSReset"));
+    btnSearch->setText(langText("RSSearchBtn "));
+    lblDept->setText(langText("RSBelongDept"));
+    lblem->setText(langText("RSBelongEmName"));
+    lblPHost->setText(langText("RShostName"));
+    lblPrintTime->setText(langText("RSPrintTime"));
+    lblPrinterName->setText(langText("RSPrinterName"));
+    lblTo->setText(langText("RSTo"));
+    grp->setTitle(langText("RSPrintGroup"));
+    rbDept->setText(langText("RSDeptName"));
+    rbEm->setText(langText("RSEmName"));
+    rbHost->setText(langText("RShostName"));
+    rbPrinter->setText(langText("RSPrinterName"));
+    btnExport->setText(langText("RSExcel"));
+    Menudeletedata->setText(langText("RSDelete"));
 }
 
 void PrinterDataView::ResetPrinterData()
@@ -204,43 +182,6 @@ void PrinterDataView::btnSearchClick()
     // Print and export follow the new clause even when the statement fails to open.
     PrinterDataFilter_ = s.filter;
     runStatement(s.statement);
-}
-
-void PrinterDataView::runStatement(const QString &statement)
-{
-    QString error;
-    const bool ok = statement_.run(statement, &error);
-    showSortMark();
-    if (!ok)
-        dm_.ShowMsg(error, MB_ICONSTOP);
-}
-
-void PrinterDataView::dbPrinterDataTitleClick(int column)
-{
-    const QString field = dbPrinterData->fieldOf(column);
-    if (field.isEmpty())
-        return;
-    QString error;
-    const bool ok = statement_.sortBy(field, &error);
-    showSortMark();
-    if (!ok)
-        dm_.ShowMsg(error, MB_ICONSTOP);
-}
-
-void PrinterDataView::showSortMark()
-{
-    // The header shows the order the database was asked for; none after a search or reset.
-    QHeaderView *h = dbPrinterData->horizontalHeader();
-    const QString sort = statement_.sortText();
-    if (sort.isEmpty()) {
-        h->setSortIndicatorShown(false);
-        return;
-    }
-    const QString field = sort.section(u' ', 0, 0);
-    const int column = dm_.aqryPrinterData->columnOf(field);
-    h->setSortIndicatorShown(column >= 0);
-    h->setSortIndicator(column, sort.endsWith(QStringLiteral(" ASC")) ? Qt::AscendingOrder
-                                                                      : Qt::DescendingOrder);
 }
 
 void PrinterDataView::dbPrinterDataDblClick()
@@ -269,12 +210,12 @@ void PrinterDataView::MenudeletedataClick()
     const bool deleted = deleteRowByValues(dm_.acntVesk.database(), QStringLiteral("tPrinterData"),
                                            model_->record(row), &error);
     if (!deleted) {
-        dm_.ShowMsg(error, MB_ICONSTOP);
+        showError(error);
         return;
     }
     // The rows are read again with the statement in force; the cursor stays at the same place.
-    if (!statement_.reopen(&error))
-        dm_.ShowMsg(error, MB_ICONSTOP);
+    if (!statement().reopen(&error))
+        showError(error);
     dbPrinterData->goToRow(row);
 }
 
@@ -287,11 +228,6 @@ QString PrinterDataView::groupColumn() const
     if (rbEm->isChecked())
         return QStringLiteral("EmName");
     return QStringLiteral("PrinterName");
-}
-
-QStringList PrinterDataView::fieldOrder() const
-{
-    return dbPrinterData->fieldOrder();
 }
 
 } // namespace vesk

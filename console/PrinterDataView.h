@@ -1,11 +1,9 @@
 // plPrinterData: the print history pane of the console's work area.
 #pragma once
 
-#include "SortState.h"
+#include "DataPane.h"
 
 #include <QString>
-#include <QStringList>
-#include <QWidget>
 
 #include <functional>
 
@@ -22,12 +20,11 @@ namespace vesk {
 
 class RecordEditModel;
 class RecordGrid;
-class TdmMain;
 
 // The grid dbPrinterData over the data module's aqryPrinterData and the search panel below
 // it. Searches and title clicks run in the database; the grid fetches rows as it scrolls.
 // Cells are edited in place and each change is stored at once. Window thread only.
-class PrinterDataView : public QWidget
+class PrinterDataView : public DataPane
 {
     Q_OBJECT
 
@@ -46,7 +43,7 @@ public:
     void btnSearchClick();
     void btnResetClick() { ResetPrinterData(); }
     // Sorts by the field of the clicked model column, descending and ascending in turn.
-    void dbPrinterDataTitleClick(int column);
+    void dbPrinterDataTitleClick(int column) { sortByColumn(column); }
     // Shows the current record in full in an information window.
     void dbPrinterDataDblClick();
     // Deletes the current record after the administrator confirms.
@@ -54,9 +51,6 @@ public:
 
     // The group column the radio buttons choose for grouped printing.
     QString groupColumn() const;
-    // The fields in the grid's left-to-right order (moved columns at their new place).
-    QStringList fieldOrder() const;
-    ViewStatement &statement() { return statement_; }
 
     // How the details are shown; by default a modal TLumoInfoFrm. Tests replace it.
     std::function<void(const QString &text)> showDetails;
@@ -96,11 +90,7 @@ Q_SIGNALS:
 
 private:
     void buildSearchPanel();
-    void runStatement(const QString &statement);
-    void showSortMark();
 
-    TdmMain &dm_;
-    ViewStatement statement_;
     RecordEditModel *model_;
     QString PrinterDataFilter_;
 };

@@ -11,4 +11,8 @@ struct SearchStatement
     QString filter; // empty, or beginning with " where "
 };
 
+// Appends `prefix` (" AND <column> like ") and the trimmed text between '%' signs as a quoted
+// value; nothing when the text is blank.
+void appendLike(QString &filter, const QString &prefix, const QString &text);
+
 } // namespace vesk
