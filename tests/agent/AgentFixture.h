@@ -10,6 +10,7 @@
 #include "TestAppDir.h"
 #include "VeskagentForm.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QSqlQuery>
@@ -31,7 +32,12 @@ public:
 class AgentFixture : public ::testing::Test
 {
 protected:
-    void SetUp() override { app.prepareEnglish(); }
+    void SetUp() override
+    {
+        // The agent hides and closes its windows; that must not end a test's event loop.
+        QApplication::setQuitOnLastWindowClosed(false);
+        app.prepareEnglish();
+    }
 
     void TearDown() override
     {

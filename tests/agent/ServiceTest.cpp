@@ -1,5 +1,5 @@
 // The built Veskagent as a headless service: SIGTERM closes it like the exit command and saves.
-#include "ListedRecord.h"
+#include "JournalRow.h"
 #include "RecordJournal.h"
 #include "TestAppDir.h"
 
@@ -126,24 +126,8 @@ TEST(ServiceTest, SigtermInHeadlessModeSavesTheJournaledRowsAndEndsCleanly)
     TestAppDir app;
     app.prepareEnglish();
     installProgram(app);
-    {
-        RecordJournal journal(app.path());
-        ListedRecord row;
-        row.Id = NewRecordId();
-        row.Cells = {QStringLiteral("Office"),
-                     QStringLiteral("taken in before a crash"),
-                     QStringLiteral("PC-ONE"),
-                     QStringLiteral("2"),
-                     QStringLiteral("4096"),
-                     QStringLiteral("A4"),
-                     QStringLiteral("2026-03-04 05:06:07"),
-                     QStringLiteral("carol"),
-                     {},
-                     {},
-                     QStringLiteral("Carol"),
-                     QStringLiteral("IT")};
-        ASSERT_TRUE(journal.Append(row));
-    }
+    ASSERT_TRUE(
+        RecordJournal(app.path()).Append(journalRow(QStringLiteral("taken in before a crash"))));
 
     QProcess agent;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

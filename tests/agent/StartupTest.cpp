@@ -2,6 +2,7 @@
 #include "AgentFixture.h"
 #include "AgentShell.h"
 #include "JobRecords.h"
+#include "JournalRow.h"
 #include "PrinterRoster.h"
 #include "RecordJournal.h"
 #include "WaitEvent.h"
@@ -162,24 +163,7 @@ TEST_F(StartupTest, HandedOverJobsAreListedJournaledAndSavedWhenTheWindowCloses)
 
 TEST_F(StartupTest, RowsLeftInTheJournalAreListedAgainAndSavedOnce)
 {
-    {
-        RecordJournal journal(app.path());
-        ListedRecord row;
-        row.Id = NewRecordId();
-        row.Cells = {QStringLiteral("Office"),
-                     QStringLiteral("left behind"),
-                     QStringLiteral("PC-ONE"),
-                     QStringLiteral("1"),
-                     QStringLiteral("10"),
-                     QStringLiteral("A4"),
-                     QStringLiteral("2026-01-02 03:04:05"),
-                     QStringLiteral("bob"),
-                     {},
-                     {},
-                     QStringLiteral("Bob"),
-                     QStringLiteral("IT")};
-        ASSERT_TRUE(journal.Append(row));
-    }
+    ASSERT_TRUE(RecordJournal(app.path()).Append(journalRow(QStringLiteral("left behind"))));
     start();
     ASSERT_EQ(frm->lvPrinterData->topLevelItemCount(), 1);
     frm->MenuSaveDataClick();

@@ -1,50 +1,21 @@
 // The save on a PostgreSQL server (private, on loopback): rows stored once, also after a death
 // between commit and journal rewrite.
+#include "AgentFixture.h"
 #include "Database.h"
 #include "MainDM.h"
+#include "PostgresServer.h"
 #include "PrinterDataSaver.h"
 #include "RecordJournal.h"
 #include "Schema.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QProcess>
 #include <QSqlQuery>
 #include <QTemporaryDir>
-#include <QUuid>
 
 #include <gtest/gtest.h>
 
 using namespace vesk;
 
 namespace {
-
-class PostgresServer : public ::testing::Environment
-{
-public:
-    void SetUp() override
-    {
-        dir_ = QDir::tempPath() + QStringLiteral("/vesk-pg-records-") +
-               QUuid::createUuid().toString(QUuid::WithoutBraces);
-        QProcess p;
-        p.start(QStringLiteral(VESK_PG_SERVER_SCRIPT), {QStringLiteral("start"), dir_});
-        p.waitForFinished(120000);
-        if (p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0)
-            port = QString::fromLatin1(p.readAllStandardOutput()).trimmed().toInt();
-        else
-            startError = QString::fromUtf8(p.readAllStandardError());
-    }
-    void TearDown() override
-    {
-        QProcess::execute(QStringLiteral(VESK_PG_SERVER_SCRIPT), {QStringLiteral("stop"), dir_});
-    }
-
-    static inline int port = 0;
-    static inline QString startError;
-
-private:
-    QString dir_;
-};
 
 class DiesAfterCommit : public RecordJournal
 {
@@ -53,35 +24,25 @@ public:
     QStringList RemoveSaved(const QStringList &) override { return {}; }
 };
 
+// The fixture's row with quotes, a doubled blank and Chinese text in the cells the save binds.
 ListedRecord row(const QString &document, int pages)
 {
-    ListedRecord r;
-    r.Id = NewRecordId();
-    r.Cells = {QStringLiteral("Laser 'Front'"),
-               document,
-               QStringLiteral("\\\\PC1"),
-               QString::number(pages),
-               QStringLiteral("2048"),
-               QStringLiteral("C3 Envelope,  324- by 458-millimeters"),
-               QStringLiteral("2026-03-01 10:00:00"),
-               QStringLiteral("bob"),
-               QStringLiteral("127.0.0.1"),
-               QString(),
-               QStringLiteral("Bob"),
-               QStringLiteral("销售部")};
+    ListedRecord r = test::row(document, pages);
+    r.Cells[colPrinterName] = QStringLiteral("Laser 'Front'");
+    r.Cells[colPrintedDocumentSize] = QStringLiteral("2048");
+    r.Cells[colPageSize] = QStringLiteral("C3 Envelope,  324- by 458-millimeters");
+    r.Cells[colMAC].clear();
+    r.Cells[colDeptName] = QStringLiteral("销售部");
     return r;
 }
 
 } // namespace
 
-TEST(SaveOnPostgres, StoresRowsOnceAcrossADeathAfterCommit)
+using SaveOnPostgres = test::FreshPostgresDatabase;
+
+TEST_F(SaveOnPostgres, StoresRowsOnceAcrossADeathAfterCommit)
 {
-    if (PostgresServer::port == 0)
-        GTEST_SKIP() << "no PostgreSQL server: " << PostgresServer::startError.toStdString();
-    const QString constr =
-        QStringLiteral(
-            "Provider=PostgreSQL;Host=127.0.0.1;Port=%1;Database=postgres;User ID=postgres")
-            .arg(PostgresServer::port);
+    const QString constr = test::postgresConstr(database);
     QTemporaryDir folder;
     const auto run = [&](auto journalTag, auto &&body) {
         using J = typename decltype(journalTag)::type;
@@ -146,8 +107,5 @@ TEST(SaveOnPostgres, StoresRowsOnceAcrossADeathAfterCommit)
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    ::testing::AddGlobalTestEnvironment(new PostgresServer);
-    return RUN_ALL_TESTS();
+    return test::runWithPostgresServer(argc, argv);
 }

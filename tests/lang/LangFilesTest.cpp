@@ -28,142 +28,6 @@ QByteArray readBytes(const QString &path)
     return f.readAll();
 }
 
-// Every key the programs look up. "RSSearchBtn " is asked for with its trailing blank.
-const QStringList &expectedKeys()
-{
-    static const QStringList keys{
-        // Special roles.
-        "RSLanuage",
-        "RSVersion",
-        "RSConfirmation",
-        "RSDefaultDept",
-        "RSUnkown",
-        "RSOther",
-        // Column titles and field labels.
-        "RSPrinterName",
-        "RSdocumentName",
-        "RShostName",
-        "RSTotalPageCount",
-        "RSPrintedDocumentSize",
-        "RSPageSize",
-        "RSPrintTime",
-        "RSOperatorName",
-        "RSIP",
-        "RSEmName",
-        "RSDeptName",
-        "RSNetGroup",
-        "RSBelongDept",
-        "RSBelongEmName",
-        "RSTel",
-        "RSFax",
-        "RSEmail",
-        "RSMemo",
-        "RSName",
-        "RSManager",
-        "RSIsMonitorCaption",
-        // Console navigation, menus and panels.
-        "RSPhyNet",
-        "RSNetManage",
-        "RSHostInfo",
-        "RSPrinterManage",
-        "RSPrinterHistoryData",
-        "RSHelp",
-        "RSAddSameLevelDept",
-        "RSAddChildDept",
-        "RSDelDeptM",
-        "RSComputerAjust",
-        "RSProperty",
-        "RSForm",
-        "RSLog",
-        "RSDelComputer",
-        "RSDelete",
-        "RSReSearch",
-        "RSPrint",
-        "RSReset",
-        "RSSearchBtn ",
-        "RSExcel",
-        "RSPrintGroup",
-        "RSTo",
-        // Dialogs.
-        "RSOK",
-        "RSCancel",
-        "RSClose",
-        "RSYES",
-        "RSNO",
-        "RSInformation",
-        "RSPrintSetinng",
-        "RSColName",
-        "RSColWidth",
-        "RSIsPrint",
-        // Agent window and tray.
-        "RSMonitorCaption",
-        "RSSaveData",
-        "RSShowInfo",
-        "RSAddPrinter",
-        "RSDelPrinter",
-        "RSShowMonitorApp",
-        "RSHideMonitorApp",
-        "RSStartManageTool",
-        "RSWebSearch",
-        "RSExitMonitor",
-        // Console messages and log lines.
-        "RSQueryClose",
-        "RSBeginSearch",
-        "RSSearch",
-        "RSFindGroup",
-        "RShost",
-        "RSPrinter",
-        "RSSearchComplete",
-        "RSSaveTreeData",
-        "RSOpenTreeData",
-        "RSOpenComplete",
-        "RSNoIniNetData",
-        "RSPrefixInfoBegin",
-        "RSDeptTreeBegin",
-        "RSPrefixInfoEnd",
-        "RSDefaultDeptNo",
-        "RSNewDept",
-        "RSDelDept",
-        "RSExistSameCompute",
-        "RSModifyCompute",
-        "RSDelCompute",
-        "RSDelComputeSu",
-        "RSOperateSuccess",
-        "RSDataPrint",
-        "RSPrintDataPrintTitle",
-        "RSHostPrintTitle",
-        "RSIsVisible",
-        "RSExcelSuccess",
-        "RSIsMonitor",
-        "RSComputeNotExist",
-        "RSDelPrinterConfirm",
-        // Agent messages and log lines.
-        "RSConnectionErr",
-        "RSReadPrinterList",
-        "RSReadPrinterListFinish",
-        "RSMonitorSuccess",
-        "RSMonitorErr",
-        "RSAskEndMonitor",
-        "RSEndMonitor",
-        "RSMonitorPrinterNoDel",
-        "RSPrinterExist",
-        "RSNameNull",
-        "RSSaveComplete",
-    };
-    return keys;
-}
-
-// Messages filled with a computer or printer name.
-const QStringList &templateKeys()
-{
-    static const QStringList keys{
-        "RSComputeNotExist", "RSModifyCompute",     "RSDelCompute",
-        "RSDelComputeSu",    "RSDelPrinterConfirm", "RSMonitorSuccess",
-        "RSMonitorErr",      "RSAskEndMonitor",     "RSEndMonitor",
-    };
-    return keys;
-}
-
 // Column titles become bracketed aliases of the export statement.
 const QStringList &columnTitleKeys()
 {
@@ -186,6 +50,123 @@ const QStringList &columnTitleKeys()
         "RSFax",
         "RSEmail",
         "RSMemo",
+    };
+    return keys;
+}
+
+// Every key the programs look up. "RSSearchBtn " is asked for with its trailing blank.
+const QStringList &expectedKeys()
+{
+    static const QStringList keys =
+        QStringList{
+            // Special roles.
+            "RSLanuage", "RSVersion", "RSConfirmation", "RSDefaultDept", "RSUnkown", "RSOther",
+        } +
+        columnTitleKeys() +
+        QStringList{
+            // The other field labels.
+            "RSName",
+            "RSManager",
+            "RSIsMonitorCaption",
+            // Console navigation, menus and panels.
+            "RSPhyNet",
+            "RSNetManage",
+            "RSHostInfo",
+            "RSPrinterManage",
+            "RSPrinterHistoryData",
+            "RSHelp",
+            "RSAddSameLevelDept",
+            "RSAddChildDept",
+            "RSDelDeptM",
+            "RSComputerAjust",
+            "RSProperty",
+            "RSForm",
+            "RSLog",
+            "RSDelComputer",
+            "RSDelete",
+            "RSReSearch",
+            "RSPrint",
+            "RSReset",
+            "RSSearchBtn ",
+            "RSExcel",
+            "RSPrintGroup",
+            "RSTo",
+            // Dialogs.
+            "RSOK",
+            "RSCancel",
+            "RSClose",
+            "RSYES",
+            "RSNO",
+            "RSInformation",
+            "RSPrintSetinng",
+            "RSColName",
+            "RSColWidth",
+            "RSIsPrint",
+            // Agent window and tray.
+            "RSMonitorCaption",
+            "RSSaveData",
+            "RSShowInfo",
+            "RSAddPrinter",
+            "RSDelPrinter",
+            "RSShowMonitorApp",
+            "RSHideMonitorApp",
+            "RSStartManageTool",
+            "RSWebSearch",
+            "RSExitMonitor",
+            // Console messages and log lines.
+            "RSQueryClose",
+            "RSBeginSearch",
+            "RSSearch",
+            "RSFindGroup",
+            "RShost",
+            "RSPrinter",
+            "RSSearchComplete",
+            "RSSaveTreeData",
+            "RSOpenTreeData",
+            "RSOpenComplete",
+            "RSNoIniNetData",
+            "RSPrefixInfoBegin",
+            "RSDeptTreeBegin",
+            "RSPrefixInfoEnd",
+            "RSDefaultDeptNo",
+            "RSNewDept",
+            "RSDelDept",
+            "RSExistSameCompute",
+            "RSModifyCompute",
+            "RSDelCompute",
+            "RSDelComputeSu",
+            "RSOperateSuccess",
+            "RSDataPrint",
+            "RSPrintDataPrintTitle",
+            "RSHostPrintTitle",
+            "RSIsVisible",
+            "RSExcelSuccess",
+            "RSIsMonitor",
+            "RSComputeNotExist",
+            "RSDelPrinterConfirm",
+            // Agent messages and log lines.
+            "RSConnectionErr",
+            "RSReadPrinterList",
+            "RSReadPrinterListFinish",
+            "RSMonitorSuccess",
+            "RSMonitorErr",
+            "RSAskEndMonitor",
+            "RSEndMonitor",
+            "RSMonitorPrinterNoDel",
+            "RSPrinterExist",
+            "RSNameNull",
+            "RSSaveComplete",
+        };
+    return keys;
+}
+
+// Messages filled with a computer or printer name.
+const QStringList &templateKeys()
+{
+    static const QStringList keys{
+        "RSComputeNotExist", "RSModifyCompute",     "RSDelCompute",
+        "RSDelComputeSu",    "RSDelPrinterConfirm", "RSMonitorSuccess",
+        "RSMonitorErr",      "RSAskEndMonitor",     "RSEndMonitor",
     };
     return keys;
 }

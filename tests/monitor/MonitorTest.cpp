@@ -2,8 +2,6 @@
 #include "MemorySpooler.h"
 #include "MonitorHarness.h"
 
-#include <QCoreApplication>
-
 #include <gtest/gtest.h>
 
 namespace vesk::test {
@@ -307,10 +305,3 @@ TEST(monitor_messages, NumbersAreTheApplicationRangeOnes)
 
 } // namespace
 } // namespace vesk::test
-
-int main(int argc, char **argv)
-{
-    QCoreApplication App(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -1,17 +1,15 @@
 // The shared statements, schema, CDate and data module on PostgreSQL: one private server per run.
 #include "Database.h"
 #include "MainDM.h"
+#include "PostgresServer.h"
 #include "Schema.h"
 #include "TestAppDir.h"
 
-#include <QCoreApplication>
-#include <QDir>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTemporaryDir>
-#include <QUuid>
 
 #include <gtest/gtest.h>
 
@@ -19,60 +17,16 @@ using namespace vesk;
 
 namespace {
 
-// Starts the server once for the whole program and stops it at the end.
-class PostgresServer : public ::testing::Environment
-{
-public:
-    void SetUp() override
-    {
-        dir_ = QDir::tempPath() + QStringLiteral("/vesk-pg-") +
-               QUuid::createUuid().toString(QUuid::WithoutBraces);
-        QProcess p;
-        p.start(QStringLiteral(VESK_PG_SERVER_SCRIPT), {QStringLiteral("start"), dir_});
-        p.waitForFinished(120000);
-        if (p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0)
-            port = QString::fromLatin1(p.readAllStandardOutput()).trimmed().toInt();
-        else
-            startError = QString::fromUtf8(p.readAllStandardError());
-    }
-    void TearDown() override
-    {
-        QProcess::execute(QStringLiteral(VESK_PG_SERVER_SCRIPT), {QStringLiteral("stop"), dir_});
-    }
-
-    static inline int port = 0;
-    static inline QString startError;
-
-private:
-    QString dir_;
-};
-
-QString constrFor(const QString &database)
-{
-    return QStringLiteral("Provider=PostgreSQL;Host=127.0.0.1;Port=%1;Database=%2;User ID=postgres")
-        .arg(PostgresServer::port)
-        .arg(database);
-}
-
-// Each test gets a database of its own on the shared server.
-class OnPostgres : public ::testing::Test
+// Each test gets a database of its own on the shared server, opened as "pg".
+class OnPostgres : public test::FreshPostgresDatabase
 {
 protected:
     void SetUp() override
     {
-        if (PostgresServer::port == 0)
-            GTEST_SKIP() << "no PostgreSQL server: " << PostgresServer::startError.toStdString();
-        static int counter = 0;
-        database = QStringLiteral("vesk_test_%1").arg(++counter);
-        {
-            ASSERT_TRUE(
-                openDatabase(QStringLiteral("admin"), constrFor(QStringLiteral("postgres")), {})
-                    .ok);
-            QSqlQuery q(QSqlDatabase::database(QStringLiteral("admin"), false));
-            ASSERT_TRUE(q.exec(QStringLiteral("create database ") + database));
-        }
-        QSqlDatabase::removeDatabase(QStringLiteral("admin"));
-        const OpenResult r = openDatabase(QStringLiteral("pg"), constrFor(database), {});
+        test::FreshPostgresDatabase::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        const OpenResult r = openDatabase(QStringLiteral("pg"), test::postgresConstr(database), {});
         ASSERT_TRUE(r.ok) << r.error.toStdString();
     }
     void TearDown() override { QSqlDatabase::removeDatabase(QStringLiteral("pg")); }
@@ -98,8 +52,6 @@ protected:
             out << q.value(0).toString();
         return out;
     }
-
-    QString database;
 };
 
 } // namespace
@@ -146,7 +98,7 @@ TEST_F(OnPostgres, DataModuleLookupsWork)
     createTables();
     test::TestAppDir dir;
     TdmMain dm(TdmMain::Program::Console, dir.path());
-    dm.acntVesk.ConnectionString = constrFor(database);
+    dm.acntVesk.ConnectionString = test::postgresConstr(database);
     QString error;
     ASSERT_TRUE(dm.acntVesk.Open(dm.AppDir(), &error)) << error.toStdString();
     column(QStringLiteral(
@@ -166,7 +118,7 @@ TEST_F(OnPostgres, InitDbCreatesOnceOnAServer)
     dir.write(QStringLiteral("Config.ini"),
               QStringLiteral("[Connection]\nConstr=%1\n[Font]\nCharset=0\n"
                              "[Language]\nFileName=Mini.ini\n")
-                  .arg(constrFor(database)));
+                  .arg(test::postgresConstr(database)));
     EXPECT_EQ(QProcess::execute(QStringLiteral(VESK_INITDB), {dir.path()}), 0);
     EXPECT_EQ(QProcess::execute(QStringLiteral(VESK_INITDB), {dir.path()}), 2);
     EXPECT_EQ(QProcess::execute(QStringLiteral(VESK_INITDB),
@@ -178,8 +130,5 @@ TEST_F(OnPostgres, InitDbCreatesOnceOnAServer)
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    ::testing::AddGlobalTestEnvironment(new PostgresServer);
-    return RUN_ALL_TESTS();
+    return test::runWithPostgresServer(argc, argv);
 }

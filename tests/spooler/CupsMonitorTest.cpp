@@ -264,10 +264,3 @@ TEST_F(cups_monitor, SurvivesACupsdRestart)
 
 } // namespace
 } // namespace vesk::test
-
-int main(int argc, char **argv)
-{
-    QCoreApplication App(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

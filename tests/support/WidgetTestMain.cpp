@@ -1,4 +1,4 @@
-// Test entry for the agent's windows: real widgets on the offscreen platform.
+// Entry of the widget test programs: real widgets on the offscreen platform.
 #include <QApplication>
 #include <QTemporaryDir>
 
@@ -12,7 +12,6 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR") && runtimeDir.isValid())
         qputenv("XDG_RUNTIME_DIR", runtimeDir.path().toLocal8Bit());
     QApplication app(argc, argv);
-    app.setQuitOnLastWindowClosed(false);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

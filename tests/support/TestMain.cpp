@@ -1,4 +1,5 @@
-// Test entry: a core application so Qt SQL finds its drivers.
+// Entry of the test programs without widgets: a core application so Qt SQL finds its drivers and
+// timers and signals run.
 #include <QCoreApplication>
 
 #include <gtest/gtest.h>

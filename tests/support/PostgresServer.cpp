@@ -1,0 +1,64 @@
+// A private PostgreSQL server on loopback for a whole test program, and a new database per test.
+#include "PostgresServer.h"
+
+#include "Database.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QUuid>
+
+namespace vesk::test {
+
+void PostgresServer::SetUp()
+{
+    dir_ = QDir::tempPath() + QStringLiteral("/vesk-pg-") +
+           QUuid::createUuid().toString(QUuid::WithoutBraces);
+    QProcess p;
+    p.start(QStringLiteral(VESK_PG_SERVER_SCRIPT), {QStringLiteral("start"), dir_});
+    p.waitForFinished(120000);
+    if (p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0)
+        port = QString::fromLatin1(p.readAllStandardOutput()).trimmed().toInt();
+    else
+        startError = QString::fromUtf8(p.readAllStandardError());
+}
+
+void PostgresServer::TearDown()
+{
+    QProcess::execute(QStringLiteral(VESK_PG_SERVER_SCRIPT), {QStringLiteral("stop"), dir_});
+}
+
+QString postgresConstr(const QString &database)
+{
+    return QStringLiteral("Provider=PostgreSQL;Host=127.0.0.1;Port=%1;Database=%2;User ID=postgres")
+        .arg(PostgresServer::port)
+        .arg(database);
+}
+
+void FreshPostgresDatabase::SetUp()
+{
+    if (PostgresServer::port == 0)
+        GTEST_SKIP() << "no PostgreSQL server: " << PostgresServer::startError.toStdString();
+    static int counter = 0;
+    database = QStringLiteral("vesk_test_%1").arg(++counter);
+    {
+        ASSERT_TRUE(
+            openDatabase(QStringLiteral("admin"), postgresConstr(QStringLiteral("postgres")), {})
+                .ok);
+        QSqlQuery q(QSqlDatabase::database(QStringLiteral("admin"), false));
+        ASSERT_TRUE(q.exec(QStringLiteral("create database ") + database));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("admin"));
+}
+
+int runWithPostgresServer(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    ::testing::AddGlobalTestEnvironment(new PostgresServer);
+    return RUN_ALL_TESTS();
+}
+
+} // namespace vesk::test

@@ -1,0 +1,40 @@
+// A private PostgreSQL server on loopback for a whole test program, and a new database per test.
+#pragma once
+
+#include <QString>
+
+#include <gtest/gtest.h>
+
+namespace vesk::test {
+
+// Starts scripts/pg-server once for the program and stops it at the end. When the server cannot
+// start, `port` stays 0 and `startError` says why; the tests then skip.
+class PostgresServer : public ::testing::Environment
+{
+public:
+    void SetUp() override;
+    void TearDown() override;
+
+    static inline int port = 0;
+    static inline QString startError;
+
+private:
+    QString dir_;
+};
+
+// The connection string for a database on the shared server.
+QString postgresConstr(const QString &database);
+
+// Each test gets a database of its own on the shared server, or is skipped without one.
+class FreshPostgresDatabase : public ::testing::Test
+{
+protected:
+    void SetUp() override;
+
+    QString database;
+};
+
+// The body of main for a program whose tests use the shared server.
+int runWithPostgresServer(int argc, char **argv);
+
+} // namespace vesk::test
