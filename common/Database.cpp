@@ -52,6 +52,21 @@ OpenResult finishOpen(QSqlDatabase &db, DbEngine engine)
     return {true, {}};
 }
 
+// Whether the statement text so far ends with the word "like" (and blanks): the quoted value
+// that follows is a pattern.
+bool endsWithLike(const QString &text)
+{
+    qsizetype end = text.size();
+    while (end > 0 && text.at(end - 1).isSpace())
+        --end;
+    if (end < 4 || text.mid(end - 4, 4).compare(QStringLiteral("like"), Qt::CaseInsensitive) != 0)
+        return false;
+    if (end == 4)
+        return true;
+    const QChar before = text.at(end - 5);
+    return !before.isLetterOrNumber() && before != u'_';
+}
+
 } // namespace
 
 OpenResult openDatabase(const QString &connectionName, const QString &constr, const QString &appDir)
@@ -149,15 +164,26 @@ QString translateStatement(const QSqlDatabase &db, const QString &statement)
 {
     if (engineOf(db) != DbEngine::PostgreSQL)
         return statement;
-    // [alias] -> "alias"; CDate("date") -> CDate('date'). Quoted values are left alone.
+    // [alias] -> "alias"; CDate("date") -> CDate('date'). Quoted values are left alone, except
+    // that a like pattern's backslashes are doubled: PostgreSQL reads a backslash there as an
+    // escape, SQLite as the character itself (a network printer's "\\server\name").
     QString out;
     out.reserve(statement.size());
     bool inQuote = false;
+    bool inPattern = false;
     for (qsizetype i = 0; i < statement.size(); ++i) {
         const QChar c = statement.at(i);
         if (c == u'\'') {
+            if (inQuote && i + 1 < statement.size() && statement.at(i + 1) == u'\'') {
+                out += QStringLiteral("''"); // a quote inside the value
+                ++i;
+                continue;
+            }
             inQuote = !inQuote;
+            inPattern = inQuote && endsWithLike(out);
             out += c;
+        } else if (inPattern && c == u'\\') {
+            out += QStringLiteral("\\\\");
         } else if (!inQuote && (c == u'[' || c == u']')) {
             out += u'"';
         } else {

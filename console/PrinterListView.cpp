@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QSqlRecord>
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -180,11 +181,14 @@ void TPrinterListView::postRow(int row, int goToRow)
     if (!printers_->RowPending(row) && row != goToRow)
         return; // stored or dropped meanwhile
     const int column = qMax(DBGrid1->currentIndex().column(), printers_->NameColumn());
+    // The cursor goes to the printer the administrator chose, wherever the stored table puts it.
+    const QSqlRecord target = printers_->record(goToRow);
     posting_ = true;
     QString error;
     const TPrinterTable::PostResult result = printers_->Post(row, &error);
     if (result == TPrinterTable::PostResult::Stored) {
-        setCurrentRow(qMin(goToRow, printers_->rowCount() - 1), column);
+        const int found = printers_->RowOf(target);
+        setCurrentRow(found >= 0 ? found : qMin(goToRow, printers_->rowCount() - 1), column);
     } else {
         if (result == TPrinterTable::PostResult::Failed)
             showDatabaseError(error);

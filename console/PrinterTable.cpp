@@ -60,6 +60,19 @@ int TPrinterTable::PendingRow() const
     return -1;
 }
 
+int TPrinterTable::RowOf(const QSqlRecord &values) const
+{
+    for (int row = 0; row < rowCount(); ++row) {
+        const QSqlRecord candidate = record(row);
+        bool same = candidate.count() == values.count();
+        for (int i = 0; same && i < values.count(); ++i)
+            same = candidate.value(i).toString() == values.value(i).toString();
+        if (same)
+            return row;
+    }
+    return -1;
+}
+
 int TPrinterTable::InsertNew(int row)
 {
     row = qBound(0, row, rowCount());

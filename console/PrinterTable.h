@@ -38,6 +38,9 @@ public:
     bool RowPending(int row) const;
     // The pending row, -1 when none (edits are stored row by row, so there is at most one).
     int PendingRow() const;
+    // The first row whose values all read as `values` does (as text), -1 when none. A store
+    // reads the table again, and a server engine may return the rows in another order.
+    int RowOf(const QSqlRecord &values) const;
 
     // A new row at `row` with IsMonitor 0; Name and HostName stay empty. Returns its row.
     int InsertNew(int row);
