@@ -22,7 +22,19 @@ struct Server
 {
     std::string Host;
     int Port = 631;
-    std::string Key() const { return Host + ":" + std::to_string(Port); }
+    SubscriptionLease Lease;
+    std::string Key() const
+    {
+        return Host + ":" + std::to_string(Port) + "/" + std::to_string(Lease.Seconds) + "/" +
+               std::to_string(Lease.RenewMargin.count());
+    }
+    // From a subscription or renewal to the next one; a margin of a whole lease renews every poll.
+    std::chrono::milliseconds RenewAfter() const
+    {
+        return std::max(std::chrono::milliseconds(std::chrono::seconds(Lease.Seconds)) -
+                            Lease.RenewMargin,
+                        std::chrono::milliseconds(0));
+    }
 };
 
 http_t *Connect(const Server &S)
@@ -300,7 +312,7 @@ private:
         ippAddStrings(Req, IPP_TAG_SUBSCRIPTION, IPP_TAG_KEYWORD, "notify-events",
                       sizeof(Events) / sizeof(Events[0]), nullptr, Events);
         ippAddInteger(Req, IPP_TAG_SUBSCRIPTION, IPP_TAG_INTEGER, "notify-lease-duration",
-                      CupsSpooler::LeaseSeconds);
+                      FServer.Lease.Seconds);
         Reply R;
         Send(FHttp, Req, R);
         if (Status != nullptr)
@@ -315,8 +327,7 @@ private:
             return false;
         FSubscription = ippGetInteger(Id, 0);
         FNextSequence = 1;
-        FRenewAt =
-            std::chrono::steady_clock::now() + std::chrono::seconds(CupsSpooler::LeaseSeconds / 3);
+        FRenewAt = std::chrono::steady_clock::now() + FServer.RenewAfter();
         return true;
     }
 
@@ -333,12 +344,11 @@ private:
         ippAddInteger(Req, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "notify-subscription-id",
                       FSubscription);
         ippAddInteger(Req, IPP_TAG_SUBSCRIPTION, IPP_TAG_INTEGER, "notify-lease-duration",
-                      CupsSpooler::LeaseSeconds);
+                      FServer.Lease.Seconds);
         Reply R;
         Send(FHttp, Req, R);
         if (R.Ok())
-            FRenewAt = std::chrono::steady_clock::now() +
-                       std::chrono::seconds(CupsSpooler::LeaseSeconds / 3);
+            FRenewAt = std::chrono::steady_clock::now() + FServer.RenewAfter();
         else if (R.Transport)
             Lost(true);
         else
@@ -599,7 +609,7 @@ private:
 
 } // namespace
 
-CupsSpooler::CupsSpooler(const std::string &ServerName)
+CupsSpooler::CupsSpooler(const std::string &ServerName, SubscriptionLease Lease) : FLease(Lease)
 {
     std::string S = ServerName.empty() ? std::string(cupsServer()) : ServerName;
     FPort = ippPort();
@@ -622,7 +632,7 @@ std::unique_ptr<PrinterHandle> CupsSpooler::OpenPrinter(const std::string &Name,
     };
     if (Name.empty())
         return Result(OpenError::EmptyName), nullptr;
-    auto Core = std::make_shared<PrinterCore>(Server{FHost, FPort}, Name);
+    auto Core = std::make_shared<PrinterCore>(Server{FHost, FPort, FLease}, Name);
     IppPrinter P;
     Reply R;
     if (!Core->ReadPrinter(P, &R)) {

@@ -3,7 +3,17 @@
 
 #include "Spooler.h"
 
+#include <chrono>
+
 namespace vesk::spooler {
+
+// How long CUPS keeps the subscription without a renewal, and how long before that lease ends
+// the poller renews it. Tests shorten both to see several leases go by.
+struct SubscriptionLease
+{
+    int Seconds = 300;
+    std::chrono::milliseconds RenewMargin = std::chrono::seconds(200);
+};
 
 // Talks to CUPS_SERVER (or libcups' default, the local scheduler). Each thread that calls an
 // open printer gets its own connection. Change notifications come from one server-wide ippget
@@ -13,19 +23,21 @@ class CupsSpooler : public Spooler
 {
 public:
     static constexpr int NotificationPollMs = 250;
-    static constexpr int LeaseSeconds = 300;
 
-    // Server "host", "host:port" or a socket path; empty = the client configuration.
-    explicit CupsSpooler(const std::string &Server = {});
+    // Server "host", "host:port" or a socket path; empty = the client configuration. Spoolers
+    // of one process with the same server and lease share one subscription.
+    explicit CupsSpooler(const std::string &Server = {}, SubscriptionLease Lease = {});
 
     std::unique_ptr<PrinterHandle> OpenPrinter(const std::string &Name, OpenError *Error) override;
 
     const std::string &Host() const { return FHost; }
     int Port() const { return FPort; }
+    const SubscriptionLease &Lease() const { return FLease; }
 
 private:
     std::string FHost;
     int FPort = 631;
+    SubscriptionLease FLease;
 };
 
 } // namespace vesk::spooler

@@ -1,0 +1,182 @@
+// The process's CUPS subscription against a private cupsd: renewed leases, and one cancelled from
+// outside.
+#include "CupsFixture.h"
+
+#include <cups/cups.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+namespace vesk::test {
+namespace {
+
+// The same private cupsd and queue; the suite's own name sets the subscription tests apart.
+using cups_subscription = cups_monitor;
+
+struct SubscriptionRow
+{
+    int Id = 0;
+    int LeaseSeconds = -1;
+};
+
+// The test's own IPP requests, on a connection of its own.
+class IppClient
+{
+public:
+    explicit IppClient(int Port)
+        : FHttp(httpConnect2("127.0.0.1", Port, nullptr, AF_INET, HTTP_ENCRYPTION_NEVER, 1, 5000,
+                             nullptr))
+    {}
+    ~IppClient() { httpClose(FHttp); }
+    IppClient(const IppClient &) = delete;
+    IppClient &operator=(const IppClient &) = delete;
+
+    // Every subscription the server holds (not found = none).
+    std::vector<SubscriptionRow> Subscriptions()
+    {
+        static const char *const Names[] = {"notify-subscription-id", "notify-lease-duration"};
+        ipp_t *Req = Request(IPP_OP_GET_SUBSCRIPTIONS);
+        ippAddBoolean(Req, IPP_TAG_OPERATION, "my-subscriptions", 0);
+        ippAddStrings(Req, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 2, nullptr,
+                      Names);
+        ipp_t *Res = cupsDoRequest(FHttp, Req, "/");
+        std::vector<SubscriptionRow> Rows;
+        EXPECT_NE(Res, nullptr) << cupsLastErrorString();
+        // One group per subscription, its attributes in any order, groups apart by separators.
+        bool NewGroup = true;
+        for (ipp_attribute_t *A = ippFirstAttribute(Res); A != nullptr; A = ippNextAttribute(Res)) {
+            const char *Name = ippGetName(A);
+            if (Name == nullptr || ippGetGroupTag(A) != IPP_TAG_SUBSCRIPTION) {
+                NewGroup = true;
+                continue;
+            }
+            if (NewGroup)
+                Rows.emplace_back();
+            NewGroup = false;
+            if (std::string(Name) == "notify-subscription-id")
+                Rows.back().Id = ippGetInteger(A, 0);
+            else if (std::string(Name) == "notify-lease-duration")
+                Rows.back().LeaseSeconds = ippGetInteger(A, 0);
+        }
+        ippDelete(Res);
+        return Rows;
+    }
+
+    bool Cancel(int Id)
+    {
+        ipp_t *Req = Request(IPP_OP_CANCEL_SUBSCRIPTION);
+        ippAddInteger(Req, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "notify-subscription-id", Id);
+        ippDelete(cupsDoRequest(FHttp, Req, "/"));
+        return cupsLastError() == IPP_STATUS_OK;
+    }
+
+private:
+    static ipp_t *Request(ipp_op_t Op)
+    {
+        ipp_t *R = ippNewRequest(Op);
+        ippAddString(R, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, "ipp://localhost/");
+        ippAddString(R, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
+                     cupsUser());
+        return R;
+    }
+
+    http_t *FHttp;
+};
+
+// A second listener of the process's subscription that only the test reads: a discard stays
+// flagged on it until FindNext takes it.
+struct Listener
+{
+    explicit Listener(spooler::Spooler &S)
+    {
+        Printer = S.OpenPrinter(Queue, nullptr);
+        if (Printer)
+            Change = Printer->FindFirstChangeNotification();
+    }
+    // Reads until a read reports discarded information, or nothing more comes.
+    bool SawDiscard(int Seconds = 30)
+    {
+        const auto End = std::chrono::steady_clock::now() + std::chrono::seconds(Seconds);
+        while (std::chrono::steady_clock::now() < End) {
+            if (!Change->Event()->wait(500))
+                continue;
+            spooler::NotifyInfo Info;
+            if (Change->FindNext(Info) && (Info.Flags & spooler::Notify::InfoDiscarded))
+                return true;
+        }
+        return false;
+    }
+    bool DiscardPending()
+    {
+        spooler::NotifyInfo Info;
+        EXPECT_TRUE(Change->FindNext(Info));
+        return (Info.Flags & spooler::Notify::InfoDiscarded) != 0;
+    }
+    std::unique_ptr<spooler::PrinterHandle> Printer;
+    std::unique_ptr<spooler::ChangeNotification> Change;
+};
+
+TEST_F(cups_subscription, AShortLeaseIsRenewedWhileJobsKeepComingForSeveralLeases)
+{
+    // Renewed every half second; without renewals CUPS drops the subscription within 4 s and
+    // the process has to subscribe afresh, which shows as a new id and a discard.
+    const spooler::SubscriptionLease Lease{3, std::chrono::milliseconds(2500)};
+    auto Short = std::make_shared<spooler::CupsSpooler>(Address(), Lease);
+    Listener Probe(*Short);
+    ASSERT_NE(Probe.Change, nullptr);
+    IppClient Ipp(Port);
+    const auto First = Ipp.Subscriptions();
+    ASSERT_EQ(First.size(), 1u);
+    EXPECT_EQ(First[0].LeaseSeconds, Lease.Seconds);
+
+    RunningMonitor M(Short, Queue, true, Window.R, QuietMs);
+    ASSERT_TRUE(M.Opened);
+    std::vector<uint32_t> Jobs;
+    const auto Start = std::chrono::steady_clock::now();
+    // One job per lease, for four leases.
+    for (int Lap = 1; Lap <= 4; ++Lap) {
+        const uint32_t Id = Submit({"-t", "Lap " + QString::number(Lap), Pdf});
+        Jobs.push_back(Id);
+        ASSERT_TRUE(Window.R->WaitFor([&](auto &H, auto &) { return Has(H, Id); }));
+        std::this_thread::sleep_until(Start + Lap * std::chrono::seconds(Lease.Seconds));
+    }
+    EXPECT_EQ(HandedIds(Window.R), Jobs);
+    const auto Last = Ipp.Subscriptions();
+    ASSERT_EQ(Last.size(), 1u);
+    EXPECT_EQ(Last[0].Id, First[0].Id);
+    EXPECT_FALSE(Probe.DiscardPending());
+    EXPECT_TRUE(Window.R->Lines().isEmpty());
+}
+
+TEST_F(cups_subscription, ACancelledSubscriptionIsReportedReplacedAndLaterJobsHandedOverOnce)
+{
+    Listener Probe(*Spooler);
+    ASSERT_NE(Probe.Change, nullptr);
+    RunningMonitor M(Spooler, Queue, true, Window.R, QuietMs);
+    ASSERT_TRUE(M.Opened);
+    const uint32_t Before = Submit({"-t", "Before", Pdf});
+    ASSERT_TRUE(Window.R->WaitFor([&](auto &H, auto &) { return Has(H, Before); }));
+    EXPECT_FALSE(Probe.DiscardPending());
+
+    // As an administrator's cancel or a scheduler that forgot the subscription would.
+    IppClient Ipp(Port);
+    const auto Old = Ipp.Subscriptions();
+    ASSERT_EQ(Old.size(), 1u);
+    ASSERT_TRUE(Ipp.Cancel(Old[0].Id)) << cupsLastErrorString();
+    ASSERT_TRUE(Probe.SawDiscard());
+    const auto New = Ipp.Subscriptions();
+    ASSERT_EQ(New.size(), 1u);
+    EXPECT_NE(New[0].Id, Old[0].Id);
+
+    const uint32_t After = Submit({"-t", "After", Pdf});
+    ASSERT_TRUE(Window.R->WaitFor([&](auto &H, auto &) { return Has(H, After); }));
+    // A later job proves more sweeps went by: nothing may come twice.
+    const uint32_t Marker = Submit({"-t", "Marker", Pdf});
+    ASSERT_TRUE(Window.R->WaitFor([&](auto &H, auto &) { return Has(H, Marker); }));
+    EXPECT_EQ(HandedIds(Window.R), (std::vector<uint32_t>{Before, After, Marker}));
+    EXPECT_TRUE(Window.R->Lines().isEmpty());
+}
+
+} // namespace
+} // namespace vesk::test
