@@ -4,6 +4,7 @@
 #include "Errors.h"
 #include "IniFile.h"
 #include "MainDM.h"
+#include "WindowMessages.h"
 
 #include <QAction>
 #include <QApplication>
@@ -24,6 +25,9 @@ std::optional<bool> g_forcedTray;
 
 // A notification area that appears after start-up (a panel started later) is found by polling.
 constexpr int TrayPollMs = 5000;
+
+// The log line when the console does not start; the program's path follows.
+const char *const ConsoleNotStartedText = "Could not start ";
 
 } // namespace
 
@@ -147,8 +151,11 @@ QString AgentShell::WebSearchUrl(const QString &appDir, int charset)
 
 void AgentShell::MenuStartManageToolClick()
 {
-    // Nothing is shown when the console is missing or cannot start.
-    QProcess::startDetached(ConsoleProgram(dm_.AppDir()), {}, dm_.AppDir());
+    // No box for a console that is missing or cannot start (the agent may run unattended), but
+    // the log window says so instead of the command doing nothing without a trace.
+    const QString program = ConsoleProgram(dm_.AppDir());
+    if (!QProcess::startDetached(program, {}, dm_.AppDir()))
+        SendShowTip(window_, QLatin1String(ConsoleNotStartedText) + program);
 }
 
 void AgentShell::MenuWebSearchClick()
