@@ -9,6 +9,8 @@
 //   tracked --(sweep: its id is not in the listing)--> handed over (WM_RECPRINTERDATA), released
 // A sweep runs only after QuietMs without a notification, and hands jobs over only when its own
 // listing succeeded: a failed listing proves nothing about which jobs are gone.
+// After discarded information the refresh read also carries the final values of jobs that were
+// created and finished unseen; they enter as tracked and the sweep hands them over like any other.
 //
 // Job states, polling path (only the first job of the queue is followed):
 //   none       --(listing with jobs)-->                   remembered (first job)

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <map>
 #include <mutex>
 #include <set>
@@ -26,7 +27,7 @@ struct Server
     std::string Key() const
     {
         return Host + ":" + std::to_string(Port) + "/" + std::to_string(Lease.Seconds) + "/" +
-               std::to_string(Lease.RenewMargin.count());
+               std::to_string(Lease.RenewMargin.count()) + "/" + std::to_string(Lease.Poll.count());
     }
     // From a subscription or renewal to the next one; a margin of a whole lease renews every poll.
     std::chrono::milliseconds RenewAfter() const
@@ -172,15 +173,39 @@ public:
 
     bool ListJobs(std::vector<IppJob> &Jobs)
     {
-        ipp_t *Req = NewRequest(IPP_OP_GET_JOBS, "printer-uri", FUri);
-        ippAddString(Req, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "which-jobs", nullptr,
-                     "not-completed");
-        RequestAttributes(Req, JobAttributeNames, JobAttributeCount);
-        Reply R;
-        if (!Do(Req, R))
+        if (!GetJobs("not-completed", 0, JobAttributeNames, JobAttributeCount, Jobs))
             return false;
-        Jobs = JobsFromResponse(R.Response);
         FillMedia(Jobs);
+        return true;
+    }
+
+    // Final values of the jobs that completed, were cancelled or aborted, with ids above After,
+    // in id order.
+    bool ListFinishedAfter(uint32_t After, std::vector<IppJob> &Jobs)
+    {
+        std::vector<IppJob> All;
+        if (!GetJobs("completed", After + 1, JobAttributeNames, JobAttributeCount, All))
+            return false;
+        Jobs.clear();
+        for (auto &J : All)
+            if (J.Entry.JobId > After && J.State >= IPP_JSTATE_CANCELED)
+                Jobs.push_back(std::move(J));
+        std::sort(Jobs.begin(), Jobs.end(),
+                  [](const IppJob &A, const IppJob &B) { return A.Entry.JobId < B.Entry.JobId; });
+        FillMedia(Jobs);
+        return true;
+    }
+
+    // The highest id of any job the printer has or remembers (0 = none).
+    bool HighestJobId(uint32_t &Id)
+    {
+        static const char *const Names[] = {"job-id"};
+        std::vector<IppJob> All;
+        if (!GetJobs("all", 0, Names, 1, All))
+            return false;
+        Id = 0;
+        for (const auto &J : All)
+            Id = std::max(Id, J.Entry.JobId);
         return true;
     }
 
@@ -207,6 +232,22 @@ public:
     int LastError() const { return FLastError; }
 
 private:
+    bool GetJobs(const char *Which, uint32_t FirstId, const char *const *Names, int Count,
+                 std::vector<IppJob> &Jobs)
+    {
+        ipp_t *Req = NewRequest(IPP_OP_GET_JOBS, "printer-uri", FUri);
+        ippAddString(Req, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "which-jobs", nullptr, Which);
+        if (FirstId > 0)
+            ippAddInteger(Req, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "first-job-id",
+                          static_cast<int>(std::min<uint32_t>(FirstId, INT32_MAX)));
+        RequestAttributes(Req, Names, Count);
+        Reply R;
+        if (!Do(Req, R))
+            return false;
+        Jobs = JobsFromResponse(R.Response);
+        return true;
+    }
+
     // A job that names no media prints on the printer's default.
     void FillMedia(std::vector<IppJob> &Jobs) const
     {
@@ -377,8 +418,7 @@ private:
     {
         std::unique_lock Lock(FMutex);
         while (!FStop) {
-            FCond.wait_for(Lock, std::chrono::milliseconds(CupsSpooler::NotificationPollMs),
-                           [this] { return FStop; });
+            FCond.wait_for(Lock, FServer.Lease.Poll, [this] { return FStop; });
             if (FStop)
                 break;
             Lock.unlock();
@@ -506,6 +546,15 @@ public:
 
     std::shared_ptr<WaitEvent> Event() const override { return FListener->Event; }
 
+    // Jobs the printer already had before monitoring began are not this listener's to report.
+    bool Start()
+    {
+        if (FCore->HighestJobId(FSeenUpTo))
+            return true;
+        FLastError = FCore->LastError();
+        return false;
+    }
+
     bool FindNext(NotifyInfo &Info) override
     {
         Info = NotifyInfo{};
@@ -520,6 +569,7 @@ public:
         }
         if (Discarded) {
             Keep(Finished);
+            FCatchUp = true;
             Info.Flags = Notify::InfoDiscarded;
             return true;
         }
@@ -530,10 +580,10 @@ public:
             FLastError = FCore->LastError();
             return false;
         }
-        // Final values of the jobs that left the queue; a job still queued needs no second read.
+        // Final values of the jobs that left the queue; a job still queued needs no second read,
+        // and one whose final values went out already must not go out again.
         for (uint32_t Id : Finished) {
-            if (std::any_of(Jobs.begin(), Jobs.end(),
-                            [Id](const IppJob &J) { return J.Entry.JobId == Id; }))
+            if (Listed(Jobs, Id) || FDelivered.count(Id) != 0)
                 continue;
             bool NotFound = false;
             if (!FCore->ReadJob(Id, Jobs, &NotFound) && !NotFound) {
@@ -542,15 +592,49 @@ public:
                 return false;
             }
         }
+        // After lost information: jobs created and finished while nobody was listening show in
+        // no listing and no notification; ask CUPS for the finished ones we have never seen.
+        if (FCatchUp) {
+            std::vector<IppJob> Unseen;
+            if (!FCore->ListFinishedAfter(FSeenUpTo, Unseen)) {
+                Keep(Finished);
+                FLastError = FCore->LastError();
+                return false;
+            }
+            for (auto &J : Unseen)
+                if (!Listed(Jobs, J.Entry.JobId) && FDelivered.count(J.Entry.JobId) == 0)
+                    Jobs.push_back(std::move(J));
+            FCatchUp = false;
+        }
         AppendPrinterNotifyEntries(Info.Entries, Printer.State);
-        for (const auto &J : Jobs)
+        for (const auto &J : Jobs) {
             AppendJobNotifyEntries(Info.Entries, J);
+            FSeenUpTo = std::max(FSeenUpTo, J.Entry.JobId);
+            if (J.State >= IPP_JSTATE_CANCELED)
+                Delivered(J.Entry.JobId);
+        }
         return true;
     }
 
     int LastError() const override { return FLastError; }
 
 private:
+    // Enough to cover the notifications that arrive late for jobs already reported finished.
+    static constexpr size_t DeliveredKept = 1024;
+
+    static bool Listed(const std::vector<IppJob> &Jobs, uint32_t Id)
+    {
+        return std::any_of(Jobs.begin(), Jobs.end(),
+                           [Id](const IppJob &J) { return J.Entry.JobId == Id; });
+    }
+
+    void Delivered(uint32_t Id)
+    {
+        FDelivered.insert(Id);
+        if (FDelivered.size() > DeliveredKept)
+            FDelivered.erase(FDelivered.begin());
+    }
+
     // Puts back what this read could not deliver.
     void Keep(const std::set<uint32_t> &Finished)
     {
@@ -562,6 +646,9 @@ private:
     std::shared_ptr<SubscriptionHub> FHub;
     std::shared_ptr<Listener> FListener;
     int FLastError = 0;
+    uint32_t FSeenUpTo = 0;        // highest job id this listener has reported or found there
+    bool FCatchUp = false;         // the next read also reports finished jobs never seen
+    std::set<uint32_t> FDelivered; // ids whose final values went out (the newest ones)
 };
 
 class CupsPrinter : public PrinterHandle
@@ -597,7 +684,12 @@ public:
             FLastError = Error;
             return nullptr;
         }
-        return std::make_unique<CupsNotification>(FCore, std::move(Hub));
+        auto Change = std::make_unique<CupsNotification>(FCore, std::move(Hub));
+        if (!Change->Start()) {
+            FLastError = Change->LastError();
+            return nullptr;
+        }
+        return Change;
     }
 
     int LastError() const override { return FLastError != 0 ? FLastError : FCore->LastError(); }

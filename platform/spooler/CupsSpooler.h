@@ -7,23 +7,25 @@
 
 namespace vesk::spooler {
 
-// How long CUPS keeps the subscription without a renewal, and how long before that lease ends
-// the poller renews it. Tests shorten both to see several leases go by.
+// How long CUPS keeps the subscription without a renewal, how long before that lease ends the
+// poller renews it, and how often it asks for notifications. Tests shorten the lease to see
+// several leases go by, and lengthen the poll to widen the moment a lost subscription goes unseen.
 struct SubscriptionLease
 {
     int Seconds = 300;
     std::chrono::milliseconds RenewMargin = std::chrono::seconds(200);
+    std::chrono::milliseconds Poll = std::chrono::milliseconds(250);
 };
 
 // Talks to CUPS_SERVER (or libcups' default, the local scheduler). Each thread that calls an
 // open printer gets its own connection. Change notifications come from one server-wide ippget
 // subscription per server, shared by every printer opened in the process and polled every
-// NotificationPollMs (CUPS 2.4 answers Get-Notifications at once, without waiting).
+// SubscriptionLease::Poll (CUPS 2.4 answers Get-Notifications at once, without waiting). After
+// information was lost, a printer's next read also brings the final values of its jobs that
+// were printed unseen meanwhile.
 class CupsSpooler : public Spooler
 {
 public:
-    static constexpr int NotificationPollMs = 250;
-
     // Server "host", "host:port" or a socket path; empty = the client configuration. Spoolers
     // of one process with the same server and lease share one subscription.
     explicit CupsSpooler(const std::string &Server = {}, SubscriptionLease Lease = {});

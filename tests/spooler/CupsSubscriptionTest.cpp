@@ -1,5 +1,5 @@
-// The process's CUPS subscription against a private cupsd: renewed leases, and one cancelled from
-// outside.
+// The process's CUPS subscription against a private cupsd: renewed leases, one cancelled from
+// outside, and a job printed while none existed.
 #include "CupsFixture.h"
 
 #include <cups/cups.h>
@@ -61,6 +61,24 @@ public:
         }
         ippDelete(Res);
         return Rows;
+    }
+
+    // The job's IPP state, 0 when it cannot be read.
+    int JobState(uint32_t Id)
+    {
+        static const char *const Names[] = {"job-state"};
+        ipp_t *Req = ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
+        const std::string Uri = "ipp://localhost/jobs/" + std::to_string(Id);
+        ippAddString(Req, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr, Uri.c_str());
+        ippAddString(Req, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
+                     cupsUser());
+        ippAddStrings(Req, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 1, nullptr,
+                      Names);
+        ipp_t *Res = cupsDoRequest(FHttp, Req, "/");
+        ipp_attribute_t *A = ippFindAttribute(Res, "job-state", IPP_TAG_ENUM);
+        const int State = A != nullptr ? ippGetInteger(A, 0) : 0;
+        ippDelete(Res);
+        return State;
     }
 
     bool Cancel(int Id)
@@ -175,6 +193,46 @@ TEST_F(cups_subscription, ACancelledSubscriptionIsReportedReplacedAndLaterJobsHa
     const uint32_t Marker = Submit({"-t", "Marker", Pdf});
     ASSERT_TRUE(Window.R->WaitFor([&](auto &H, auto &) { return Has(H, Marker); }));
     EXPECT_EQ(HandedIds(Window.R), (std::vector<uint32_t>{Before, After, Marker}));
+    EXPECT_TRUE(Window.R->Lines().isEmpty());
+}
+
+TEST_F(cups_subscription, AJobPrintedWhileNoSubscriptionExistedIsHandedOverOnce)
+{
+    // Polled every 3 s: a subscription cancelled from outside is noticed at the next poll and
+    // replaced only at the one after, so a job has seconds to be created and completed unseen.
+    spooler::SubscriptionLease Slow;
+    Slow.Poll = std::chrono::seconds(3);
+    auto S = std::make_shared<spooler::CupsSpooler>(Address(), Slow);
+    Listener Probe(*S);
+    ASSERT_NE(Probe.Change, nullptr);
+    RunningMonitor M(S, Queue, true, Window.R, QuietMs);
+    ASSERT_TRUE(M.Opened);
+    const uint32_t Before = Submit({"-t", "Before", Pdf});
+    ASSERT_TRUE(Window.R->WaitFor([&](auto &H, auto &) { return Has(H, Before); }));
+
+    IppClient Ipp(Port);
+    const auto Old = Ipp.Subscriptions();
+    ASSERT_EQ(Old.size(), 1u);
+    ASSERT_TRUE(Ipp.Cancel(Old[0].Id)) << cupsLastErrorString();
+    const uint32_t Gap = Submit({"-t", "Gap", Pdf});
+    for (int I = 0; I < 600 && Ipp.JobState(Gap) < IPP_JSTATE_CANCELED; ++I)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_EQ(Ipp.JobState(Gap), IPP_JSTATE_COMPLETED);
+    // Only a job that finished before the new subscription existed shows the loss.
+    ASSERT_TRUE(Ipp.Subscriptions().empty()) << "the subscription came back too soon";
+    ASSERT_TRUE(Probe.SawDiscard());
+
+    const uint32_t After = Submit({"-t", "After", Pdf});
+    ASSERT_TRUE(Window.R->WaitFor([&](auto &H, auto &) { return Has(H, After); }));
+    // A later job proves more sweeps went by: nothing may come twice.
+    const uint32_t Marker = Submit({"-t", "Marker", Pdf});
+    ASSERT_TRUE(Window.R->WaitFor([&](auto &H, auto &) { return Has(H, Marker); }));
+    EXPECT_EQ(HandedIds(Window.R), (std::vector<uint32_t>{Before, Gap, After, Marker}));
+    for (const auto &H : Window.R->HandedJobs())
+        if (H.Job.JobId == Gap) {
+            EXPECT_EQ(H.Job.Document, "Gap");
+            EXPECT_EQ(H.Job.TotalPages, 3u); // its final values, counted by the filters
+        }
     EXPECT_TRUE(Window.R->Lines().isEmpty());
 }
 
