@@ -1,6 +1,7 @@
 // The printer list: the row check, adding, storing, refusing and deleting printers.
 #include "ConsoleFixture.h"
 #include "MessageFlags.h"
+#include "PrinterListAccess.h"
 #include "PrinterListRules.h"
 #include "PrinterListView.h"
 
@@ -17,48 +18,7 @@ namespace {
 const QString BadIsMonitor =
     QStringLiteral("Enter 1 to monitor the printer or 0 not to monitor it.");
 
-class PrinterList : public ConsoleFixture
-{
-protected:
-    // The window on the printer list view.
-    TPrinterListView &open()
-    {
-        TComputerMFrm &w = showWindow();
-        w.ShowView(QStringLiteral("PrinterList"));
-        view = w.plPrinterList;
-        printers = view->Printers();
-        return *view;
-    }
-
-    void setCell(int row, int column, const QVariant &value)
-    {
-        ASSERT_TRUE(printers->setData(printers->index(row, column), value));
-    }
-    QVariant cell(int row, int column) const
-    {
-        return printers->data(printers->index(row, column), Qt::EditRole);
-    }
-    int rowOf(const QString &name) const
-    {
-        for (int r = 0; r < printers->rowCount(); ++r) {
-            if (cell(r, printers->NameColumn()).toString() == name)
-                return r;
-        }
-        return -1;
-    }
-    void select(int row)
-    {
-        view->DBGrid1->setCurrentIndex(printers->index(row, printers->NameColumn()));
-        QCoreApplication::processEvents();
-    }
-    int stored(const QString &condition)
-    {
-        return count(QStringLiteral("select count(*) from tPrinter where ") + condition);
-    }
-
-    TPrinterListView *view = nullptr;
-    TPrinterTable *printers = nullptr;
-};
+using PrinterList = vesk::test::PrinterListAccess<ConsoleFixture>;
 
 class RowCheck : public ConsoleFixture
 {

@@ -2,6 +2,7 @@
 // leaving an edited row, and deleting.
 #include "MessageFlags.h"
 #include "PgConsoleFixture.h"
+#include "PrinterListAccess.h"
 #include "PrinterListView.h"
 
 #include <QCoreApplication>
@@ -12,51 +13,7 @@ using namespace vesk::test;
 
 namespace {
 
-class PgPrinterList : public PgConsoleFixture
-{
-protected:
-    TPrinterListView &open()
-    {
-        TComputerMFrm &w = showWindow();
-        w.ShowView(QStringLiteral("PrinterList"));
-        view = w.plPrinterList;
-        printers = view->Printers();
-        EXPECT_NE(printers, nullptr);
-        return *view;
-    }
-    void setCell(int row, int column, const QVariant &value)
-    {
-        ASSERT_TRUE(printers->setData(printers->index(row, column), value));
-    }
-    QVariant cell(int row, int column) const
-    {
-        return printers->data(printers->index(row, column), Qt::EditRole);
-    }
-    int rowOf(const QString &name) const
-    {
-        for (int r = 0; r < printers->rowCount(); ++r) {
-            if (cell(r, printers->NameColumn()).toString() == name)
-                return r;
-        }
-        return -1;
-    }
-    QString currentName() const
-    {
-        return cell(view->DBGrid1->currentIndex().row(), printers->NameColumn()).toString();
-    }
-    void select(int row)
-    {
-        view->DBGrid1->setCurrentIndex(printers->index(row, printers->NameColumn()));
-        QCoreApplication::processEvents();
-    }
-    int stored(const QString &condition)
-    {
-        return count(QStringLiteral("select count(*) from tPrinter where ") + condition);
-    }
-
-    TPrinterListView *view = nullptr;
-    TPrinterTable *printers = nullptr;
-};
+using PgPrinterList = PrinterListAccess<PgConsoleFixture>;
 
 } // namespace
 
