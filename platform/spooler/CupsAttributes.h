@@ -41,9 +41,4 @@ SystemTime LocalSystemTime(std::time_t Time);
 std::vector<IppJob> JobsFromResponse(ipp_t *Response);
 IppPrinter PrinterFromResponse(ipp_t *Response, const std::string &ServerName);
 
-// The notification entries of one job (the monitor's eleven job fields).
-void AppendJobNotifyEntries(std::vector<NotifyEntry> &Out, const IppJob &Job);
-// The notification entries of the printer (its five fields).
-void AppendPrinterNotifyEntries(std::vector<NotifyEntry> &Out, const PrinterState &State);
-
 } // namespace vesk::spooler

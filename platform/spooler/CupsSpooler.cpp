@@ -2,6 +2,7 @@
 #include "CupsSpooler.h"
 
 #include "CupsAttributes.h"
+#include "NotifyEntries.h"
 #include "WaitEvent.h"
 
 #include <cups/cups.h>
@@ -608,7 +609,7 @@ public:
         }
         AppendPrinterNotifyEntries(Info.Entries, Printer.State);
         for (const auto &J : Jobs) {
-            AppendJobNotifyEntries(Info.Entries, J);
+            AppendJobNotifyEntries(Info.Entries, J.Entry, J.StatusText, J.BytesPrinted);
             FSeenUpTo = std::max(FSeenUpTo, J.Entry.JobId);
             if (J.State >= IPP_JSTATE_CANCELED)
                 Delivered(J.Entry.JobId);

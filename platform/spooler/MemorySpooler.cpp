@@ -1,74 +1,13 @@
 // Scripted spooler for tests: the same contract as the CUPS one, driven by the test.
 #include "MemorySpooler.h"
 
+#include "NotifyEntries.h"
 #include "WaitEvent.h"
 
 #include <algorithm>
 #include <stdexcept>
 
 namespace vesk::spooler {
-
-namespace {
-
-void AppendJobEntries(std::vector<NotifyEntry> &Out, const JobEntry &J)
-{
-    auto Value = [&](uint16_t Field, uint32_t V) {
-        NotifyEntry E;
-        E.Type = Notify::JobType;
-        E.Field = Field;
-        E.Id = J.JobId;
-        E.Value = V;
-        Out.push_back(E);
-    };
-    auto Text = [&](uint16_t Field, const std::optional<std::string> &T) {
-        NotifyEntry E;
-        E.Type = Notify::JobType;
-        E.Field = Field;
-        E.Id = J.JobId;
-        E.Text = T;
-        Out.push_back(E);
-    };
-    Value(Notify::JobStatusField, J.Status);
-    Text(Notify::JobStatusString, std::nullopt);
-    Text(Notify::JobDocument, J.Document);
-    Text(Notify::JobUserName, J.UserName);
-    Value(Notify::JobTotalPages, J.TotalPages);
-    Value(Notify::JobPagesPrinted, J.PagesPrinted);
-    NotifyEntry Submitted;
-    Submitted.Type = Notify::JobType;
-    Submitted.Field = Notify::JobSubmitted;
-    Submitted.Id = J.JobId;
-    Submitted.Time = J.Submitted;
-    Out.push_back(Submitted);
-    Value(Notify::JobBytesPrinted, 0);
-    Value(Notify::JobTotalBytes, J.Size);
-    Text(Notify::JobMachineName, J.MachineName);
-    NotifyEntry Dev;
-    Dev.Type = Notify::JobType;
-    Dev.Field = Notify::JobDevMode;
-    Dev.Id = J.JobId;
-    Dev.Devmode = J.Devmode;
-    Out.push_back(Dev);
-}
-
-void AppendPrinterEntries(std::vector<NotifyEntry> &Out, const PrinterState &S)
-{
-    auto Add = [&](uint16_t Field, uint32_t V, const std::optional<std::string> &T) {
-        NotifyEntry E;
-        E.Type = Notify::PrinterType;
-        E.Field = Field;
-        E.Value = V;
-        E.Text = T;
-        Out.push_back(E);
-    };
-    Add(Notify::PrinterStatusField, S.Status, std::nullopt);
-    Add(Notify::PrinterCJobs, S.JobCount, std::nullopt);
-    Add(Notify::PrinterPrinterName, 0, S.PrinterName);
-    Add(Notify::PrinterServerName, 0, S.ServerName);
-    Add(Notify::PrinterShareName, 0, S.ShareName);
-}
-
-} // namespace
 
 class MemoryNotification : public ChangeNotification
 {
@@ -106,11 +45,11 @@ public:
             FPendingRefreshFailure = 0;
             return false;
         }
-        AppendPrinterEntries(Info.Entries, P.State);
+        AppendPrinterNotifyEntries(Info.Entries, P.State);
         for (const auto &J : P.Jobs)
-            AppendJobEntries(Info.Entries, J);
+            AppendJobNotifyEntries(Info.Entries, J);
         for (const auto &J : FListener->Finished)
-            AppendJobEntries(Info.Entries, J);
+            AppendJobNotifyEntries(Info.Entries, J);
         FListener->Finished.clear();
         return true;
     }
