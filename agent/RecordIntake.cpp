@@ -2,6 +2,7 @@
 // cells.
 #include "RecordIntake.h"
 
+#include "CDate.h"
 #include "Dataset.h"
 #include "HostProbe.h"
 #include "JobRecords.h"
@@ -66,7 +67,7 @@ ListedRecord RecordIntake::TakeJob(const std::optional<std::string> &printerName
     c[colPrintedDocumentSize] = QString::number(job.TotalBytes);
     c[colPageSize] = PaperSizeName(job.PaperSize, dm_.GetLangString(QStringLiteral("RSOther")));
     const QDateTime now = clock_ ? clock_() : QDateTime::currentDateTime();
-    c[colPrintTime] = now.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+    c[colPrintTime] = now.toString(QLatin1String(PrintTimeFormat));
     c[colOperatorName] = text(job.UserName);
     c[colIP] = ip;
     c[colMAC] = mac;

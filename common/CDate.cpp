@@ -26,7 +26,7 @@ std::optional<QString> cdateText(const QString &text)
         if (!time.isValid())
             return std::nullopt;
     }
-    return QDateTime(date, time).toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+    return QDateTime(date, time).toString(QLatin1String(PrintTimeFormat));
 }
 
 namespace {

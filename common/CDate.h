@@ -9,6 +9,9 @@ struct sqlite3;
 
 namespace vesk {
 
+// How PrintTime is stored: text that sorts and compares chronologically.
+inline constexpr char PrintTimeFormat[] = "yyyy-MM-dd hh:mm:ss";
+
 // Reads "yyyy-mm-dd" (midnight of that day) or "yyyy-mm-dd hh:mm:ss" (also with '/' between
 // the date's parts and one-digit months, days and hours) and returns the stored PrintTime form
 // "yyyy-mm-dd hh:mm:ss", which compares chronologically as text. Anything else: nullopt.
