@@ -370,47 +370,49 @@ QString DeptOperations::DeleteComputeLine(const QString &name, const QDateTime &
            lang(QStringLiteral("RSOperateSuccess")) + u':' + LogDateTime(when);
 }
 
-std::optional<QString> DeptOperations::DeptLogBlock(const QString &name, const QDateTime &when)
+std::optional<QString> DeptOperations::logBlock(const QString &statement, const QString &name,
+                                                const QDateTime &when,
+                                                const std::vector<LogLine> &lines)
 {
     QSqlDatabase db = database();
     QSqlQuery q;
     try {
-        q = select(db, {QStringLiteral("select * from tDept where Name=?"), {name}});
+        q = select(db, {statement, {name}});
     } catch (const VeskError &e) {
         showError(e.message());
         return std::nullopt;
     }
     if (!q.next())
         return std::nullopt;
-    auto line = [&](const char *key, const char *f) -> QString {
-        return lang(QLatin1String(key)) + u':' + field(q, f) + LineEnd;
-    };
-    return LogDateTime(when) + LogStars + LineEnd + line("RSName", "Name") +
-           line("RSManager", "Manager") + line("RSTel", "Tel") + line("RSFax", "Fax") +
-           line("RSMemo", "Memo") + LogStars + LineEnd;
+    QString block = LogDateTime(when) + LogStars + LineEnd;
+    for (const LogLine &l : lines)
+        block += l.label + u':' + field(q, l.field) + LineEnd;
+    return block + LogStars + LineEnd;
+}
+
+std::optional<QString> DeptOperations::DeptLogBlock(const QString &name, const QDateTime &when)
+{
+    return logBlock(QStringLiteral("select * from tDept where Name=?"), name, when,
+                    {{lang(QStringLiteral("RSName")), "Name"},
+                     {lang(QStringLiteral("RSManager")), "Manager"},
+                     {lang(QStringLiteral("RSTel")), "Tel"},
+                     {lang(QStringLiteral("RSFax")), "Fax"},
+                     {lang(QStringLiteral("RSMemo")), "Memo"}});
 }
 
 std::optional<QString> DeptOperations::HostLogBlock(const QString &name, const QDateTime &when)
 {
-    QSqlDatabase db = database();
-    QSqlQuery q;
-    try {
-        q = select(db, {QStringLiteral("select * from tHost where HostName=?"), {name}});
-    } catch (const VeskError &e) {
-        showError(e.message());
-        return std::nullopt;
-    }
-    if (!q.next())
-        return std::nullopt;
-    auto line = [&](const char *key, const char *f) -> QString {
-        return lang(QLatin1String(key)) + u':' + field(q, f) + LineEnd;
-    };
-    return LogDateTime(when) + LogStars + LineEnd + line("RShostName", "HostName") +
-           QStringLiteral("IP:") + field(q, "IP") + LineEnd + QStringLiteral("MAC:") +
-           field(q, "MAC") + LineEnd + line("RSNetGroup", "tNetGroup") +
-           line("RSBelongEmName", "EmName") + line("RSBelongDept", "DeptName") +
-           line("RSTel", "Tel") + line("RSFax", "Fax") + line("RSEmail", "Email") +
-           line("RSMemo", "Memo") + LogStars + LineEnd;
+    return logBlock(QStringLiteral("select * from tHost where HostName=?"), name, when,
+                    {{lang(QStringLiteral("RShostName")), "HostName"},
+                     {QStringLiteral("IP"), "IP"},
+                     {QStringLiteral("MAC"), "MAC"},
+                     {lang(QStringLiteral("RSNetGroup")), "tNetGroup"},
+                     {lang(QStringLiteral("RSBelongEmName")), "EmName"},
+                     {lang(QStringLiteral("RSBelongDept")), "DeptName"},
+                     {lang(QStringLiteral("RSTel")), "Tel"},
+                     {lang(QStringLiteral("RSFax")), "Fax"},
+                     {lang(QStringLiteral("RSEmail")), "Email"},
+                     {lang(QStringLiteral("RSMemo")), "Memo"}});
 }
 
 } // namespace vesk

@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <optional>
+#include <vector>
 
 namespace vesk {
 
@@ -106,6 +107,15 @@ public:
     QSqlDatabase database() const;
 
 private:
+    struct LogLine
+    {
+        QString label;
+        const char *field;
+    };
+    // The timestamp and stars, "label:value" per line, the stars: from the first row of the
+    // statement for `name`; nothing without a row.
+    std::optional<QString> logBlock(const QString &statement, const QString &name,
+                                    const QDateTime &when, const std::vector<LogLine> &lines);
     QString lang(const QString &key) const;
     void showError(const QString &text);
 

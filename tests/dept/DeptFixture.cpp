@@ -2,11 +2,11 @@
 #include "DeptFixture.h"
 
 #include "LumoForm.h"
+#include "TestRows.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QSqlRecord>
 
 #include <stdexcept>
 
@@ -63,17 +63,7 @@ void DeptFixture::exec(const QString &statement)
 
 QStringList DeptFixture::rows(const QString &statement)
 {
-    QSqlQuery q(QSqlDatabase::database(connection_));
-    if (!q.exec(statement))
-        throw std::runtime_error(statement.toStdString());
-    QStringList out;
-    while (q.next()) {
-        QStringList columns;
-        for (int i = 0; i < q.record().count(); ++i)
-            columns << q.value(i).toString();
-        out << columns.join(u'|');
-    }
-    return out;
+    return queryRows(connection_, statement);
 }
 
 int DeptFixture::count(const QString &statement)

@@ -5,11 +5,11 @@
 #include "PostgresServer.h"
 #include "Schema.h"
 #include "TestAppDir.h"
+#include "TestRows.h"
 
 #include <QProcess>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QSqlRecord>
 
 #include <gtest/gtest.h>
 
@@ -90,19 +90,7 @@ protected:
         QSqlQuery q(QSqlDatabase::database(connection_));
         ASSERT_TRUE(q.exec(statement)) << q.lastError().text().toStdString();
     }
-    QStringList rows(const QString &statement)
-    {
-        QSqlQuery q(QSqlDatabase::database(connection_));
-        EXPECT_TRUE(q.exec(statement)) << q.lastError().text().toStdString();
-        QStringList out;
-        while (q.next()) {
-            QStringList columns;
-            for (int i = 0; i < q.record().count(); ++i)
-                columns << q.value(i).toString();
-            out << columns.join(u'|');
-        }
-        return out;
-    }
+    QStringList rows(const QString &statement) { return queryRows(connection_, statement); }
 
     TestAppDir dir;
 
