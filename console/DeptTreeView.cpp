@@ -85,12 +85,35 @@ void TDeptTreeView::applyCatalogue()
 
 // --- Building
 
-QTreeWidgetItem *TDeptTreeView::addNode(QTreeWidgetItem *parent, const QString &text, NodeKind kind)
+namespace {
+
+// A node with its subtree, not yet in a tree: building detached items and adding them at once
+// keeps the view from laying itself out for every node.
+QTreeWidgetItem *newNode(const QString &text, NodeKind kind)
 {
     auto *item = new QTreeWidgetItem(QStringList{text});
     SetNodeKind(item, kind);
     if (kind == NodeKind::Department)
         item->setFlags(item->flags() | Qt::ItemIsEditable);
+    return item;
+}
+
+QTreeWidgetItem *newSubtree(const DeptNode &n)
+{
+    QTreeWidgetItem *item = newNode(n.text, n.kind);
+    QList<QTreeWidgetItem *> children;
+    children.reserve(static_cast<qsizetype>(n.children.size()));
+    for (const DeptNode &child : n.children)
+        children << newSubtree(child);
+    item->addChildren(children);
+    return item;
+}
+
+} // namespace
+
+QTreeWidgetItem *TDeptTreeView::addNode(QTreeWidgetItem *parent, const QString &text, NodeKind kind)
+{
+    QTreeWidgetItem *item = newNode(text, kind);
     if (parent)
         parent->addChild(item);
     else
@@ -100,12 +123,17 @@ QTreeWidgetItem *TDeptTreeView::addNode(QTreeWidgetItem *parent, const QString &
 
 void TDeptTreeView::addNodes(QTreeWidgetItem *parent, const DeptForest &nodes)
 {
-    for (const DeptNode &n : nodes) {
-        QTreeWidgetItem *item = addNode(parent, n.text, n.kind);
-        addNodes(item, n.children);
-        if (!n.children.empty())
-            item->setExpanded(true);
-    }
+    QList<QTreeWidgetItem *> items;
+    items.reserve(static_cast<qsizetype>(nodes.size()));
+    for (const DeptNode &n : nodes)
+        items << newSubtree(n);
+    if (parent)
+        parent->addChildren(items);
+    else
+        addTopLevelItems(items);
+    // Every added department and computer is shown expanded.
+    for (QTreeWidgetItem *item : items)
+        expandRecursively(indexFromItem(item));
 }
 
 void TDeptTreeView::LoadDeptTree(QTreeWidgetItem *parent)

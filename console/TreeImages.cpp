@@ -25,8 +25,11 @@ QIcon TreeImage(NodeKind kind)
 
 void SetNodeKind(QTreeWidgetItem *item, NodeKind kind)
 {
+    // Looked up once: trees hold thousands of nodes.
+    static const QIcon images[] = {TreeImage(NodeKind::Network), TreeImage(NodeKind::Department),
+                                   TreeImage(NodeKind::Computer), TreeImage(NodeKind::Printer)};
     item->setData(0, Qt::UserRole, static_cast<int>(kind));
-    item->setIcon(0, TreeImage(kind));
+    item->setIcon(0, images[static_cast<int>(kind)]);
 }
 
 NodeKind NodeKindOf(const QTreeWidgetItem *item)
