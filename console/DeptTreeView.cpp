@@ -361,15 +361,15 @@ bool TDeptTreeView::edit(const QModelIndex &index, EditTrigger trigger, QEvent *
         return false;
     const bool started = QTreeWidget::edit(index, trigger, event);
     if (started)
-        editing_ = item;
+        editing_ = index;
     return started;
 }
 
 void TDeptTreeView::commitData(QWidget *editor)
 {
     auto *line = qobject_cast<QLineEdit *>(editor);
-    QTreeWidgetItem *item = editing_;
-    editing_ = nullptr;
+    QTreeWidgetItem *item = editing_.isValid() ? itemFromIndex(editing_) : nullptr;
+    editing_ = QPersistentModelIndex();
     if (line && item && line->text() != item->text(0))
         DeptTreeEdited(item, line->text());
 }

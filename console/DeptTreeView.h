@@ -5,6 +5,7 @@
 #include "DeptTree.h"
 
 #include <QDateTime>
+#include <QPersistentModelIndex>
 #include <QTreeWidget>
 
 #include <functional>
@@ -104,7 +105,7 @@ private:
     void log(const QString &text) const;
 
     TdmMain &dm_;
-    QTreeWidgetItem *editing_ = nullptr; // the node whose text is being edited in place
+    QPersistentModelIndex editing_; // the node whose text is being edited in place
 };
 
 } // namespace vesk
