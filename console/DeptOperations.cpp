@@ -88,6 +88,18 @@ std::vector<Statement> deptCarryOver(const QString &oldName, const QString &newN
     };
 }
 
+// Writes the statements in one transaction; an error is shown with `icon` and gives false.
+bool writeAll(TdmMain &dm, const std::vector<Statement> &statements,
+              unsigned icon = MB_ICONINFORMATION)
+{
+    QSqlDatabase db = dm.acntVesk.database();
+    QString error;
+    if (execAll(db, statements, &error))
+        return true;
+    dm.ShowMsg(error, icon);
+    return false;
+}
+
 QString field(const QSqlQuery &q, const char *name)
 {
     return q.value(QLatin1String(name)).toString();
@@ -132,15 +144,8 @@ QString DeptOperations::GetNewDeptName()
 
 bool DeptOperations::AddDept(const QString &name, const std::optional<QString> &parent)
 {
-    QSqlDatabase db = database();
-    QString error;
-    if (exec(db,
-             {QStringLiteral("insert into tDept(Name,SuperName) Values(?,?)"),
-              {name, parent.value_or(TopLevel)}},
-             &error))
-        return true;
-    showError(error);
-    return false;
+    return writeAll(dm_, {{QStringLiteral("insert into tDept(Name,SuperName) Values(?,?)"),
+                           {name, parent.value_or(TopLevel)}}});
 }
 
 bool DeptOperations::CanEditDept(const QString &text) const
@@ -179,34 +184,21 @@ bool DeptOperations::RenameDept(const QString &oldName, const QString &newName)
         {QStringLiteral("update Tdept set Name=? where Name=?"), {newName, oldName}}};
     for (Statement &s : deptCarryOver(oldName, newName))
         statements.push_back(std::move(s));
-    QSqlDatabase db = database();
-    QString error;
-    if (execAll(db, statements, &error))
-        return true;
-    showError(error);
-    return false;
+    return writeAll(dm_, statements);
 }
 
 bool DeptOperations::MoveDept(const QString &dragged, const QString &target)
 {
-    QSqlDatabase db = database();
-    QString error;
-    if (exec(db, {QStringLiteral("Update tDept set superName=? where Name=?"), {target, dragged}},
-             &error))
-        return true;
-    dm_.ShowMsg(error, MB_ICONSTOP);
-    return false;
+    return writeAll(
+        dm_, {{QStringLiteral("Update tDept set superName=? where Name=?"), {target, dragged}}},
+        MB_ICONSTOP);
 }
 
 bool DeptOperations::MoveHost(const QString &host, const QString &dept)
 {
-    QSqlDatabase db = database();
-    QString error;
-    if (exec(db, {QStringLiteral("update tHost set deptName=? where HostName=?"), {dept, host}},
-             &error))
-        return true;
-    dm_.ShowMsg(error, MB_ICONSTOP);
-    return false;
+    return writeAll(
+        dm_, {{QStringLiteral("update tHost set deptName=? where HostName=?"), {dept, host}}},
+        MB_ICONSTOP);
 }
 
 std::optional<NodePath> DeptOperations::DeleteDept(const DeptForest &forest, const NodePath &path)
@@ -250,12 +242,8 @@ std::optional<NodePath> DeptOperations::DeleteDept(const DeptForest &forest, con
             statements.push_back({QStringLiteral("update tdept set supername=? where name=?"),
                                   {targetName, child.text}});
     }
-    QSqlDatabase db = database();
-    QString error;
-    if (!execAll(db, statements, &error)) {
-        showError(error);
+    if (!writeAll(dm_, statements))
         return std::nullopt;
-    }
     return target.value_or(NodePath{});
 }
 
@@ -287,12 +275,7 @@ bool DeptOperations::SaveDept(const QString &oldName, const DeptRecord &record)
     statements.push_back(
         {QStringLiteral("update tDept set Name=?, Manager=?, tel=?, Fax=?, Memo=? where Name=?"),
          {record.Name, record.Manager, record.Tel, record.Fax, record.Memo, oldName}});
-    QSqlDatabase db = database();
-    QString error;
-    if (execAll(db, statements, &error))
-        return true;
-    showError(error);
-    return false;
+    return writeAll(dm_, statements);
 }
 
 std::optional<HostRecord> DeptOperations::ReadHost(const QString &name)
@@ -337,12 +320,7 @@ bool DeptOperations::SaveHost(const QString &oldName, const HostRecord &record)
          {record.HostName, record.IP, record.tNetGroup, record.Tel, record.Memo, record.MAC,
           record.EmName, record.Fax, record.Email, oldName}},
     };
-    QSqlDatabase db = database();
-    QString error;
-    if (execAll(db, statements, &error))
-        return true;
-    showError(error);
-    return false;
+    return writeAll(dm_, statements);
 }
 
 bool DeptOperations::DeleteHost(const QString &name)
@@ -350,12 +328,7 @@ bool DeptOperations::DeleteHost(const QString &name)
     if (dm_.AskOkCancel(TdmMain::FillMsg(lang(QStringLiteral("RSDelCompute")), name),
                         MB_ICONQUESTION) != IDOK)
         return false;
-    QSqlDatabase db = database();
-    QString error;
-    if (exec(db, {QStringLiteral("delete from tHost where HostName=?"), {name}}, &error))
-        return true;
-    showError(error);
-    return false;
+    return writeAll(dm_, {{QStringLiteral("delete from tHost where HostName=?"), {name}}});
 }
 
 QString DeptOperations::ModifyComputeLine(const QString &newName, const QDateTime &when) const

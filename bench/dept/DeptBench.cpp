@@ -5,6 +5,7 @@
 //
 // The folder (default $TMPDIR/vesk-bench-dept) is generated once and kept. --worst first gives
 // every print record the renamed department, so the rename rewrites all of them.
+#include "BenchFolder.h"
 #include "Database.h"
 #include "DeptOperations.h"
 #include "DeptTree.h"
@@ -16,7 +17,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTextStream>
@@ -36,14 +36,6 @@ constexpr int Departments = 200;
 constexpr int Hosts = 5000;
 constexpr int PrintersPerHost = 3;
 constexpr int Depth = 4;
-
-bool run(const QString &program, const QStringList &args)
-{
-    QProcess p;
-    p.setProcessChannelMode(QProcess::ForwardedChannels);
-    p.start(program, args);
-    return p.waitForFinished(-1) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-}
 
 bool exec(QSqlQuery &q)
 {
@@ -114,22 +106,7 @@ bool prepare(const QString &appDir, qint64 records)
 {
     if (QFile::exists(appDir + QStringLiteral("vesk.db")))
         return true;
-    QDir().mkpath(appDir);
-    QFile config(appDir + QStringLiteral("Config.ini"));
-    if (!config.open(QIODevice::WriteOnly))
-        return false;
-    config.write("[Connection]\nConstr=Provider=SQLite;Data Source=vesk.db\n"
-                 "[Font]\nCharset=0\n[Language]\nFileName=English.ini\n");
-    config.close();
-    QFile::copy(QStringLiteral(VESK_LANG_DIR "/English.ini"),
-                appDir + QStringLiteral("English.ini"));
-    out << "generating " << records << " records in " << appDir << Qt::endl;
-    QElapsedTimer t;
-    t.start();
-    if (!run(QStringLiteral(VESK_INITDB), {appDir}) ||
-        !run(QStringLiteral(VESK_GEN_DEMO),
-             {QStringLiteral("--records"), QString::number(records), QStringLiteral("--hosts"),
-              QString::number(Hosts), appDir}))
+    if (!prepareBenchFolder(appDir, records, Hosts, out))
         return false;
     bool ok = false;
     {
@@ -141,7 +118,6 @@ bool prepare(const QString &appDir, qint64 records)
         db.close();
     }
     QSqlDatabase::removeDatabase(QStringLiteral("organisation"));
-    out << "generated in " << t.elapsed() / 1000.0 << " s" << Qt::endl;
     return ok;
 }
 
