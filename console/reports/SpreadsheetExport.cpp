@@ -1,0 +1,283 @@
+// Spreadsheet export: rows streamed from one statement into libxlsxwriter or a CSV file.
+#include "SpreadsheetExport.h"
+
+#include "CDate.h"
+#include "Database.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QSqlError>
+#include <QSqlField>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTemporaryFile>
+
+#include <xlsxwriter.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace vesk {
+
+namespace {
+
+const QString PrintTimeField = QStringLiteral("PrintTime");
+constexpr char SheetName[] = "Data";
+constexpr char DateTimeFormat[] = "yyyy-mm-dd hh:mm:ss";
+constexpr int MaxCellText = 32767; // a spreadsheet cell holds no more characters
+
+// Keys of headings that differ from the grid's titles: the computers' IP column is titled.
+QString headingKey(ReportTable table, const ColumnTitle &c)
+{
+    if (table == ReportTable::Host &&
+        c.field.compare(QStringLiteral("IP"), Qt::CaseInsensitive) == 0)
+        return QStringLiteral("RSIP");
+    return c.key;
+}
+
+bool isNumber(const QSqlField &f)
+{
+    switch (f.metaType().id()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The statement and the cell kinds of its result, numbers as the database types them.
+bool openRows(QSqlDatabase db, ReportTable table, const QString &filter,
+              std::vector<ExportColumn> &columns, QSqlQuery &q, QString *error)
+{
+    QStringList fields;
+    for (const ExportColumn &c : columns)
+        fields << c.field;
+    const QString statement = QStringLiteral("select  ") + fields.join(QStringLiteral(", ")) +
+                              QStringLiteral(" FROM ") + ReportTableName(table) + u' ' + filter;
+    q.setForwardOnly(true);
+    if (!q.exec(translateStatement(db, statement))) {
+        if (error)
+            *error = q.lastError().text();
+        return false;
+    }
+    const QSqlRecord rec = q.record();
+    for (int i = 0; i < static_cast<int>(columns.size()); ++i) {
+        ExportColumn &c = columns[static_cast<size_t>(i)];
+        if (c.kind == ExportColumn::Kind::Text && isNumber(rec.field(i)))
+            c.kind = ExportColumn::Kind::Number;
+    }
+    return true;
+}
+
+QString csvField(const QString &v)
+{
+    if (!v.contains(u',') && !v.contains(u'"') && !v.contains(u'\r') && !v.contains(u'\n'))
+        return v;
+    QString quoted = v;
+    quoted.replace(QStringLiteral("\""), QStringLiteral("\"\""));
+    return u'"' + quoted + u'"';
+}
+
+QString numberText(const QVariant &v)
+{
+    if (v.metaType().id() == QMetaType::Double || v.metaType().id() == QMetaType::Float)
+        return QString::number(v.toDouble(), 'g', 15);
+    return v.toString();
+}
+
+bool writeCsv(QSqlQuery &q, const std::vector<ExportColumn> &columns, const QString &fileName,
+              QString *error)
+{
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    QString line;
+    const auto flush = [&] {
+        line += QStringLiteral("\r\n");
+        file.write(line.toUtf8());
+        line.clear();
+    };
+    file.write("\xEF\xBB\xBF");
+    for (size_t i = 0; i < columns.size(); ++i)
+        line += (i ? QStringLiteral(",") : QString()) + csvField(columns[i].heading);
+    flush();
+    while (q.next()) {
+        for (int i = 0; i < static_cast<int>(columns.size()); ++i) {
+            if (i)
+                line += u',';
+            const QVariant v = q.value(i);
+            if (v.isNull())
+                continue;
+            line += columns[static_cast<size_t>(i)].kind == ExportColumn::Kind::Number
+                        ? numberText(v)
+                        : csvField(v.toString());
+        }
+        flush();
+    }
+    if (q.lastError().isValid()) {
+        if (error)
+            *error = q.lastError().text();
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+// A libxlsxwriter workbook that is closed however the export ends.
+struct Workbook
+{
+    lxw_workbook *wb = nullptr;
+    lxw_error close()
+    {
+        const lxw_error e = wb ? workbook_close(wb) : LXW_NO_ERROR;
+        wb = nullptr;
+        return e;
+    }
+    ~Workbook() { close(); }
+};
+
+bool writeXlsx(QSqlQuery &q, ReportTable table, const std::vector<ExportColumn> &columns,
+               const QString &fileName, QString *error)
+{
+    const auto fail = [error](const QString &text) {
+        if (error)
+            *error = text;
+        return false;
+    };
+    // Written under a temporary name in the target folder and renamed at the end.
+    const QFileInfo target(fileName);
+    QTemporaryFile temp(target.absoluteDir().filePath(QStringLiteral(".vesk-export-XXXXXX")));
+    if (!temp.open())
+        return fail(temp.errorString() + QStringLiteral(": ") + target.absoluteFilePath());
+    temp.close();
+    const QByteArray tempName = QFile::encodeName(temp.fileName());
+
+    lxw_workbook_options options{};
+    options.constant_memory = LXW_TRUE; // rows are flushed as they are written
+    Workbook book;
+    book.wb = workbook_new_opt(tempName.constData(), &options);
+    if (!book.wb)
+        return fail(QStringLiteral("cannot create ") + target.absoluteFilePath());
+    lxw_worksheet *ws = workbook_add_worksheet(book.wb, SheetName);
+    lxw_format *dateFormat = workbook_add_format(book.wb);
+    format_set_num_format(dateFormat, DateTimeFormat);
+
+    lxw_error e = LXW_NO_ERROR;
+    const auto text = [&](lxw_row_t r, lxw_col_t c, const QString &s) {
+        const QByteArray utf8 = s.left(MaxCellText).toUtf8();
+        return worksheet_write_string(ws, r, c, utf8.constData(), nullptr);
+    };
+    for (size_t c = 0; c < columns.size() && !e; ++c)
+        e = text(0, static_cast<lxw_col_t>(c), columns[c].heading);
+    lxw_row_t row = 0;
+    while (!e && q.next()) {
+        ++row;
+        for (size_t c = 0; c < columns.size() && !e; ++c) {
+            const QVariant v = q.value(static_cast<int>(c));
+            if (v.isNull())
+                continue;
+            const auto col = static_cast<lxw_col_t>(c);
+            switch (columns[c].kind) {
+            case ExportColumn::Kind::Number:
+                e = worksheet_write_number(ws, row, col, v.toDouble(), nullptr);
+                break;
+            case ExportColumn::Kind::DateTime: {
+                const QDateTime t =
+                    QDateTime::fromString(v.toString(), QString::fromLatin1(PrintTimeFormat));
+                if (!t.isValid()) {
+                    e = text(row, col, v.toString()); // not a stored time: kept as it is
+                    break;
+                }
+                lxw_datetime dt{t.date().year(),   t.date().month(),
+                                t.date().day(),    t.time().hour(),
+                                t.time().minute(), static_cast<double>(t.time().second())};
+                e = worksheet_write_datetime(ws, row, col, &dt, dateFormat);
+                break;
+            }
+            case ExportColumn::Kind::Text:
+                e = text(row, col, v.toString());
+                break;
+            }
+        }
+    }
+    if (e)
+        return fail(QString::fromUtf8(lxw_strerror(e)));
+    if (q.lastError().isValid())
+        return fail(q.lastError().text());
+
+    worksheet_autofilter(ws, 0, 0, row, static_cast<lxw_col_t>(ExportFilterLastColumn(table)));
+    worksheet_set_landscape(ws);
+    worksheet_repeat_rows(ws, 0, 0);
+    worksheet_fit_to_pages(ws, 1, 0);
+    worksheet_freeze_panes(ws, 1, 0);
+    worksheet_set_selection(ws, 0, 0, 0, 0);
+    e = book.close();
+    if (e)
+        return fail(QString::fromUtf8(lxw_strerror(e)) + QStringLiteral(": ") +
+                    target.absoluteFilePath());
+    if (std::rename(tempName.constData(), QFile::encodeName(target.absoluteFilePath()).constData()))
+        return fail(QString::fromLocal8Bit(std::strerror(errno)) + QStringLiteral(": ") +
+                    target.absoluteFilePath());
+    return true;
+}
+
+} // namespace
+
+std::vector<ExportColumn> ExportColumns(ReportTable table, const LangLookup &lang)
+{
+    std::vector<ExportColumn> columns;
+    for (const ColumnTitle &c : ReportColumnTitles(table)) {
+        const QString key = headingKey(table, c);
+        // A column without a key (MAC) is headed by its own name.
+        ExportColumn column{c.field, key.isEmpty() ? c.field : lang(key)};
+        if (table == ReportTable::PrinterData &&
+            c.field.compare(PrintTimeField, Qt::CaseInsensitive) == 0)
+            column.kind = ExportColumn::Kind::DateTime;
+        columns.push_back(column);
+    }
+    return columns;
+}
+
+int ExportFilterLastColumn(ReportTable table)
+{
+    const int count = static_cast<int>(ReportColumnTitles(table).size());
+    return table == ReportTable::PrinterData ? count : count - 1;
+}
+
+ExportFormat ExportFormatOf(const QString &fileName)
+{
+    return fileName.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive) ? ExportFormat::Csv
+                                                                          : ExportFormat::Xlsx;
+}
+
+bool ExportRecords(QSqlDatabase db, ReportTable table, const QString &filter,
+                   const std::vector<ExportColumn> &columns, const QString &fileName,
+                   ExportFormat format, QString *error)
+{
+    std::vector<ExportColumn> typed = columns;
+    QSqlQuery q(db);
+    if (!openRows(db, table, filter, typed, q, error))
+        return false;
+    return format == ExportFormat::Csv ? writeCsv(q, typed, fileName, error)
+                                       : writeXlsx(q, table, typed, fileName, error);
+}
+
+} // namespace vesk
