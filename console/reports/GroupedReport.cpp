@@ -6,10 +6,12 @@
 
 #include <QFont>
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QPageSize>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QRawFont>
 #include <QSaveFile>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -37,6 +39,67 @@ QFont reportFont(double points)
     f.setPointSizeF(points);
     return f;
 }
+
+// Draws texts at baseline positions with one font. Texts of plain Latin script go straight to
+// glyphs through the font's character map: shaping every cell of a long report costs more than
+// everything else the painter does. Anything else (CJK, marks, a glyph the face lacks) takes
+// the painter's full text path with font fallback.
+class CellText
+{
+public:
+    CellText(QPainter &painter, const QFont &font) : painter_(painter)
+    {
+        painter_.setFont(font);
+        ascent_ = painter_.fontMetrics().ascent();
+        raw_ = QRawFont::fromFont(painter_.font());
+        raw_.setPixelSize(font.pointSizeF() * painter_.device()->logicalDpiY() / 72.0);
+    }
+    double ascent() const { return ascent_; }
+
+    // `top` is the text's top edge.
+    void draw(const QPointF &top, const QString &text)
+    {
+        const QPointF baseline = top + QPointF(0, ascent_);
+        if (!plain(text)) {
+            painter_.drawText(baseline, text);
+            return;
+        }
+        glyphs_ = raw_.glyphIndexesForString(text);
+        if (glyphs_.contains(0)) {
+            painter_.drawText(baseline, text);
+            return;
+        }
+        const QList<QPointF> advances = raw_.advancesForGlyphIndexes(glyphs_);
+        positions_.resize(advances.size());
+        QPointF at;
+        for (qsizetype i = 0; i < advances.size(); ++i) {
+            positions_[i] = at;
+            at += advances[i];
+        }
+        QGlyphRun run;
+        run.setRawFont(raw_);
+        run.setGlyphIndexes(glyphs_);
+        run.setPositions(positions_);
+        painter_.drawGlyphRun(baseline, run);
+    }
+
+private:
+    // Characters that need no shaping: below the combining marks.
+    static bool plain(const QString &text)
+    {
+        for (QChar c : text) {
+            if (c.unicode() >= 0x300)
+                return false;
+        }
+        return true;
+    }
+
+    QPainter &painter_;
+    QRawFont raw_;
+    double ascent_ = 0;
+    QList<quint32> glyphs_;
+    QList<QPointF> positions_;
+};
 
 bool sameGroup(const QVariant &a, const QString &b, bool bNull)
 {
@@ -179,19 +242,16 @@ void GroupedReport::paintPage(QPainter &painter, int page) const
 
     double top = 0;
     if (page == 0) {
-        painter.setFont(reportFont(report::HeadingFontPoints));
-        painter.drawText(at(report::HeadingLeft, report::HeadingTop) +
-                             QPointF(0, painter.fontMetrics().ascent()),
-                         layout_.heading);
+        CellText heading(painter, reportFont(report::HeadingFontPoints));
+        heading.draw(at(report::HeadingLeft, report::HeadingTop), layout_.heading);
         top = report::TitleBandHeight;
     }
 
-    painter.setFont(reportFont(report::BaseFontPoints));
-    const QPointF ascent(0, painter.fontMetrics().ascent());
+    CellText text(painter, reportFont(report::BaseFontPoints));
     const double headerTop = top + report::HeaderTextTop;
-    painter.drawText(at(report::GroupLeft, headerTop) + ascent, layout_.groupTitle);
+    text.draw(at(report::GroupLeft, headerTop), layout_.groupTitle);
     for (const ReportColumn &c : layout_.columns)
-        painter.drawText(at(c.left, headerTop) + ascent, c.title);
+        text.draw(at(c.left, headerTop), c.title);
     top += report::HeaderBandHeight;
 
     const int first = firstLine(page);
@@ -199,8 +259,7 @@ void GroupedReport::paintPage(QPainter &painter, int page) const
     for (int i = first; i < last; ++i, top += report::LineHeight) {
         const std::int32_t line = lines_[static_cast<size_t>(i)];
         if (line < 0) {
-            painter.drawText(at(report::GroupLeft, top) + ascent,
-                             groups_[static_cast<size_t>(-line - 1)]);
+            text.draw(at(report::GroupLeft, top), groups_[static_cast<size_t>(-line - 1)]);
             continue;
         }
         const QString &row = rows_[static_cast<size_t>(line)];
@@ -209,8 +268,8 @@ void GroupedReport::paintPage(QPainter &painter, int page) const
             if (column >= layout_.columns.size())
                 break;
             if (!cell.isEmpty())
-                painter.drawText(at(layout_.columns[column].left, top + report::DetailTop) + ascent,
-                                 cell.toString());
+                text.draw(at(layout_.columns[column].left, top + report::DetailTop),
+                          cell.toString());
             ++column;
         }
     }

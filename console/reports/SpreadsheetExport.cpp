@@ -4,7 +4,7 @@
 #include "CDate.h"
 #include "Database.h"
 
-#include <QDateTime>
+#include <QDate>
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -13,6 +13,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTemporaryFile>
+#include <QTime>
 
 #include <xlsxwriter.h>
 
@@ -141,6 +142,32 @@ bool writeCsv(QSqlQuery &q, const std::vector<ExportColumn> &columns, const QStr
     return true;
 }
 
+// PrintTime's stored text "yyyy-MM-dd hh:mm:ss" as a spreadsheet date and time. Read digit by
+// digit: a parse through QDateTime consults the time zone files for every cell.
+bool storedTime(const QString &s, lxw_datetime &dt)
+{
+    static_assert(sizeof(PrintTimeFormat) == 20, "yyyy-MM-dd hh:mm:ss");
+    if (s.size() != 19)
+        return false;
+    int fields[6];
+    const int starts[6] = {0, 5, 8, 11, 14, 17};
+    const int lengths[6] = {4, 2, 2, 2, 2, 2};
+    for (int f = 0; f < 6; ++f) {
+        int n = 0;
+        for (int i = starts[f]; i < starts[f] + lengths[f]; ++i) {
+            if (!s[i].isDigit())
+                return false;
+            n = n * 10 + s[i].digitValue();
+        }
+        fields[f] = n;
+    }
+    if (!QDate::isValid(fields[0], fields[1], fields[2]) ||
+        !QTime::isValid(fields[3], fields[4], fields[5]))
+        return false;
+    dt = {fields[0], fields[1], fields[2], fields[3], fields[4], static_cast<double>(fields[5])};
+    return true;
+}
+
 // A libxlsxwriter workbook that is closed however the export ends.
 struct Workbook
 {
@@ -200,16 +227,10 @@ bool writeXlsx(QSqlQuery &q, ReportTable table, const std::vector<ExportColumn> 
                 e = worksheet_write_number(ws, row, col, v.toDouble(), nullptr);
                 break;
             case ExportColumn::Kind::DateTime: {
-                const QDateTime t =
-                    QDateTime::fromString(v.toString(), QString::fromLatin1(PrintTimeFormat));
-                if (!t.isValid()) {
-                    e = text(row, col, v.toString()); // not a stored time: kept as it is
-                    break;
-                }
-                lxw_datetime dt{t.date().year(),   t.date().month(),
-                                t.date().day(),    t.time().hour(),
-                                t.time().minute(), static_cast<double>(t.time().second())};
-                e = worksheet_write_datetime(ws, row, col, &dt, dateFormat);
+                lxw_datetime dt{};
+                e = storedTime(v.toString(), dt)
+                        ? worksheet_write_datetime(ws, row, col, &dt, dateFormat)
+                        : text(row, col, v.toString()); // not a stored time: kept as it is
                 break;
             }
             case ExportColumn::Kind::Text:
