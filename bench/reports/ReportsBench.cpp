@@ -10,6 +10,9 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
 #include <QTextStream>
 
 #include <sys/resource.h>
@@ -60,7 +63,7 @@ int measure(const QString &step, const QString &appDir)
     const QString file = appDir + QStringLiteral("bench-out.") + step;
     bool ok = true;
     QString detail;
-    if (step == u"pdf" || step == u"preview") {
+    if (step == u"pdf" || step == u"preview" || step == u"qtpreview") {
         ReportLayout layout;
         ok = LoadReportLayout(db, ReportTable::PrinterData, QStringLiteral("PrinterName"), lang,
                               layout, &error);
@@ -73,6 +76,22 @@ int measure(const QString &step, const QString &appDir)
         if (ok && step == u"pdf") {
             ok = WriteReportPdf(report, file, &error);
             detail += QStringLiteral(", %1 MB").arg(QFileInfo(file).size() / 1e6, 0, 'f', 1);
+        } else if (ok && step == u"qtpreview") {
+            // For comparison: Qt's own preview, which paints every page before it shows one.
+            QPrintPreviewDialog preview;
+            QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
+                             [&report](QPrinter *printer) {
+                                 printer->setPageLayout(ReportPageLayout());
+                                 report.print(*printer);
+                             });
+            auto *widget = preview.findChild<QPrintPreviewWidget *>();
+            PaintWatch watch;
+            widget->installEventFilter(&watch);
+            preview.show();
+            while (!watch.painted)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            detail +=
+                QStringLiteral(", Qt's preview on screen with %1 pages").arg(widget->pageCount());
         } else if (ok) {
             TPrinterDataReportFrm preview(dm, report);
             PaintWatch watch;
@@ -98,8 +117,8 @@ int measure(const QString &step, const QString &appDir)
         out << step << ": " << error << Qt::endl;
         return 1;
     }
-    out << step << ": " << s << " s (CPU " << cpuSeconds() << " s), peak resident " << statusKb("VmHWM:") / 1024.0 << " MB ("
-        << detail << ")" << Qt::endl;
+    out << step << ": " << s << " s (CPU " << cpuSeconds() << " s), peak resident "
+        << statusKb("VmHWM:") / 1024.0 << " MB (" << detail << ")" << Qt::endl;
     return 0;
 }
 
@@ -116,6 +135,8 @@ int main(int argc, char **argv)
     cl.addOption({QStringLiteral("records"), QStringLiteral("Print records."), QStringLiteral("n"),
                   QStringLiteral("100000")});
     cl.addOption({QStringLiteral("measure"), QStringLiteral("internal"), QStringLiteral("step")});
+    cl.addOption({QStringLiteral("qt-preview"),
+                  QStringLiteral("Also time Qt's print preview dialog on the same report.")});
     cl.process(app);
     const QString appDir = QDir(cl.value(QStringLiteral("app"))).absolutePath() + u'/';
     if (cl.isSet(QStringLiteral("measure")))
@@ -128,10 +149,13 @@ int main(int argc, char **argv)
     }
     // Each step in a fresh process, so its time and peak memory are its own.
     int failed = 0;
-    for (const char *step : {"pdf", "preview", "xlsx", "csv"})
+    QStringList steps{QStringLiteral("pdf"), QStringLiteral("preview"), QStringLiteral("xlsx"),
+                      QStringLiteral("csv")};
+    if (cl.isSet(QStringLiteral("qt-preview")))
+        steps << QStringLiteral("qtpreview");
+    for (const QString &step : steps)
         failed += runProgram(QCoreApplication::applicationFilePath(),
-                             {QStringLiteral("--measure"), QString::fromLatin1(step),
-                              QStringLiteral("--app"), appDir})
+                             {QStringLiteral("--measure"), step, QStringLiteral("--app"), appDir})
                       ? 0
                       : 1;
     return failed;

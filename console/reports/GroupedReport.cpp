@@ -304,7 +304,7 @@ bool WriteReportPdf(const GroupedReport &report, const QString &fileName, QStrin
     {
         QPdfWriter writer(&file);
         writer.setPageLayout(ReportPageLayout());
-        writer.setResolution(600);
+        writer.setResolution(1200);
         writer.setTitle(report.layout().title);
         writer.setCreator(QStringLiteral("Vesk"));
         ok = report.print(writer);
