@@ -20,6 +20,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
 
 namespace vesk {
 
@@ -168,6 +169,39 @@ bool storedTime(const QString &s, lxw_datetime &dt)
     return true;
 }
 
+// The permissions a file written in place would get: an existing file's own, otherwise 0666
+// less the process's umask (read from /proc, since umask() can only be read by changing it).
+QFileDevice::Permissions finalPermissions(const QString &target)
+{
+    if (QFile::exists(target))
+        return QFile::permissions(target);
+    mode_t mask = 022;
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly)) {
+        for (const QByteArray &line : status.readAll().split('\n')) {
+            if (line.startsWith("Umask:"))
+                mask = static_cast<mode_t>(line.mid(6).trimmed().toUInt(nullptr, 8));
+        }
+    }
+    const mode_t mode = 0666 & ~mask;
+    QFileDevice::Permissions p;
+    const struct
+    {
+        mode_t bit;
+        QFileDevice::Permissions perms;
+    } bits[] = {{S_IRUSR, QFileDevice::ReadOwner | QFileDevice::ReadUser},
+                {S_IWUSR, QFileDevice::WriteOwner | QFileDevice::WriteUser},
+                {S_IRGRP, QFileDevice::ReadGroup},
+                {S_IWGRP, QFileDevice::WriteGroup},
+                {S_IROTH, QFileDevice::ReadOther},
+                {S_IWOTH, QFileDevice::WriteOther}};
+    for (const auto &b : bits) {
+        if (mode & b.bit)
+            p |= b.perms;
+    }
+    return p;
+}
+
 // A libxlsxwriter workbook that is closed however the export ends.
 struct Workbook
 {
@@ -223,9 +257,14 @@ bool writeXlsx(QSqlQuery &q, ReportTable table, const std::vector<ExportColumn> 
                 continue;
             const auto col = static_cast<lxw_col_t>(c);
             switch (columns[c].kind) {
-            case ExportColumn::Kind::Number:
-                e = worksheet_write_number(ws, row, col, v.toDouble(), nullptr);
+            case ExportColumn::Kind::Number: {
+                bool isNumber = false;
+                const double d = v.toDouble(&isNumber);
+                // A text that SQLite keeps in a number column stays text.
+                e = isNumber ? worksheet_write_number(ws, row, col, d, nullptr)
+                             : text(row, col, v.toString());
                 break;
+            }
             case ExportColumn::Kind::DateTime: {
                 lxw_datetime dt{};
                 e = storedTime(v.toString(), dt)
@@ -254,6 +293,8 @@ bool writeXlsx(QSqlQuery &q, ReportTable table, const std::vector<ExportColumn> 
     if (e)
         return fail(QString::fromUtf8(lxw_strerror(e)) + QStringLiteral(": ") +
                     target.absoluteFilePath());
+    // The temporary file was made private; the workbook gets what a file written in place would.
+    QFile::setPermissions(temp.fileName(), finalPermissions(target.absoluteFilePath()));
     if (std::rename(tempName.constData(), QFile::encodeName(target.absoluteFilePath()).constData()))
         return fail(QString::fromLocal8Bit(std::strerror(errno)) + QStringLiteral(": ") +
                     target.absoluteFilePath());

@@ -79,6 +79,10 @@ TEST_F(ExportTest, WorkbookHasTypedCellsAndThePrintSetup)
     EXPECT_EQ(x[u"printTitleRows"].toString(), QStringLiteral("$1:$1"));
     EXPECT_EQ(x[u"freeze"].toString(), QStringLiteral("A2"));
     EXPECT_EQ(x[u"activeCell"].toString(), QStringLiteral("A1"));
+    // Written under a private temporary name, the workbook still gets a new file's permissions.
+    ASSERT_TRUE(exportTo(QStringLiteral("history.csv"), lang()));
+    EXPECT_EQ(QFile::permissions(dir.file(QStringLiteral("history"))),
+              QFile::permissions(dir.file(QStringLiteral("history.csv"))));
 }
 
 TEST_F(ExportTest, HeadingsComeFromTheLanguageAsPlainText)

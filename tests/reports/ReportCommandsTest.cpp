@@ -12,6 +12,7 @@
 #include <QDateTimeEdit>
 #include <QFile>
 #include <QHeaderView>
+#include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSqlQuery>
@@ -103,6 +104,7 @@ TEST_F(ReportCommandsTest, PrintShowsThePreviewOfTheLastSearch)
     history.btnSearchClick();
     history.rbDept->setChecked(true);
     const QString pdf = dir.file(QStringLiteral("preview.pdf"));
+    const QString printed = dir.file(QStringLiteral("printed.pdf"));
     int pages = 0;
     commands.showPreview = [&](const GroupedReport &report) {
         TPrinterDataReportFrm preview(dm, report);
@@ -111,6 +113,13 @@ TEST_F(ReportCommandsTest, PrintShowsThePreviewOfTheLastSearch)
         EXPECT_EQ(preview.windowTitle(), QStringLiteral("Print Report"));
         preview.choosePdfFile = [&] { return pdf; };
         preview.btnSavePdf->click();
+        // Printing goes through QPrinter; a PDF printer stands for a CUPS queue.
+        preview.choosePrinter = [&](QPrinter &printer) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(printed);
+            return true;
+        };
+        preview.btnPrint->click();
     };
     history.btnPrinterDataPrint->click();
     EXPECT_EQ(pages, 1);
@@ -118,6 +127,7 @@ TEST_F(ReportCommandsTest, PrintShowsThePreviewOfTheLastSearch)
     EXPECT_TRUE(text.contains(QStringLiteral("memo.doc")));
     EXPECT_FALSE(text.contains(QStringLiteral("plan.doc")));
     EXPECT_TRUE(text.contains(QStringLiteral("Department"))); // the group column's title
+    EXPECT_EQ(pdfText(printed), text);
     EXPECT_TRUE(boxes.shown.empty());
 }
 
