@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 
+#include <optional>
+
 using namespace vesk::cli;
 
 int main(int argc, char **argv)
@@ -17,9 +19,9 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     // A private runtime folder where the session has none, so cron mail stays free of Qt's warning.
-    QTemporaryDir runtimeDir;
-    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR") && runtimeDir.isValid())
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeDir.path()));
+    std::optional<QTemporaryDir> runtimeDir;
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR") && runtimeDir.emplace().isValid())
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeDir->path()));
     QGuiApplication app(argc, argv);
     CommandRegistry registry;
     registerDeptCommands(registry);
