@@ -40,10 +40,11 @@ QFont reportFont(double points)
     return f;
 }
 
-// Draws texts at baseline positions with one font. Texts of plain Latin script go straight to
-// glyphs through the font's character map: shaping every cell of a long report costs more than
-// everything else the painter does. Anything else (CJK, marks, a glyph the face lacks) takes
-// the painter's full text path with font fallback.
+// Draws texts with one font. Texts of plain Latin script go straight to glyphs through the
+// font's character map and are collected into one glyph run per page: shaping every cell of a
+// long report, and the PDF engine's set-up for every text drawn, cost more than the glyphs
+// themselves. Anything else (CJK, marks, a glyph the face lacks) takes the painter's full text
+// path with font fallback at once.
 class CellText
 {
 public:
@@ -54,33 +55,41 @@ public:
         raw_ = QRawFont::fromFont(painter_.font());
         raw_.setPixelSize(font.pointSizeF() * painter_.device()->logicalDpiY() / 72.0);
     }
-    double ascent() const { return ascent_; }
+    ~CellText() { flush(); }
 
     // `top` is the text's top edge.
     void draw(const QPointF &top, const QString &text)
     {
-        const QPointF baseline = top + QPointF(0, ascent_);
+        QPointF at = top + QPointF(0, ascent_);
         if (!plain(text)) {
-            painter_.drawText(baseline, text);
+            painter_.drawText(at, text);
             return;
         }
-        glyphs_ = raw_.glyphIndexesForString(text);
-        if (glyphs_.contains(0)) {
-            painter_.drawText(baseline, text);
+        const QList<quint32> glyphs = raw_.glyphIndexesForString(text);
+        if (glyphs.contains(0)) {
+            painter_.drawText(at, text);
             return;
         }
-        const QList<QPointF> advances = raw_.advancesForGlyphIndexes(glyphs_);
-        positions_.resize(advances.size());
-        QPointF at;
-        for (qsizetype i = 0; i < advances.size(); ++i) {
-            positions_[i] = at;
+        const QList<QPointF> advances = raw_.advancesForGlyphIndexes(glyphs);
+        for (qsizetype i = 0; i < glyphs.size(); ++i) {
+            glyphs_.append(glyphs[i]);
+            positions_.append(at);
             at += advances[i];
         }
+    }
+
+    // Draws the glyphs collected so far.
+    void flush()
+    {
+        if (glyphs_.isEmpty())
+            return;
         QGlyphRun run;
         run.setRawFont(raw_);
         run.setGlyphIndexes(glyphs_);
         run.setPositions(positions_);
-        painter_.drawGlyphRun(baseline, run);
+        painter_.drawGlyphRun(QPointF(0, 0), run);
+        glyphs_.clear();
+        positions_.clear();
     }
 
 private:
@@ -273,6 +282,7 @@ void GroupedReport::paintPage(QPainter &painter, int page) const
             ++column;
         }
     }
+    text.flush();
     painter.restore();
 }
 
