@@ -1,5 +1,5 @@
 // vesk-bench-console: the print history and computer directory panes on a large database.
-#include "BenchFolder.h"
+#include "BenchApp.h"
 #include "HostView.h"
 #include "MainDM.h"
 #include "PrinterDataView.h"
@@ -25,19 +25,6 @@ using namespace vesk;
 namespace {
 
 QTextStream out(stdout);
-
-// Kilobytes of a /proc/self/status line (VmRSS, VmHWM).
-long statusKb(const char *key)
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : f.readAll().split('\n')) {
-        if (line.startsWith(key))
-            return line.mid(qstrlen(key) + 1).trimmed().split(' ').first().toLong();
-    }
-    return -1;
-}
 
 // Settings target of a window that has only the two panes.
 class Panes : public QWidget, public ConsoleSettingsTarget
@@ -118,8 +105,10 @@ int main(int argc, char **argv)
         cl.process(probe);
         const QString appDir = QDir(cl.value(QStringLiteral("app"))).absolutePath() + u'/';
         if (!cl.isSet(QStringLiteral("measure"))) {
-            if (!prepareBenchFolder(appDir, cl.value(QStringLiteral("records")).toLongLong(),
-                                    cl.value(QStringLiteral("hosts")).toInt(), out)) {
+            if (!prepareBenchApp(appDir, QStringLiteral(VESK_LANG_DIR), QStringLiteral(VESK_INITDB),
+                                 QStringLiteral(VESK_GEN_DEMO),
+                                 cl.value(QStringLiteral("records")).toLongLong(),
+                                 cl.value(QStringLiteral("hosts")).toInt())) {
                 out << "could not prepare " << appDir << Qt::endl;
                 return 1;
             }

@@ -5,7 +5,7 @@
 //
 // The folder (default $TMPDIR/vesk-bench-dept) is generated once and kept. --worst first gives
 // every print record the renamed department, so the rename rewrites all of them.
-#include "BenchFolder.h"
+#include "BenchApp.h"
 #include "Database.h"
 #include "DeptOperations.h"
 #include "DeptTree.h"
@@ -106,7 +106,8 @@ bool prepare(const QString &appDir, qint64 records)
 {
     if (QFile::exists(appDir + QStringLiteral("vesk.db")))
         return true;
-    if (!prepareBenchFolder(appDir, records, Hosts, out))
+    if (!prepareBenchApp(appDir, QStringLiteral(VESK_LANG_DIR), QStringLiteral(VESK_INITDB),
+                         QStringLiteral(VESK_GEN_DEMO), records, Hosts))
         return false;
     bool ok = false;
     {

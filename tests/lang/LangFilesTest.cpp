@@ -148,6 +148,8 @@ const QStringList &expectedKeys()
             "RSHostPrintTitle",
             "RSIsVisible",
             "RSExcelSuccess",
+            "RSSavePdf",
+            "RSPrintError",
             "RSIsMonitor",
             "RSComputeNotExist",
             "RSDelPrinterConfirm",
