@@ -63,7 +63,8 @@ bool run(QSqlQuery &q, QString *error)
 
 PrinterDataSaver::PrinterDataSaver(TdmMain &dm, RecordJournal *journal,
                                    std::function<QDateTime()> clock)
-    : dm_(dm), journal_(journal), clock_(std::move(clock))
+    : dm_(dm), journal_(journal), clock_(std::move(clock)),
+      redactor_(DocumentNameRedactor::FromAppDir(dm.AppDir()))
 {}
 
 bool PrinterDataSaver::ensureMarkerTable(QString *error)
@@ -137,6 +138,7 @@ SaveResult PrinterDataSaver::SavePrinterData(RecordList &list)
         return result;
     }
     markerTableReady_ = true;
+    redactor_.AfterSave(db, clock_ ? clock_() : QDateTime::currentDateTime());
 
     if (journal_)
         dropMarkers(journal_->RemoveSaved(ids));

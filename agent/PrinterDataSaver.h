@@ -1,6 +1,7 @@
 // SavePrinterData: the unsaved listed rows go to tPrinterData in one write transaction.
 #pragma once
 
+#include "DocumentPrivacy.h"
 #include "ListedRecord.h"
 #include "LogDateTime.h"
 
@@ -52,6 +53,7 @@ private:
     RecordJournal *journal_;
     std::function<QDateTime()> clock_;
     bool markerTableReady_ = false;
+    DocumentNameRedactor redactor_; // [Privacy] of Config.ini
 };
 
 } // namespace vesk

@@ -9,6 +9,7 @@
 #include "PrinterDataView.h"
 #include "PrinterListView.h"
 #include "ReportCommands.h"
+#include "TrendChartForm.h"
 #include "Vesk.h"
 #include "ViewButton.h"
 
@@ -89,6 +90,7 @@ void TComputerMFrm::createWorkArea()
     plHost->setObjectName(QStringLiteral("plHost"));
     plPrinterList = new TPrinterListView(dm_, plMain);
     Reports = new ReportCommands(dm_, plPrinterData, plHost, this);
+    Charts = new ChartCommands(dm_, plPrinterData, this);
 
     // Every pane fills the work area; ShowView makes one visible.
     for (QWidget *pane : plMain->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {

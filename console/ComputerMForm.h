@@ -21,6 +21,7 @@ namespace vesk {
 class HostView;
 class TDeptTreeView;
 class PrinterDataView;
+class ChartCommands;
 class ReportCommands;
 class TdmMain;
 class TPrinterListView;
@@ -76,6 +77,7 @@ public:
     QLabel *lblFooter = nullptr;
     // The views' print, column settings and export commands.
     ReportCommands *Reports = nullptr;
+    ChartCommands *Charts = nullptr;
 
     // The WHERE clauses of the last print-history and computer searches, kept by their panes.
     QString PrinterDataFilter() const;

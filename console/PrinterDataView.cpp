@@ -13,6 +13,7 @@
 #include <QDateTimeEdit>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -73,6 +74,7 @@ PrinterDataView::PrinterDataView(TdmMain &dm, QWidget *parent)
     connect(btnPrinterDataPrint, &QPushButton::clicked, this, &PrinterDataView::printRequested);
     connect(btnPrintSetting, &QPushButton::clicked, this, &PrinterDataView::printSettingRequested);
     connect(btnExport, &QPushButton::clicked, this, &PrinterDataView::exportRequested);
+    connect(btnChart, &QPushButton::clicked, this, &PrinterDataView::chartRequested);
 
     showDetails = [this](const QString &text) {
         TLumoInfoFrm info(TdmMain::Program::Console, window());
@@ -105,6 +107,7 @@ void PrinterDataView::buildSearchPanel()
     btnPrinterDataPrint = named(new QPushButton(p), "btnPrinterDataPrint");
     btnPrintSetting = settingButton(p, "btnPrintSetting");
     btnExport = named(new QPushButton(p), "btnExport");
+    btnChart = named(new QPushButton(p), "btnChart");
 
     grp = named(new QGroupBox(p), "grp");
     rbDept = named(new QRadioButton(grp), "rbDept");
@@ -136,7 +139,9 @@ void PrinterDataView::buildSearchPanel()
     g->addWidget(grp, 0, 4, 2, 1);
     g->addWidget(btnSearch, 0, 5);
     g->addWidget(btnReset, 1, 5);
-    g->addLayout(commandRow(btnPrinterDataPrint, btnPrintSetting, btnExport), 2, 4, 1, 2);
+    QHBoxLayout *commands = commandRow(btnPrinterDataPrint, btnPrintSetting, btnExport);
+    commands->addWidget(btnChart);
+    g->addLayout(commands, 2, 4, 1, 2);
     g->setColumnStretch(1, 1);
     g->setColumnStretch(3, 1);
 }
@@ -158,6 +163,7 @@ void PrinterDataView::applyCatalogue()
     rbHost->setText(langText("RShostName"));
     rbPrinter->setText(langText("RSPrinterName"));
     btnExport->setText(langText("RSExcel"));
+    btnChart->setText(langText("RSChart"));
     Menudeletedata->setText(langText("RSDelete"));
 }
 

@@ -81,12 +81,16 @@ public:
     QPushButton *btnPrinterDataPrint;
     QPushButton *btnPrintSetting;
     QPushButton *btnExport;
+    QPushButton *btnChart;
 
 Q_SIGNALS:
-    // The later commands of this pane: grouped printing, column settings, spreadsheet export.
+    // The later commands of this pane: grouped printing, column settings, spreadsheet export,
+    // chart.
     void printRequested();
     void printSettingRequested();
     void exportRequested();
+    // The trend chart of the search in force.
+    void chartRequested();
 
 private:
     void buildSearchPanel();

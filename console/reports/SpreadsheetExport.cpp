@@ -81,15 +81,6 @@ bool openRows(QSqlDatabase db, ReportTable table, const QString &filter,
     return true;
 }
 
-QString csvField(const QString &v)
-{
-    if (!v.contains(u',') && !v.contains(u'"') && !v.contains(u'\r') && !v.contains(u'\n'))
-        return v;
-    QString quoted = v;
-    quoted.replace(QStringLiteral("\""), QStringLiteral("\"\""));
-    return u'"' + quoted + u'"';
-}
-
 QString numberText(const QVariant &v)
 {
     if (v.metaType().id() == QMetaType::Double || v.metaType().id() == QMetaType::Float)
@@ -114,7 +105,7 @@ bool writeCsv(QSqlQuery &q, const std::vector<ExportColumn> &columns, const QStr
     };
     file.write("\xEF\xBB\xBF");
     for (size_t i = 0; i < columns.size(); ++i)
-        line += (i ? QStringLiteral(",") : QString()) + csvField(columns[i].heading);
+        line += (i ? QStringLiteral(",") : QString()) + CsvField(columns[i].heading);
     flush();
     while (q.next()) {
         for (int i = 0; i < static_cast<int>(columns.size()); ++i) {
@@ -125,7 +116,7 @@ bool writeCsv(QSqlQuery &q, const std::vector<ExportColumn> &columns, const QStr
                 continue;
             line += columns[static_cast<size_t>(i)].kind == ExportColumn::Kind::Number
                         ? numberText(v)
-                        : csvField(v.toString());
+                        : CsvField(v.toString());
         }
         flush();
     }
@@ -340,6 +331,15 @@ bool ExportRecords(QSqlDatabase db, ReportTable table, const QString &filter,
         return false;
     return format == ExportFormat::Csv ? writeCsv(q, typed, fileName, error)
                                        : writeXlsx(q, table, typed, fileName, error);
+}
+
+QString CsvField(const QString &v)
+{
+    if (!v.contains(u',') && !v.contains(u'"') && !v.contains(u'\r') && !v.contains(u'\n'))
+        return v;
+    QString quoted = v;
+    quoted.replace(QStringLiteral("\""), QStringLiteral("\"\""));
+    return u'"' + quoted + u'"';
 }
 
 } // namespace vesk

@@ -38,6 +38,9 @@ enum class ExportFormat
     Csv
 };
 
+// A CSV field: quoted, inner quotes doubled, when it holds a comma, a quote or a line break.
+QString CsvField(const QString &value);
+
 // CSV for a name ending in ".csv" (any letter case), otherwise a workbook.
 ExportFormat ExportFormatOf(const QString &fileName);
 

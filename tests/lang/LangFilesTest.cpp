@@ -165,6 +165,24 @@ const QStringList &expectedKeys()
             "RSPrinterExist",
             "RSNameNull",
             "RSSaveComplete",
+            // Trend chart, summary and document name privacy.
+            "RSChart",
+            "RSChartTitle",
+            "RSChartSave",
+            "RSChartPerDay",
+            "RSChartPerWeek",
+            "RSChartPerMonth",
+            "RSChartPages",
+            "RSChartJobs",
+            "RSChartTotal",
+            "RSChartGroup",
+            "RSChartName",
+            "RSChartTopDept",
+            "RSChartTopPrinter",
+            "RSChartTopHost",
+            "RSChartTopEm",
+            "RSRedactDone",
+            "RSPrivacyBad",
         };
     return keys;
 }
@@ -177,6 +195,7 @@ const QStringList &templateKeys()
         "RSDelComputeSu",    "RSDelPrinterConfirm", "RSMonitorSuccess",
         "RSMonitorErr",      "RSAskEndMonitor",     "RSEndMonitor",
         "RSDeptExist",       "RSHostExist",         "RSDeptNotExist",
+        "RSRedactDone",      "RSPrivacyBad",
     };
     return keys;
 }

@@ -74,6 +74,11 @@ std::optional<DeptForest> loadTree(CommandContext &c);
 // The department of that name in the tree (exact letter case first, then any); a missing one is
 // said.
 const DeptNode *findDept(CommandContext &c, const DeptForest &forest, const QString &name);
+// The print history search of the console from --from, --to, --computer, --printer, --dept and
+// --employee, as its WHERE clause. Without any of them the whole table (empty), as after the
+// console's reset; --from defaults to the earliest date, --to to today. A bad date is said in
+// `problem` and nothing returned.
+std::optional<QString> historyFilter(ArgList &args, QString *problem);
 // A log block as the console's log shows it: one output line per line of the block.
 void printBlock(CommandContext &c, const QString &block);
 

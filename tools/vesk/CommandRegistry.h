@@ -54,5 +54,10 @@ private:
 void registerDeptCommands(CommandRegistry &registry);
 void registerHostCommands(CommandRegistry &registry);
 void registerReportCommands(CommandRegistry &registry);
+void registerChartCommands(CommandRegistry &registry);
+void registerRedactCommands(CommandRegistry &registry);
+
+// vesk report --chart: the console's trend chart of a history search as a PNG file.
+int reportChart(CommandContext &c, ArgList &args);
 
 } // namespace vesk::cli

@@ -30,36 +30,6 @@ struct Selection
     QString file;
 };
 
-// The history search of the console from --from, --to and the name patterns. Without any of
-// them the whole table, as after the console's reset; --from defaults to the earliest date,
-// --to to today.
-std::optional<QString> historyFilter(ArgList &args, QString *problem)
-{
-    const std::optional<QString> from = args.takeOption(QStringLiteral("--from"));
-    const std::optional<QString> to = args.takeOption(QStringLiteral("--to"));
-    PrinterDataCriteria criteria;
-    criteria.host = args.takeOption(QStringLiteral("--computer")).value_or(QString());
-    criteria.printer = args.takeOption(QStringLiteral("--printer")).value_or(QString());
-    criteria.dept = args.takeOption(QStringLiteral("--dept")).value_or(QString());
-    criteria.em = args.takeOption(QStringLiteral("--employee")).value_or(QString());
-    const auto date = [problem](const std::optional<QString> &text, const QDate &fallback) {
-        if (!text)
-            return fallback;
-        const QDate d = QDate::fromString(*text, QStringLiteral("yyyy-MM-dd"));
-        if (!d.isValid())
-            *problem = QStringLiteral("not a date (yyyy-mm-dd): ") + *text;
-        return d;
-    };
-    criteria.begin = date(from, QDate(1900, 1, 1));
-    criteria.end = date(to, QDate::currentDate());
-    if (!problem->isEmpty())
-        return std::nullopt;
-    if (!from && !to && criteria.host.trimmed().isEmpty() && criteria.printer.trimmed().isEmpty() &&
-        criteria.dept.trimmed().isEmpty() && criteria.em.trimmed().isEmpty())
-        return QString();
-    return PrinterDataSearch(criteria).filter;
-}
-
 QString hostFilter(ArgList &args)
 {
     HostCriteria criteria;
@@ -130,6 +100,8 @@ std::optional<QString> groupColumn(ReportTable table, const QString &word)
 
 int report(CommandContext &c, ArgList &args)
 {
+    if (args.takeFlag(QStringLiteral("--chart")))
+        return reportChart(c, args);
     const std::optional<QString> groupBy = args.takeOption(QStringLiteral("--group-by"));
     int status = ExitOk;
     const std::optional<Selection> s = select(c, args, &status);
@@ -180,16 +152,45 @@ const QString FilterHelp = QStringLiteral(
 
 } // namespace
 
+std::optional<QString> historyFilter(ArgList &args, QString *problem)
+{
+    const std::optional<QString> from = args.takeOption(QStringLiteral("--from"));
+    const std::optional<QString> to = args.takeOption(QStringLiteral("--to"));
+    PrinterDataCriteria criteria;
+    criteria.host = args.takeOption(QStringLiteral("--computer")).value_or(QString());
+    criteria.printer = args.takeOption(QStringLiteral("--printer")).value_or(QString());
+    criteria.dept = args.takeOption(QStringLiteral("--dept")).value_or(QString());
+    criteria.em = args.takeOption(QStringLiteral("--employee")).value_or(QString());
+    const auto date = [problem](const std::optional<QString> &text, const QDate &fallback) {
+        if (!text)
+            return fallback;
+        const QDate d = QDate::fromString(*text, QStringLiteral("yyyy-MM-dd"));
+        if (!d.isValid())
+            *problem = QStringLiteral("not a date (yyyy-mm-dd): ") + *text;
+        return d;
+    };
+    criteria.begin = date(from, QDate(1900, 1, 1));
+    criteria.end = date(to, QDate::currentDate());
+    if (!problem->isEmpty())
+        return std::nullopt;
+    if (!from && !to && criteria.host.trimmed().isEmpty() && criteria.printer.trimmed().isEmpty() &&
+        criteria.dept.trimmed().isEmpty() && criteria.em.trimmed().isEmpty())
+        return QString();
+    return PrinterDataSearch(criteria).filter;
+}
+
 void registerReportCommands(CommandRegistry &registry)
 {
     registry.add({QStringLiteral("report"),
                   {},
                   QStringLiteral("history|hosts --group-by dept|host|employee|printer|workgroup "
-                                 "[filters] -o FILE.pdf"),
+                                 "[filters] -o FILE.pdf | --chart [filters] -o FILE.png"),
                   QStringLiteral("write the console's grouped report as a PDF file"),
                   QStringLiteral("The report of the console's print button: columns, widths and "
                                  "order from the column settings, one group line per value of "
-                                 "the group column (workgroup: hosts only).\n") +
+                                 "the group column (workgroup: hosts only).\n"
+                                 "--chart writes the console's trend chart of the history search "
+                                 "as a PNG picture instead.\n") +
                       FilterHelp,
                   report});
     registry.add({QStringLiteral("export"),

@@ -1,0 +1,116 @@
+// vesk-bench-charts: the history view's trend chart over a large database, click to painted chart.
+#include "BenchApp.h"
+#include "MainDM.h"
+#include "PrinterDataView.h"
+#include "SettingsRoutines.h"
+#include "TrendChartForm.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QGraphicsView>
+#include <QSqlQuery>
+#include <QTextStream>
+
+using namespace vesk;
+
+namespace {
+
+QTextStream out(stdout);
+
+struct Settings : ConsoleSettingsTarget
+{
+    explicit Settings(PrinterDataView &view) : view(view) {}
+    void setForceClose() override {}
+    void postClose() override {}
+    void setProductCaption(const QString &) override {}
+    void applyCatalogue(TdmMain &) override { view.applyCatalogue(); }
+    PrinterDataView &view;
+};
+
+// Shows the chart window without a modal loop and waits until its view has painted.
+class PaintWatch : public QObject
+{
+public:
+    bool painted = false;
+
+protected:
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        if (e->type() == QEvent::Paint)
+            painted = true;
+        return false;
+    }
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QCommandLineParser cl;
+    cl.addOption({QStringLiteral("app"), QStringLiteral("Application folder (kept)."),
+                  QStringLiteral("dir"), QDir::tempPath() + QStringLiteral("/vesk-bench-charts")});
+    cl.addOption({QStringLiteral("records"), QStringLiteral("Print records."), QStringLiteral("n"),
+                  QStringLiteral("1000000")});
+    cl.addOption({QStringLiteral("png"), QStringLiteral("Save the chart of all records as FILE."),
+                  QStringLiteral("file")});
+    cl.process(app);
+    const QString appDir = QDir(cl.value(QStringLiteral("app"))).absolutePath() + u'/';
+    if (!prepareBenchApp(appDir, QStringLiteral(VESK_LANG_DIR), QStringLiteral(VESK_INITDB),
+                         QStringLiteral(VESK_GEN_DEMO),
+                         cl.value(QStringLiteral("records")).toLongLong(), 2000)) {
+        out << "could not prepare " << appDir << Qt::endl;
+        return 1;
+    }
+
+    TdmMain dm(TdmMain::Program::Console, appDir);
+    PrinterDataView view(dm);
+    Settings settings(view);
+    LoadConsoleSettings(dm, settings);
+    ChartCommands commands(dm, &view);
+    QString png;
+    commands.showChart = [&](TTrendChartFrm &form) {
+        PaintWatch watch;
+        form.chartView->viewport()->installEventFilter(&watch);
+        form.show();
+        while (!watch.painted)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        if (!png.isEmpty())
+            form.picture().savePng(png);
+        form.hide();
+    };
+    QSqlQuery q(dm.acntVesk.database());
+    q.exec(QStringLiteral("select count(*) from tPrinterData"));
+    out << "records " << (q.next() ? q.value(0).toLongLong() : -1) << Qt::endl;
+    q.finish();
+
+    const auto timed = [&](const char *what) {
+        for (int run = 1; run <= 3; ++run) {
+            QElapsedTimer t;
+            t.start();
+            view.btnChart->click();
+            out << what << ", run " << run << ": " << t.nsecsElapsed() / 1e9 << " s" << Qt::endl;
+        }
+        QElapsedTimer t;
+        t.start();
+        TrendData data;
+        ReadTrendData(dm.acntVesk.database(), view.PrinterDataFilter(), TrendPicture::TopCount,
+                      data);
+        out << "  of which the statements: " << t.nsecsElapsed() / 1e9 << " s ("
+            << data.points.size() << " points)" << Qt::endl;
+    };
+    view.ResetPrinterData(); // the last 30 days in the pickers
+    view.btnSearchClick();
+    timed("30-day search, click to painted chart");
+    view.ResetPrinterData(); // every record
+    timed("all records, click to painted chart");
+    png = cl.value(QStringLiteral("png"));
+    if (!png.isEmpty())
+        view.btnChart->click();
+    out << "peak resident memory: " << statusKb("VmHWM:") / 1024.0 << " MB" << Qt::endl;
+    return 0;
+}

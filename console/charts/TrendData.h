@@ -1,0 +1,75 @@
+// Trend figures of a print history search: pages over time and the top names, read with GROUP BY.
+#pragma once
+
+#include <QDate>
+#include <QSqlDatabase>
+#include <QString>
+
+#include <vector>
+
+namespace vesk {
+
+// How long one point of the time series is; chosen from the span of the records found.
+enum class TrendBucket
+{
+    Day,
+    Week, // Monday to Sunday
+    Month
+};
+
+// The columns the totals are kept for, in the order the chart and the summary show them.
+enum TrendGroup
+{
+    TrendDept,
+    TrendPrinter,
+    TrendHost,
+    TrendEmployee,
+    TrendGroupCount
+};
+
+struct TrendPoint
+{
+    QDate start; // first day of the bucket
+    qint64 pages = 0;
+    qint64 jobs = 0;
+};
+
+struct TrendTotal
+{
+    QString name;
+    qint64 pages = 0;
+    qint64 jobs = 0;
+};
+
+struct TrendData
+{
+    TrendBucket bucket = TrendBucket::Day;
+    std::vector<TrendPoint> points;                  // in time order, empty buckets included
+    std::vector<TrendTotal> totals[TrendGroupCount]; // most pages first
+    qint64 pages = 0;
+    qint64 jobs = 0;
+};
+
+// The column of tPrinterData that a group totals.
+QString TrendGroupColumn(TrendGroup group);
+// The catalogue key of the group's name ("RSDeptName", ...).
+QString TrendGroupTitleKey(TrendGroup group);
+
+// Days up to two months are shown one by one, up to two years by week, longer spans by month.
+TrendBucket TrendBucketFor(const QDate &first, const QDate &last);
+// The first day of the bucket that holds `day`.
+QDate TrendBucketStart(TrendBucket bucket, const QDate &day);
+
+// Pages and jobs per day of the records that `filter` (a print history search's WHERE clause,
+// empty for every record) selects.
+QString TrendDayStatement(const QString &filter);
+// Pages and jobs per value of the group's column, most pages first; `top` rows at most (0: all).
+QString TrendTotalsStatement(TrendGroup group, const QString &filter, int top);
+
+// Runs the statements on `db` (the calling thread's connection) and folds the days into the
+// buckets their span calls for. Only aggregate rows cross into the program. False with the
+// database's text.
+bool ReadTrendData(const QSqlDatabase &db, const QString &filter, int top, TrendData &data,
+                   QString *error = nullptr);
+
+} // namespace vesk

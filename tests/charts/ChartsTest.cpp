@@ -1,0 +1,175 @@
+// Trend charts on a real SQLite file: bucket choice, the aggregate figures of a search, the chart
+// window of the history view, and vesk summary / vesk report --chart run without a display.
+#include "ChartScenario.h"
+#include "MainDM.h"
+#include "PrinterDataView.h"
+#include "ScriptedPresenter.h"
+#include "TestAppDir.h"
+#include "TrendChartForm.h"
+
+#include <QDateTimeEdit>
+#include <QLineEdit>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QPushButton>
+
+using namespace vesk;
+
+namespace {
+
+class Charts : public ::testing::Test
+{
+protected:
+    Charts() : dm(TdmMain::Program::Console, prepared(dir).path())
+    {
+        dm.acntVesk.ConnectionString = QStringLiteral("Provider=SQLite;Data Source=vesk.db");
+        QString error;
+        if (!dm.acntVesk.Open(dm.AppDir(), &error))
+            ADD_FAILURE() << error.toStdString();
+        dm.OpenIniFile(dir.file(QStringLiteral("English.ini")));
+        dm.applyDisplayLabels();
+        dm.setMessagePresenter(&boxes);
+        test::addChartRows(dm.acntVesk.database());
+    }
+    static test::TestAppDir &prepared(test::TestAppDir &dir)
+    {
+        dir.prepareEnglish();
+        return dir;
+    }
+    LangLookup lang() const
+    {
+        return [this](const QString &key) { return dm.GetLangString(key); };
+    }
+    // vesk on the fixture's folder without a display: exit status, standard output in `out`.
+    int vesk(const QStringList &args)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(QLatin1String(name));
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(VESK_COMMAND),
+                QStringList{QStringLiteral("--app"), dir.path()} + args);
+        if (!p.waitForFinished(60000))
+            return -1;
+        out = QString::fromUtf8(p.readAllStandardOutput());
+        err = QString::fromUtf8(p.readAllStandardError());
+        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    }
+
+    test::TestAppDir dir;
+    TdmMain dm;
+    test::ScriptedPresenter boxes;
+    QString out, err;
+};
+
+} // namespace
+
+TEST(TrendBuckets, FollowTheSpan)
+{
+    const QDate first(2026, 6, 3); // a Wednesday
+    const struct
+    {
+        int days;
+        TrendBucket bucket;
+        QDate start;
+    } cases[] = {
+        {1, TrendBucket::Day, first},
+        {62, TrendBucket::Day, first},
+        {63, TrendBucket::Week, QDate(2026, 6, 1)},
+        {731, TrendBucket::Week, QDate(2026, 6, 1)},
+        {732, TrendBucket::Month, QDate(2026, 6, 1)},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(TrendBucketFor(first, first.addDays(c.days - 1)), c.bucket) << c.days;
+        EXPECT_EQ(TrendBucketStart(c.bucket, first), c.start) << c.days;
+    }
+}
+
+TEST_F(Charts, ReadsTheFiguresOfTheSearchInTheDatabase)
+{
+    test::checkNovember(dm.acntVesk.database());
+    // A span over 62 days is folded into weeks starting on Mondays, quiet weeks included.
+    QSqlQuery(dm.acntVesk.database())
+        .exec(QStringLiteral("insert into tPrinterData (TotalPageCount, PrintTime) values "
+                             "(7, '2026-06-03 08:00:00')"));
+    TrendData d;
+    ASSERT_TRUE(ReadTrendData(dm.acntVesk.database(), QString(), 0, d));
+    EXPECT_EQ(d.bucket, TrendBucket::Week);
+    ASSERT_FALSE(d.points.empty());
+    EXPECT_EQ(d.points.front().start, QDate(2026, 6, 1));
+    EXPECT_EQ(d.points.front().pages, 7);
+    EXPECT_EQ(d.points.back().start, QDate(2026, 11, 2));
+    EXPECT_EQ(d.points.back().pages, 16);
+    EXPECT_EQ(d.points.size(), 23u);
+}
+
+TEST_F(Charts, HistoryViewShowsAndSavesTheChartOfItsSearch)
+{
+    PrinterDataView view(dm);
+    view.applyCatalogue();
+    ChartCommands commands(dm, &view);
+    view.edtDept->setText(QStringLiteral("sales"));
+    view.dtpBegin->setDate(QDate(2026, 11, 1));
+    view.dtpEnd->setDate(QDate(2026, 12, 1));
+    view.btnSearch->click();
+    EXPECT_EQ(view.btnChart->text(), QStringLiteral("Chart"));
+
+    TrendData expected;
+    ASSERT_TRUE(ReadTrendData(dm.acntVesk.database(), view.PrinterDataFilter(),
+                              TrendPicture::TopCount, expected));
+    TrendPicture picture(expected, lang());
+    const QString png = dir.file(QStringLiteral("chart.png"));
+    bool shown = false;
+    commands.showChart = [&](TTrendChartFrm &form) {
+        shown = true;
+        EXPECT_EQ(form.picture().image(), picture.image());
+        form.choosePngFile = [&] { return png; };
+        form.btnSavePng->click();
+    };
+    view.btnChart->click();
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(QImage(png).convertToFormat(QImage::Format_ARGB32_Premultiplied), picture.image());
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(Charts, VeskWritesTheSameChartAndPrintsTheTotals)
+{
+    const QStringList november{QStringLiteral("--from"), QStringLiteral("2026-11-01"),
+                               QStringLiteral("--to"), QStringLiteral("2026-12-01")};
+    const QString png = dir.file(QStringLiteral("cli.png"));
+    ASSERT_EQ(vesk(QStringList{QStringLiteral("report"), QStringLiteral("--chart"),
+                               QStringLiteral("-o"), png} +
+                   november),
+              0)
+        << err.toStdString();
+    TrendData d;
+    ASSERT_TRUE(ReadTrendData(
+        dm.acntVesk.database(),
+        PrinterDataSearch({QDate(2026, 11, 1), QDate(2026, 12, 1), {}, {}, {}, {}}).filter,
+        TrendPicture::TopCount, d));
+    EXPECT_EQ(QImage(png).convertToFormat(QImage::Format_ARGB32_Premultiplied),
+              TrendPicture(d, lang()).image());
+
+    ASSERT_EQ(vesk(QStringList{QStringLiteral("summary"), QStringLiteral("--csv")} + november), 0)
+        << err.toStdString();
+    EXPECT_EQ(out.toStdString(), "Group,Name,Pages,Jobs\r\n"
+                                 "Department,IT,11,2\r\nDepartment,Sales,5,2\r\n"
+                                 "Printer,P2,10,1\r\nPrinter,P1,6,3\r\n"
+                                 "Computer,PC-B,10,1\r\nComputer,PC-A,5,2\r\nComputer,PC-C,1,1\r\n"
+                                 "Employee,Bob,10,1\r\nEmployee,Ann,5,2\r\nEmployee,Cy,1,1\r\n");
+    ASSERT_EQ(vesk({QStringLiteral("summary"), QStringLiteral("--dept"), QStringLiteral("sales")}),
+              0)
+        << err.toStdString();
+    EXPECT_EQ(out.toStdString(), "Department    Pages      Jobs\n"
+                                 "  Sales           5         2\n\n"
+                                 "Printer       Pages      Jobs\n"
+                                 "  P1              5         2\n\n"
+                                 "Computer      Pages      Jobs\n"
+                                 "  PC-A            5         2\n\n"
+                                 "Employee      Pages      Jobs\n"
+                                 "  Ann             5         2\n\n"
+                                 "Total             5         2\n");
+    EXPECT_EQ(vesk({QStringLiteral("summary"), QStringLiteral("--from"), QStringLiteral("soon")}),
+              2);
+}

@@ -1,0 +1,91 @@
+// vesk summary and vesk report --chart: the figures of the console's trend chart without a display.
+#include "ArgList.h"
+#include "CommandContext.h"
+#include "CommandRegistry.h"
+#include "TrendPicture.h"
+#include "TrendSummary.h"
+
+namespace vesk::cli {
+
+namespace {
+
+// The history filters and nothing else (a leading "history" is allowed, as with report); the
+// filter, or nothing when the usage error has been said.
+std::optional<QString> chartFilter(CommandContext &c, ArgList &args, int *status)
+{
+    QString problem;
+    const std::optional<QString> filter = historyFilter(args, &problem);
+    QStringList words = args.positional();
+    if (!words.isEmpty() && words.first() == u"history")
+        words.removeFirst();
+    if (!problem.isEmpty() || !args.error().isEmpty() || !words.isEmpty()) {
+        c.err() << "vesk: "
+                << (!problem.isEmpty() ? problem
+                    : !args.error().isEmpty()
+                        ? args.error()
+                        : QStringLiteral("unexpected argument ") + words.first())
+                << Qt::endl;
+        *status = ExitUsage;
+        return std::nullopt;
+    }
+    return filter;
+}
+
+int summary(CommandContext &c, ArgList &args)
+{
+    const bool csv = args.takeFlag(QStringLiteral("--csv"));
+    int status = ExitOk;
+    const std::optional<QString> filter = chartFilter(c, args, &status);
+    if (!filter)
+        return status;
+    TrendData data;
+    QString error;
+    if (!ReadTrendData(c.dm().acntVesk.database(), *filter, 0, data, &error))
+        return c.fail(error);
+    const LangLookup lang = [&c](const QString &key) { return c.lang(key); };
+    c.out() << (csv ? TrendSummaryCsv(data, lang) : TrendSummaryText(data, lang));
+    c.out().flush();
+    return ExitOk;
+}
+
+} // namespace
+
+int reportChart(CommandContext &c, ArgList &args)
+{
+    std::optional<QString> file = args.takeOption(QStringLiteral("-o"));
+    if (!file)
+        file = args.takeOption(QStringLiteral("--output"));
+    int status = ExitOk;
+    const std::optional<QString> filter = chartFilter(c, args, &status);
+    if (!filter)
+        return status;
+    if (!file || file->isEmpty()) {
+        c.err() << "vesk: name the output file with -o FILE.png" << Qt::endl;
+        return ExitUsage;
+    }
+    TrendData data;
+    QString error;
+    if (!ReadTrendData(c.dm().acntVesk.database(), *filter, TrendPicture::TopCount, data, &error))
+        return c.fail(error);
+    TrendPicture picture(data, [&c](const QString &key) { return c.lang(key); });
+    if (!picture.savePng(*file, &error))
+        return c.fail(error);
+    return ExitOk;
+}
+
+void registerChartCommands(CommandRegistry &registry)
+{
+    registry.add({QStringLiteral("summary"),
+                  {},
+                  QStringLiteral("[filters] [--csv]"),
+                  QStringLiteral("print the pages and jobs by department, printer, computer and "
+                                 "employee"),
+                  QStringLiteral("The totals of the console's trend chart for a history search "
+                                 "(the filters of vesk report), every name, most pages first; "
+                                 "--csv prints CSV: group, name, pages, jobs.\n"
+                                 "vesk report --chart [filters] -o FILE.png writes the chart "
+                                 "itself."),
+                  summary});
+}
+
+} // namespace vesk::cli
