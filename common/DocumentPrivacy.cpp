@@ -89,7 +89,9 @@ qint64 RedactDocumentNames(QSqlDatabase &db, const QString &from, const QString 
         if (!q.prepare(translateStatement(db, Redact)))
             return false;
         const QString fixed = RedactedDocumentName();
-        for (const QString &v : {fixed, from, cutoff, fixed})
+        // A null text would be bound as NULL, which no time is after.
+        const QString lower = from.isNull() ? QStringLiteral("") : from;
+        for (const QString &v : {fixed, lower, cutoff, fixed})
             q.addBindValue(v);
         if (!q.exec())
             return false;

@@ -22,6 +22,21 @@ QString textType(DbEngine engine, int length)
                       : QStringLiteral("text COLLATE NOCASE");
 }
 
+// The console's searches filter and sort on these columns; each index carries the page count too,
+// so the trend chart's totals over every record are read from the index alone.
+QStringList printerDataIndexes()
+{
+    return {
+        QStringLiteral(
+            "create index ixPrinterDataTime on tPrinterData (PrintTime, TotalPageCount)"),
+        QStringLiteral("create index ixPrinterDataHost on tPrinterData (hostName, TotalPageCount)"),
+        QStringLiteral(
+            "create index ixPrinterDataPrinter on tPrinterData (PrinterName, TotalPageCount)"),
+        QStringLiteral("create index ixPrinterDataDept on tPrinterData (DeptName, TotalPageCount)"),
+        QStringLiteral("create index ixPrinterDataEm on tPrinterData (EmName, TotalPageCount)"),
+    };
+}
+
 QStringList createStatements(DbEngine e)
 {
     const QString t50 = textType(e, 50), t255 = textType(e, 255), t = textType(e, 0);
@@ -68,12 +83,9 @@ QStringList createStatements(DbEngine e)
                // Ids of journaled print records that a save has committed but whose journal is not
                // rewritten yet; the agent's save skips them, so no record is stored twice.
                QStringLiteral("create table tSavedRecord (RowId varchar(40) not null primary key)"),
-               // The console's searches filter and sort on these.
-               QStringLiteral("create index ixPrinterDataTime on tPrinterData (PrintTime)"),
-               QStringLiteral("create index ixPrinterDataHost on tPrinterData (hostName)"),
-               QStringLiteral("create index ixPrinterDataPrinter on tPrinterData (PrinterName)"),
-               QStringLiteral("create index ixPrinterDataDept on tPrinterData (DeptName)"),
-               QStringLiteral("create index ixPrinterDataEm on tPrinterData (EmName)"),
+           } +
+           printerDataIndexes() +
+           QStringList{
                QStringLiteral("create index ixHostName on tHost (HostName)"),
                QStringLiteral("create index ixHostMAC on tHost (MAC)"),
                QStringLiteral("create index ixHostIP on tHost (IP)"),
@@ -173,6 +185,29 @@ bool upgradeSchema(QSqlDatabase &db, QString *error)
     const int version = storedSchemaVersion(db);
     if (version == SchemaVersion)
         return true;
+    if (version >= 1 && version < SchemaVersion) {
+        if (!beginWrite(db, error))
+            return false;
+        QSqlQuery q(db);
+        bool ok = true;
+        // 2: the print record indexes carry the page count.
+        if (version < 2) {
+            for (const QString &create : printerDataIndexes()) {
+                const QString name = create.section(u' ', 2, 2);
+                ok = ok && exec(q, QStringLiteral("drop index if exists ") + name, error) &&
+                     exec(q, create, error);
+            }
+        }
+        // Later versions add their steps here: if (version < 3) { ... }
+        ok =
+            ok && exec(q, QStringLiteral("update tSchemaVersion set Version=%1").arg(SchemaVersion),
+                       error);
+        if (ok)
+            return commitWrite(db, error);
+        q.finish();
+        rollbackWrite(db);
+        return false;
+    }
     if (error) {
         *error = version == 0
                      ? QStringLiteral("The database holds no Vesk tables.")
@@ -180,7 +215,6 @@ bool upgradeSchema(QSqlDatabase &db, QString *error)
                            .arg(version)
                            .arg(SchemaVersion);
     }
-    // Later versions add their steps here: if (version < 2) { ...; version = 2; }
     return false;
 }
 

@@ -9,7 +9,7 @@
 namespace vesk {
 
 // Version of the tables that this build writes; stored in tSchemaVersion.
-constexpr int SchemaVersion = 1;
+constexpr int SchemaVersion = 2;
 
 // Creates every table and index of a new, empty database and its initial rows (the default
 // department and the column display settings) from the catalogue `lang`. All or nothing.

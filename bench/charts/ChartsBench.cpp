@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QGraphicsView>
+#include <QPushButton>
 #include <QSqlQuery>
 #include <QTextStream>
 

@@ -34,7 +34,9 @@ TTrendChartFrm::TTrendChartFrm(TdmMain &dm, const TrendData &data, QWidget *pare
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(chartView);
     layout->addLayout(buttons);
-    resize(TrendPicture::Width + 40, TrendPicture::Height + 80);
+    chartView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    chartView->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    resize(900, 960);
 
     connect(btnSavePng, &QPushButton::clicked, this, &TTrendChartFrm::btnSavePngClick);
     connect(btnClose, &QPushButton::clicked, this, &QDialog::accept);
@@ -45,6 +47,23 @@ TTrendChartFrm::TTrendChartFrm(TdmMain &dm, const TrendData &data, QWidget *pare
 }
 
 TTrendChartFrm::~TTrendChartFrm() = default;
+
+void TTrendChartFrm::resizeEvent(QResizeEvent *event)
+{
+    QDialog::resizeEvent(event);
+    fitPicture();
+}
+
+void TTrendChartFrm::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    fitPicture();
+}
+
+void TTrendChartFrm::fitPicture()
+{
+    chartView->fitInView(picture_.scene().sceneRect(), Qt::KeepAspectRatio);
+}
 
 void TTrendChartFrm::btnSavePngClick()
 {

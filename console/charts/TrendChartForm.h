@@ -35,7 +35,14 @@ public:
     QPushButton *btnSavePng;
     QPushButton *btnClose;
 
+protected:
+    // The whole picture stays in view, scaled to the window.
+    void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
 private:
+    void fitPicture();
+
     TdmMain &dm_;
     TrendPicture picture_;
 };

@@ -141,6 +141,7 @@ bool ReadTrendData(const QSqlDatabase &db, const QString &filter, int top, Trend
         }
     }
 
+    // Each statement reads one index from end to end when the search has no date range.
     for (int g = 0; g < TrendGroupCount; ++g) {
         if (!run(q, db, TrendTotalsStatement(TrendGroup(g), filter, top), error))
             return false;

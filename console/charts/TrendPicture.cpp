@@ -17,7 +17,7 @@ namespace vesk {
 
 namespace {
 
-constexpr int TimeChartHeight = 420;
+constexpr int TimeChartHeight = 400;
 // Long names are cut so the bars keep their room.
 constexpr int MaxNameLength = 28;
 
@@ -98,16 +98,18 @@ QChart *topChart(TrendGroup group, const std::vector<TrendTotal> &totals, const 
         *set << double(t.pages);
         top = std::max(top, t.pages);
     }
+    set->setLabelColor(Qt::black);
     auto *series = new QHorizontalBarSeries;
     series->append(set);
     series->setLabelsVisible(true);
-    series->setLabelsPosition(QAbstractBarSeries::LabelsInsideEnd);
+    series->setLabelsPosition(QAbstractBarSeries::LabelsOutsideEnd);
     chart->addSeries(series);
     auto *y = new QBarCategoryAxis;
     y->append(names);
     auto *x = new QValueAxis;
     x->setLabelFormat(QStringLiteral("%d"));
-    x->setRange(0, double(std::max<qint64>(top, 1)) * 1.05);
+    // Room for the figures beside the longest bar.
+    x->setRange(0, double(std::max<qint64>(top, 1)) * 1.25);
     x->applyNiceNumbers();
     chart->addAxis(y, Qt::AlignLeft);
     chart->addAxis(x, Qt::AlignBottom);

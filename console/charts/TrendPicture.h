@@ -17,7 +17,7 @@ class TrendPicture
 {
 public:
     static constexpr int Width = 1200;
-    static constexpr int Height = 900;
+    static constexpr int Height = 1200;
     // Names per top list.
     static constexpr int TopCount = 10;
 

@@ -11,11 +11,11 @@ namespace {
 
 constexpr qsizetype NumberWidth = 10;
 
-QString row(const QString &name, qsizetype width, qint64 pages, qint64 jobs)
+// One line: the name padded to `width`, then pages and jobs right-aligned.
+QString line(const QString &name, qsizetype width, const QString &pages, const QString &jobs)
 {
-    return QStringLiteral("  ") + name.leftJustified(width) +
-           QString::number(pages).rightJustified(NumberWidth) +
-           QString::number(jobs).rightJustified(NumberWidth) + u'\n';
+    return name.leftJustified(width) + pages.rightJustified(NumberWidth) +
+           jobs.rightJustified(NumberWidth) + u'\n';
 }
 
 } // namespace
@@ -25,23 +25,23 @@ QString TrendSummaryText(const TrendData &data, const LangLookup &lang)
     const QString pages = lang(QStringLiteral("RSChartPages"));
     const QString jobs = lang(QStringLiteral("RSChartJobs"));
     const QString total = lang(QStringLiteral("RSChartTotal"));
+    const QString indent = QStringLiteral("  ");
     qsizetype width = total.size();
-    for (const auto &totals : data.totals)
-        for (const TrendTotal &t : totals)
-            width = std::max(width, t.name.size());
+    for (int g = 0; g < TrendGroupCount; ++g) {
+        width = std::max(width, lang(TrendGroupTitleKey(TrendGroup(g))).size());
+        for (const TrendTotal &t : data.totals[g])
+            width = std::max(width, indent.size() + t.name.size());
+    }
     width += 2;
 
     QString out;
     for (int g = 0; g < TrendGroupCount; ++g) {
-        out += lang(TrendGroupTitleKey(TrendGroup(g))).leftJustified(width + 2) +
-               pages.rightJustified(NumberWidth) + jobs.rightJustified(NumberWidth) + u'\n';
+        out += line(lang(TrendGroupTitleKey(TrendGroup(g))), width, pages, jobs);
         for (const TrendTotal &t : data.totals[g])
-            out += row(t.name, width, t.pages, t.jobs);
+            out += line(indent + t.name, width, QString::number(t.pages), QString::number(t.jobs));
         out += u'\n';
     }
-    out += total.leftJustified(width + 2) +
-           QString::number(data.pages).rightJustified(NumberWidth) +
-           QString::number(data.jobs).rightJustified(NumberWidth) + u'\n';
+    out += line(total, width, QString::number(data.pages), QString::number(data.jobs));
     return out;
 }
 

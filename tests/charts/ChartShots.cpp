@@ -16,20 +16,20 @@ struct ChartEnv : shots::ConsoleEnvHolder, ConsoleSettingsTarget
         : ConsoleEnvHolder(QString::fromLatin1(langFile), charset)
     {
         LoadConsoleSettings(*env.dm, *this);
-        ReadTrendData(env.dm->acntVesk.database(), QString(), TrendPicture::TopCount, data);
+        ReadTrendData(env.dm->acntVesk.database(), QString(), TrendPicture::TopCount, figures);
     }
     void setForceClose() override {}
     void postClose() override {}
     void setProductCaption(const QString &) override {}
     void applyCatalogue(TdmMain &) override {}
-    TrendData data;
+    TrendData figures;
 };
 
 class ChartShot : private ChartEnv, public TTrendChartFrm
 {
 public:
     ChartShot(const char *langFile, int charset)
-        : ChartEnv(langFile, charset), TTrendChartFrm(*env.dm, data)
+        : ChartEnv(langFile, charset), TTrendChartFrm(*env.dm, figures)
     {}
 };
 

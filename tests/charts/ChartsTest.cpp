@@ -161,15 +161,19 @@ TEST_F(Charts, VeskWritesTheSameChartAndPrintsTheTotals)
     ASSERT_EQ(vesk({QStringLiteral("summary"), QStringLiteral("--dept"), QStringLiteral("sales")}),
               0)
         << err.toStdString();
-    EXPECT_EQ(out.toStdString(), "Department    Pages      Jobs\n"
-                                 "  Sales           5         2\n\n"
-                                 "Printer       Pages      Jobs\n"
-                                 "  P1              5         2\n\n"
-                                 "Computer      Pages      Jobs\n"
-                                 "  PC-A            5         2\n\n"
-                                 "Employee      Pages      Jobs\n"
-                                 "  Ann             5         2\n\n"
-                                 "Total             5         2\n");
+    EXPECT_EQ(out.toStdString(), "Department       Pages      Jobs\n"
+                                 "  Sales              5         2\n"
+                                 "\n"
+                                 "Printer          Pages      Jobs\n"
+                                 "  P1                 5         2\n"
+                                 "\n"
+                                 "Computer         Pages      Jobs\n"
+                                 "  PC-A               5         2\n"
+                                 "\n"
+                                 "Employee         Pages      Jobs\n"
+                                 "  Ann                5         2\n"
+                                 "\n"
+                                 "Total                5         2\n");
     EXPECT_EQ(vesk({QStringLiteral("summary"), QStringLiteral("--from"), QStringLiteral("soon")}),
               2);
 }

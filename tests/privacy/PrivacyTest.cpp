@@ -14,7 +14,7 @@ using namespace vesk;
 
 namespace {
 
-const QString OldName = QStringLiteral("Payroll-Old-Secret.xlsx");   // 69 days ago
+const QString OldName = QStringLiteral("Payroll-Old-Secret");        // 69 days ago, ten records
 const QString RecentName = QStringLiteral("Recent-Plan-Draft.docx"); // 2 days ago
 const QString SavedName = QStringLiteral("Saved-Now-Memo.doc");      // 2026-03-01, by the save
 const QDateTime Now(QDate(2026, 3, 20), QTime(12, 0));
@@ -33,7 +33,9 @@ void addRecord(const QSqlDatabase &db, const QString &document, const QString &t
 void addEarlierRecords(const QSqlDatabase &db, const QDateTime &now)
 {
     const QString format = QStringLiteral("yyyy-MM-dd 09:00:00");
-    addRecord(db, OldName, now.addDays(-69).toString(format));
+    // Ten to a page: a shorter name rewritten in place would leave the longer one in free space.
+    for (int i = 0; i < 10; ++i)
+        addRecord(db, OldName + QString::number(i), now.addDays(-69).toString(format));
     addRecord(db, RecentName, now.addDays(-2).toString(format));
     QSqlQuery(db).exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
 }
@@ -53,7 +55,8 @@ QByteArray fileBytes(const test::TestAppDir &dir)
 QStringList storedNames(const QSqlDatabase &db)
 {
     QSqlQuery q(db);
-    q.exec(QStringLiteral("select documentName from tPrinterData order by PrintTime"));
+    q.exec(
+        QStringLiteral("select documentName from tPrinterData order by PrintTime, documentName"));
     QStringList names;
     while (q.next())
         names << q.value(0).toString();
@@ -95,7 +98,10 @@ TEST(Privacy, AgentSavesLeaveOnlyTheNamesConfigIniKeeps)
         for (const QString &name : {OldName, SavedName, RecentName}) {
             const bool kept = c.kept.contains(name);
             EXPECT_EQ(bytes.contains(name.toUtf8()), kept) << name.toStdString();
-            expected << (kept ? name : RedactedDocumentName());
+            for (int i = 0; i < (name == OldName ? 10 : 1); ++i)
+                expected << (!kept             ? RedactedDocumentName()
+                             : name == OldName ? name + QString::number(i)
+                                               : name);
         }
         EXPECT_EQ(storedNames(db), expected);
     }
@@ -129,7 +135,7 @@ TEST(Privacy, VeskRedactReplacesTheDueNamesOnce)
          1,
          "Config.ini, [Privacy]: KeepDocumentNames is not a whole number of days or 0/1."},
         {"", {}, 0, "Document names replaced: 0"},
-        {"[Privacy]\nKeepDocumentNames=30\n", {}, 0, "Document names replaced: 1"},
+        {"[Privacy]\nKeepDocumentNames=30\n", {}, 0, "Document names replaced: 10"},
         {"[Privacy]\nKeepDocumentNames=30\n", {}, 0, "Document names replaced: 0"},
         {"", {QStringLiteral("--days"), QStringLiteral("0")}, 2, nullptr},
     };
@@ -140,8 +146,9 @@ TEST(Privacy, VeskRedactReplacesTheDueNamesOnce)
         QString out;
         EXPECT_EQ(vesk(QStringList{QStringLiteral("redact")} + c.args, &out), c.status)
             << out.toStdString();
-        if (c.said)
+        if (c.said) {
             EXPECT_EQ(out.toStdString(), c.said);
+        }
     }
     const QByteArray bytes = fileBytes(dir);
     EXPECT_FALSE(bytes.contains(OldName.toUtf8()));
@@ -166,9 +173,11 @@ TEST_F(PrivacyOnPostgres, ReplacesOnlyTheNamesBeforeTheCutoff)
         privacy.keepDays = 30;
         const QString cutoff = RedactionCutoff(privacy, Now);
         EXPECT_EQ(cutoff, QStringLiteral("2026-02-18 00:00:00"));
-        EXPECT_EQ(RedactDocumentNames(db, QString(), cutoff, &error), 1) << error.toStdString();
+        EXPECT_EQ(RedactDocumentNames(db, QString(), cutoff, &error), 10) << error.toStdString();
         EXPECT_EQ(RedactDocumentNames(db, QString(), cutoff, &error), 0) << error.toStdString();
-        EXPECT_EQ(storedNames(db), (QStringList{RedactedDocumentName(), RecentName}));
+        QStringList expected;
+        expected.fill(RedactedDocumentName(), 10);
+        EXPECT_EQ(storedNames(db), expected << RecentName);
         db.close();
     }
     QSqlDatabase::removeDatabase(name);
