@@ -102,6 +102,18 @@ TEST_F(cups_monitor, PollingPathHandsOverTheJobThatLeft)
     EXPECT_EQ(H.PrinterName, Queue);
 }
 
+TEST_F(cups_monitor, PrinterNamedInOtherLetterCaseHandsOverItsJobs)
+{
+    // CUPS opens "counter" as the queue "Counter"; its events must still reach the monitor.
+    std::string Lower = Queue;
+    std::transform(Lower.begin(), Lower.end(), Lower.begin(), ::tolower);
+    RunningMonitor M(Spooler, Lower, true, Window.R, QuietMs);
+    ASSERT_TRUE(M.Opened);
+    const uint32_t Id = Submit({"-t", "Lower", Pdf});
+    ASSERT_TRUE(Window.R->WaitFor([&](auto &H, auto &) { return Has(H, Id); }, 20));
+    EXPECT_EQ(Window.R->HandedJobs().front().PrinterName, Lower);
+}
+
 TEST_F(cups_monitor, SurvivesACupsdRestart)
 {
     RunningMonitor M(Spooler, Queue, true, Window.R, QuietMs);
