@@ -30,6 +30,13 @@ QString bareName(const QString &machineName)
     return machineName.mid(i);
 }
 
+// A peer that answers node status without an address (Samba) gives zeros when the neighbour table
+// has no entry either: that names no computer, and stored rows holding zeros are not a match.
+bool isZeroMac(const QString &mac)
+{
+    return mac == QLatin1String("00-00-00-00-00-00");
+}
+
 } // namespace
 
 RecordIntake::RecordIntake(TdmMain &dm, HostProbe &probe, std::function<QDateTime()> clock)
@@ -109,7 +116,7 @@ std::optional<HostMatch> RecordIntake::FindHost(const QString &mac, const QStrin
         return std::nullopt;
     };
 
-    if (auto m = find(QStringLiteral("MAC"), mac))
+    if (auto m = find(QStringLiteral("MAC"), isZeroMac(mac) ? QString() : mac))
         return m;
     if (auto m = find(QStringLiteral("IP"), ip))
         return m;
