@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QListWidget>
+#include <QSystemTrayIcon>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -126,6 +127,25 @@ TEST_F(StartupTest, TheCommandLineStartsTheAgentHiddenAfterTheSplash)
     frm->show();
     QTRY_VERIFY_WITH_TIMEOUT(frm->isMinimized(), 10000);
     EXPECT_TRUE(frm->isVisible());
+    AgentShell::ForceTrayAvailable(std::nullopt);
+}
+
+TEST_F(StartupTest, TheWindowOpensMinimisedWithATaskBarEntryOnlyWithoutATray)
+{
+    for (const bool tray : {true, false}) {
+        AgentShell::ForceTrayAvailable(tray);
+        start();
+        frm->show();
+        EXPECT_TRUE(frm->isMinimized()) << tray;
+        EXPECT_EQ(frm->windowFlags().testFlag(Qt::Tool), tray);
+        // The tray shows it, and a single click is enough (AppIndicator reports no other).
+        frm->Shell()->HideWindow();
+        Q_EMIT frm->Shell()->rmTrayIcon1->activated(QSystemTrayIcon::Trigger);
+        EXPECT_TRUE(frm->isVisible()) << tray;
+        EXPECT_FALSE(frm->isMinimized()) << tray;
+        frm->close();
+        frm.reset();
+    }
     AgentShell::ForceTrayAvailable(std::nullopt);
 }
 

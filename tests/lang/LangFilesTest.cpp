@@ -156,6 +156,8 @@ const QStringList &expectedKeys()
             "RSPrinterExist",
             "RSNameNull",
             "RSSaveComplete",
+            "RSSaveErr",
+            "RSStartManageToolErr",
         };
     return keys;
 }
@@ -167,6 +169,7 @@ const QStringList &templateKeys()
         "RSComputeNotExist", "RSModifyCompute",     "RSDelCompute",
         "RSDelComputeSu",    "RSDelPrinterConfirm", "RSMonitorSuccess",
         "RSMonitorErr",      "RSAskEndMonitor",     "RSEndMonitor",
+        "RSSaveErr",         "RSStartManageToolErr",
     };
     return keys;
 }
