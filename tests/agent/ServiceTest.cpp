@@ -87,6 +87,18 @@ void execSql(const TestAppDir &app, const QString &statement)
     QSqlDatabase::removeDatabase(QStringLiteral("svc"));
 }
 
+// Waits until a row holding `text` has been journaled (the agent took the job in).
+void waitForJournal(const TestAppDir &app, const QByteArray &text)
+{
+    const QString journal = app.file(QStringLiteral("RecordJournal.dat"));
+    for (int i = 0; i < 600; ++i) {
+        QFile f(journal);
+        if (f.open(QIODevice::ReadOnly) && f.readAll().contains(text))
+            return;
+        QThread::msleep(100);
+    }
+}
+
 // A private cupsd for one test, stopped by PID whatever happens.
 class PrivateCups
 {
@@ -213,13 +225,7 @@ TEST(ServiceTest, EndToEndAJobPrintedThroughCupsReachesTheDatabase)
               0);
 
     // The monitor hands the job over after the queue has been quiet; the journal shows it.
-    const QString journal = app.file(QStringLiteral("RecordJournal.dat"));
-    for (int i = 0; i < 600; ++i) {
-        QFile f(journal);
-        if (f.open(QIODevice::ReadOnly) && f.readAll().contains("O'Neil report"))
-            break;
-        QThread::msleep(100);
-    }
+    waitForJournal(app, "O'Neil report");
     ASSERT_EQ(::kill(static_cast<pid_t>(agent.processId()), SIGTERM), 0);
     ASSERT_TRUE(agent.waitForFinished(30000));
     out += agent.readAllStandardOutput();
@@ -229,6 +235,62 @@ TEST(ServiceTest, EndToEndAJobPrintedThroughCupsReachesTheDatabase)
                                             "PrinterName='vesk_e2e' and "
                                             "documentName='O''Neil report' and "
                                             "OperatorName='erin'")),
+              1)
+        << out.constData();
+}
+
+// make run on a machine without CUPS: the demo queue is monitored and its jobs are recorded.
+TEST(ServiceTest, TheDemoQueueOfAMachineWithoutCupsRecordsAJob)
+{
+    TestAppDir app;
+    app.prepareEnglish();
+    installProgram(app);
+    const QString demo = QStringLiteral(VESK_SOURCE_DIR "/scripts/demo-cups");
+    const QProcessEnvironment system = QProcessEnvironment::systemEnvironment();
+    QByteArray started;
+    const int rc = run(demo, {QStringLiteral("start"), app.path(), QString::number(::getpid())},
+                       system, &started);
+    struct Stop
+    {
+        QString script, dir;
+        ~Stop()
+        {
+            run(script, {QStringLiteral("stop"), dir}, QProcessEnvironment::systemEnvironment());
+        }
+    } stop{demo, app.path()};
+    if (rc == 77)
+        GTEST_SKIP() << "cupsd is not installed";
+    ASSERT_EQ(rc, 0) << started.constData();
+    // The last two lines: the server, and the command that prints on the demo queue.
+    const QList<QByteArray> lines = started.trimmed().split('\n');
+    ASSERT_GE(lines.size(), 2);
+    const QByteArray server = lines[lines.size() - 2];
+    ASSERT_TRUE(server.startsWith("CUPS_SERVER=127.0.0.1:")) << started.constData();
+    EXPECT_EQ(countRows(app, QStringLiteral("select count(*) from tPrinter where "
+                                            "Name='VeskDemo' and IsMonitor=1")),
+              1);
+
+    QProcessEnvironment env = system;
+    env.insert(QStringLiteral("CUPS_SERVER"), QString::fromLatin1(server.mid(12)));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    QProcess agent;
+    agent.setProcessEnvironment(env);
+    agent.start(app.file(QStringLiteral("Veskagent")), {});
+    ASSERT_TRUE(agent.waitForStarted(30000));
+    QByteArray out;
+    ASSERT_TRUE(waitForOutput(agent, out, "Monitoring printer VeskDemo.")) << out.constData();
+
+    ASSERT_EQ(run(QStringLiteral("sh"),
+                  {QStringLiteral("-c"), QString::fromLocal8Bit(lines.last())}, system),
+              0)
+        << lines.last().constData();
+    waitForJournal(app, "Vesk demo");
+    ASSERT_EQ(::kill(static_cast<pid_t>(agent.processId()), SIGTERM), 0);
+    ASSERT_TRUE(agent.waitForFinished(30000));
+    out += agent.readAllStandardOutput();
+    EXPECT_EQ(countRows(app, QStringLiteral("select count(*) from tPrinterData where "
+                                            "PrinterName='VeskDemo' and documentName='Vesk demo' "
+                                            "and TotalPageCount=1")),
               1)
         << out.constData();
 }
