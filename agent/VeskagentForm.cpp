@@ -131,7 +131,15 @@ TVeskagentFrm::TVeskagentFrm(TdmMain &dm, AgentDeps deps, const QStringList &arg
     FormCreate(args);
 }
 
-TVeskagentFrm::~TVeskagentFrm() = default;
+TVeskagentFrm::~TVeskagentFrm()
+{
+    // Monitors first (they hand over to the desk), then the records; nothing reaches the
+    // half-destroyed window meanwhile.
+    if (records_)
+        records_->disconnect(this);
+    monitors_.reset();
+    records_.reset();
+}
 
 void TVeskagentFrm::FormCreate(const QStringList &)
 {

@@ -71,8 +71,9 @@ public:
     void SavePrinterData();
     // Ends the agent as the tray's exit command does: FormClose, then the program ends.
     void ExitAgent();
-    // After closing: true when no monitor thread is left (closing joins them all).
-    bool WaitForMonitors(int ms);
+    // Joins every monitor thread still running (closing has joined them already); true when
+    // none is left. The time limit of the former wait is no longer needed.
+    bool WaitForMonitors(int ms = 0);
 
     // Roster commands, also called by tests without the dialog.
     void AddRosterPrinter(const QString &name, bool monitor);
