@@ -446,11 +446,11 @@ void TVeskagentFrm::SavePrinterData()
 {
     if (!records_)
         return;
-    // The outcome is logged either way; a failure also gets the box while the window is
-    // in use. The rows stay journaled and listed for the next save.
+    // The outcome is logged either way; a failure also gets the standard box (on the error
+    // stream without a display), except while closing or while another box is open. The rows
+    // stay journaled and listed for the next save.
     const SaveResult r = records_->Save();
-    if (r.outcome == SaveResult::Outcome::Failed && stage_ == Stage::Running && isVisible() &&
-        !isMinimized())
+    if (r.outcome == SaveResult::Outcome::Failed && stage_ == Stage::Running && commandDepth_ == 0)
         command([&] {
             dm_.ShowMsg(TdmMain::FillMsg(dm_.GetLangString(QStringLiteral("RSSaveErr")), r.error),
                         MB_ICONSTOP);

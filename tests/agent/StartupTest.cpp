@@ -181,6 +181,31 @@ TEST_F(StartupTest, HandedOverJobsAreListedJournaledAndSavedWhenTheWindowCloses)
     EXPECT_TRUE(dm->GetLangString(QStringLiteral("RSUnkown")).isEmpty());
 }
 
+TEST_F(StartupTest, AFailedSaveIsLoggedAndShownAndTheRowsWaitForTheNextSave)
+{
+    start();
+    frm->OnRecPrinterData(handOver("Office", "kept"));
+    withDb([](QSqlDatabase &db) {
+        ASSERT_TRUE(QSqlQuery(db).exec(
+            QStringLiteral("alter table tPrinterData rename to tPrinterDataAway")));
+    });
+    frm->MenuSaveDataClick();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_TRUE(
+        boxes.shown[0].text.startsWith(TdmMain::FillMsg(lang("RSSaveErr"), QString()).trimmed()));
+    EXPECT_EQ(boxes.shown[0].style, unsigned(MB_ICONSTOP));
+    EXPECT_TRUE(log().contains(boxes.shown[0].text)) << log().toStdString();
+    EXPECT_FALSE(log().contains(lang("RSSaveComplete")));
+
+    withDb([](QSqlDatabase &db) {
+        ASSERT_TRUE(QSqlQuery(db).exec(
+            QStringLiteral("alter table tPrinterDataAway rename to tPrinterData")));
+    });
+    frm->MenuSaveDataClick();
+    EXPECT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from tPrinterData")), 1);
+}
+
 TEST_F(StartupTest, RowsLeftInTheJournalAreListedAgainAndSavedOnce)
 {
     ASSERT_TRUE(RecordJournal(app.path()).Append(journalRow(QStringLiteral("left behind"))));

@@ -130,6 +130,32 @@ TEST_F(Records, AFailedSaveIsLoggedWithTheDatabasesText)
     EXPECT_EQ(scalar(*dm, QStringLiteral("select count(*) from tPrinterData")), 1);
 }
 
+TEST_F(Records, AMonitorsSweepAndProbeRunOffTheWindowThread)
+{
+    auto spooler = std::make_shared<spooler::MemorySpooler>();
+    spooler->AddPrinter("Office");
+    QSignalSpy listed(records.get(), &AgentRecords::rowListed);
+    MonitorSet set(
+        spooler, [] { return true; }, records->Desk());
+    set.QuietMs = 50;
+    const TMonitorEntry office{QStringLiteral("Office"), std::make_shared<WaitEvent>(),
+                               std::make_shared<WaitEvent>()};
+    ASSERT_TRUE(set.Launch(office));
+    // Jobs count from the monitor's first notification on.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return spooler->Settled("Office"); }, 30000));
+    spooler::JobEntry job;
+    job.JobId = 1;
+    job.Document = "Swept";
+    job.MachineName = "\\\\PC-SILENT";
+    spooler->AddJob("Office", job);
+    spooler->CompleteJob("Office", job);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return listed.count() == 1; }, 30000));
+    EXPECT_EQ(documents(), QStringList{"Swept"});
+    ASSERT_EQ(probe.threads.size(), 1u);
+    EXPECT_NE(probe.threads[0], QThread::currentThread());
+    set.StopAll();
+}
+
 TEST_F(Records, StoppingTheMonitorsJoinsEveryThread)
 {
     auto spooler = std::make_shared<spooler::MemorySpooler>();
