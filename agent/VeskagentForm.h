@@ -38,7 +38,7 @@ class Spooler;
 struct AgentDeps
 {
     std::shared_ptr<spooler::Spooler> Spooler; // the monitors' spooler
-    std::function<bool()> PlatformTest;        // the monitors' path; libVesk's Vesk_7 when empty
+    std::function<bool()> PlatformTest;        // the monitors' path; the probe's when empty
     HostProbe *Probe = nullptr;                // the intake's probe; libVesk's when null
     bool LogToStdout = false;                  // service mode: log lines also on standard output
 };
