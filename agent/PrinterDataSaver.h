@@ -2,6 +2,7 @@
 #pragma once
 
 #include "ListedRecord.h"
+#include "LogDateTime.h"
 
 #include <QDateTime>
 #include <QString>
@@ -56,8 +57,5 @@ private:
     bool markerTableReady_ = false;
     bool lastFailed_ = false;
 };
-
-// A date and time as the agent's log lines show them: the system's short date and long time.
-QString LogDateTime(const QDateTime &when);
 
 } // namespace vesk

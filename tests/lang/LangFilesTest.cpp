@@ -136,6 +136,13 @@ const QStringList &expectedKeys()
             "RSDelCompute",
             "RSDelComputeSu",
             "RSOperateSuccess",
+            "RSDeptExist",
+            "RSHostExist",
+            "RSDeptNameInvalid",
+            "RSNoDefaultDept",
+            "RSDeptNotExist",
+            "RSDeptMoveNo",
+            "RSNeedYes",
             "RSDataPrint",
             "RSPrintDataPrintTitle",
             "RSHostPrintTitle",
@@ -168,10 +175,10 @@ const QStringList &expectedKeys()
 const QStringList &templateKeys()
 {
     static const QStringList keys{
-        "RSComputeNotExist", "RSModifyCompute",     "RSDelCompute",
-        "RSDelComputeSu",    "RSDelPrinterConfirm", "RSMonitorSuccess",
-        "RSMonitorErr",      "RSAskEndMonitor",     "RSEndMonitor",
-        "RSSaveErr",         "RSStartManageToolErr",
+        "RSComputeNotExist",   "RSModifyCompute",      "RSDelCompute", "RSDelComputeSu",
+        "RSDelPrinterConfirm", "RSMonitorSuccess",     "RSMonitorErr", "RSAskEndMonitor",
+        "RSEndMonitor",        "RSDeptExist",          "RSHostExist",  "RSDeptNotExist",
+        "RSSaveErr",           "RSStartManageToolErr",
     };
     return keys;
 }
