@@ -90,6 +90,13 @@ SaveResult PrinterDataSaver::SavePrinterData(RecordList &list)
 
     result.outcome = SaveResult::Outcome::Failed;
     QSqlDatabase db = dm_.acntVesk.database();
+    if (lastFailed_ && db.isValid() && !connectionAlive(db)) {
+        const OpenResult reopened = reopenDatabase(dm_.acntVesk.connectionName());
+        result.reconnected = reopened.ok;
+        db = dm_.acntVesk.database();
+    }
+    // Failed until the commit below has gone through.
+    lastFailed_ = true;
     if (!db.isOpen()) {
         result.error = QStringLiteral("The database is not connected.");
         return result;
@@ -138,6 +145,7 @@ SaveResult PrinterDataSaver::SavePrinterData(RecordList &list)
         return result;
     }
     markerTableReady_ = true;
+    lastFailed_ = false;
     redactor_.AfterSave(db, clock_ ? clock_() : QDateTime::currentDateTime());
 
     if (journal_)

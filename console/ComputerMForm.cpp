@@ -3,6 +3,7 @@
 
 #include "DeptTreeView.h"
 #include "Errors.h"
+#include "HostProbe.h"
 #include "HostView.h"
 #include "MainDM.h"
 #include "MessageFlags.h"
@@ -10,7 +11,6 @@
 #include "PrinterListView.h"
 #include "ReportCommands.h"
 #include "TrendChartForm.h"
-#include "Vesk.h"
 #include "ViewButton.h"
 
 #include <QApplication>
@@ -117,7 +117,7 @@ void TComputerMFrm::FormCreate()
 {
     CanMinimize = true;
     CanMaximize = true;
-    PlatformKind = Vesk_7();
+    PlatformKind = LibVeskProbe().PlatformTest() ? 1 : 0;
     SetLogWindow(this);
     ActiveButtonColor = QColor(0x00, 0x80, 0x00);
     InactiveButtonColor = QColor(0, 0, 0);

@@ -165,6 +165,8 @@ const QStringList &expectedKeys()
             "RSPrinterExist",
             "RSNameNull",
             "RSSaveComplete",
+            "RSSaveErr",
+            "RSStartManageToolErr",
             // Trend chart, summary and document name privacy.
             "RSChart",
             "RSChartTitle",
@@ -191,11 +193,10 @@ const QStringList &expectedKeys()
 const QStringList &templateKeys()
 {
     static const QStringList keys{
-        "RSComputeNotExist", "RSModifyCompute",     "RSDelCompute",
-        "RSDelComputeSu",    "RSDelPrinterConfirm", "RSMonitorSuccess",
-        "RSMonitorErr",      "RSAskEndMonitor",     "RSEndMonitor",
-        "RSDeptExist",       "RSHostExist",         "RSDeptNotExist",
-        "RSRedactDone",      "RSPrivacyBad",
+        "RSComputeNotExist",   "RSModifyCompute",      "RSDelCompute", "RSDelComputeSu",
+        "RSDelPrinterConfirm", "RSMonitorSuccess",     "RSMonitorErr", "RSAskEndMonitor",
+        "RSEndMonitor",        "RSDeptExist",          "RSHostExist",  "RSDeptNotExist",
+        "RSSaveErr",           "RSStartManageToolErr", "RSRedactDone", "RSPrivacyBad",
     };
     return keys;
 }
