@@ -7,6 +7,7 @@
 #include "CodePage.h"
 #include "Errors.h"
 #include "Flashform.h"
+#include "FolderLock.h"
 #include "HostProbe.h"
 #include "LumoInfoForm.h"
 #include "MainDM.h"
@@ -19,6 +20,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -119,7 +121,6 @@ void TVeskagentFrm::FormCreate(const QStringList &)
     creating_ = true;
     QApplication::setOverrideCursor(Qt::WaitCursor);
 
-    journal_ = std::make_unique<RecordJournal>(dm_.AppDir());
     if (!deps_.Probe) {
         ownProbe_ = std::make_unique<LibVeskProbe>();
         deps_.Probe = ownProbe_.get();
@@ -140,6 +141,19 @@ void TVeskagentFrm::FormCreate(const QStringList &)
         dm_.ShowMsg(e.message(), MB_ICONSTOP);
         return;
     }
+
+    // One agent per folder, before the journal is read: two would share it.
+    folderLock_ = std::make_unique<FolderLock>(dm_.AppDir());
+    if (!folderLock_->Acquire()) {
+        heldElsewhere_ = abandoned_ = true;
+        creating_ = false;
+        QApplication::restoreOverrideCursor();
+        dm_.ShowMsg(TdmMain::FillMsg(dm_.GetLangString(QStringLiteral("RSAgentRunning")),
+                                     QDir::toNativeSeparators(dm_.AppDir())),
+                    MB_ICONSTOP);
+        return;
+    }
+    journal_ = std::make_unique<RecordJournal>(dm_.AppDir());
 
     records_ = RecordList{};
     SetLogWindow(this);
@@ -194,10 +208,15 @@ bool TVeskagentFrm::launchMonitor(const TMonitorEntry &entry)
     auto *thread = new TPrinterMonThread(
         deps_.Spooler, deps_.PlatformTest ? deps_.PlatformTest : [] { return Vesk_7() != 0; });
     thread->PrinterName = entry.PrinterName.toStdString();
+    thread->Resume = journal_->Mark(entry.PrinterName);
+    thread->MissingJobsText = dm_.GetLangString(QStringLiteral("RSJobsMissing"));
     if (!thread->OpenMonitoredPrinter()) {
         delete thread;
         return false;
     }
+    // Durable before the thread runs: a killed agent resumes from here.
+    if (!journal_->SetMark(entry.PrinterName, *thread->Resume))
+        SendLog(journal_->lastError());
     thread->StopEvent = entry.StopEvent;
     thread->IdleEvent = entry.IdleEvent;
     thread->DataWindow = this;
@@ -395,6 +414,8 @@ void TVeskagentFrm::OnRecPrinterData(const TPrinterInfo &Info)
         return;
     guarded([&] {
         for (const ListedRecord &row : intake_->OnRecPrinterData(Info)) {
+            if (!journal_->Admits(row))
+                continue; // handed over once already
             // Durable first: a row on disk survives whatever happens to the window.
             if (!journal_->Append(row))
                 SendLog(journal_->lastError());

@@ -24,6 +24,7 @@ class QTreeWidget;
 namespace vesk {
 
 class AgentShell;
+class FolderLock;
 class HostProbe;
 class PrinterDataSaver;
 class PrinterRoster;
@@ -59,8 +60,10 @@ public:
 
     // False when start-up stopped early (no database, bad Charset): no roster, no monitors.
     bool StartupComplete() const { return roster_ != nullptr; }
-    // The database could not be opened: the window has been closed already.
+    // The database could not be opened, or another agent runs from this folder: the window has
+    // been closed already.
     bool StartupAbandoned() const { return abandoned_; }
+    bool HeldElsewhere() const { return heldElsewhere_; }
 
     // WM_SHOWTIP: one line at the end of MemLog.
     void ShowTip(const QString &text) override;
@@ -134,6 +137,7 @@ private:
     AgentDeps deps_;
     QStringList args_;
     std::unique_ptr<HostProbe> ownProbe_;
+    std::unique_ptr<FolderLock> folderLock_;
     std::unique_ptr<RecordJournal> journal_;
     std::unique_ptr<RecordIntake> intake_;
     std::unique_ptr<PrinterDataSaver> saver_;
@@ -146,6 +150,7 @@ private:
     bool firstShow_ = true;
     bool splashOver_ = false;
     bool abandoned_ = false;
+    bool heldElsewhere_ = false;
     bool closed_ = false;
     bool updatingRoster_ = false;
 };
