@@ -106,7 +106,7 @@ bool decode(const QByteArray &text, ListedRecord &row, std::optional<QString> &m
 // what it still tracks between the old mark and its own.
 void advance(ResumePoint &mark, uint32_t job, const ResumePoint &after)
 {
-    const uint32_t upTo = std::max(mark.UpTo, after.UpTo);
+    const uint32_t upTo = std::max({mark.UpTo, after.UpTo, job});
     std::erase(mark.Open, job);
     for (uint32_t id : after.Open)
         if (id > mark.UpTo && id <= upTo && id != job)
