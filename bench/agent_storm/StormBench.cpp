@@ -20,8 +20,8 @@ int main(int argc, char **argv)
     plan.killMinMs = arg(3, 1000);
     plan.killMaxMs = arg(4, 6000);
     plan.seed = static_cast<unsigned>(arg(5, 2027));
-    std::printf("jobs %d, one every %d ms, kills every %d-%d ms, seed %u\n", plan.jobs,
-                plan.paceMs, plan.killMinMs, plan.killMaxMs, plan.seed);
+    std::printf("jobs %d, one every %d ms, kills every %d-%d ms, seed %u\n", plan.jobs, plan.paceMs,
+                plan.killMinMs, plan.killMaxMs, plan.seed);
     QElapsedTimer clock;
     clock.start();
     const vesk::test::StormFigures f = vesk::test::runStorm(plan);
@@ -30,7 +30,7 @@ int main(int argc, char **argv)
         return 2;
     }
     std::printf("| jobs | kills | stored | lost | doubled | seconds |\n");
-    std::printf("| %d | %d | %d | %d | %d | %.0f |\n", f.jobs, f.kills, f.stored, f.lost,
-                f.doubled, clock.elapsed() / 1000.0);
+    std::printf("| %d | %d | %d | %d | %d | %.0f |\n", f.jobs, f.kills, f.stored, f.lost, f.doubled,
+                clock.elapsed() / 1000.0);
     return f.lost == 0 && f.doubled == 0 ? 0 : 1;
 }

@@ -143,6 +143,34 @@ TEST_F(CatchUp, JobsPrintedWhileNoAgentRanAreStoredOnceAtTheNextStartAndNeverAga
     EXPECT_EQ(storedDocuments(app), want);
 }
 
+TEST_F(CatchUp, JobsPurgedFromTheHistoryMeanwhileAreCountedInTheLog)
+{
+    {
+        AgentProcess agent(app, cups.clientEnv());
+        startAgent(agent);
+        ASSERT_NE(print(QStringLiteral("before")), 0u);
+        ASSERT_TRUE(journaled({QStringLiteral("before")}));
+        ASSERT_EQ(agent.terminate(), 0) << agent.output().data();
+    }
+    // While no agent runs: a job of ours, one of another printer, then ours are purged.
+    ASSERT_TRUE(cups.addRawQueue(QStringLiteral("other")));
+    ASSERT_NE(print(QStringLiteral("purged")), 0u);
+    ASSERT_NE(cups.print(QStringLiteral("other"), QStringLiteral("elsewhere"),
+                         app.file(QStringLiteral("page.txt"))),
+              0u);
+    ASSERT_TRUE(waitUntil([&] { return cups.queueEmpty(queue); }));
+    ASSERT_EQ(run(QStringLiteral("cancel"), {QStringLiteral("-a"), QStringLiteral("-x"), queue},
+                  cups.clientEnv()),
+              0);
+
+    AgentProcess agent(app, cups.clientEnv());
+    startAgent(agent);
+    EXPECT_TRUE(agent.waitForOutput("Printer office: 1 job ids are no longer in the spooler's "
+                                    "job history"))
+        << agent.output().data();
+    EXPECT_EQ(agent.terminate(), 0);
+}
+
 TEST_F(CatchUp, ASteadyStreamIsHandedOverWhileItLasts)
 {
     AgentProcess agent(app, cups.clientEnv());

@@ -268,15 +268,15 @@ TEST_F(RosterTest, SwitchedBackOnAMonitorCatchesUpOnceWithTheJobsPrintedWhileItW
     start();
     QListWidgetItem *item = rosterItem(*frm, QStringLiteral("Office"));
     print(2);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return listed().count(QStringLiteral("doc2")) == 1; },
-                                60000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return listed().count(QStringLiteral("doc2")) == 1; }, 60000));
     boxes.answer(IDOK);
     item->setCheckState(Qt::Unchecked);
     print(3); // while monitoring is off
     item->setCheckState(Qt::Checked);
     print(4);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return listed().count(QStringLiteral("doc4")) == 1; },
-                                60000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return listed().count(QStringLiteral("doc4")) == 1; }, 60000));
     EXPECT_EQ(listed(), (std::map<QString, int>{{"doc2", 1}, {"doc3", 1}, {"doc4", 1}}));
 }
 
