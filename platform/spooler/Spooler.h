@@ -161,7 +161,9 @@ enum class OpenError
 
 // Change notifications of one printer. Event() is signalled when there is something to read;
 // every read returns the current values of the printer's fields and of every queued job's
-// fields, plus the final values of the jobs that left the queue since the previous read.
+// fields, plus the final values of the jobs that left the queue since the previous read,
+// including jobs created and finished in between (so every job up to NotifyInfo::SeenUpTo has
+// been reported by some read).
 class ChangeNotification
 {
 public:
