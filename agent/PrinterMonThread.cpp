@@ -175,9 +175,8 @@ void TPrinterMonThread::RunNotificationPath()
             DecodeNotifyInfo(FTracked, FPrinterState, Info);
             FSeenUpTo = std::max(FSeenUpTo, Info.SeenUpTo);
             if (Info.MissingJobs > 0)
-                SendLog(TdmMain::FillMsg(
-                    TdmMain::FillMsg(MissingJobsText, QString::fromStdString(PrinterName)),
-                    QString::number(Info.MissingJobs)));
+                SendLog(QString::fromStdString(PrinterName) + QStringLiteral(": ") +
+                        TdmMain::FillMsg(MissingJobsText, QString::number(Info.MissingJobs)));
             if (!SweepDue)
                 SweepDue = Clock::now() + std::chrono::milliseconds(QuietMs);
         }

@@ -48,8 +48,8 @@ public:
     // the spooler's current point when there is none, or when the spooler's job ids have gone
     // below it (a reinstalled spooler numbers from 1 again).
     std::optional<spooler::ResumePoint> Resume;
-    // Log template for job ids the spooler's history lost before a catch-up: the printer name,
-    // then the count, fill its two "%s".
+    // Log template for job ids the spooler's history lost before a catch-up; the count fills its
+    // "%s", the line starts with the printer name.
     QString MissingJobsText;
 
     // Intervals, shortened by tests.

@@ -156,6 +156,8 @@ const QStringList &expectedKeys()
             "RSPrinterExist",
             "RSNameNull",
             "RSSaveComplete",
+            "RSJobsMissing",
+            "RSAgentRunning",
         };
     return keys;
 }
@@ -167,6 +169,7 @@ const QStringList &templateKeys()
         "RSComputeNotExist", "RSModifyCompute",     "RSDelCompute",
         "RSDelComputeSu",    "RSDelPrinterConfirm", "RSMonitorSuccess",
         "RSMonitorErr",      "RSAskEndMonitor",     "RSEndMonitor",
+        "RSJobsMissing",     "RSAgentRunning",
     };
     return keys;
 }
