@@ -249,7 +249,10 @@ TEST_F(CatchUp, AKilledAgentsSubscriptionIsCancelledAtTheNextStartAndNoOtherOne)
     const int killed = owned().front();
     agent.kill();
     startAgent(agent);
-    ASSERT_TRUE(waitUntil([&] { return owned().size() == 1 && owned().front() != killed; }));
+    ASSERT_TRUE(waitUntil([&] {
+        const std::vector<int> now = owned();
+        return now.size() == 1 && now.front() != killed;
+    }));
     const auto after = subscriptions(http);
     EXPECT_EQ(agent.terminate(), 0);
     httpClose(http);
