@@ -216,6 +216,15 @@ public:
             process_->waitForFinished(30000);
         }
     }
+    // SIGTERM, and SIGKILL `ms` later: killed while it stops and saves, if it got that far.
+    void terminateThenKill(int ms)
+    {
+        if (process_ && process_->state() != QProcess::NotRunning) {
+            ::kill(static_cast<pid_t>(process_->processId()), SIGTERM);
+            process_->waitForFinished(ms);
+        }
+        kill();
+    }
     // SIGTERM, as the service manager ends it; its exit code, -1 when it did not end normally.
     int terminate()
     {
@@ -244,8 +253,9 @@ inline QByteArray journalText(const TestAppDir &app)
 }
 
 // Jobs printed at a steady pace while the agent is killed with SIGKILL at random moments and
-// started again at once; then the agent runs until every job has been handed over and ends
-// with SIGTERM.
+// started again at once (every third time SIGTERM first and SIGKILL up to 100 ms later, which
+// may catch it saving); then the agent runs until every job has been handed over and ends with
+// SIGTERM.
 struct StormPlan
 {
     int jobs = 20;
@@ -302,6 +312,7 @@ inline StormFigures runStorm(const StormPlan &plan)
 
     std::mt19937 random(plan.seed);
     std::uniform_int_distribution<int> killGap(plan.killMinMs, plan.killMaxMs);
+    std::uniform_int_distribution<int> saveGap(0, 100);
     QDeadlineTimer nextKill(killGap(random));
     for (int i = 0; i < plan.jobs; ++i) {
         QDeadlineTimer nextJob(plan.paceMs);
@@ -310,8 +321,10 @@ inline StormFigures runStorm(const StormPlan &plan)
         ++f.jobs;
         while (!nextJob.hasExpired()) {
             if (nextKill.hasExpired()) {
-                agent.kill();
-                ++f.kills;
+                if (++f.kills % 3 == 0)
+                    agent.terminateThenKill(saveGap(random));
+                else
+                    agent.kill();
                 agent.start();
                 nextKill.setRemainingTime(killGap(random));
             }
@@ -320,12 +333,14 @@ inline StormFigures runStorm(const StormPlan &plan)
     }
     if (!waitUntil([&] { return cups.queueEmpty(queue); }))
         return fail(QStringLiteral("the queue did not empty"));
-    // The last agent catches up and hands everything over; the journal shows it.
+    // The last agent catches up and hands everything over: each title is in the journal, or
+    // in the database when a save went through.
     waitUntil(
         [&] {
             const QByteArray journal = journalText(app);
+            const auto stored = storedDocuments(app);
             for (int i = 0; i < plan.jobs; ++i)
-                if (!journal.contains(stormTitle(i).toLatin1()))
+                if (!journal.contains(stormTitle(i).toLatin1()) && stored.count(stormTitle(i)) == 0)
                     return false;
             return true;
         },
