@@ -170,6 +170,28 @@ TEST_F(CatchUp, JobsPurgedFromTheHistoryMeanwhileAreCountedInTheLog)
     EXPECT_EQ(agent.terminate(), 0);
 }
 
+TEST_F(CatchUp, ADatabaseLockedWhileTheAgentEndsLosesAndDoublesNothing)
+{
+    {
+        AgentProcess agent(app, cups.clientEnv());
+        startAgent(agent);
+        ASSERT_NE(print(QStringLiteral("locked at exit")), 0u);
+        ASSERT_TRUE(journaled({QStringLiteral("locked at exit")}));
+        // Another program holds the write lock past the agent's busy timeout.
+        withDatabase(app, [&](QSqlDatabase &db) {
+            QSqlQuery lock(db);
+            ASSERT_TRUE(lock.exec(QStringLiteral("BEGIN IMMEDIATE")));
+            EXPECT_EQ(agent.terminate(), 0) << agent.output().data();
+            ASSERT_TRUE(lock.exec(QStringLiteral("ROLLBACK")));
+        });
+    }
+    EXPECT_TRUE(storedDocuments(app).empty());
+    AgentProcess agent(app, cups.clientEnv());
+    startAgent(agent);
+    ASSERT_EQ(agent.terminate(), 0) << agent.output().data();
+    EXPECT_EQ(storedDocuments(app), (std::map<QString, int>{{"locked at exit", 1}}));
+}
+
 TEST_F(CatchUp, ASteadyStreamIsHandedOverWhileItLasts)
 {
     AgentProcess agent(app, cups.clientEnv());
