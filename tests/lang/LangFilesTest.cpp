@@ -141,6 +141,8 @@ const QStringList &expectedKeys()
             "RSHostPrintTitle",
             "RSIsVisible",
             "RSExcelSuccess",
+            "RSSavePdf",
+            "RSPrintError",
             "RSIsMonitor",
             "RSComputeNotExist",
             "RSDelPrinterConfirm",

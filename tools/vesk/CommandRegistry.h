@@ -53,5 +53,6 @@ private:
 // Each group's file registers its subcommands; main calls every one of these.
 void registerDeptCommands(CommandRegistry &registry);
 void registerHostCommands(CommandRegistry &registry);
+void registerReportCommands(CommandRegistry &registry);
 
 } // namespace vesk::cli

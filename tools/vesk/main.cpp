@@ -3,17 +3,30 @@
 #include "CommandContext.h"
 #include "CommandRegistry.h"
 
-#include <QCoreApplication>
+#include <QFile>
+#include <QGuiApplication>
+#include <QTemporaryDir>
 #include <QTextStream>
+
+#include <optional>
 
 using namespace vesk::cli;
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
+    // Reports lay out text with Qt's fonts, which need a GUI application; the offscreen platform
+    // gives one without a display (cron, a systemd timer).
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // A private runtime folder where the session has none, so cron mail stays free of Qt's warning.
+    std::optional<QTemporaryDir> runtimeDir;
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR") && runtimeDir.emplace().isValid())
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeDir->path()));
+    QGuiApplication app(argc, argv);
     CommandRegistry registry;
     registerDeptCommands(registry);
     registerHostCommands(registry);
+    registerReportCommands(registry);
 
     QTextStream out(stdout), err(stderr);
     out.setEncoding(QStringConverter::Utf8);
