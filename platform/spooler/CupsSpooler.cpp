@@ -14,6 +14,7 @@
 #include <map>
 #include <mutex>
 #include <set>
+#include <strings.h>
 #include <thread>
 
 namespace vesk::spooler {
@@ -254,7 +255,8 @@ public:
                     httpSeparateURI(HTTP_URI_CODING_ALL, Uri, Scheme, sizeof(Scheme), User,
                                     sizeof(User), Host, sizeof(Host), &Port, Resource,
                                     sizeof(Resource)) >= HTTP_URI_STATUS_OK)
-                    Jobs.back().Mine = Resource == Suffix;
+                    Jobs.back().Mine =
+                        strcasecmp(Resource, Suffix.c_str()) == 0; // as CUPS finds it
             }
         }
         std::erase_if(Jobs, [](const ServerJob &J) { return J.Id == 0; });
@@ -619,7 +621,9 @@ private:
             }
             const bool Left = Event == "job-completed" || JobState >= IPP_JSTATE_CANCELED;
             for (auto &L : FListeners) {
-                if (L->Printer != Printer)
+                // CUPS finds queues without regard to letter case, so a printer opened as
+                // "office" is the queue "Office" whose events name it so.
+                if (strcasecmp(L->Printer.c_str(), Printer.c_str()) != 0)
                     continue;
                 if (Left && JobId > 0)
                     L->Finished.insert(static_cast<uint32_t>(JobId));

@@ -136,6 +136,13 @@ const QStringList &expectedKeys()
             "RSDelCompute",
             "RSDelComputeSu",
             "RSOperateSuccess",
+            "RSDeptExist",
+            "RSHostExist",
+            "RSDeptNameInvalid",
+            "RSNoDefaultDept",
+            "RSDeptNotExist",
+            "RSDeptMoveNo",
+            "RSNeedYes",
             "RSDataPrint",
             "RSPrintDataPrintTitle",
             "RSHostPrintTitle",
@@ -158,6 +165,8 @@ const QStringList &expectedKeys()
             "RSPrinterExist",
             "RSNameNull",
             "RSSaveComplete",
+            "RSSaveErr",
+            "RSStartManageToolErr",
             "RSJobsMissing",
             "RSAgentRunning",
         };
@@ -168,10 +177,11 @@ const QStringList &expectedKeys()
 const QStringList &templateKeys()
 {
     static const QStringList keys{
-        "RSComputeNotExist", "RSModifyCompute",     "RSDelCompute",
-        "RSDelComputeSu",    "RSDelPrinterConfirm", "RSMonitorSuccess",
-        "RSMonitorErr",      "RSAskEndMonitor",     "RSEndMonitor",
-        "RSJobsMissing",     "RSAgentRunning",
+        "RSComputeNotExist",   "RSModifyCompute",      "RSDelCompute", "RSDelComputeSu",
+        "RSDelPrinterConfirm", "RSMonitorSuccess",     "RSMonitorErr", "RSAskEndMonitor",
+        "RSEndMonitor",        "RSDeptExist",          "RSHostExist",  "RSDeptNotExist",
+        "RSSaveErr",           "RSStartManageToolErr",
+        "RSJobsMissing", "RSAgentRunning",
     };
     return keys;
 }
