@@ -167,6 +167,8 @@ const QStringList &expectedKeys()
             "RSSaveComplete",
             "RSSaveErr",
             "RSStartManageToolErr",
+            "RSJobsMissing",
+            "RSAgentRunning",
             // Trend chart, summary and document name privacy.
             "RSChart",
             "RSChartTitle",
@@ -193,10 +195,11 @@ const QStringList &expectedKeys()
 const QStringList &templateKeys()
 {
     static const QStringList keys{
-        "RSComputeNotExist",   "RSModifyCompute",      "RSDelCompute", "RSDelComputeSu",
-        "RSDelPrinterConfirm", "RSMonitorSuccess",     "RSMonitorErr", "RSAskEndMonitor",
-        "RSEndMonitor",        "RSDeptExist",          "RSHostExist",  "RSDeptNotExist",
-        "RSSaveErr",           "RSStartManageToolErr", "RSRedactDone", "RSPrivacyBad",
+        "RSComputeNotExist",   "RSModifyCompute",      "RSDelCompute",  "RSDelComputeSu",
+        "RSDelPrinterConfirm", "RSMonitorSuccess",     "RSMonitorErr",  "RSAskEndMonitor",
+        "RSEndMonitor",        "RSDeptExist",          "RSHostExist",   "RSDeptNotExist",
+        "RSSaveErr",           "RSStartManageToolErr", "RSJobsMissing", "RSAgentRunning",
+        "RSRedactDone",        "RSPrivacyBad",
     };
     return keys;
 }
