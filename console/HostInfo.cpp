@@ -160,7 +160,11 @@ bool THostInfo::collect(QString *error)
     std::vector<HostProbeResult> probed;
     for (std::size_t i = 0; i < computers.size(); ++i) {
         std::unique_lock<std::mutex> guard(lock);
-        arrived.wait(guard, [&] { return results[i].has_value() || next <= i; });
+        // A computer not yet taken by a probe when the owner ends the collection never arrives.
+        while (!arrived.wait_for(guard, std::chrono::milliseconds(50), [&] {
+            return results[i].has_value() || (isInterruptionRequested() && next <= i);
+        })) {
+        }
         if (!results[i]) {
             return false; // the owner is ending the collection
         }

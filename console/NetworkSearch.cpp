@@ -54,6 +54,7 @@ void TNetworkSearch::INCThread()
 void TNetworkSearch::DECThread()
 {
     const int old = SearchThreadCount--;
+    Q_EMIT threadEnded(SearchThreadCount);
     if (old != 1 || stopping_)
         return;
     ShowTip(GetLangString(QStringLiteral("RSSearchComplete")));

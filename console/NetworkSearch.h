@@ -89,6 +89,8 @@ Q_SIGNALS:
     void updatesSuspended(bool suspended);
     // A plain message box of the enumeration (text only, an OK button).
     void plainMessage(const QString &text);
+    // A thread reported its end; `remaining` threads are still counted.
+    void threadEnded(int remaining);
     // The count went from 1 to 0: the tree is saved (error: why the file was not written).
     void searchFinished(const QString &error);
 

@@ -128,6 +128,7 @@ const QStringList &expectedKeys()
             "RSPrefixInfoBegin",
             "RSDeptTreeBegin",
             "RSPrefixInfoEnd",
+            "RSInfoError",
             "RSDefaultDeptNo",
             "RSNewDept",
             "RSDelDept",
@@ -164,9 +165,9 @@ const QStringList &expectedKeys()
 const QStringList &templateKeys()
 {
     static const QStringList keys{
-        "RSComputeNotExist", "RSModifyCompute",     "RSDelCompute",
-        "RSDelComputeSu",    "RSDelPrinterConfirm", "RSMonitorSuccess",
-        "RSMonitorErr",      "RSAskEndMonitor",     "RSEndMonitor",
+        "RSComputeNotExist",   "RSModifyCompute",  "RSDelCompute", "RSDelComputeSu",
+        "RSDelPrinterConfirm", "RSMonitorSuccess", "RSMonitorErr", "RSAskEndMonitor",
+        "RSEndMonitor",        "RSInfoError",
     };
     return keys;
 }
