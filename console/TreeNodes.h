@@ -59,15 +59,20 @@ public:
     template <class F> void ForEach(F &&visit) const
     {
         for (const auto &top : root_->children_)
-            visitAll(*top, visit);
+            visitAll<const TreeNode>(*top, visit);
+    }
+    template <class F> void ForEach(F &&visit)
+    {
+        for (const auto &top : root_->children_)
+            visitAll<TreeNode>(*top, visit);
     }
 
 private:
-    template <class F> static void visitAll(const TreeNode &node, F &visit)
+    template <class Node, class F> static void visitAll(Node &node, F &visit)
     {
         visit(node);
         for (const auto &child : node.children_)
-            visitAll(*child, visit);
+            visitAll<Node>(*child, visit);
     }
 
     std::unique_ptr<TreeNode> root_; // hidden: its children are the top-level nodes

@@ -2,6 +2,7 @@
 #include "MapNetwork.h"
 
 #include <QFile>
+#include <QRegularExpression>
 
 #include <algorithm>
 
@@ -37,7 +38,9 @@ MapNetwork MapNetwork::FromText(const QString &text, QString *error)
     int number = 0;
     for (const QString &raw : text.split(u'\n')) {
         ++number;
-        const QString line = raw.trimmed();
+        // A '#' after a blank starts a comment to the end of the line.
+        static const QRegularExpression comment(QStringLiteral("\\s#.*$"));
+        const QString line = QString(raw).remove(comment).trimmed();
         if (line.isEmpty() || line.startsWith(u'#') || line.startsWith(u';'))
             continue;
         if (line.startsWith(u'[')) {

@@ -9,7 +9,7 @@
 namespace vesk {
 
 // The map's text, UTF-8, one item a line; blank lines and lines starting with # or ; are
-// skipped, blanks around items are ignored:
+// skipped, a # after a blank starts a comment, blanks around items are ignored:
 //
 //   network = Head office          the provider's name (optional; "Network map" without it)
 //   [OFFICE]                       a workgroup or domain, in the order given

@@ -61,7 +61,7 @@ std::optional<std::vector<Entry>> ListUrl(const QByteArray &url, const char *min
     if (SMBCFILE *dir = smbc_getFunctionOpendir(ctx)(ctx, url.constData())) {
         entries.emplace();
         while (const smbc_dirent *e = smbc_getFunctionReaddir(ctx)(ctx, dir)) {
-            entries->push_back({e->smbc_type, QString::fromUtf8(e->name),
+            entries->push_back({e->smbc_type, QString::fromUtf8(static_cast<const char *>(e->name)),
                                 e->comment ? QString::fromUtf8(e->comment) : QString()});
         }
         smbc_getFunctionClosedir(ctx)(ctx, dir);

@@ -275,6 +275,7 @@ TEST_F(MainWindow, LogLinesArriveInTheLogBox)
 {
     TComputerMFrm &w = showWindow();
     EXPECT_EQ(w.logWindow(), &w);
+    w.MemLog->clear(); // the start-up's own lines
     w.SendLog(QStringLiteral("first line"));
     w.SendLog(QStringLiteral("block one\r\nblock two"));
     EXPECT_EQ(w.MemLog->toPlainText(), QStringLiteral("first line\nblock one\nblock two"));
