@@ -8,6 +8,7 @@
 #include "NetworkPane.h"
 #include "PrinterDataView.h"
 #include "PrinterListView.h"
+#include "ReportCommands.h"
 #include "ViewButton.h"
 #include "domainSearch.h"
 
@@ -89,6 +90,7 @@ void TComputerMFrm::createWorkArea()
     plHost = new HostView(dm_, plMain);
     plHost->setObjectName(QStringLiteral("plHost"));
     plPrinterList = new TPrinterListView(dm_, plMain);
+    Reports = new ReportCommands(dm_, plPrinterData, plHost, this);
 
     // Every pane fills the work area; ShowView makes one visible.
     for (QWidget *pane : plMain->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
@@ -167,14 +169,17 @@ void TComputerMFrm::OpenTreeData()
             return;
         }
         ComputerTree->clear();
-    } else {
-        QString error;
-        if (!NetworkPane->LoadTreeFile(&error)) {
-            dm_.ShowMsg(error, MB_ICONSTOP);
-            return;
-        }
     }
-    NetworkPane->RebuildDeptTree();
+    QString error;
+    if (QFileInfo::exists(dm_.GetTreeDateFile()) && !NetworkPane->LoadTreeFile(&error)) {
+        dm_.ShowMsg(error, MB_ICONSTOP);
+        return;
+    }
+    TreeNodes dept;
+    if (!NetworkPane->RebuildDeptTree(dept, &error)) {
+        dm_.ShowMsg(error, MB_ICONSTOP);
+        return;
+    }
     SendLog(dm_.GetLangString(QStringLiteral("RSOpenComplete")));
 }
 

@@ -3,6 +3,8 @@
 
 #include "CachedTable.h"
 #include "Database.h"
+#include "DeptTree.h"
+#include "Errors.h"
 #include "MainDM.h"
 #include "TreeFile.h"
 #include "Vesk.h"
@@ -77,6 +79,32 @@ void StorePrinters(CachedTable &printers, const QStringList &names, const QStrin
             row = printers.Append({{QStringLiteral("Name"), name}});
         printers.SetValue(row, QStringLiteral("HostName"), hostName);
     }
+}
+
+namespace {
+
+void AddDeptNodes(TreeNode *parent, TreeNodes &tree, const DeptForest &forest)
+{
+    for (const DeptNode &node : forest) {
+        TreeNode *added = tree.AddChild(parent, node.text, static_cast<int>(node.kind));
+        added->Expanded = true;
+        AddDeptNodes(added, tree, node.children);
+    }
+}
+
+} // namespace
+
+bool LoadDeptTreeNodes(const QSqlDatabase &db, TreeNodes &tree, QString *error)
+{
+    tree.Clear();
+    try {
+        AddDeptNodes(nullptr, tree, LoadDeptTree(db));
+    } catch (const VeskError &e) {
+        if (error)
+            *error = e.message();
+        return false;
+    }
+    return true;
 }
 
 THostInfo::THostInfo(HostInfoSettings settings, TreeNodes computerTree, QObject *parent)
@@ -209,10 +237,14 @@ bool THostInfo::collect(QString *error)
     log(lang(QStringLiteral("RSDeptTreeBegin")));
     TreeNodes deptTree;
     if (settings_.LoadDeptTree) {
+        bool loaded = false;
+        auto load = [&] { loaded = settings_.LoadDeptTree(deptTree, error); };
         if (settings_.Window)
-            SendWindowMessage(settings_.Window, [&] { deptTree = settings_.LoadDeptTree(); });
+            SendWindowMessage(settings_.Window, load);
         else
-            deptTree = settings_.LoadDeptTree();
+            load();
+        if (!loaded)
+            return false;
     }
     if (!settings_.DeptTreeFileName.isEmpty() &&
         !WriteTreeFile(settings_.DeptTreeFileName, deptTree, settings_.Charset, error))

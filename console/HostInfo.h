@@ -5,6 +5,7 @@
 #include "TreeNodes.h"
 
 #include <QObject>
+#include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
 #include <QThread>
@@ -49,6 +50,10 @@ void StoreHost(CachedTable &hosts, const HostProbeResult &host, const QString &g
 // Each printer of the computer: its row by Name, else a new one; HostName set.
 void StorePrinters(CachedTable &printers, const QStringList &names, const QString &hostName);
 
+// The department tree of the database (LoadDeptTree) as plain nodes. False with the database's
+// text.
+bool LoadDeptTreeNodes(const QSqlDatabase &db, TreeNodes &tree, QString *error);
+
 struct HostInfoSettings
 {
     QString SourceConnection; // the window thread's connection, cloned for the thread
@@ -56,8 +61,9 @@ struct HostInfoSettings
     QObject *LogWindow = nullptr; // a ShowTipReceiver
     QObject *Window = nullptr;    // the window thread, where LoadDeptTree runs
     std::atomic<bool> *HostInfoRunning = nullptr;
-    // Rebuilds the department tree from the database (on the window thread) and returns it.
-    std::function<TreeNodes()> LoadDeptTree;
+    // Rebuilds the department tree from the database (on the window thread) into the tree given;
+    // false with the database's text.
+    std::function<bool(TreeNodes &, QString *)> LoadDeptTree;
     QString DeptTreeFileName;
     int Charset = 0;
     std::function<HostProbeResult(const QString &)> Probe = ProbeWithLibrary;

@@ -162,11 +162,11 @@ bool TNetworkPane::HostInfoRunning() const
     return false;
 }
 
-TreeNodes TNetworkPane::RebuildDeptTree()
+bool TNetworkPane::RebuildDeptTree(TreeNodes &tree, QString *error)
 {
-    TreeNodes tree = LoadDeptTree ? LoadDeptTree() : TreeNodes();
+    const bool ok = LoadDeptTreeNodes(dm_.acntVesk.database(), tree, error);
     FillTreeWidget(deptTree_, tree);
-    return tree;
+    return ok;
 }
 
 void TNetworkPane::startHostInfo(const TreeNodes &tree)
@@ -179,7 +179,9 @@ void TNetworkPane::startHostInfo(const TreeNodes &tree)
     s.LogWindow = logWindow_;
     s.Window = this;
     s.HostInfoRunning = &dm_.HostInfoRunning;
-    s.LoadDeptTree = [this] { return RebuildDeptTree(); };
+    s.LoadDeptTree = [this](TreeNodes &tree, QString *error) {
+        return RebuildDeptTree(tree, error);
+    };
     s.DeptTreeFileName = dm_.GetDeptTreeDateFile();
     s.Charset = dm_.FontCharset;
     hostInfos_.push_back(std::make_unique<THostInfo>(s, tree));

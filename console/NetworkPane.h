@@ -32,9 +32,6 @@ public:
                  int platformKind, QObject *parent = nullptr);
     ~TNetworkPane() override;
 
-    // Builds the department tree from the database (the department tree's routine); until it
-    // is given the tree stays empty.
-    std::function<TreeNodes()> LoadDeptTree;
     // The network provider; tests set one. Read from Config.ini [Network] when not set.
     std::unique_ptr<NetworkEnum> Network;
 
@@ -45,8 +42,9 @@ public:
     // The saved network into ComputerTree: nodes get the images of their levels and are
     // expanded. False with the reading error; the nodes read so far stay.
     bool LoadTreeFile(QString *error);
-    // The department tree rebuilt from the database into DeptTree; returns it.
-    TreeNodes RebuildDeptTree();
+    // The department tree rebuilt from the database into DeptTree and `tree`. False with the
+    // database's text (DeptTree then stays empty).
+    bool RebuildDeptTree(TreeNodes &tree, QString *error);
     // A host collection is still running.
     bool HostInfoRunning() const;
 

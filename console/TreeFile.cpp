@@ -19,6 +19,13 @@ QByteArray TreeFileBytes(const TreeNodes &tree, int charset)
     return bytes;
 }
 
+QStringList TreeFileLines(const TreeNodes &tree)
+{
+    QStringList lines;
+    tree.ForEach([&](const TreeNode &node) { lines << QString(node.Level(), u'\t') + node.Text; });
+    return lines;
+}
+
 bool WriteTreeFile(const QString &fileName, const TreeNodes &tree, int charset, QString *error)
 {
     // Written beside and renamed over the old file, so a failed write keeps the last tree.

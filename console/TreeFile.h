@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 namespace vesk {
 
@@ -14,6 +15,9 @@ inline constexpr const char *InvalidLevelText = "Invalid level (%d) for item ";
 // One line per node in tree order: as many TABs as the node's level, its text in the code page
 // of `charset`, CR LF. No byte-order mark, no header; an empty tree gives no bytes.
 QByteArray TreeFileBytes(const TreeNodes &tree, int charset);
+
+// The lines of TreeFileBytes as texts: as many TABs as the level, then the text.
+QStringList TreeFileLines(const TreeNodes &tree);
 
 // Creates `fileName` anew with TreeFileBytes. False with the reason in `error`.
 bool WriteTreeFile(const QString &fileName, const TreeNodes &tree, int charset, QString *error);

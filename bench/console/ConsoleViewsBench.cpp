@@ -1,4 +1,5 @@
 // vesk-bench-console: the print history and computer directory panes on a large database.
+#include "BenchApp.h"
 #include "HostView.h"
 #include "MainDM.h"
 #include "PrinterDataView.h"
@@ -12,7 +13,6 @@
 #include <QFile>
 #include <QHBoxLayout>
 #include <QLineEdit>
-#include <QProcess>
 #include <QSqlQuery>
 #include <QStackedLayout>
 #include <QTableView>
@@ -25,53 +25,6 @@ using namespace vesk;
 namespace {
 
 QTextStream out(stdout);
-
-// Kilobytes of a /proc/self/status line (VmRSS, VmHWM).
-long statusKb(const char *key)
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : f.readAll().split('\n')) {
-        if (line.startsWith(key))
-            return line.mid(qstrlen(key) + 1).trimmed().split(' ').first().toLong();
-    }
-    return -1;
-}
-
-bool run(const QString &program, const QStringList &args)
-{
-    QProcess p;
-    p.setProcessChannelMode(QProcess::ForwardedChannels);
-    p.start(program, args);
-    return p.waitForFinished(-1) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-}
-
-// An application folder with an English installation and a generated database.
-bool prepare(const QString &appDir, qint64 records, int hosts)
-{
-    if (QFile::exists(appDir + QStringLiteral("vesk.db")))
-        return true;
-    QDir().mkpath(appDir);
-    QFile config(appDir + QStringLiteral("Config.ini"));
-    if (!config.open(QIODevice::WriteOnly))
-        return false;
-    config.write("[Connection]\nConstr=Provider=SQLite;Data Source=vesk.db\n"
-                 "[Font]\nCharset=0\n[Language]\nFileName=English.ini\n");
-    config.close();
-    QFile::copy(QStringLiteral(VESK_LANG_DIR "/English.ini"),
-                appDir + QStringLiteral("English.ini"));
-    out << "generating " << records << " records and " << hosts << " computers in " << appDir
-        << Qt::endl;
-    QElapsedTimer t;
-    t.start();
-    const bool ok = run(QStringLiteral(VESK_INITDB), {appDir}) &&
-                    run(QStringLiteral(VESK_GEN_DEMO),
-                        {QStringLiteral("--records"), QString::number(records),
-                         QStringLiteral("--hosts"), QString::number(hosts), appDir});
-    out << "generated in " << t.elapsed() / 1000.0 << " s" << Qt::endl;
-    return ok;
-}
 
 // Settings target of a window that has only the two panes.
 class Panes : public QWidget, public ConsoleSettingsTarget
@@ -152,8 +105,10 @@ int main(int argc, char **argv)
         cl.process(probe);
         const QString appDir = QDir(cl.value(QStringLiteral("app"))).absolutePath() + u'/';
         if (!cl.isSet(QStringLiteral("measure"))) {
-            if (!prepare(appDir, cl.value(QStringLiteral("records")).toLongLong(),
-                         cl.value(QStringLiteral("hosts")).toInt())) {
+            if (!prepareBenchApp(appDir, QStringLiteral(VESK_LANG_DIR), QStringLiteral(VESK_INITDB),
+                                 QStringLiteral(VESK_GEN_DEMO),
+                                 cl.value(QStringLiteral("records")).toLongLong(),
+                                 cl.value(QStringLiteral("hosts")).toInt())) {
                 out << "could not prepare " << appDir << Qt::endl;
                 return 1;
             }
@@ -161,7 +116,7 @@ int main(int argc, char **argv)
             QStringList args{QStringLiteral("--measure"), QStringLiteral("--app"), appDir};
             if (cl.isSet(QStringLiteral("grab")))
                 args << QStringLiteral("--grab") << cl.value(QStringLiteral("grab"));
-            return run(QCoreApplication::applicationFilePath(), args) ? 0 : 1;
+            return runProgram(QCoreApplication::applicationFilePath(), args) ? 0 : 1;
         }
         qputenv("VESK_BENCH_APP", appDir.toUtf8());
         qputenv("VESK_BENCH_GRAB", cl.value(QStringLiteral("grab")).toUtf8());

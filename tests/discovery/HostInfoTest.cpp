@@ -96,10 +96,8 @@ protected:
         s.LogWindow = &log;
         s.Window = &log;
         s.HostInfoRunning = &running;
-        s.LoadDeptTree = [] {
-            TreeNodes dept;
-            dept.Add(QStringLiteral("Sales"), 1)->AddChild(QStringLiteral("PC1"), 2);
-            return dept;
+        s.LoadDeptTree = [](TreeNodes &dept, QString *error) {
+            return LoadDeptTreeNodes(QSqlDatabase::database(Source, false), dept, error);
         };
         s.DeptTreeFileName = deptDir.filePath(QStringLiteral("DeptTreeData.dat"));
         s.Probe = [answers](const QString &name) {
@@ -151,6 +149,7 @@ TEST_F(HostInfoRules, MatchesByMacThenIpThenNameAndAddsTheRest)
     exec("insert into tHost (hostName, IP, MAC, DeptName) values ('IPROW', '10.0.0.7', '', 'Lab')");
     exec("insert into tHost (hostName, IP, MAC, DeptName) values ('PC3', '10.9.9.9', '', 'Lab')");
     exec("insert into tPrinter (Name, HostName, IsMonitor) values ('\\\\pc1\\LASER', 'OLD', 1)");
+    exec("insert into tDept (Name, SuperName) values ('Sales', '-1')");
 
     const std::map<QString, std::pair<QString, QString>> answers = {
         {"PC1", {"10.0.0.5", "AA-BB-CC-00-11-22"}}, // by MAC: keeps department and employee
@@ -183,7 +182,11 @@ TEST_F(HostInfoRules, MatchesByMacThenIpThenNameAndAddsTheRest)
     TreeNodes dept;
     QString error;
     ASSERT_TRUE(ReadTreeFile(deptDir.filePath("DeptTreeData.dat"), 0, dept, &error));
-    EXPECT_EQ(dept.Count(), 2);
+    QStringList lines;
+    dept.ForEach([&](const TreeNode &n) { lines << QString(n.Level(), u'>') + n.Text; });
+    EXPECT_TRUE(lines.contains("Sales")) << lines.join(u' ').toStdString();
+    EXPECT_TRUE(lines.contains(">PC1")) << lines.join(u' ').toStdString();
+    EXPECT_TRUE(lines.contains(">>\\PC1\new")) << lines.join(u' ').toStdString();
 }
 
 TEST_F(HostInfoRules, EmptyTreeStillWritesTheDepartmentFile)

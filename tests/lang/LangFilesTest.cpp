@@ -142,6 +142,8 @@ const QStringList &expectedKeys()
             "RSHostPrintTitle",
             "RSIsVisible",
             "RSExcelSuccess",
+            "RSSavePdf",
+            "RSPrintError",
             "RSIsMonitor",
             "RSComputeNotExist",
             "RSDelPrinterConfirm",
