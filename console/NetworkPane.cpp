@@ -15,21 +15,16 @@ namespace vesk {
 
 namespace {
 
+// The images of the node kinds, made once: an icon per item would hold pixmaps of its own.
 QIcon ImageOf(int image)
 {
-    QStyle *style = QApplication::style();
-    switch (image) {
-    case ImageNetwork:
-        return style->standardIcon(QStyle::SP_DriveNetIcon);
-    case ImageGroup:
-        return style->standardIcon(QStyle::SP_DirIcon);
-    case ImageComputer:
-        return style->standardIcon(QStyle::SP_ComputerIcon);
-    case ImagePrinter:
-        return style->standardIcon(QStyle::SP_FileIcon);
-    default:
-        return {};
-    }
+    static const QIcon images[] = {
+        QApplication::style()->standardIcon(QStyle::SP_DriveNetIcon),
+        QApplication::style()->standardIcon(QStyle::SP_DirIcon),
+        QApplication::style()->standardIcon(QStyle::SP_ComputerIcon),
+        QApplication::style()->standardIcon(QStyle::SP_FileIcon),
+    };
+    return image >= ImageNetwork && image <= ImagePrinter ? images[image] : QIcon();
 }
 
 QTreeWidgetItem *MakeItem(const TreeNode &node)
