@@ -69,9 +69,9 @@ TEST_F(MainWindow, FirstShowSelectsThePrintHistoryAndLoadsEveryRecord)
     EXPECT_EQ(dm->aqryPrinterData->model()->rowCount(), 2);
     EXPECT_EQ(dm->aqryHost->model()->rowCount(), 1);
     EXPECT_TRUE(w.PrinterDataFilter().isEmpty());
-    // The trees stay empty until their views have their operations.
+    // The saved network is empty; the department tree holds the default department.
     EXPECT_EQ(w.ComputerTree->topLevelItemCount(), 0);
-    EXPECT_EQ(w.DeptTree->topLevelItemCount(), 0);
+    EXPECT_EQ(w.DeptTree->topLevelItemCount(), 1);
     EXPECT_TRUE(w.CanMinimize);
     EXPECT_TRUE(w.CanMaximize);
     EXPECT_TRUE(boxes.shown.empty()) << boxTexts().join(u'|').toStdString();

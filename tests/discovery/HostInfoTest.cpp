@@ -186,7 +186,7 @@ TEST_F(HostInfoRules, MatchesByMacThenIpThenNameAndAddsTheRest)
     dept.ForEach([&](const TreeNode &n) { lines << QString(n.Level(), u'>') + n.Text; });
     EXPECT_TRUE(lines.contains("Sales")) << lines.join(u' ').toStdString();
     EXPECT_TRUE(lines.contains(">PC1")) << lines.join(u' ').toStdString();
-    EXPECT_TRUE(lines.contains(">>\\PC1\new")) << lines.join(u' ').toStdString();
+    EXPECT_TRUE(lines.contains(">>\\\\PC1\\new")) << lines.join(u' ').toStdString();
 }
 
 TEST_F(HostInfoRules, EmptyTreeStillWritesTheDepartmentFile)
