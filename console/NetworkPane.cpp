@@ -1,37 +1,27 @@
 // TNetworkPane: tree widgets kept in step with the search, the host collection's start.
 #include "NetworkPane.h"
 
+#include "DeptTreeView.h"
 #include "IniFile.h"
 #include "MainDM.h"
 #include "MessageFlags.h"
 #include "NetworkConfig.h"
 #include "TreeFile.h"
+#include "TreeImages.h"
 
 #include <QApplication>
-#include <QStyle>
 #include <QTreeWidget>
 
 namespace vesk {
 
 namespace {
 
-// The images of the node kinds, made once: an icon per item would hold pixmaps of its own.
-QIcon ImageOf(int image)
-{
-    static const QIcon images[] = {
-        QApplication::style()->standardIcon(QStyle::SP_DriveNetIcon),
-        QApplication::style()->standardIcon(QStyle::SP_DirIcon),
-        QApplication::style()->standardIcon(QStyle::SP_ComputerIcon),
-        QApplication::style()->standardIcon(QStyle::SP_FileIcon),
-    };
-    return image >= ImageNetwork && image <= ImagePrinter ? images[image] : QIcon();
-}
-
 QTreeWidgetItem *MakeItem(const TreeNode &node)
 {
     auto *item = new QTreeWidgetItem(QStringList(node.Text));
-    item->setData(0, Qt::UserRole, node.ImageIndex);
-    item->setIcon(0, ImageOf(node.ImageIndex));
+    // Nodes deeper than a printer keep no image.
+    if (node.ImageIndex >= ImageNetwork && node.ImageIndex <= ImagePrinter)
+        SetNodeKind(item, static_cast<NodeKind>(node.ImageIndex));
     return item;
 }
 
@@ -58,7 +48,7 @@ void FillTreeWidget(QTreeWidget *widget, const TreeNodes &tree)
     widget->setUpdatesEnabled(true);
 }
 
-TNetworkPane::TNetworkPane(TdmMain &dm, QTreeWidget *computerTree, QTreeWidget *deptTree,
+TNetworkPane::TNetworkPane(TdmMain &dm, QTreeWidget *computerTree, TDeptTreeView *deptTree,
                            QObject *logWindow, int platformKind, QObject *parent)
     : QObject(parent), dm_(dm), computerTree_(computerTree), deptTree_(deptTree),
       logWindow_(logWindow), platformKind_(platformKind)
@@ -159,9 +149,13 @@ bool TNetworkPane::HostInfoRunning() const
 
 bool TNetworkPane::RebuildDeptTree(TreeNodes &tree, QString *error)
 {
-    const bool ok = LoadDeptTreeNodes(dm_.acntVesk.database(), tree, error);
-    FillTreeWidget(deptTree_, tree);
-    return ok;
+    // Read here first, so a database error reaches the caller rather than a message box.
+    if (!LoadDeptTreeNodes(dm_.acntVesk.database(), tree, error)) {
+        deptTree_->clear();
+        return false;
+    }
+    deptTree_->RebuildDeptTree();
+    return true;
 }
 
 void TNetworkPane::startHostInfo(const TreeNodes &tree)

@@ -18,6 +18,7 @@ class QTreeWidgetItem;
 
 namespace vesk {
 
+class TDeptTreeView;
 class TdmMain;
 class TreeWidgetMirror;
 
@@ -28,8 +29,8 @@ class TNetworkPane : public QObject
     Q_OBJECT
 
 public:
-    TNetworkPane(TdmMain &dm, QTreeWidget *computerTree, QTreeWidget *deptTree, QObject *logWindow,
-                 int platformKind, QObject *parent = nullptr);
+    TNetworkPane(TdmMain &dm, QTreeWidget *computerTree, TDeptTreeView *deptTree,
+                 QObject *logWindow, int platformKind, QObject *parent = nullptr);
     ~TNetworkPane() override;
 
     // The network provider; tests set one. Read from Config.ini [Network] when not set.
@@ -57,7 +58,7 @@ private:
 
     TdmMain &dm_;
     QTreeWidget *computerTree_;
-    QTreeWidget *deptTree_;
+    TDeptTreeView *deptTree_;
     QObject *logWindow_;
     int platformKind_;
     std::unique_ptr<TNetworkSearch> search_;
@@ -65,7 +66,7 @@ private:
     std::vector<std::unique_ptr<THostInfo>> hostInfos_;
 };
 
-// Fills a tree widget from plain nodes (texts, images by kind, expanded state).
+// Fills a tree widget from plain nodes (texts, kinds with their images, expanded state).
 void FillTreeWidget(QTreeWidget *widget, const TreeNodes &tree);
 
 // Keeps a tree widget in step with a search's plain tree as the search changes it. Window

@@ -1,5 +1,6 @@
 // The console's network view: the saved tree at start-up, the search-again command and its end.
 #include "ConsoleFixture.h"
+#include "DeptTreeView.h"
 #include "NetworkPane.h"
 #include "NetworkSearch.h"
 #include "ViewButton.h"

@@ -137,6 +137,13 @@ const QStringList &expectedKeys()
             "RSDelCompute",
             "RSDelComputeSu",
             "RSOperateSuccess",
+            "RSDeptExist",
+            "RSHostExist",
+            "RSDeptNameInvalid",
+            "RSNoDefaultDept",
+            "RSDeptNotExist",
+            "RSDeptMoveNo",
+            "RSNeedYes",
             "RSDataPrint",
             "RSPrintDataPrintTitle",
             "RSHostPrintTitle",
@@ -159,6 +166,8 @@ const QStringList &expectedKeys()
             "RSPrinterExist",
             "RSNameNull",
             "RSSaveComplete",
+            "RSSaveErr",
+            "RSStartManageToolErr",
         };
     return keys;
 }
@@ -167,9 +176,10 @@ const QStringList &expectedKeys()
 const QStringList &templateKeys()
 {
     static const QStringList keys{
-        "RSComputeNotExist",   "RSModifyCompute",  "RSDelCompute", "RSDelComputeSu",
-        "RSDelPrinterConfirm", "RSMonitorSuccess", "RSMonitorErr", "RSAskEndMonitor",
-        "RSEndMonitor",        "RSInfoError",
+        "RSComputeNotExist",   "RSModifyCompute",      "RSDelCompute", "RSDelComputeSu",
+        "RSDelPrinterConfirm", "RSMonitorSuccess",     "RSMonitorErr", "RSAskEndMonitor",
+        "RSEndMonitor",        "RSDeptExist",          "RSHostExist",  "RSDeptNotExist",
+        "RSSaveErr",           "RSStartManageToolErr", "RSInfoError",
     };
     return keys;
 }
