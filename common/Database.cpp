@@ -110,10 +110,9 @@ OpenResult openDatabase(const QString &connectionName, const QString &constr, co
 
 OpenResult cloneDatabaseForThread(const QString &source, const QString &newName)
 {
-    QSqlDatabase src = QSqlDatabase::database(source, false);
-    const DbEngine engine = engineOf(src);
+    // The source belongs to another thread: only the clone may be asked for its driver.
     QSqlDatabase db = QSqlDatabase::cloneDatabase(source, newName);
-    return finishOpen(db, engine);
+    return finishOpen(db, engineOf(db));
 }
 
 OpenResult reopenDatabase(const QString &connectionName)

@@ -171,6 +171,12 @@ void TdmMain::ShowMsg(const QString &text, unsigned flags)
                (flags & MB_ICONMASK) | MB_OK);
 }
 
+void TdmMain::ShowPlainMsg(const QString &text)
+{
+    MessagePresenter *p = presenter_ ? presenter_ : &streamPresenter();
+    p->present(QString(), text, MB_OK);
+}
+
 int TdmMain::AskOkCancel(const QString &text, unsigned flags)
 {
     MessagePresenter *p = presenter_ ? presenter_ : &streamPresenter();

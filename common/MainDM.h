@@ -67,6 +67,8 @@ public:
     void setMessagePresenter(MessagePresenter *presenter) { presenter_ = presenter; }
     void ShowMsg(const QString &text, unsigned flags);
     int AskOkCancel(const QString &text, unsigned flags);
+    // The framework's plain box: text only, no title, an OK button.
+    void ShowPlainMsg(const QString &text);
     // The template with its first "%s" (any letter case) replaced by `value`.
     static QString FillMsg(const QString &tmpl, const QString &value);
 

@@ -128,6 +128,7 @@ const QStringList &expectedKeys()
             "RSPrefixInfoBegin",
             "RSDeptTreeBegin",
             "RSPrefixInfoEnd",
+            "RSInfoError",
             "RSDefaultDeptNo",
             "RSNewDept",
             "RSDelDept",
@@ -180,8 +181,8 @@ const QStringList &templateKeys()
         "RSComputeNotExist",   "RSModifyCompute",      "RSDelCompute", "RSDelComputeSu",
         "RSDelPrinterConfirm", "RSMonitorSuccess",     "RSMonitorErr", "RSAskEndMonitor",
         "RSEndMonitor",        "RSDeptExist",          "RSHostExist",  "RSDeptNotExist",
-        "RSSaveErr",           "RSStartManageToolErr",
-        "RSJobsMissing", "RSAgentRunning",
+        "RSSaveErr",           "RSStartManageToolErr", "RSInfoError",  "RSJobsMissing",
+        "RSAgentRunning",
     };
     return keys;
 }

@@ -25,6 +25,7 @@ int main(int argc, char **argv)
     QGuiApplication app(argc, argv);
     CommandRegistry registry;
     registerDeptCommands(registry);
+    registerDiscoverCommands(registry);
     registerHostCommands(registry);
     registerReportCommands(registry);
 
