@@ -2,14 +2,14 @@
 #include "RecordEditModel.h"
 
 #include "GridTexts.h"
+#include "PagedQueryModel.h"
 #include "RecordRows.h"
 
 #include <QSqlDatabase>
-#include <QSqlQueryModel>
 
 namespace vesk {
 
-RecordEditModel::RecordEditModel(QSqlQueryModel *source, QString connectionName, QString table,
+RecordEditModel::RecordEditModel(PagedQueryModel *source, QString connectionName, QString table,
                                  QObject *parent)
     : QIdentityProxyModel(parent), source_(source), connectionName_(std::move(connectionName)),
       table_(std::move(table))

@@ -3,6 +3,7 @@
 #include "Errors.h"
 #include "MainDM.h"
 #include "ScriptedPresenter.h"
+#include "SqlText.h"
 #include "TestCatalogue.h"
 
 #include <QSqlQuery>
@@ -71,6 +72,53 @@ TEST_F(DataModule, IsFreeValueAllowsKeepingANameAndQuotesValues)
                                 QStringLiteral("pc-o'neil"), QStringLiteral("PC9")));
     EXPECT_TRUE(dm.RecordExists(QStringLiteral("thost"), QStringLiteral("HostName"),
                                 QStringLiteral("PC-O'Neil")));
+}
+
+TEST_F(DataModule, AValueThatLooksLikeSqlStaysAValue)
+{
+    exec(QStringLiteral("insert into tPrinterData (PrinterName) values ('A')"));
+    const QString hostile = QStringLiteral("CDate(\"; delete from tPrinterData; --\")");
+    EXPECT_FALSE(dm.RecordExists(QStringLiteral("thost"), QStringLiteral("HostName"), hostile));
+    exec(QStringLiteral("insert into tHost (HostName) values (") + QuotedStr(hostile) + u')');
+    EXPECT_TRUE(dm.RecordExists(QStringLiteral("thost"), QStringLiteral("HostName"), hostile));
+    EXPECT_TRUE(dm.RecordExists(QStringLiteral("tPrinterData"), QStringLiteral("PrinterName"),
+                                QStringLiteral("a")));
+}
+
+TEST(StatementTranslation, OnlyTheStatementsOwnTextIsRewritten)
+{
+    const struct
+    {
+        const char *driver;
+        const char *statement;
+        const char *expected;
+    } cases[] = {
+        // Dates reach both engines single-quoted; a double-quoted name stays a name.
+        {"QSQLITE", R"sql(select [a] from t where PrintTime>=CDate("2024-03-01") and "x"=1)sql",
+         R"sql(select [a] from t where PrintTime>=CDate('2024-03-01') and "x"=1)sql"},
+        {"QPSQL", R"sql(select [a] from t where PrintTime>=cdate ( "2024-03-01" ) and "x"=1)sql",
+         R"sql(select "a" from t where PrintTime>=CDate('2024-03-01') and "x"=1)sql"},
+        // Inside a quoted value nothing changes, whatever the value holds.
+        {"QSQLITE", R"sql(select 1 from t where h like '%CDate("; delete from t; --")%')sql",
+         R"sql(select 1 from t where h like '%CDate("; delete from t; --")%')sql"},
+        {"QPSQL", R"sql(select 1 from t where h='CDate("; delete from t; --")' and g='[x]''')sql",
+         R"sql(select 1 from t where h='CDate("; delete from t; --")' and g='[x]''')sql"},
+        {"QPSQL", R"sql(select 1 from t where h like '%CDate("x'')") --")%')sql",
+         R"sql(select 1 from t where h like '%CDate("x'')") --")%')sql"},
+        // Part of a longer name is no CDate.
+        {"QSQLITE", R"sql(select MyCDate("2024-03-01"))sql", R"sql(select MyCDate("2024-03-01"))sql"},
+    };
+    for (const auto &c : cases) {
+        const QString name = QStringLiteral("translate-only");
+        {
+            // Never opened: the text depends only on the engine.
+            const QSqlDatabase db = QSqlDatabase::addDatabase(QLatin1String(c.driver), name);
+            EXPECT_EQ(translateStatement(db, QString::fromUtf8(c.statement)),
+                      QString::fromUtf8(c.expected))
+                << c.driver << ": " << c.statement;
+        }
+        QSqlDatabase::removeDatabase(name);
+    }
 }
 
 TEST_F(DataModule, DatabaseErrorsReachTheCaller)
@@ -172,6 +220,33 @@ TEST_F(DataModule, ThreadConnectionsGetCDateToo)
         EXPECT_EQ(q.value(0).toString(), QStringLiteral("2026-01-05 00:00:00"));
     }
     QSqlDatabase::removeDatabase(QStringLiteral("clone"));
+}
+
+TEST_F(DataModule, AnOpenDatasetLeavesTheConnectionFreeToSeeAndWrite)
+{
+    // The agent's host dataset, opened at start-up over more hosts than one page.
+    exec(QStringLiteral("with recursive n(i) as (select 1 union all select i+1 from n where "
+                        "i<300) insert into tHost (HostName) select 'PC' || i from n"));
+    ASSERT_TRUE(dm.aqryHost->Open());
+    ASSERT_TRUE(dm.aqryHost->model()->canFetchMore());
+
+    const OpenResult other = cloneDatabaseForThread(dm.acntVesk.connectionName(), "other");
+    ASSERT_TRUE(other.ok) << other.error.toStdString();
+    {
+        QSqlQuery q(QSqlDatabase::database(QStringLiteral("other"), false));
+        ASSERT_TRUE(q.exec(QStringLiteral("insert into tHost (HostName) values ('NEW')")));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("other"));
+
+    EXPECT_TRUE(dm.RecordExists(QStringLiteral("tHost"), QStringLiteral("HostName"),
+                                QStringLiteral("new")));
+    QSqlDatabase db = dm.acntVesk.database();
+    QString error;
+    ASSERT_TRUE(beginWrite(db, &error)) << error.toStdString();
+    rollbackWrite(db);
+    while (dm.aqryHost->model()->canFetchMore())
+        dm.aqryHost->model()->fetchMore();
+    EXPECT_EQ(dm.aqryHost->model()->rowCount(), 302);
 }
 
 TEST_F(DataModule, AWriteTransactionKeepsOthersWaitingNotFailing)

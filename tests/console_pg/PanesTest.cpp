@@ -127,6 +127,11 @@ TEST_F(PgPanes, SearchComparesDatesWithCDateAndMatchesTextInAnyCase)
     // A quote in a box is a character to look for.
     search(QDate(2024, 1, 1), QDate(2024, 12, 31), {}, QStringLiteral("PC' or 1=1 --"));
     EXPECT_EQ(rows(), 0);
+    // So is a date conversion with SQL in it: nothing runs, nothing is lost.
+    search(QDate(2024, 1, 1), QDate(2024, 12, 31), {},
+           QStringLiteral("CDate(\"; delete from tPrinterData; --\")"));
+    EXPECT_EQ(rows(), 0);
+    EXPECT_EQ(stored(QStringLiteral("1=1")), 5);
     EXPECT_TRUE(boxes.shown.empty()) << boxTexts().join(u'|').toStdString();
 
     QTest::mouseClick(view->btnReset, Qt::LeftButton);
