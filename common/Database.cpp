@@ -3,6 +3,7 @@
 
 #include "CDate.h"
 #include "SqlText.h"
+#include "UnicodeNoCase.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -32,11 +33,13 @@ OpenResult configureSqlite(QSqlDatabase &db)
     sqlite3 *h = sqliteHandle(db);
     if (!h || !registerCDate(h))
         return {false, QStringLiteral("CDate could not be registered on the SQLite connection")};
-    QSqlQuery q(db);
     for (const char *pragma : {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=NORMAL"}) {
+        QSqlQuery q(db);
         if (!q.exec(QString::fromLatin1(pragma)))
             return {false, q.lastError().text()};
     }
+    if (!registerUnicodeNoCase(h))
+        return {false, QStringLiteral("NOCASE could not be registered on the SQLite connection")};
     return {true, {}};
 }
 

@@ -33,8 +33,8 @@ IniFile IniFile::config(const QString &path)
         IniFile probe;
         probe.parse(QString::fromLatin1(bytes));
         bool ok = false;
-        const int charset = probe.readString(QStringLiteral("Font"), QStringLiteral("Charset"))
-                                .toInt(&ok);
+        const int charset =
+            probe.readString(QStringLiteral("Font"), QStringLiteral("Charset")).toInt(&ok);
         text = decodeCodePage(bytes, ok ? charset : 0);
     }
     ini.parse(text);

@@ -34,8 +34,9 @@ qsizetype topLevelOrderBy(const QString &statement)
         else if (c == u')')
             --depth;
         else if (depth == 0 && (c == u'o' || c == u'O') &&
-                 orderBy.match(statement, i, QRegularExpression::NormalMatch,
-                               QRegularExpression::AnchorAtOffsetMatchOption)
+                 orderBy
+                     .match(statement, i, QRegularExpression::NormalMatch,
+                            QRegularExpression::AnchorAtOffsetMatchOption)
                      .hasMatch())
             found = i;
     }
@@ -44,8 +45,7 @@ qsizetype topLevelOrderBy(const QString &statement)
 
 } // namespace
 
-QString pageStatement(const QSqlDatabase &db, const QString &statement, qsizetype offset,
-                      int limit)
+QString pageStatement(const QSqlDatabase &db, const QString &statement, qsizetype offset, int limit)
 {
     QString text = statement.trimmed();
     const QString key = rowKey(db);
@@ -165,8 +165,8 @@ QVariant PagedQueryModel::headerData(int section, Qt::Orientation orientation, i
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 
-bool PagedQueryModel::setHeaderData(int section, Qt::Orientation orientation,
-                                    const QVariant &value, int role)
+bool PagedQueryModel::setHeaderData(int section, Qt::Orientation orientation, const QVariant &value,
+                                    int role)
 {
     if (orientation != Qt::Horizontal || section < 0 || section >= fields_.count() ||
         (role != Qt::DisplayRole && role != Qt::EditRole))

@@ -5,6 +5,7 @@
 #include "ScriptedPresenter.h"
 #include "SqlText.h"
 #include "TestCatalogue.h"
+#include "UnicodeNoCase.h"
 
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -106,7 +107,8 @@ TEST(StatementTranslation, OnlyTheStatementsOwnTextIsRewritten)
         {"QPSQL", R"sql(select 1 from t where h like '%CDate("x'')") --")%')sql",
          R"sql(select 1 from t where h like '%CDate("x'')") --")%')sql"},
         // Part of a longer name is no CDate.
-        {"QSQLITE", R"sql(select MyCDate("2024-03-01"))sql", R"sql(select MyCDate("2024-03-01"))sql"},
+        {"QSQLITE", R"sql(select MyCDate("2024-03-01"))sql",
+         R"sql(select MyCDate("2024-03-01"))sql"},
     };
     for (const auto &c : cases) {
         const QString name = QStringLiteral("translate-only");
@@ -247,6 +249,93 @@ TEST_F(DataModule, AnOpenDatasetLeavesTheConnectionFreeToSeeAndWrite)
     while (dm.aqryHost->model()->canFetchMore())
         dm.aqryHost->model()->fetchMore();
     EXPECT_EQ(dm.aqryHost->model()->rowCount(), 302);
+}
+
+TEST(UnicodeLike, PatternsIgnoreLetterCaseBeyondAscii)
+{
+    const struct
+    {
+        const char *pattern;
+        const char *text;
+        bool matches;
+        char escape;
+    } cases[] = {
+        {"%müller%", "Herr MÜLLER", true, 0},
+        {"иван%", "ИВАНОВ", true, 0},
+        {"αθ_να", "ΑΘΗΝΑ", true, 0},
+        {"%pc_01", "PC-01", true, 0},
+        {"%b%c", "abxbc", true, 0},
+        {"%x", "y", false, 0},
+        {"_", "", false, 0},
+        {"%", "", true, 0},
+        {"a\\%b", "A%B", true, '\\'},
+        {"a\\%b", "axb", false, '\\'},
+        {"\\\\srv%", "\\\\SRV\\laser", true, 0},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(likeMatches(QString::fromUtf8(c.pattern), QString::fromUtf8(c.text),
+                              QChar::fromLatin1(c.escape)),
+                  c.matches)
+            << c.pattern << " / " << c.text;
+}
+
+TEST_F(DataModule, LetterCaseIsIgnoredBeyondAsciiAndTheIndexesStillServe)
+{
+    for (const char *name : {"MÜLLER-PC", "ИВАНОВ", "ΑΘΗΝΑ"})
+        exec(QStringLiteral("insert into tHost (HostName) values ('%1')")
+                 .arg(QString::fromUtf8(name)));
+    for (const char *name : {"müller-pc", "иванов", "αθηνα"}) {
+        const QString n = QString::fromUtf8(name);
+        EXPECT_TRUE(dm.RecordExists(QStringLiteral("tHost"), QStringLiteral("HostName"), n))
+            << name;
+        EXPECT_FALSE(dm.IsFreeValue(QStringLiteral("tHost"), QStringLiteral("HostName"), n,
+                                    QStringLiteral("PC9")))
+            << name;
+    }
+    QSqlQuery q(dm.acntVesk.database());
+    const auto first = [&q](const QString &statement) {
+        EXPECT_TRUE(q.exec(statement)) << statement.toStdString();
+        return q.next() ? q.value(0).toString() + u' ' + q.value(3).toString() : QString();
+    };
+    EXPECT_EQ(first(QStringLiteral("select count(*) from tHost where HostName like '%ünchen%' or "
+                                   "HostName like '%üller%'")),
+              QStringLiteral("1 "));
+    EXPECT_TRUE(first(QStringLiteral("explain query plan select * from tHost where "
+                                     "HostName='müller-pc'"))
+                    .contains(QStringLiteral("ixHostName")));
+    EXPECT_TRUE(first(QStringLiteral("explain query plan select * from tPrinterData where "
+                                     "PrintTime>=CDate('2024-03-01') and PrintTime<=CDate("
+                                     "'2024-03-31') and hostName like '%pc01%'"))
+                    .contains(QStringLiteral("ixPrinterDataTime")));
+}
+
+TEST(DataModuleFile, IndexesWrittenUnderTheAsciiRuleAreRebuiltOnce)
+{
+    TestAppDir dir;
+    test::prepareMini(dir);
+    {
+        // A tool's connection: SQLite's own NOCASE, which orders "É" before "à" and "é" after.
+        QSqlDatabase tool = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "tool");
+        tool.setDatabaseName(dir.databaseFile());
+        ASSERT_TRUE(tool.open());
+        QSqlQuery q(tool);
+        for (const char *name : {"É1", "à2", "é3", "Z4", "Ä5", "ä6"})
+            ASSERT_TRUE(q.exec(QStringLiteral("insert into tHost (HostName) values ('%1')")
+                                   .arg(QString::fromUtf8(name))));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("tool"));
+    TdmMain dm(TdmMain::Program::Console, dir.path());
+    dm.acntVesk.ConnectionString = QStringLiteral("Provider=SQLite;Data Source=vesk.db");
+    QString error;
+    ASSERT_TRUE(dm.acntVesk.Open(dm.AppDir(), &error)) << error.toStdString();
+    QSqlQuery q(dm.acntVesk.database());
+    ASSERT_TRUE(q.exec(QStringLiteral("pragma integrity_check")));
+    ASSERT_TRUE(q.next());
+    EXPECT_EQ(q.value(0).toString(), QStringLiteral("ok"));
+    EXPECT_TRUE(
+        dm.RecordExists(QStringLiteral("tHost"), QStringLiteral("HostName"), QStringLiteral("é1")));
+    EXPECT_TRUE(
+        dm.RecordExists(QStringLiteral("tHost"), QStringLiteral("HostName"), QStringLiteral("Ä6")));
 }
 
 TEST_F(DataModule, AWriteTransactionKeepsOthersWaitingNotFailing)

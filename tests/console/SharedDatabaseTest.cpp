@@ -15,7 +15,8 @@ using SharedDatabase = vesk::test::PrinterListAccess<vesk::test::ConsoleFixture>
 // `count` rows from one insert ... select over the numbers 1..count (named i).
 QString numbered(int count, const QString &insertSelect)
 {
-    return QStringLiteral("with recursive n(i) as (select 1 union all select i+1 from n where i<%1) ")
+    return QStringLiteral(
+               "with recursive n(i) as (select 1 union all select i+1 from n where i<%1) ")
                .arg(count) +
            insertSelect + QStringLiteral(" from n");
 }
