@@ -1,7 +1,6 @@
 // Editing print records in place: each change is stored when it is made.
 #include "RecordEditModel.h"
 
-#include "GridTexts.h"
 #include "PagedQueryModel.h"
 #include "RecordRows.h"
 
@@ -57,7 +56,7 @@ bool RecordEditModel::setData(const QModelIndex &index, const QVariant &value, i
         return true;
     const std::optional<QVariant> checked = printerDataCellValue(field, value);
     if (!checked) {
-        Q_EMIT editRefused(InvalidFieldValueText().arg(value.toString(), field));
+        Q_EMIT valueRefused(value.toString(), field);
         return false;
     }
     QString error;

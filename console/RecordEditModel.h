@@ -30,7 +30,9 @@ public:
     bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
 
 Q_SIGNALS:
-    // An edit that was not stored: the value did not fit, or the database's text.
+    // An edit that was not stored because the value does not fit its column.
+    void valueRefused(const QString &value, const QString &field);
+    // An edit that was not stored: the database's text.
     void editRefused(const QString &message);
 
 private:

@@ -194,7 +194,7 @@ TEST_F(PgPanes, DeleteRemovesExactlyOneOfIdenticalRows)
     boxes.answer(IDOK);
     QTest::keyClick(view->dbPrinterData, Qt::Key_Delete, Qt::ControlModifier);
     ASSERT_EQ(boxes.shown.size(), 2u) << boxTexts().join(u'|').toStdString();
-    EXPECT_EQ(boxes.shown[1].text, DeleteRecordQuestion());
+    EXPECT_EQ(boxes.shown[1].text, DeleteRecordQuestion(*dm));
     EXPECT_EQ(stored(QStringLiteral("1=1")), 6);
     EXPECT_EQ(stored(QStringLiteral("documentName='c.doc'")), 1);
     EXPECT_EQ(rows(), 6);
