@@ -1,4 +1,5 @@
 // vesk-bench-console: the print history and computer directory panes on a large database.
+#include "Database.h"
 #include "HostView.h"
 #include "MainDM.h"
 #include "PrinterDataView.h"
@@ -13,6 +14,7 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QProcess>
+#include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QStackedLayout>
 #include <QTableView>
@@ -47,17 +49,50 @@ bool run(const QString &program, const QStringList &args)
     return p.waitForFinished(-1) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
 
-// An application folder with an English installation and a generated database.
-bool prepare(const QString &appDir, qint64 records, int hosts)
+// The folder of the run's private PostgreSQL server, inside the application folder.
+QString serverDir(const QString &appDir)
 {
-    if (QFile::exists(appDir + QStringLiteral("vesk.db")))
+    return appDir + QStringLiteral("pg-server");
+}
+
+// Starts a private PostgreSQL server with an empty database "vesk"; its port, 0 on failure.
+int startServer(const QString &appDir)
+{
+    run(QStringLiteral(VESK_PG_SERVER), {QStringLiteral("stop"), serverDir(appDir)});
+    QProcess p;
+    p.start(QStringLiteral(VESK_PG_SERVER), {QStringLiteral("start"), serverDir(appDir)});
+    if (!p.waitForFinished(-1) || p.exitCode() != 0)
+        return 0;
+    const int port = p.readAllStandardOutput().trimmed().toInt();
+    bool created = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), "server");
+        db.setHostName(QStringLiteral("127.0.0.1"));
+        db.setPort(port);
+        db.setDatabaseName(QStringLiteral("postgres"));
+        db.setUserName(QStringLiteral("postgres"));
+        created = db.open() && QSqlQuery(db).exec(QStringLiteral("create database vesk"));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("server"));
+    return created ? port : 0;
+}
+
+// An application folder with an English installation and a generated database: the SQLite file
+// is kept for later runs, a server's database (port > 0) is generated every run.
+bool prepare(const QString &appDir, qint64 records, int hosts, int port)
+{
+    if (port == 0 && QFile::exists(appDir + QStringLiteral("vesk.db")))
         return true;
     QDir().mkpath(appDir);
     QFile config(appDir + QStringLiteral("Config.ini"));
     if (!config.open(QIODevice::WriteOnly))
         return false;
-    config.write("[Connection]\nConstr=Provider=SQLite;Data Source=vesk.db\n"
-                 "[Font]\nCharset=0\n[Language]\nFileName=English.ini\n");
+    config.write(port == 0
+                     ? QByteArray("[Connection]\nConstr=Provider=SQLite;Data Source=vesk.db\n")
+                     : "[Connection]\nConstr=Provider=PostgreSQL;Host=127.0.0.1;Port=" +
+                           QByteArray::number(port) + ";Database=vesk;User ID=postgres\n");
+    config.write("[Font]\nCharset=0\n[Language]\nFileName=English.ini\n");
     config.close();
     QFile::copy(QStringLiteral(VESK_LANG_DIR "/English.ini"),
                 appDir + QStringLiteral("English.ini"));
@@ -122,8 +157,9 @@ protected:
 
 int count(TdmMain &dm, const QString &statement)
 {
-    QSqlQuery q(dm.acntVesk.database());
-    return q.exec(statement) && q.next() ? q.value(0).toInt() : -1;
+    QSqlDatabase db = dm.acntVesk.database();
+    QSqlQuery q(db);
+    return q.exec(translateStatement(db, statement)) && q.next() ? q.value(0).toInt() : -1;
 }
 
 } // namespace
@@ -145,6 +181,8 @@ int main(int argc, char **argv)
                       QStringLiteral("n"), QStringLiteral("1000000")});
         cl.addOption({QStringLiteral("hosts"), QStringLiteral("Computers."), QStringLiteral("n"),
                       QStringLiteral("2000")});
+        cl.addOption({QStringLiteral("postgres"),
+                      QStringLiteral("On a private PostgreSQL server started for the run.")});
         cl.addOption({QStringLiteral("measure"), QStringLiteral("internal")});
         cl.addOption({QStringLiteral("grab"),
                       QStringLiteral("Also save pictures of the two panes as <prefix>-*.png."),
@@ -152,16 +190,26 @@ int main(int argc, char **argv)
         cl.process(probe);
         const QString appDir = QDir(cl.value(QStringLiteral("app"))).absolutePath() + u'/';
         if (!cl.isSet(QStringLiteral("measure"))) {
-            if (!prepare(appDir, cl.value(QStringLiteral("records")).toLongLong(),
-                         cl.value(QStringLiteral("hosts")).toInt())) {
+            const bool server = cl.isSet(QStringLiteral("postgres"));
+            QDir().mkpath(appDir);
+            const int port = server ? startServer(appDir) : 0;
+            if ((server && port == 0) ||
+                !prepare(appDir, cl.value(QStringLiteral("records")).toLongLong(),
+                         cl.value(QStringLiteral("hosts")).toInt(), port)) {
                 out << "could not prepare " << appDir << Qt::endl;
+                if (server)
+                    run(QStringLiteral(VESK_PG_SERVER),
+                        {QStringLiteral("stop"), serverDir(appDir)});
                 return 1;
             }
             // A fresh process, so start-up time and memory are the console's own.
             QStringList args{QStringLiteral("--measure"), QStringLiteral("--app"), appDir};
             if (cl.isSet(QStringLiteral("grab")))
                 args << QStringLiteral("--grab") << cl.value(QStringLiteral("grab"));
-            return run(QCoreApplication::applicationFilePath(), args) ? 0 : 1;
+            const bool ok = run(QCoreApplication::applicationFilePath(), args);
+            if (server)
+                run(QStringLiteral(VESK_PG_SERVER), {QStringLiteral("stop"), serverDir(appDir)});
+            return ok ? 0 : 1;
         }
         qputenv("VESK_BENCH_APP", appDir.toUtf8());
         qputenv("VESK_BENCH_GRAB", cl.value(QStringLiteral("grab")).toUtf8());
