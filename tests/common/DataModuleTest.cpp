@@ -7,10 +7,12 @@
 #include "TestCatalogue.h"
 #include "UnicodeNoCase.h"
 
+#include <QSqlDriver>
 #include <QSqlQuery>
 #include <QSqlRecord>
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 using namespace vesk;
 using vesk::test::TestAppDir;
@@ -336,6 +338,23 @@ TEST(DataModuleFile, IndexesWrittenUnderTheAsciiRuleAreRebuiltOnce)
         dm.RecordExists(QStringLiteral("tHost"), QStringLiteral("HostName"), QStringLiteral("é1")));
     EXPECT_TRUE(
         dm.RecordExists(QStringLiteral("tHost"), QStringLiteral("HostName"), QStringLiteral("Ä6")));
+}
+
+TEST_F(DataModule, DatesReachSqliteSingleQuoted)
+{
+    // As a libsqlite3 built without double-quoted string literals reads statements.
+    QSqlDatabase db = dm.acntVesk.database();
+    const QVariant v = db.driver()->handle();
+    ASSERT_STREQ(v.typeName(), "sqlite3*");
+    sqlite3 *h = *static_cast<sqlite3 *const *>(v.constData());
+    ASSERT_EQ(sqlite3_db_config(h, SQLITE_DBCONFIG_DQS_DML, 0, nullptr), SQLITE_OK);
+    exec(QStringLiteral("insert into tPrinterData (PrintTime) values ('2026-12-01 10:00:00')"));
+    dm.aqryPrinterData->SQL =
+        QStringLiteral("select * from tPrinterData where PrintTime>=CDate(\"2026-12-01\") and "
+                       "PrintTime<=CDate(\"2026-12-02\")");
+    QString error;
+    ASSERT_TRUE(dm.aqryPrinterData->Open(&error)) << error.toStdString();
+    EXPECT_EQ(dm.aqryPrinterData->model()->rowCount(), 1);
 }
 
 TEST_F(DataModule, AWriteTransactionKeepsOthersWaitingNotFailing)
