@@ -4,7 +4,7 @@ JOBS  ?= 2
 export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := 1
 
-.PHONY: all deps configure build run test clean format
+.PHONY: all deps configure build run test test-stress test-asan test-tsan clean format
 
 all: build
 
@@ -25,6 +25,28 @@ test: build
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+# The suite 20 times under CPU load (scripts/test-stress): timing races show up here.
+RUNS ?= 20
+test-stress: build
+	scripts/test-stress $(BUILD) $(RUNS)
+
+# The suite built with AddressSanitizer and UndefinedBehaviorSanitizer, in its own folder.
+test-asan: deps
+	cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVESK_WERROR=ON \
+	  -DVESK_SANITIZE=address,undefined
+	cmake --build build-asan -j $(JOBS)
+	cd build-asan && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp:print_suppressions=0 \
+	  UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS) --timeout 1800
+
+# The threaded parts (monitor and spooler threads, the agent's intake and save) under ThreadSanitizer.
+TSAN_TESTS ?= ^(monitor|spooler|agent_records|agent)\.
+test-tsan: deps
+	cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVESK_WERROR=ON -DVESK_SANITIZE=thread
+	cmake --build build-tsan -j $(JOBS)
+	cd build-tsan && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+	  ctest --output-on-failure -j $(JOBS) --timeout 1800 -R '$(TSAN_TESTS)'
 
 clean:
 	rm -rf $(BUILD)

@@ -7,6 +7,7 @@
 #include "MessageFlags.h"
 #include "PrinterDataView.h"
 #include "PrinterListView.h"
+#include "ReportCommands.h"
 #include "Vesk.h"
 #include "ViewButton.h"
 
@@ -87,6 +88,7 @@ void TComputerMFrm::createWorkArea()
     plHost = new HostView(dm_, plMain);
     plHost->setObjectName(QStringLiteral("plHost"));
     plPrinterList = new TPrinterListView(dm_, plMain);
+    Reports = new ReportCommands(dm_, plPrinterData, plHost, this);
 
     // Every pane fills the work area; ShowView makes one visible.
     for (QWidget *pane : plMain->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {

@@ -20,6 +20,7 @@ namespace vesk {
 
 class HostView;
 class PrinterDataView;
+class ReportCommands;
 class TdmMain;
 class TPrinterListView;
 class TViewButton;
@@ -72,6 +73,8 @@ public:
     QPushButton *BtnComputerTreeSearch = nullptr;
     QPlainTextEdit *MemLog = nullptr;
     QLabel *lblFooter = nullptr;
+    // The views' print, column settings and export commands.
+    ReportCommands *Reports = nullptr;
 
     // The WHERE clauses of the last print-history and computer searches, kept by their panes.
     QString PrinterDataFilter() const;

@@ -1,4 +1,5 @@
 // vesk-bench-console: the print history and computer directory panes on a large database.
+#include "BenchApp.h"
 #include "Database.h"
 #include "HostView.h"
 #include "MainDM.h"
@@ -28,37 +29,21 @@ namespace {
 
 QTextStream out(stdout);
 
-// Kilobytes of a /proc/self/status line (VmRSS, VmHWM).
-long statusKb(const char *key)
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : f.readAll().split('\n')) {
-        if (line.startsWith(key))
-            return line.mid(qstrlen(key) + 1).trimmed().split(' ').first().toLong();
-    }
-    return -1;
-}
-
-bool run(const QString &program, const QStringList &args)
-{
-    QProcess p;
-    p.setProcessChannelMode(QProcess::ForwardedChannels);
-    p.start(program, args);
-    return p.waitForFinished(-1) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-}
-
 // The folder of the run's private PostgreSQL server, inside the application folder.
 QString serverDir(const QString &appDir)
 {
     return appDir + QStringLiteral("pg-server");
 }
 
+void stopServer(const QString &appDir)
+{
+    runProgram(QStringLiteral(VESK_PG_SERVER), {QStringLiteral("stop"), serverDir(appDir)});
+}
+
 // Starts a private PostgreSQL server with an empty database "vesk"; its port, 0 on failure.
 int startServer(const QString &appDir)
 {
-    run(QStringLiteral(VESK_PG_SERVER), {QStringLiteral("stop"), serverDir(appDir)});
+    stopServer(appDir);
     QProcess p;
     p.start(QStringLiteral(VESK_PG_SERVER), {QStringLiteral("start"), serverDir(appDir)});
     if (!p.waitForFinished(-1) || p.exitCode() != 0)
@@ -76,36 +61,6 @@ int startServer(const QString &appDir)
     }
     QSqlDatabase::removeDatabase(QStringLiteral("server"));
     return created ? port : 0;
-}
-
-// An application folder with an English installation and a generated database: the SQLite file
-// is kept for later runs, a server's database (port > 0) is generated every run.
-bool prepare(const QString &appDir, qint64 records, int hosts, int port)
-{
-    if (port == 0 && QFile::exists(appDir + QStringLiteral("vesk.db")))
-        return true;
-    QDir().mkpath(appDir);
-    QFile config(appDir + QStringLiteral("Config.ini"));
-    if (!config.open(QIODevice::WriteOnly))
-        return false;
-    config.write(port == 0
-                     ? QByteArray("[Connection]\nConstr=Provider=SQLite;Data Source=vesk.db\n")
-                     : "[Connection]\nConstr=Provider=PostgreSQL;Host=127.0.0.1;Port=" +
-                           QByteArray::number(port) + ";Database=vesk;User ID=postgres\n");
-    config.write("[Font]\nCharset=0\n[Language]\nFileName=English.ini\n");
-    config.close();
-    QFile::copy(QStringLiteral(VESK_LANG_DIR "/English.ini"),
-                appDir + QStringLiteral("English.ini"));
-    out << "generating " << records << " records and " << hosts << " computers in " << appDir
-        << Qt::endl;
-    QElapsedTimer t;
-    t.start();
-    const bool ok = run(QStringLiteral(VESK_INITDB), {appDir}) &&
-                    run(QStringLiteral(VESK_GEN_DEMO),
-                        {QStringLiteral("--records"), QString::number(records),
-                         QStringLiteral("--hosts"), QString::number(hosts), appDir});
-    out << "generated in " << t.elapsed() / 1000.0 << " s" << Qt::endl;
-    return ok;
 }
 
 // Settings target of a window that has only the two panes.
@@ -193,22 +148,28 @@ int main(int argc, char **argv)
             const bool server = cl.isSet(QStringLiteral("postgres"));
             QDir().mkpath(appDir);
             const int port = server ? startServer(appDir) : 0;
+            const QString constr =
+                server ? QStringLiteral("Provider=PostgreSQL;Host=127.0.0.1;Port=%1;Database=vesk;"
+                                        "User ID=postgres")
+                             .arg(port)
+                       : QStringLiteral("Provider=SQLite;Data Source=vesk.db");
             if ((server && port == 0) ||
-                !prepare(appDir, cl.value(QStringLiteral("records")).toLongLong(),
-                         cl.value(QStringLiteral("hosts")).toInt(), port)) {
+                !prepareBenchApp(appDir, QStringLiteral(VESK_LANG_DIR), QStringLiteral(VESK_INITDB),
+                                 QStringLiteral(VESK_GEN_DEMO),
+                                 cl.value(QStringLiteral("records")).toLongLong(),
+                                 cl.value(QStringLiteral("hosts")).toInt(), constr)) {
                 out << "could not prepare " << appDir << Qt::endl;
                 if (server)
-                    run(QStringLiteral(VESK_PG_SERVER),
-                        {QStringLiteral("stop"), serverDir(appDir)});
+                    stopServer(appDir);
                 return 1;
             }
             // A fresh process, so start-up time and memory are the console's own.
             QStringList args{QStringLiteral("--measure"), QStringLiteral("--app"), appDir};
             if (cl.isSet(QStringLiteral("grab")))
                 args << QStringLiteral("--grab") << cl.value(QStringLiteral("grab"));
-            const bool ok = run(QCoreApplication::applicationFilePath(), args);
+            const bool ok = runProgram(QCoreApplication::applicationFilePath(), args);
             if (server)
-                run(QStringLiteral(VESK_PG_SERVER), {QStringLiteral("stop"), serverDir(appDir)});
+                stopServer(appDir);
             return ok ? 0 : 1;
         }
         qputenv("VESK_BENCH_APP", appDir.toUtf8());

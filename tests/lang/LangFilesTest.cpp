@@ -143,6 +143,8 @@ const QStringList &expectedKeys()
             "RSHostPrintTitle",
             "RSIsVisible",
             "RSExcelSuccess",
+            "RSSavePdf",
+            "RSPrintError",
             "RSIsMonitor",
             "RSComputeNotExist",
             "RSDelPrinterConfirm",

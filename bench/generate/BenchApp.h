@@ -1,0 +1,22 @@
+// What the benchmarks share: a generated application folder, child processes, memory figures.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace vesk {
+
+// Kilobytes of a /proc/self/status line ("VmRSS:", "VmHWM:"); -1 when it cannot be read.
+long statusKb(const char *key);
+
+// Runs a program with its output on ours; true when it ended normally with status 0.
+bool runProgram(const QString &program, const QStringList &args);
+
+// An application folder (path with a trailing separator) with an English installation and a
+// database made by `initdb` and filled by `genDemo`. An SQLite file is kept when it exists
+// already; a server's database (an other `constr`) is made every time.
+bool prepareBenchApp(const QString &appDir, const QString &langDir, const QString &initdb,
+                     const QString &genDemo, qint64 records, int hosts,
+                     const QString &constr = QStringLiteral("Provider=SQLite;Data Source=vesk.db"));
+
+} // namespace vesk

@@ -1,0 +1,331 @@
+// The grouped report: layout from tShowSetting, rows from one ordered statement, lazy pages.
+#include "GroupedReport.h"
+
+#include "Database.h"
+#include "SqlText.h"
+
+#include <QFont>
+#include <QFontMetricsF>
+#include <QGlyphRun>
+#include <QPageSize>
+#include <QPagedPaintDevice>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QRawFont>
+#include <QSaveFile>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+#include <cmath>
+
+namespace vesk {
+
+namespace {
+
+// Separates the cells of a stored row; a value never holds it (control characters are cut).
+constexpr QChar CellSeparator(0x1f);
+
+// Height of the printable area: the A4 page's short side less both margins.
+double PrintableHeight()
+{
+    const double mm = QPageSize(QPageSize::A4).size(QPageSize::Millimeter).width();
+    return (mm - 2 * report::MarginMm) / 25.4 * report::UnitsPerInch;
+}
+
+QFont reportFont(double points)
+{
+    QFont f(QString::fromLatin1(report::FontFamily));
+    f.setPointSizeF(points);
+    return f;
+}
+
+// Draws texts with one font. Texts of plain Latin script go straight to glyphs through the
+// font's character map and are collected into one glyph run per page: shaping every cell of a
+// long report, and the PDF engine's set-up for every text drawn, cost more than the glyphs
+// themselves. Anything else (CJK, marks, a glyph the face lacks) takes the painter's full text
+// path with font fallback at once.
+class CellText
+{
+public:
+    CellText(QPainter &painter, const QFont &font) : painter_(painter)
+    {
+        painter_.setFont(font);
+        ascent_ = painter_.fontMetrics().ascent();
+        raw_ = QRawFont::fromFont(painter_.font());
+        raw_.setPixelSize(font.pointSizeF() * painter_.device()->logicalDpiY() / 72.0);
+    }
+    ~CellText() { flush(); }
+
+    // `top` is the text's top edge.
+    void draw(const QPointF &top, const QString &text)
+    {
+        QPointF at = top + QPointF(0, ascent_);
+        if (!plain(text)) {
+            painter_.drawText(at, text);
+            return;
+        }
+        const QList<quint32> glyphs = raw_.glyphIndexesForString(text);
+        if (glyphs.contains(0)) {
+            painter_.drawText(at, text);
+            return;
+        }
+        const QList<QPointF> advances = raw_.advancesForGlyphIndexes(glyphs);
+        for (qsizetype i = 0; i < glyphs.size(); ++i) {
+            glyphs_.append(glyphs[i]);
+            positions_.append(at);
+            at += advances[i];
+        }
+    }
+
+    // Draws the glyphs collected so far.
+    void flush()
+    {
+        if (glyphs_.isEmpty())
+            return;
+        QGlyphRun run;
+        run.setRawFont(raw_);
+        run.setGlyphIndexes(glyphs_);
+        run.setPositions(positions_);
+        painter_.drawGlyphRun(QPointF(0, 0), run);
+        glyphs_.clear();
+        positions_.clear();
+    }
+
+private:
+    // Characters that need no shaping: below the combining marks.
+    static bool plain(const QString &text)
+    {
+        for (QChar c : text) {
+            if (c.unicode() >= 0x300)
+                return false;
+        }
+        return true;
+    }
+
+    QPainter &painter_;
+    QRawFont raw_;
+    double ascent_ = 0;
+    QList<quint32> glyphs_;
+    QList<QPointF> positions_;
+};
+
+bool sameGroup(const QVariant &a, const QString &b, bool bNull)
+{
+    if (a.isNull() || bNull)
+        return a.isNull() && bNull;
+    return a.toString().compare(b, Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+bool LoadReportLayout(QSqlDatabase db, ReportTable table, const QString &groupField,
+                      const LangLookup &lang, ReportLayout &layout, QString *error)
+{
+    layout = ReportLayout{};
+    layout.table = table;
+    layout.groupField = groupField;
+    layout.title = lang(ReportTitleKey());
+    layout.heading = lang(ReportHeadingKey(table));
+    layout.groupTitle = ReportColumnTitle(table, groupField, lang);
+
+    const auto fail = [&](const QSqlQuery &q) {
+        if (error)
+            *error = q.lastError().text();
+        return false;
+    };
+    const QString tableName = ReportTableName(table);
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.exec(translateStatement(db, QStringLiteral("select FWidth from tShowSetting where "
+                                                      "tableName=") +
+                                           QuotedStr(tableName) +
+                                           QStringLiteral(" and FieldName=") +
+                                           QuotedStr(groupField))))
+        return fail(q);
+    int x = q.next() ? q.value(0).toInt() : 0;
+    q.finish();
+
+    if (!q.exec(translateStatement(
+            db,
+            QStringLiteral("select FieldName, FName, FWidth from tShowSetting where tableName=") +
+                QuotedStr(tableName) + QStringLiteral(" and IsVisible=1 and FieldName<>") +
+                QuotedStr(groupField) + QStringLiteral(" order by Findex"))))
+        return fail(q);
+    while (q.next()) {
+        layout.columns.push_back({q.value(0).toString(), q.value(1).toString(), x});
+        x += q.value(2).toInt();
+    }
+    return true;
+}
+
+QPageLayout ReportPageLayout()
+{
+    const double m = report::MarginMm;
+    return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF(m, m, m, m),
+                       QPageLayout::Millimeter);
+}
+
+GroupedReport::GroupedReport(ReportLayout layout) : layout_(std::move(layout)) {}
+
+bool GroupedReport::read(QSqlDatabase db, const QString &filter, QString *error)
+{
+    groups_.clear();
+    rows_.clear();
+    lines_.clear();
+    rowCount_ = 0;
+
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    const QString statement = QStringLiteral("select * from ") + ReportTableName(layout_.table) +
+                              u' ' + filter + QStringLiteral(" order by ") + layout_.groupField;
+    if (!q.exec(translateStatement(db, statement))) {
+        if (error)
+            *error = q.lastError().text();
+        return false;
+    }
+    const QSqlRecord rec = q.record();
+    const int groupIndex = rec.indexOf(layout_.groupField);
+    std::vector<int> cells;
+    for (const ReportColumn &c : layout_.columns)
+        cells.push_back(rec.indexOf(c.field)); // -1: a setting without a column prints nothing
+
+    QString text;
+    while (q.next()) {
+        const QVariant group = groupIndex >= 0 ? q.value(groupIndex) : QVariant();
+        if (groups_.empty() || !sameGroup(group, groups_.back(), groups_.back().isNull())) {
+            groups_.push_back(group.isNull() ? QString() : group.toString());
+            lines_.push_back(-static_cast<std::int32_t>(groups_.size()));
+        }
+        text.clear();
+        for (size_t i = 0; i < cells.size(); ++i) {
+            if (i > 0)
+                text += CellSeparator;
+            if (cells[i] >= 0) {
+                QString v = q.value(cells[i]).toString();
+                v.replace(CellSeparator, u' ');
+                text += v;
+            }
+        }
+        lines_.push_back(static_cast<std::int32_t>(rows_.size()));
+        rows_.push_back(text);
+    }
+    if (q.lastError().isValid()) {
+        if (error)
+            *error = q.lastError().text();
+        return false;
+    }
+    rowCount_ = static_cast<int>(rows_.size());
+    rows_.shrink_to_fit();
+    return true;
+}
+
+int GroupedReport::linesOnPage(int page)
+{
+    const double top = (page == 0 ? report::TitleBandHeight : 0) + report::HeaderBandHeight;
+    return std::max(1,
+                    static_cast<int>(std::floor((PrintableHeight() - top) / report::LineHeight)));
+}
+
+int GroupedReport::firstLine(int page) const
+{
+    return page == 0 ? 0 : linesOnPage(0) + (page - 1) * linesOnPage(1);
+}
+
+int GroupedReport::pageCount() const
+{
+    const int lines = static_cast<int>(lines_.size());
+    if (lines <= linesOnPage(0))
+        return 1;
+    const int rest = lines - linesOnPage(0);
+    return 1 + (rest + linesOnPage(1) - 1) / linesOnPage(1);
+}
+
+void GroupedReport::paintPage(QPainter &painter, int page) const
+{
+    // One layout unit is 1/96 inch at the device's resolution; fonts are sized by the device.
+    const double k = painter.device()->logicalDpiY() / report::UnitsPerInch;
+    const auto at = [k](double x, double y) { return QPointF(x * k, y * k); };
+    painter.save();
+    painter.setPen(Qt::black);
+
+    double top = 0;
+    if (page == 0) {
+        CellText heading(painter, reportFont(report::HeadingFontPoints));
+        heading.draw(at(report::HeadingLeft, report::HeadingTop), layout_.heading);
+        top = report::TitleBandHeight;
+    }
+
+    CellText text(painter, reportFont(report::BaseFontPoints));
+    const double headerTop = top + report::HeaderTextTop;
+    text.draw(at(report::GroupLeft, headerTop), layout_.groupTitle);
+    for (const ReportColumn &c : layout_.columns)
+        text.draw(at(c.left, headerTop), c.title);
+    top += report::HeaderBandHeight;
+
+    const int first = firstLine(page);
+    const int last = std::min(static_cast<int>(lines_.size()), first + linesOnPage(page));
+    for (int i = first; i < last; ++i, top += report::LineHeight) {
+        const std::int32_t line = lines_[static_cast<size_t>(i)];
+        if (line < 0) {
+            text.draw(at(report::GroupLeft, top), groups_[static_cast<size_t>(-line - 1)]);
+            continue;
+        }
+        const QString &row = rows_[static_cast<size_t>(line)];
+        size_t column = 0;
+        for (QStringView cell : QStringView(row).tokenize(CellSeparator)) {
+            if (column >= layout_.columns.size())
+                break;
+            if (!cell.isEmpty())
+                text.draw(at(layout_.columns[column].left, top + report::DetailTop),
+                          cell.toString());
+            ++column;
+        }
+    }
+    text.flush();
+    painter.restore();
+}
+
+bool GroupedReport::print(QPagedPaintDevice &device, int from, int to) const
+{
+    const int last = to < 0 ? pageCount() - 1 : std::min(to, pageCount() - 1);
+    QPainter painter;
+    if (!painter.begin(&device))
+        return false;
+    const int start = std::max(0, from);
+    for (int page = start; page <= last; ++page) {
+        if (page > start && !device.newPage())
+            return false;
+        paintPage(painter, page);
+    }
+    return painter.end();
+}
+
+bool WriteReportPdf(const GroupedReport &report, const QString &fileName, QString *error)
+{
+    // Written under a temporary name and renamed at the end: a failure leaves no file.
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    bool ok = false;
+    {
+        QPdfWriter writer(&file);
+        writer.setPageLayout(ReportPageLayout());
+        writer.setResolution(1200);
+        writer.setTitle(report.layout().title);
+        writer.setCreator(QStringLiteral("Vesk"));
+        ok = report.print(writer);
+    }
+    if (!ok || !file.commit()) {
+        if (error)
+            *error = file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    return true;
+}
+
+} // namespace vesk

@@ -1,0 +1,54 @@
+// Spreadsheet export of a record table: an .xlsx workbook or a CSV file, written by the program.
+#pragma once
+
+#include "ReportTables.h"
+
+#include <QSqlDatabase>
+#include <QString>
+
+#include <vector>
+
+namespace vesk {
+
+// A column of the exported sheet and how its cells are typed.
+struct ExportColumn
+{
+    enum class Kind
+    {
+        Text,
+        Number,
+        DateTime // PrintTime's stored text, written as a date and time
+    };
+    QString field;
+    QString heading;
+    Kind kind = Kind::Text;
+};
+
+// The sheet's columns in order, headings from the catalogue ("MAC" fixed). A heading is plain
+// text, whatever characters it holds.
+std::vector<ExportColumn> ExportColumns(ReportTable table, const LangLookup &lang);
+
+// The last column of the sheet's automatic filter, counted from 0: one beyond the print
+// records' columns (A:M), exactly the computers' columns (A:J).
+int ExportFilterLastColumn(ReportTable table);
+
+enum class ExportFormat
+{
+    Xlsx,
+    Csv
+};
+
+// CSV for a name ending in ".csv" (any letter case), otherwise a workbook.
+ExportFormat ExportFormatOf(const QString &fileName);
+
+// Writes the rows of "select <columns> from <table> <filter>" in the database's order, streamed
+// from the statement. Xlsx: sheet "Data", headings in row 1, automatic filter, landscape, row 1
+// repeated on every printed page, one page wide, row 1 frozen, A1 selected. Csv: UTF-8 with a
+// byte-order mark, CRLF line ends, RFC 4180 quoting, the same headings. The file is written
+// under a temporary name in its folder and renamed at the end, so a failure (an unwritable
+// folder, a database error) leaves no file. False with the reason.
+bool ExportRecords(QSqlDatabase db, ReportTable table, const QString &filter,
+                   const std::vector<ExportColumn> &columns, const QString &fileName,
+                   ExportFormat format, QString *error = nullptr);
+
+} // namespace vesk

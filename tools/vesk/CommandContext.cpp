@@ -1,0 +1,78 @@
+// Opening an application folder for the command with the console's settings routine.
+#include "CommandContext.h"
+
+#include "Errors.h"
+#include "MessageFlags.h"
+#include "SettingsRoutines.h"
+
+namespace vesk::cli {
+
+namespace {
+
+// The console's settings routine with nothing to caption: a failed connection is remembered.
+class CommandSettings : public ConsoleSettingsTarget
+{
+public:
+    bool failed = false;
+    void setForceClose() override { failed = true; }
+    void postClose() override {}
+    void setProductCaption(const QString &) override {}
+    void applyCatalogue(TdmMain &) override {}
+};
+
+} // namespace
+
+int CommandPresenter::present(const QString &, const QString &text, unsigned style)
+{
+    if ((style & MB_BUTTONMASK) == MB_OKCANCEL) {
+        if (yes_)
+            return IDOK;
+        err_ << text << u'\n' << refusal_ << Qt::endl;
+        return IDCANCEL;
+    }
+    err_ << text << Qt::endl;
+    return IDOK;
+}
+
+CommandContext::CommandContext(const QString &appDir, bool yes)
+    : out_(stdout), err_(stderr), yes_(yes),
+      dm_(std::make_unique<TdmMain>(TdmMain::Program::Console, appDir)),
+      presenter_(std::make_unique<CommandPresenter>(err_, yes, QString()))
+{
+    out_.setEncoding(QStringConverter::Utf8);
+    err_.setEncoding(QStringConverter::Utf8);
+    dm_->setMessagePresenter(presenter_.get());
+}
+
+CommandContext::~CommandContext()
+{
+    out_.flush();
+    err_.flush();
+}
+
+bool CommandContext::open()
+{
+    CommandSettings settings;
+    try {
+        if (!LoadConsoleSettings(*dm_, settings) || settings.failed)
+            return false;
+    } catch (const VeskError &e) {
+        err_ << e.message() << Qt::endl;
+        return false;
+    }
+    presenter_->setRefusal(lang(QStringLiteral("RSNeedYes")));
+    return true;
+}
+
+int CommandContext::fail(const QString &text)
+{
+    err_ << text << Qt::endl;
+    return ExitFailed;
+}
+
+QString CommandContext::langFilled(const QString &key, const QString &value) const
+{
+    return TdmMain::FillMsg(lang(key), value);
+}
+
+} // namespace vesk::cli

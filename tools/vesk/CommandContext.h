@@ -1,0 +1,64 @@
+// What a subcommand works with: the application folder's data module, opened as the console
+// opens it, the answer to questions, and UTF-8 output and error streams.
+#pragma once
+
+#include "CommandRegistry.h"
+#include "MainDM.h"
+#include "MessagePresenter.h"
+
+#include <QString>
+#include <QTextStream>
+
+#include <memory>
+
+namespace vesk::cli {
+
+// Message boxes of the shared routines become lines on standard error. A question is answered
+// OK only when the command line says --yes; otherwise it is refused and the refusal said.
+class CommandPresenter : public MessagePresenter
+{
+public:
+    CommandPresenter(QTextStream &err, bool yes, QString refusal)
+        : err_(err), yes_(yes), refusal_(std::move(refusal))
+    {}
+    int present(const QString &title, const QString &text, unsigned style) override;
+    void setRefusal(const QString &refusal) { refusal_ = refusal; }
+
+private:
+    QTextStream &err_;
+    bool yes_;
+    QString refusal_;
+};
+
+class CommandContext
+{
+public:
+    // `appDir` empty: the folder of the running program.
+    CommandContext(const QString &appDir, bool yes);
+    ~CommandContext();
+
+    // Config.ini, connection, language file: the console's settings routine. False (with the
+    // reason on standard error) when the folder cannot be used.
+    bool open();
+
+    TdmMain &dm() { return *dm_; }
+    QString lang(const QString &key) const { return dm_->GetLangString(key); }
+    bool yes() const { return yes_; }
+
+    QTextStream &out() { return out_; }
+    QTextStream &err() { return err_; }
+
+    // A refused or failed operation: the text on standard error, exit status 1.
+    int fail(const QString &text);
+    // A catalogue text with its "%s" filled, for fail().
+    QString langFilled(const QString &key, const QString &value) const;
+
+private:
+    QTextStream out_;
+    QTextStream err_;
+    bool yes_;
+    std::unique_ptr<TdmMain> dm_;
+    std::unique_ptr<CommandPresenter> presenter_;
+};
+
+} // namespace vesk::cli
