@@ -14,25 +14,27 @@ namespace {
 // Marks a file whose NOCASE indexes were rebuilt under this collation (PRAGMA user_version).
 constexpr int NoCaseOrderVersion = 1;
 
-// Both texts already folded.
-bool matchFolded(QStringView p, QStringView t, QChar escape)
+// like over a folded pattern and a text whose characters `fold` folds as they are compared.
+// Char is char16_t (Unicode, both folded beforehand) or unsigned char (ASCII, folded here).
+template <class Char, class Fold>
+bool matchPattern(const Char *p, qsizetype pn, const Char *t, qsizetype tn, Char escape, Fold fold)
 {
     qsizetype pi = 0, ti = 0;
     qsizetype starP = -1, starT = -1; // just after the last % and where it started matching
-    while (ti < t.size()) {
-        if (pi < p.size()) {
-            const QChar c = p.at(pi);
-            if (!escape.isNull() && c == escape && pi + 1 < p.size()) {
-                if (p.at(pi + 1) == t.at(ti)) {
+    while (ti < tn) {
+        if (pi < pn) {
+            const Char c = p[pi];
+            if (escape && c == escape && pi + 1 < pn) {
+                if (p[pi + 1] == fold(t[ti])) {
                     pi += 2;
                     ++ti;
                     continue;
                 }
-            } else if (c == u'%') {
+            } else if (c == '%') {
                 starP = ++pi;
                 starT = ti;
                 continue;
-            } else if (c == u'_' || c == t.at(ti)) {
+            } else if (c == '_' || c == fold(t[ti])) {
                 ++pi;
                 ++ti;
                 continue;
@@ -43,10 +45,35 @@ bool matchFolded(QStringView p, QStringView t, QChar escape)
         pi = starP;
         ti = ++starT;
     }
-    while (pi < p.size() && p.at(pi) == u'%')
+    while (pi < pn && p[pi] == '%')
         ++pi;
-    return pi == p.size();
+    return pi == pn;
 }
+
+unsigned char foldAscii(unsigned char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
+}
+
+bool isAscii(const unsigned char *s, qsizetype n)
+{
+    return std::all_of(s, s + n, [](unsigned char c) { return c < 0x80; });
+}
+
+// Both texts already folded.
+bool matchFolded(QStringView p, QStringView t, QChar escape)
+{
+    return matchPattern(p.utf16(), p.size(), t.utf16(), t.size(), escape.unicode(),
+                        [](char16_t c) { return c; });
+}
+
+// A like pattern folded once for all the rows of a statement.
+struct FoldedPattern
+{
+    QString folded;
+    QByteArray ascii; // folded too; empty unless the pattern is ASCII
+    bool isAscii = false;
+};
 
 int compareFolded(QStringView a, QStringView b)
 {
@@ -58,11 +85,6 @@ int compareFolded(QStringView a, QStringView b)
             return x < y ? -1 : 1;
     }
     return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
-}
-
-unsigned char foldAscii(unsigned char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
 }
 
 // ASCII is compared byte by byte as the built-in NOCASE does; from the first non-ASCII byte on
@@ -94,7 +116,7 @@ QString textOf(sqlite3_value *v)
 
 void deleteFolded(void *p)
 {
-    delete static_cast<QString *>(p);
+    delete static_cast<FoldedPattern *>(p);
 }
 
 void likeFunction(sqlite3_context *ctx, int argc, sqlite3_value **argv)
@@ -115,17 +137,34 @@ void likeFunction(sqlite3_context *ctx, int argc, sqlite3_value **argv)
         escape = e.at(0).toCaseFolded();
     }
     // The pattern is usually the same for every row: fold it once.
-    auto *pattern = static_cast<QString *>(sqlite3_get_auxdata(ctx, 0));
+    auto *pattern = static_cast<FoldedPattern *>(sqlite3_get_auxdata(ctx, 0));
     if (!pattern) {
-        pattern = new QString(textOf(argv[0]).toCaseFolded());
-        sqlite3_set_auxdata(ctx, 0, pattern, deleteFolded);
-        pattern = static_cast<QString *>(sqlite3_get_auxdata(ctx, 0));
+        auto *made = new FoldedPattern;
+        made->folded = textOf(argv[0]).toCaseFolded();
+        const QByteArray utf8 = made->folded.toUtf8();
+        made->isAscii =
+            isAscii(reinterpret_cast<const unsigned char *>(utf8.constData()), utf8.size());
+        if (made->isAscii)
+            made->ascii = utf8;
+        sqlite3_set_auxdata(ctx, 0, made, deleteFolded);
+        pattern = static_cast<FoldedPattern *>(sqlite3_get_auxdata(ctx, 0));
         if (!pattern) {
             sqlite3_result_error_nomem(ctx);
             return;
         }
     }
-    sqlite3_result_int(ctx, matchFolded(*pattern, textOf(argv[1]).toCaseFolded(), escape) ? 1 : 0);
+    const auto *text = sqlite3_value_text(argv[1]);
+    const int bytes = sqlite3_value_bytes(argv[1]);
+    bool matches = false;
+    if (pattern->isAscii && escape.unicode() < 0x80 && isAscii(text, bytes)) {
+        // Host and printer names mostly: no conversion per row.
+        const auto *p = reinterpret_cast<const unsigned char *>(pattern->ascii.constData());
+        matches = matchPattern(p, pattern->ascii.size(), text, qsizetype(bytes),
+                               static_cast<unsigned char>(escape.unicode()), foldAscii);
+    } else {
+        matches = matchFolded(pattern->folded, textOf(argv[1]).toCaseFolded(), escape);
+    }
+    sqlite3_result_int(ctx, matches ? 1 : 0);
 }
 
 bool reindexOnce(sqlite3 *h)
