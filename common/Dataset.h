@@ -1,4 +1,4 @@
-// A standing dataset of the data module: its statement, declared fields and a lazy model.
+// A standing dataset of the data module: its statement, declared fields and a paged model.
 #pragma once
 
 #include "PagedQueryModel.h"
