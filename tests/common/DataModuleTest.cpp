@@ -2,6 +2,7 @@
 #include "Database.h"
 #include "Errors.h"
 #include "MainDM.h"
+#include "PagedQueryModel.h"
 #include "ScriptedPresenter.h"
 #include "SqlText.h"
 #include "TestCatalogue.h"
@@ -119,6 +120,42 @@ TEST(StatementTranslation, OnlyTheStatementsOwnTextIsRewritten)
             const QSqlDatabase db = QSqlDatabase::addDatabase(QLatin1String(c.driver), name);
             EXPECT_EQ(translateStatement(db, QString::fromUtf8(c.statement)).toStdString(),
                       c.expected)
+                << c.driver << ": " << c.statement;
+        }
+        QSqlDatabase::removeDatabase(name);
+    }
+}
+
+TEST(PageStatement, OrdersByTheStatementThenTheRowKeyAndLimits)
+{
+    const struct
+    {
+        const char *driver;
+        const char *statement;
+        int offset;
+        const char *expected;
+    } cases[] = {
+        {"QSQLITE", "select * from tHost", 512,
+         "select * from tHost order by rowid limit 256 offset 512"},
+        {"QPSQL", "select * from tHost ", 0,
+         "select * from tHost order by ctid limit 256 offset 0"},
+        // The key runs the way the last sort key does; words in a value are no sort.
+        {"QSQLITE", "select * from t where a='x order by y' order by PrintTime DESC", 0,
+         "select * from t where a='x order by y' order by PrintTime DESC, rowid DESC limit 256 "
+         "offset 0"},
+        {"QPSQL", "select * from t where a='x order by y desc'", 256,
+         "select * from t where a='x order by y desc' order by ctid limit 256 offset 256"},
+        {"QPSQL", "select * from t order by [HostName] ASC", 0,
+         "select * from t order by \"HostName\" ASC, ctid limit 256 offset 0"},
+    };
+    for (const auto &c : cases) {
+        const QString name = QStringLiteral("page-only");
+        {
+            const QSqlDatabase db = QSqlDatabase::addDatabase(QLatin1String(c.driver), name);
+            EXPECT_EQ(
+                pageStatement(db, QLatin1String(c.statement), c.offset, PagedQueryModel::PageRows)
+                    .toStdString(),
+                c.expected)
                 << c.driver << ": " << c.statement;
         }
         QSqlDatabase::removeDatabase(name);
