@@ -2,11 +2,10 @@
 #include "PrinterDataSaver.h"
 
 #include "Database.h"
+#include "LogDateTime.h"
 #include "MainDM.h"
 #include "RecordJournal.h"
 
-#include <QLocale>
-#include <QRegularExpression>
 #include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -62,16 +61,6 @@ bool run(QSqlQuery &q, QString *error)
 
 } // namespace
 
-QString LogDateTime(const QDateTime &when)
-{
-    const QLocale locale = QLocale::system();
-    // The long time format without Qt's time-zone field, as a desktop clock shows it.
-    static const QRegularExpression zone(QStringLiteral("\\s*t+\\s*"));
-    const QString time = locale.timeFormat(QLocale::LongFormat).remove(zone).trimmed();
-    return locale.toString(when.date(), QLocale::ShortFormat) + u' ' +
-           locale.toString(when.time(), time);
-}
-
 PrinterDataSaver::PrinterDataSaver(TdmMain &dm, RecordJournal *journal,
                                    std::function<QDateTime()> clock)
     : dm_(dm), journal_(journal), clock_(std::move(clock))
@@ -100,6 +89,13 @@ SaveResult PrinterDataSaver::SavePrinterData(RecordList &list)
 
     result.outcome = SaveResult::Outcome::Failed;
     QSqlDatabase db = dm_.acntVesk.database();
+    if (lastFailed_ && db.isValid() && !connectionAlive(db)) {
+        const OpenResult reopened = reopenDatabase(dm_.acntVesk.connectionName());
+        result.reconnected = reopened.ok;
+        db = dm_.acntVesk.database();
+    }
+    // Failed until the commit below has gone through.
+    lastFailed_ = true;
     if (!db.isOpen()) {
         result.error = QStringLiteral("The database is not connected.");
         return result;
@@ -148,6 +144,7 @@ SaveResult PrinterDataSaver::SavePrinterData(RecordList &list)
         return result;
     }
     markerTableReady_ = true;
+    lastFailed_ = false;
 
     if (journal_)
         dropMarkers(journal_->RemoveSaved(ids));

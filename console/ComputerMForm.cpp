@@ -1,14 +1,15 @@
 // The console main window: creation, views, first show, resize, help, minimise and quit.
 #include "ComputerMForm.h"
 
+#include "DeptTreeView.h"
 #include "Errors.h"
+#include "HostProbe.h"
 #include "HostView.h"
 #include "MainDM.h"
 #include "MessageFlags.h"
 #include "PrinterDataView.h"
 #include "PrinterListView.h"
 #include "ReportCommands.h"
-#include "Vesk.h"
 #include "ViewButton.h"
 
 #include <QApplication>
@@ -75,9 +76,8 @@ void TComputerMFrm::createWorkArea()
     plMain->setGeometry(console::plMainDesign);
 
     // The trees are filled by the network search and the department tree.
-    DeptTree = new QTreeWidget(plMain);
-    DeptTree->setObjectName(QStringLiteral("DeptTree"));
-    DeptTree->setHeaderHidden(true);
+    DeptTree = new TDeptTreeView(dm_, plMain);
+    DeptTree->Log = [this](const QString &text) { SendLog(text); };
     ComputerTree = new QTreeWidget(plMain);
     ComputerTree->setObjectName(QStringLiteral("ComputerTree"));
     ComputerTree->setHeaderHidden(true);
@@ -115,7 +115,7 @@ void TComputerMFrm::FormCreate()
 {
     CanMinimize = true;
     CanMaximize = true;
-    PlatformKind = Vesk_7();
+    PlatformKind = LibVeskProbe().PlatformTest() ? 1 : 0;
     SetLogWindow(this);
     ActiveButtonColor = QColor(0x00, 0x80, 0x00);
     InactiveButtonColor = QColor(0, 0, 0);
@@ -152,8 +152,9 @@ void TComputerMFrm::FormShow()
 
 void TComputerMFrm::OpenTreeData()
 {
-    // The saved network data and the department tree are loaded here once the trees have their
-    // operations; until then both trees stay empty.
+    // The saved network data is loaded here once the computer tree has its operations.
+    DeptTree->clear();
+    DeptTree->LoadDeptTree();
 }
 
 void TComputerMFrm::ResetPrinterData()

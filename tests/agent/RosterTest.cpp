@@ -11,6 +11,9 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
+
+#include <map>
 
 namespace vesk::test {
 
@@ -239,6 +242,78 @@ TEST_F(RosterTest, DeletingAMonitoredPrinterIsRefusedAnUncheckedOneGoesWithoutAQ
     frm->lvPrinterList->setCurrentItem(nullptr);
     frm->PopPrinterPopup();
     EXPECT_FALSE(frm->MenuDelPrinter->isVisible());
+}
+
+TEST_F(RosterTest, SwitchedBackOnAMonitorCatchesUpOnceWithTheJobsPrintedWhileItWasOff)
+{
+    const auto job = [](uint32_t id) {
+        spooler::JobEntry j;
+        j.JobId = id;
+        j.Document = "doc" + std::to_string(id);
+        return j;
+    };
+    const auto print = [&](uint32_t id) {
+        spooler->AddJob("Office", job(id));
+        spooler->CompleteJob("Office", job(id));
+    };
+    const auto listed = [&] {
+        std::map<QString, int> documents;
+        for (const ListedRecord &row : frm->Records().Rows)
+            ++documents[row.Cells[coldocumentName]];
+        return documents;
+    };
+    spooler->AddPrinter("Office");
+    addPrinterRow(QStringLiteral("Office"), 1);
+    print(1); // before monitoring began: not this agent's
+    start();
+    QListWidgetItem *item = rosterItem(*frm, QStringLiteral("Office"));
+    print(2);
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return listed().count(QStringLiteral("doc2")) == 1; }, 60000));
+    boxes.answer(IDOK);
+    item->setCheckState(Qt::Unchecked);
+    print(3); // while monitoring is off
+    item->setCheckState(Qt::Checked);
+    print(4);
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return listed().count(QStringLiteral("doc4")) == 1; }, 60000));
+    EXPECT_EQ(listed(), (std::map<QString, int>{{"doc2", 1}, {"doc3", 1}, {"doc4", 1}}));
+}
+
+// A service stop or the tray's Exit that arrives while the stop question is open.
+class ExitDuringQuestion : public MessagePresenter
+{
+public:
+    explicit ExitDuringQuestion(TVeskagentFrm &frm) : frm_(frm) {}
+    int present(const QString &, const QString &, unsigned) override
+    {
+        frm_.ExitAgent();
+        return IDOK;
+    }
+
+private:
+    TVeskagentFrm &frm_;
+};
+
+TEST_F(RosterTest, AnExitDuringTheStopQuestionClosesOnceTheCommandIsOver)
+{
+    spooler->AddPrinter("Office");
+    addPrinterRow(QStringLiteral("Office"), 1);
+    start();
+    bool closed = false;
+    QObject::connect(frm.get(), &TVeskagentFrm::agentClosed, [&] { closed = true; });
+    ExitDuringQuestion presenter(*frm);
+    dm->setMessagePresenter(&presenter);
+
+    rosterItem(*frm, QStringLiteral("Office"))->setCheckState(Qt::Unchecked);
+    // The command ended with the roster it was using, then the close ran.
+    EXPECT_FALSE(closed);
+    EXPECT_EQ(isMonitor(QStringLiteral("Office")), 0);
+    EXPECT_TRUE(log().contains(TdmMain::FillMsg(lang("RSEndMonitor"), QStringLiteral("Office"))));
+    QCoreApplication::sendPostedEvents(frm.get());
+    EXPECT_TRUE(closed);
+    EXPECT_TRUE(frm->Roster() == nullptr);
+    dm->setMessagePresenter(&boxes);
 }
 
 } // namespace vesk::test

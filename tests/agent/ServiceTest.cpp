@@ -1,4 +1,5 @@
 // The built Veskagent as a headless service: SIGTERM closes it like the exit command and saves.
+#include "AgentProcess.h"
 #include "JournalRow.h"
 #include "RecordJournal.h"
 #include "TestAppDir.h"
@@ -19,35 +20,6 @@ namespace vesk::test {
 
 namespace {
 
-// The program runs from a copy in the temporary folder: its folder is its application folder.
-void installProgram(const TestAppDir &app)
-{
-    ASSERT_TRUE(
-        QFile::copy(QStringLiteral(VESK_AGENT_PROGRAM), app.file(QStringLiteral("Veskagent"))));
-    ASSERT_TRUE(
-        QFile::copy(QStringLiteral(VESK_PROBE_LIBRARY), app.file(QStringLiteral("libVesk.so"))));
-    QFile::setPermissions(app.file(QStringLiteral("Veskagent")),
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-}
-
-int countRows(const TestAppDir &app, const QString &statement)
-{
-    int n = -1;
-    {
-        QSqlDatabase db =
-            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("svc"));
-        db.setDatabaseName(app.databaseFile());
-        if (db.open()) {
-            QSqlQuery q(db);
-            if (q.exec(statement) && q.next())
-                n = q.value(0).toInt();
-        }
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("svc"));
-    return n;
-}
-
 bool waitForOutput(QProcess &p, QByteArray &out, const QByteArray &text)
 {
     while (!out.contains(text)) {
@@ -58,66 +30,17 @@ bool waitForOutput(QProcess &p, QByteArray &out, const QByteArray &text)
     return true;
 }
 
-// Runs a command to its end; its exit code, -1 when it could not run.
-int run(const QString &program, const QStringList &args, const QProcessEnvironment &env,
-        QByteArray *out = nullptr)
+// Waits until a row holding `text` has been journaled (the agent took the job in).
+void waitForJournal(const TestAppDir &app, const QByteArray &text)
 {
-    QProcess p;
-    p.setProcessEnvironment(env);
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(program, args);
-    if (!p.waitForFinished(60000))
-        return -1;
-    if (out)
-        *out = p.readAll();
-    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    const QString journal = app.file(QStringLiteral("RecordJournal.dat"));
+    for (int i = 0; i < 600; ++i) {
+        QFile f(journal);
+        if (f.open(QIODevice::ReadOnly) && f.readAll().contains(text))
+            return;
+        QThread::msleep(100);
+    }
 }
-
-void execSql(const TestAppDir &app, const QString &statement)
-{
-    {
-        QSqlDatabase db =
-            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("svc"));
-        db.setDatabaseName(app.databaseFile());
-        ASSERT_TRUE(db.open());
-        QSqlQuery q(db);
-        ASSERT_TRUE(q.exec(statement));
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("svc"));
-}
-
-// A private cupsd for one test, stopped by PID whatever happens.
-class PrivateCups
-{
-public:
-    PrivateCups()
-    {
-        const QString script = QStringLiteral(VESK_SOURCE_DIR "/scripts/cupsd");
-        QByteArray out;
-        rc_ = run(script, {QStringLiteral("start"), dir_.path(), QString::number(::getpid())},
-                  QProcessEnvironment::systemEnvironment(), &out);
-        if (rc_ == 0)
-            server_ = QStringLiteral("127.0.0.1:") + QString::fromLatin1(out.trimmed());
-    }
-    ~PrivateCups()
-    {
-        run(QStringLiteral(VESK_SOURCE_DIR "/scripts/cupsd"), {QStringLiteral("stop"), dir_.path()},
-            QProcessEnvironment::systemEnvironment());
-    }
-    int rc() const { return rc_; }
-    QProcessEnvironment clientEnv() const
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("CUPS_SERVER"), server_);
-        return env;
-    }
-
-private:
-    QTemporaryDir dir_;
-    int rc_ = -1;
-    QString server_;
-};
 
 } // namespace
 
@@ -125,7 +48,7 @@ TEST(ServiceTest, SigtermInHeadlessModeSavesTheJournaledRowsAndEndsCleanly)
 {
     TestAppDir app;
     app.prepareEnglish();
-    installProgram(app);
+    ASSERT_TRUE(installProgram(app));
     ASSERT_TRUE(
         RecordJournal(app.path()).Append(journalRow(QStringLiteral("taken in before a crash"))));
 
@@ -160,7 +83,7 @@ TEST(ServiceTest, HeadlessWithoutADatabaseEndsWithAnErrorInsteadOfIdling)
     TestAppDir app;
     app.writeConfig();
     app.copyLanguage(QStringLiteral("English.ini"));
-    installProgram(app);
+    ASSERT_TRUE(installProgram(app));
 
     QProcess agent;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -192,8 +115,9 @@ TEST(ServiceTest, EndToEndAJobPrintedThroughCupsReachesTheDatabase)
 
     TestAppDir app;
     app.prepareEnglish();
-    installProgram(app);
-    execSql(app, QStringLiteral("insert into tPrinter(Name,IsMonitor) values('vesk_e2e',1)"));
+    ASSERT_TRUE(installProgram(app));
+    ASSERT_TRUE(
+        execSql(app, QStringLiteral("insert into tPrinter(Name,IsMonitor) values('vesk_e2e',1)")));
     app.write(QStringLiteral("page.txt"), QStringLiteral("one page\n"));
 
     QProcess agent;
@@ -213,13 +137,7 @@ TEST(ServiceTest, EndToEndAJobPrintedThroughCupsReachesTheDatabase)
               0);
 
     // The monitor hands the job over after the queue has been quiet; the journal shows it.
-    const QString journal = app.file(QStringLiteral("RecordJournal.dat"));
-    for (int i = 0; i < 600; ++i) {
-        QFile f(journal);
-        if (f.open(QIODevice::ReadOnly) && f.readAll().contains("O'Neil report"))
-            break;
-        QThread::msleep(100);
-    }
+    waitForJournal(app, "O'Neil report");
     ASSERT_EQ(::kill(static_cast<pid_t>(agent.processId()), SIGTERM), 0);
     ASSERT_TRUE(agent.waitForFinished(30000));
     out += agent.readAllStandardOutput();
@@ -229,6 +147,61 @@ TEST(ServiceTest, EndToEndAJobPrintedThroughCupsReachesTheDatabase)
                                             "PrinterName='vesk_e2e' and "
                                             "documentName='O''Neil report' and "
                                             "OperatorName='erin'")),
+              1)
+        << out.constData();
+}
+
+// make run on a machine without CUPS: run-app starts the demo queue, says how to print on it,
+// and the agent records the job.
+TEST(ServiceTest, MakeRunWithoutCupsRecordsAJobOfTheDemoQueue)
+{
+    if (QFile::exists(QStringLiteral("/run/cups/cups.sock")))
+        GTEST_SKIP() << "this machine runs CUPS: run-app leaves it as it is";
+    if (!QFile::exists(QStringLiteral("/usr/sbin/cupsd")))
+        GTEST_SKIP() << "cupsd is not installed";
+    TestAppDir app;
+    app.prepareEnglish();
+    installProgram(app);
+    struct Stop
+    {
+        QString dir;
+        ~Stop()
+        {
+            run(QStringLiteral(VESK_SOURCE_DIR "/scripts/demo-cups"), {QStringLiteral("stop"), dir},
+                QProcessEnvironment::systemEnvironment());
+        }
+    } stop{app.path()};
+
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "CUPS_SERVER"})
+        env.remove(QLatin1String(name));
+    QProcess runApp;
+    runApp.setProcessEnvironment(env);
+    runApp.start(QStringLiteral(VESK_SOURCE_DIR "/scripts/run-app"), {app.path()});
+    ASSERT_TRUE(runApp.waitForStarted(30000));
+    QByteArray out;
+    ASSERT_TRUE(waitForOutput(runApp, out, "Monitoring printer VeskDemo.")) << out.constData();
+    EXPECT_TRUE(out.contains("\"Save Records\"")) << out.constData();
+    // The command it printed, as a newcomer would paste it.
+    QString command;
+    for (const QString &line : QString::fromLocal8Bit(out).split(u'\n')) {
+        if (line.contains(QStringLiteral(" lp -d VeskDemo ")))
+            command = line.mid(line.indexOf(QStringLiteral("CUPS_SERVER=")));
+    }
+    ASSERT_FALSE(command.isEmpty()) << out.constData();
+    ASSERT_EQ(run(QStringLiteral("sh"), {QStringLiteral("-c"), command},
+                  QProcessEnvironment::systemEnvironment()),
+              0)
+        << command.toStdString();
+
+    waitForJournal(app, "Vesk demo");
+    // run-app became the agent: SIGTERM ends it like the exit command, which saves.
+    ASSERT_EQ(::kill(static_cast<pid_t>(runApp.processId()), SIGTERM), 0);
+    ASSERT_TRUE(runApp.waitForFinished(30000));
+    out += runApp.readAllStandardOutput();
+    EXPECT_EQ(countRows(app, QStringLiteral("select count(*) from tPrinterData where "
+                                            "PrinterName='VeskDemo' and documentName='Vesk demo' "
+                                            "and TotalPageCount=1")),
               1)
         << out.constData();
 }

@@ -5,11 +5,13 @@
 #include "JournalRow.h"
 #include "PrinterRoster.h"
 #include "RecordJournal.h"
+#include "TimerDM.h"
 #include "WaitEvent.h"
 
 #include <QFile>
 #include <QHeaderView>
 #include <QListWidget>
+#include <QSystemTrayIcon>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -129,6 +131,25 @@ TEST_F(StartupTest, TheCommandLineStartsTheAgentHiddenAfterTheSplash)
     AgentShell::ForceTrayAvailable(std::nullopt);
 }
 
+TEST_F(StartupTest, TheWindowOpensMinimisedWithATaskBarEntryOnlyWithoutATray)
+{
+    for (const bool tray : {true, false}) {
+        AgentShell::ForceTrayAvailable(tray);
+        start();
+        frm->show();
+        EXPECT_TRUE(frm->isMinimized()) << tray;
+        EXPECT_EQ(frm->windowFlags().testFlag(Qt::Tool), tray);
+        // The tray shows it, and a single click is enough (AppIndicator reports no other).
+        frm->Shell()->HideWindow();
+        Q_EMIT frm->Shell()->rmTrayIcon1->activated(QSystemTrayIcon::Trigger);
+        EXPECT_TRUE(frm->isVisible()) << tray;
+        EXPECT_FALSE(frm->isMinimized()) << tray;
+        frm->close();
+        frm.reset();
+    }
+    AgentShell::ForceTrayAvailable(std::nullopt);
+}
+
 TEST_F(StartupTest, HandedOverJobsAreListedJournaledAndSavedWhenTheWindowCloses)
 {
     spooler->AddPrinter("Office");
@@ -161,6 +182,31 @@ TEST_F(StartupTest, HandedOverJobsAreListedJournaledAndSavedWhenTheWindowCloses)
     EXPECT_TRUE(dm->GetLangString(QStringLiteral("RSUnkown")).isEmpty());
 }
 
+TEST_F(StartupTest, AFailedSaveIsLoggedAndShownAndTheRowsWaitForTheNextSave)
+{
+    start();
+    frm->OnRecPrinterData(handOver("Office", "kept"));
+    withDb([](QSqlDatabase &db) {
+        ASSERT_TRUE(QSqlQuery(db).exec(
+            QStringLiteral("alter table tPrinterData rename to tPrinterDataAway")));
+    });
+    frm->MenuSaveDataClick();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_TRUE(
+        boxes.shown[0].text.startsWith(TdmMain::FillMsg(lang("RSSaveErr"), QString()).trimmed()));
+    EXPECT_EQ(boxes.shown[0].style, unsigned(MB_ICONSTOP));
+    EXPECT_TRUE(log().contains(boxes.shown[0].text)) << log().toStdString();
+    EXPECT_FALSE(log().contains(lang("RSSaveComplete")));
+
+    withDb([](QSqlDatabase &db) {
+        ASSERT_TRUE(QSqlQuery(db).exec(
+            QStringLiteral("alter table tPrinterDataAway rename to tPrinterData")));
+    });
+    frm->MenuSaveDataClick();
+    EXPECT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from tPrinterData")), 1);
+}
+
 TEST_F(StartupTest, RowsLeftInTheJournalAreListedAgainAndSavedOnce)
 {
     ASSERT_TRUE(RecordJournal(app.path()).Append(journalRow(QStringLiteral("left behind"))));
@@ -170,6 +216,50 @@ TEST_F(StartupTest, RowsLeftInTheJournalAreListedAgainAndSavedOnce)
     frm->MenuSaveDataClick();
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from tPrinterData")), 1);
     EXPECT_EQ(log().count(lang("RSSaveComplete")), 1);
+    EXPECT_TRUE(RecordJournal(app.path()).Pending().empty());
+}
+
+TEST_F(StartupTest, ADatabaseUnwritableAtTheTimerSaveAndAtExitLosesAndDoublesNothing)
+{
+    spooler->AddPrinter("Office");
+    addPrinterRow(QStringLiteral("Office"), 1);
+    const QString otherName = QStringLiteral("other-writer");
+    {
+        // Another program holds the write lock through the timer's save and the exit's.
+        QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), otherName);
+        other.setDatabaseName(app.databaseFile());
+        ASSERT_TRUE(other.open());
+        QSqlQuery lock(other);
+        start();
+        TDMTimer timer(*dm);
+        QObject::connect(&timer, &TDMTimer::savePrinterDataDue, frm.get(),
+                         &TVeskagentFrm::SavePrinterData);
+        scalar(QStringLiteral("PRAGMA busy_timeout=50")); // give up quickly in the test
+        frm->OnRecPrinterData(handOver("Office", "one"));
+        frm->OnRecPrinterData(handOver("Office", "two"));
+        ASSERT_TRUE(lock.exec(QStringLiteral("BEGIN IMMEDIATE")));
+        timer.tmSavePrinterDataTimer();
+        EXPECT_EQ(frm->Records().SavedCount, 0);
+        frm->ExitAgent();
+        frm->WaitForMonitors(10000);
+        frm.reset();
+        ASSERT_TRUE(lock.exec(QStringLiteral("ROLLBACK")));
+        lock.finish();
+        other.close();
+    }
+    QSqlDatabase::removeDatabase(otherName);
+    EXPECT_EQ(RecordJournal(app.path()).Pending().size(), 2u);
+
+    // Writable again: the next run lists both again, the timer stores them with a new one once.
+    start();
+    TDMTimer timer(*dm);
+    QObject::connect(&timer, &TDMTimer::savePrinterDataDue, frm.get(),
+                     &TVeskagentFrm::SavePrinterData);
+    frm->OnRecPrinterData(handOver("Office", "three"));
+    timer.tmSavePrinterDataTimer();
+    frm->ExitAgent();
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from tPrinterData")), 3);
+    EXPECT_EQ(scalar(QStringLiteral("select count(distinct documentName) from tPrinterData")), 3);
     EXPECT_TRUE(RecordJournal(app.path()).Pending().empty());
 }
 

@@ -138,6 +138,13 @@ const QStringList &expectedKeys()
             "RSDelCompute",
             "RSDelComputeSu",
             "RSOperateSuccess",
+            "RSDeptExist",
+            "RSHostExist",
+            "RSDeptNameInvalid",
+            "RSNoDefaultDept",
+            "RSDeptNotExist",
+            "RSDeptMoveNo",
+            "RSNeedYes",
             "RSDataPrint",
             "RSPrintDataPrintTitle",
             "RSHostPrintTitle",
@@ -160,6 +167,10 @@ const QStringList &expectedKeys()
             "RSPrinterExist",
             "RSNameNull",
             "RSSaveComplete",
+            "RSSaveErr",
+            "RSStartManageToolErr",
+            "RSJobsMissing",
+            "RSAgentRunning",
         };
     return keys;
 }
@@ -168,9 +179,11 @@ const QStringList &expectedKeys()
 const QStringList &templateKeys()
 {
     static const QStringList keys{
-        "RSComputeNotExist", "RSModifyCompute",     "RSDelCompute",
-        "RSDelComputeSu",    "RSDelPrinterConfirm", "RSMonitorSuccess",
-        "RSMonitorErr",      "RSAskEndMonitor",     "RSEndMonitor",
+        "RSComputeNotExist",   "RSModifyCompute",      "RSDelCompute", "RSDelComputeSu",
+        "RSDelPrinterConfirm", "RSMonitorSuccess",     "RSMonitorErr", "RSAskEndMonitor",
+        "RSEndMonitor",        "RSDeptExist",          "RSHostExist",  "RSDeptNotExist",
+        "RSSaveErr",           "RSStartManageToolErr",
+        "RSJobsMissing", "RSAgentRunning",
     };
     return keys;
 }
