@@ -149,6 +149,11 @@ void TdmMain::OpenIniFile(const QString &fileName)
     ini_ = IniFile(fileName, FontCharset);
 }
 
+void TdmMain::OpenConfigFile()
+{
+    ini_ = IniFile::config(appDir_ + QStringLiteral("Config.ini"));
+}
+
 void TdmMain::CloseIniFile()
 {
     ini_ = IniFile();

@@ -59,6 +59,8 @@ public:
 
     // --- INI files: one is current; every lookup reads it.
     void OpenIniFile(const QString &fileName);
+    // Config.ini of the application folder, decoded before its charset is known.
+    void OpenConfigFile();
     void CloseIniFile();
     QString ReadIniString(const QString &section, const QString &key) const;
     QString GetLangString(const QString &key) const;

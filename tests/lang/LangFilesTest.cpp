@@ -84,6 +84,8 @@ const QStringList &expectedKeys()
             "RSLog",
             "RSDelComputer",
             "RSDelete",
+            "RSDeleteRecord",
+            "RSInvalidFieldValue",
             "RSReSearch",
             "RSPrint",
             "RSReset",
