@@ -12,7 +12,6 @@
 #include <QDateTime>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QSqlQueryModel>
 #include <QSqlRecord>
 
 namespace vesk {
@@ -53,7 +52,7 @@ std::vector<RosterItem> PrinterRoster::ReadPrinterList()
         busy(false);
         throw VeskError(error);
     }
-    QSqlQueryModel *m = ds.model();
+    PagedQueryModel *m = ds.model();
     while (m->canFetchMore())
         m->fetchMore();
     const int nameCol = ds.columnOf(QStringLiteral("Name"));

@@ -9,7 +9,6 @@
 #include "MainDM.h"
 #include "PaperSizeName.h"
 
-#include <QSqlQueryModel>
 
 namespace vesk {
 
@@ -110,7 +109,7 @@ std::optional<HostMatch> RecordIntake::FindHost(const QString &mac, const QStrin
     // LoadSettings opens it; a list without it (database gone) still gets its row.
     if (!hosts->Active() && !hosts->Open())
         return std::nullopt;
-    QSqlQueryModel *model = hosts->model();
+    PagedQueryModel *model = hosts->model();
     while (model->canFetchMore())
         model->fetchMore();
 

@@ -8,7 +8,7 @@ namespace vesk {
 TDMTimer::TDMTimer(TdmMain &dm, QObject *parent) : QObject(parent)
 {
     // DataModuleCreate. The agent's LoadSettings repeats this when the main window is created.
-    dm.OpenIniFile(dm.AppDir() + QStringLiteral("Config.ini"));
+    dm.OpenConfigFile();
     dm.LangFileName = dm.ReadIniString(QStringLiteral("Language"), QStringLiteral("FileName"));
     dm.CloseIniFile();
     dm.OpenIniFile(dm.AppDir() + dm.LangFileName);

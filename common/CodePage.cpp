@@ -74,6 +74,35 @@ QString decodeCodePage(const QByteArray &bytes, int charset)
     return QString::fromUtf8(out);
 }
 
+QByteArray encodeCodePage(const QString &text, int charset)
+{
+    IconvHandle cd("UTF-8", codePageForCharset(charset));
+    QByteArray in = text.toUtf8();
+    if (!cd.valid())
+        return in;
+    QByteArray out;
+    out.reserve(in.size());
+    char *inPtr = in.data();
+    size_t inLeft = static_cast<size_t>(in.size());
+    char buf[4096];
+    while (inLeft > 0) {
+        char *outPtr = buf;
+        size_t outLeft = sizeof buf;
+        const size_t rc = iconv(cd.get(), &inPtr, &inLeft, &outPtr, &outLeft);
+        out.append(buf, static_cast<qsizetype>(sizeof buf - outLeft));
+        if (rc == static_cast<size_t>(-1) && errno != E2BIG) {
+            // Skip the whole UTF-8 sequence of the character the code page lacks.
+            out.append('?');
+            do {
+                ++inPtr;
+                --inLeft;
+            } while (inLeft > 0 && (static_cast<unsigned char>(*inPtr) & 0xC0) == 0x80);
+            iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
+        }
+    }
+    return out;
+}
+
 int codePageLength(const QString &text, int charset)
 {
     IconvHandle cd("UTF-8", codePageForCharset(charset));

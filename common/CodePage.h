@@ -15,6 +15,10 @@ const char *codePageForCharset(int charset);
 // charset. Bytes the code page cannot map become U+FFFD; decoding never fails.
 QString decodeCodePage(const QByteArray &bytes, int charset);
 
+// Encodes `text` in the code page of `charset`, without a byte-order mark. A character the
+// code page lacks becomes '?'.
+QByteArray encodeCodePage(const QString &text, int charset);
+
 // The length of `text` in bytes of the code page of `charset`: what older layouts counted as
 // its characters (a Chinese character is two). Characters the code page lacks count as one.
 int codePageLength(const QString &text, int charset);

@@ -2,6 +2,8 @@
 #include "Database.h"
 
 #include "CDate.h"
+#include "SqlText.h"
+#include "UnicodeNoCase.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -31,11 +33,13 @@ OpenResult configureSqlite(QSqlDatabase &db)
     sqlite3 *h = sqliteHandle(db);
     if (!h || !registerCDate(h))
         return {false, QStringLiteral("CDate could not be registered on the SQLite connection")};
-    QSqlQuery q(db);
     for (const char *pragma : {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=NORMAL"}) {
+        QSqlQuery q(db);
         if (!q.exec(QString::fromLatin1(pragma)))
             return {false, q.lastError().text()};
     }
+    if (!registerUnicodeNoCase(h))
+        return {false, QStringLiteral("NOCASE could not be registered on the SQLite connection")};
     return {true, {}};
 }
 
@@ -52,6 +56,11 @@ OpenResult finishOpen(QSqlDatabase &db, DbEngine engine)
     return {true, {}};
 }
 
+bool isWordChar(QChar c)
+{
+    return c.isLetterOrNumber() || c == u'_';
+}
+
 // Whether the statement text so far ends with the word "like" (and blanks): the quoted value
 // that follows is a pattern.
 bool endsWithLike(const QString &text)
@@ -64,7 +73,7 @@ bool endsWithLike(const QString &text)
     if (end == 4)
         return true;
     const QChar before = text.at(end - 5);
-    return !before.isLetterOrNumber() && before != u'_';
+    return !isWordChar(before);
 }
 
 } // namespace
@@ -110,10 +119,9 @@ OpenResult openDatabase(const QString &connectionName, const QString &constr, co
 
 OpenResult cloneDatabaseForThread(const QString &source, const QString &newName)
 {
-    QSqlDatabase src = QSqlDatabase::database(source, false);
-    const DbEngine engine = engineOf(src);
+    // The source belongs to another thread: only the clone may be asked for its driver.
     QSqlDatabase db = QSqlDatabase::cloneDatabase(source, newName);
-    return finishOpen(db, engine);
+    return finishOpen(db, engineOf(db));
 }
 
 OpenResult reopenDatabase(const QString &connectionName)
@@ -140,6 +148,11 @@ DbEngine engineOf(const QSqlDatabase &db)
     if (db.driverName() == u"QPSQL")
         return DbEngine::PostgreSQL;
     return DbEngine::Unknown;
+}
+
+QString rowKey(const QSqlDatabase &db)
+{
+    return engineOf(db) == DbEngine::PostgreSQL ? QStringLiteral("ctid") : QStringLiteral("rowid");
 }
 
 bool beginWrite(QSqlDatabase &db, QString *error)
@@ -179,37 +192,66 @@ void rollbackWrite(QSqlDatabase &db)
 
 QString translateStatement(const QSqlDatabase &db, const QString &statement)
 {
-    if (engineOf(db) != DbEngine::PostgreSQL)
-        return statement;
-    // [alias] -> "alias"; CDate("date") -> CDate('date'). Quoted values are left alone, except
-    // that a like pattern's backslashes are doubled: PostgreSQL reads a backslash there as an
-    // escape, SQLite as the character itself (a network printer's "\\server\name").
+    // Both engines: CDate("date") -> CDate('date'), since a double-quoted text is an identifier
+    // in standard SQL and SQLite reads it as a string only where it was built to allow that.
+    // PostgreSQL also: [alias] -> "alias", and a like pattern's backslashes doubled (PostgreSQL
+    // reads a backslash there as an escape, SQLite as the character itself: "\\server\name").
+    // Only the statement's own text is rewritten: a quoted value stays exactly as the quoting
+    // helper wrote it, whatever it holds, or the value would end early and its rest run as SQL.
+    const bool pg = engineOf(db) == DbEngine::PostgreSQL;
+    static const QRegularExpression cdate(QStringLiteral(R"re(CDate\s*\(\s*"([^"]*)"\s*\))re"),
+                                          QRegularExpression::CaseInsensitiveOption);
     QString out;
     out.reserve(statement.size());
-    bool inQuote = false;
-    bool inPattern = false;
+    bool inQuote = false;   // inside '...'
+    bool inPattern = false; // inside the '...' after the word like
+    bool inName = false;    // inside "..." (an identifier)
     for (qsizetype i = 0; i < statement.size(); ++i) {
         const QChar c = statement.at(i);
-        if (c == u'\'') {
-            if (inQuote && i + 1 < statement.size() && statement.at(i + 1) == u'\'') {
-                out += QStringLiteral("''"); // a quote inside the value
-                ++i;
+        if (inQuote) {
+            if (c == u'\'') {
+                if (i + 1 < statement.size() && statement.at(i + 1) == u'\'') {
+                    out += QStringLiteral("''"); // a quote inside the value
+                    ++i;
+                    continue;
+                }
+                inQuote = inPattern = false;
+                out += c;
+            } else if (pg && inPattern && c == u'\\') {
+                out += QStringLiteral("\\\\");
+            } else {
+                out += c;
+            }
+            continue;
+        }
+        if (inName) {
+            inName = c != u'"';
+            out += c;
+            continue;
+        }
+        if ((c == u'C' || c == u'c') && (i == 0 || !isWordChar(statement.at(i - 1)))) {
+            const QRegularExpressionMatch m =
+                cdate.match(statement, i, QRegularExpression::NormalMatch,
+                            QRegularExpression::AnchorAtOffsetMatchOption);
+            if (m.hasMatch()) {
+                out += QStringLiteral("CDate(") + QuotedStr(m.captured(1)) + u')';
+                i = m.capturedEnd() - 1;
                 continue;
             }
-            inQuote = !inQuote;
-            inPattern = inQuote && endsWithLike(out);
+        }
+        if (c == u'\'') {
+            inQuote = true;
+            inPattern = endsWithLike(out);
             out += c;
-        } else if (inPattern && c == u'\\') {
-            out += QStringLiteral("\\\\");
-        } else if (!inQuote && (c == u'[' || c == u']')) {
+        } else if (c == u'"') {
+            inName = true;
+            out += c;
+        } else if (pg && (c == u'[' || c == u']')) {
             out += u'"';
         } else {
             out += c;
         }
     }
-    static const QRegularExpression cdate(QStringLiteral(R"re(CDate\(\s*"([^"']*)"\s*\))re"),
-                                          QRegularExpression::CaseInsensitiveOption);
-    out.replace(cdate, QStringLiteral("CDate('\\1')"));
     return out;
 }
 

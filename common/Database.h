@@ -39,6 +39,10 @@ void rollbackWrite(QSqlDatabase &db);
 
 DbEngine engineOf(const QSqlDatabase &db);
 
+// The engine's hidden row address, which every table has without declaring a key: rowid on
+// SQLite, ctid on PostgreSQL. Stable while a statement or a short series of them runs.
+QString rowKey(const QSqlDatabase &db);
+
 // Statements are written in one dialect; a server engine gets them through this step.
 QString translateStatement(const QSqlDatabase &db, const QString &statement);
 

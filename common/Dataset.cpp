@@ -1,11 +1,6 @@
-// Standing datasets over QSqlQueryModel.
+// Standing datasets over paged reads.
 #include "Dataset.h"
 
-#include "Database.h"
-
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QSqlRecord>
 
 namespace vesk {
@@ -13,7 +8,7 @@ namespace vesk {
 TDataset::TDataset(QString name, QString connectionName, QString statement,
                    std::vector<FieldDef> fields)
     : SQL(std::move(statement)), name_(std::move(name)), connectionName_(std::move(connectionName)),
-      fields_(std::move(fields)), model_(std::make_unique<QSqlQueryModel>())
+      fields_(std::move(fields)), model_(std::make_unique<PagedQueryModel>())
 {
     labels_.reserve(fields_.size());
     for (const FieldDef &f : fields_)
@@ -50,17 +45,10 @@ void TDataset::setDisplayLabel(const QString &field, const QString &label)
 
 bool TDataset::Open(QString *error)
 {
-    QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
-    QSqlQuery query(db);
-    query.setForwardOnly(false);
-    if (!query.exec(translateStatement(db, SQL))) {
-        if (error)
-            *error = query.lastError().text();
-        model_->clear();
+    if (!model_->setQuery(connectionName_, SQL, error)) {
         active_ = false;
         return false;
     }
-    model_->setQuery(std::move(query));
     active_ = true;
     applyHeaders();
     return true;

@@ -1,7 +1,8 @@
-// A standing dataset of the data module: its statement, declared fields and a lazy model.
+// A standing dataset of the data module: its statement, declared fields and a paged model.
 #pragma once
 
-#include <QSqlQueryModel>
+#include "PagedQueryModel.h"
+
 #include <QString>
 
 #include <memory>
@@ -15,8 +16,8 @@ struct FieldDef
     int displayWidth = 0; // characters; 0 where none is declared
 };
 
-// A thin class over QSqlQueryModel: the model fetches lazily, so opening a million-row table
-// reads one block. Owned by the data module and used on the window thread only.
+// A thin class over a PagedQueryModel: opening a million-row table reads one page, and no
+// statement stays open afterwards. Owned by the data module and used on the window thread only.
 class TDataset
 {
 public:
@@ -37,7 +38,7 @@ public:
     void Close();
     bool Active() const { return active_; }
     // The model the grids show; headers carry the display labels. Valid for the dataset's life.
-    QSqlQueryModel *model() const { return model_.get(); }
+    PagedQueryModel *model() const { return model_.get(); }
     // Column of a field in the open result (letter case ignored), -1 when absent.
     int columnOf(const QString &field) const;
 
@@ -48,7 +49,7 @@ private:
     QString connectionName_;
     std::vector<FieldDef> fields_;
     std::vector<QString> labels_;
-    std::unique_ptr<QSqlQueryModel> model_;
+    std::unique_ptr<PagedQueryModel> model_;
     bool active_ = false;
 };
 

@@ -4,6 +4,7 @@
 #include "CodePage.h"
 
 #include <QFile>
+#include <QStringDecoder>
 
 namespace vesk {
 
@@ -14,6 +15,30 @@ IniFile::IniFile(const QString &path, int charset) : path_(path)
         return;
     exists_ = true;
     parse(decodeCodePage(f.readAll(), charset));
+}
+
+IniFile IniFile::config(const QString &path)
+{
+    IniFile ini;
+    ini.path_ = path;
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return ini;
+    ini.exists_ = true;
+    const QByteArray bytes = f.readAll();
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString text = utf8.decode(bytes);
+    if (utf8.hasError()) {
+        // The charset number is ASCII in every code page it can name.
+        IniFile probe;
+        probe.parse(QString::fromLatin1(bytes));
+        bool ok = false;
+        const int charset =
+            probe.readString(QStringLiteral("Font"), QStringLiteral("Charset")).toInt(&ok);
+        text = decodeCodePage(bytes, ok ? charset : 0);
+    }
+    ini.parse(text);
+    return ini;
 }
 
 void IniFile::parse(const QString &text)

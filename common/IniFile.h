@@ -17,6 +17,9 @@ public:
     IniFile() = default;
     // Reads `path`, decoding it from the code page of `charset` (see CodePage.h).
     IniFile(const QString &path, int charset);
+    // Reads a Config.ini, whose charset is only known once it is read: as UTF-8 when the file
+    // is valid UTF-8 (the norm here), else in the code page of its own [Font] Charset.
+    static IniFile config(const QString &path);
 
     const QString &fileName() const { return path_; }
     bool exists() const { return exists_; }

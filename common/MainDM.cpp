@@ -149,6 +149,11 @@ void TdmMain::OpenIniFile(const QString &fileName)
     ini_ = IniFile(fileName, FontCharset);
 }
 
+void TdmMain::OpenConfigFile()
+{
+    ini_ = IniFile::config(appDir_ + QStringLiteral("Config.ini"));
+}
+
 void TdmMain::CloseIniFile()
 {
     ini_ = IniFile();
@@ -169,6 +174,12 @@ void TdmMain::ShowMsg(const QString &text, unsigned flags)
     MessagePresenter *p = presenter_ ? presenter_ : &streamPresenter();
     p->present(GetLangString(QStringLiteral("RSConfirmation")), text,
                (flags & MB_ICONMASK) | MB_OK);
+}
+
+void TdmMain::ShowPlainMsg(const QString &text)
+{
+    MessagePresenter *p = presenter_ ? presenter_ : &streamPresenter();
+    p->present(QString(), text, MB_OK);
 }
 
 int TdmMain::AskOkCancel(const QString &text, unsigned flags)

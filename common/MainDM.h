@@ -59,6 +59,8 @@ public:
 
     // --- INI files: one is current; every lookup reads it.
     void OpenIniFile(const QString &fileName);
+    // Config.ini of the application folder, decoded before its charset is known.
+    void OpenConfigFile();
     void CloseIniFile();
     QString ReadIniString(const QString &section, const QString &key) const;
     QString GetLangString(const QString &key) const;
@@ -67,6 +69,8 @@ public:
     void setMessagePresenter(MessagePresenter *presenter) { presenter_ = presenter; }
     void ShowMsg(const QString &text, unsigned flags);
     int AskOkCancel(const QString &text, unsigned flags);
+    // The framework's plain box: text only, no title, an OK button.
+    void ShowPlainMsg(const QString &text);
     // The template with its first "%s" (any letter case) replaced by `value`.
     static QString FillMsg(const QString &tmpl, const QString &value);
 

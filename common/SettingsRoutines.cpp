@@ -7,18 +7,9 @@
 
 namespace vesk {
 
-namespace {
-
-QString configFile(const TdmMain &dm)
-{
-    return dm.AppDir() + QStringLiteral("/Config.ini");
-}
-
-} // namespace
-
 bool LoadConsoleSettings(TdmMain &dm, ConsoleSettingsTarget &window)
 {
-    dm.OpenIniFile(configFile(dm));
+    dm.OpenConfigFile();
 
     dm.acntVesk.Close();
     dm.acntVesk.ConnectionString =
@@ -49,7 +40,7 @@ bool LoadConsoleSettings(TdmMain &dm, ConsoleSettingsTarget &window)
 
 bool LoadAgentSettings(TdmMain &dm, AgentSettingsTarget &window)
 {
-    dm.OpenIniFile(configFile(dm));
+    dm.OpenConfigFile();
 
     dm.FontCharset = StrToInt(dm.ReadIniString(QStringLiteral("Font"), QStringLiteral("Charset")));
     window.applyListCharset(dm.FontCharset);

@@ -3,18 +3,20 @@
 
 #include "DeptTreeView.h"
 #include "Errors.h"
-#include "HostProbe.h"
 #include "HostView.h"
 #include "MainDM.h"
 #include "MessageFlags.h"
+#include "NetworkPane.h"
 #include "PrinterDataView.h"
 #include "PrinterListView.h"
 #include "ReportCommands.h"
 #include "TrendChartForm.h"
 #include "ViewButton.h"
+#include "domainSearch.h"
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -117,8 +119,13 @@ void TComputerMFrm::FormCreate()
 {
     CanMinimize = true;
     CanMaximize = true;
-    PlatformKind = LibVeskProbe().PlatformTest() ? 1 : 0;
+    PlatformKind = GetPlatformKind();
     SetLogWindow(this);
+    NetworkPane = std::make_unique<TNetworkPane>(dm_, ComputerTree, DeptTree, this, PlatformKind);
+    connect(NetworkPane.get(), &TNetworkPane::searchFinished, this,
+            [this](const QString &error) { SearchFinished(error); });
+    connect(BtnComputerTreeSearch, &QPushButton::clicked, this,
+            [this] { BtnComputerTreeSearchClick(); });
     ActiveButtonColor = QColor(0x00, 0x80, 0x00);
     InactiveButtonColor = QColor(0, 0, 0);
     CurrentViewButton = BtnShowNet;
@@ -154,9 +161,54 @@ void TComputerMFrm::FormShow()
 
 void TComputerMFrm::OpenTreeData()
 {
-    // The saved network data is loaded here once the computer tree has its operations.
-    DeptTree->clear();
-    DeptTree->LoadDeptTree();
+    SendLog(dm_.GetLangString(QStringLiteral("RSOpenTreeData")));
+    if (!QFileInfo::exists(dm_.GetTreeDateFile())) {
+        if (dm_.AskOkCancel(dm_.GetLangString(QStringLiteral("RSNoIniNetData")),
+                            MB_ICONEXCLAMATION) == IDOK) {
+            // The search's host collection builds the department tree.
+            BtnShowNetClick();
+            BtnComputerTreeSearchClick();
+            return;
+        }
+        ComputerTree->clear();
+    }
+    QString error;
+    if (QFileInfo::exists(dm_.GetTreeDateFile()) && !NetworkPane->LoadTreeFile(&error)) {
+        dm_.ShowMsg(error, MB_ICONSTOP);
+        return;
+    }
+    TreeNodes dept;
+    if (!NetworkPane->RebuildDeptTree(dept, &error)) {
+        dm_.ShowMsg(error, MB_ICONSTOP);
+        return;
+    }
+    SendLog(dm_.GetLangString(QStringLiteral("RSOpenComplete")));
+}
+
+void TComputerMFrm::BtnComputerTreeSearchClick()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    DisableViewButtons();
+    QString error;
+    if (!NetworkPane->StartSearch(&error)) {
+        QApplication::restoreOverrideCursor();
+        EnableViewButtons();
+        dm_.ShowMsg(error, MB_ICONSTOP);
+    }
+}
+
+void TComputerMFrm::SearchFinished(const QString &error)
+{
+    QApplication::restoreOverrideCursor();
+    EnableViewButtons();
+    if (!error.isEmpty())
+        dm_.ShowMsg(error, MB_ICONSTOP);
+}
+
+int TComputerMFrm::SearchThreadCount() const
+{
+    const TNetworkSearch *search = NetworkPane->Search();
+    return search ? search->SearchThreadCount : 0;
 }
 
 void TComputerMFrm::ResetPrinterData()

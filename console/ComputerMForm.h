@@ -10,6 +10,7 @@
 #include <QUrl>
 
 #include <functional>
+#include <memory>
 
 class QLabel;
 class QPlainTextEdit;
@@ -24,6 +25,7 @@ class PrinterDataView;
 class ChartCommands;
 class ReportCommands;
 class TdmMain;
+class TNetworkPane;
 class TPrinterListView;
 class TViewButton;
 
@@ -87,9 +89,15 @@ public:
     TViewButton *CurrentViewButton = nullptr;
     QColor ActiveButtonColor;
     QColor InactiveButtonColor;
-    bool ForceClose = false;   // close without the quit question (failed connection)
-    int SearchThreadCount = 0; // network search threads still running
-    int PlatformKind = 0;      // 1: the platform has change notifications
+    bool ForceClose = false; // close without the quit question (failed connection)
+    int PlatformKind = 0;    // the enumeration's path (GetPlatformKind)
+    // Network search threads still running.
+    int SearchThreadCount() const;
+    // The network search, the saved trees and the host collection behind the two trees.
+    std::unique_ptr<TNetworkPane> NetworkPane;
+
+    // Starts a network search (the search-again button).
+    void BtnComputerTreeSearchClick();
 
 protected:
     void FormShow() override;
@@ -118,6 +126,8 @@ private:
 
     // The saved network data into ComputerTree and the department tree from the database.
     void OpenTreeData();
+    // The end of a search: cursor and buttons back, then a failed tree file reported.
+    void SearchFinished(const QString &error);
     // The panes' starting contents: all print records, all computers.
     void ResetPrinterData();
     void ResetHostData();

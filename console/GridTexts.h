@@ -1,20 +1,22 @@
-// The grids' own fixed texts: standard questions and errors of a data grid, not catalogue texts.
+// The grids' standard question and error, from the catalogue.
 #pragma once
+
+#include "MainDM.h"
 
 #include <QString>
 
 namespace vesk {
 
 // Asked before a record is deleted.
-inline QString DeleteRecordQuestion()
+inline QString DeleteRecordQuestion(const TdmMain &dm)
 {
-    return QStringLiteral("Delete record?");
+    return dm.GetLangString(QStringLiteral("RSDeleteRecord"));
 }
 
 // An edited value that its column cannot hold: the value, then the field's name.
-inline QString InvalidFieldValueText()
+inline QString InvalidFieldValueText(const TdmMain &dm, const QString &value, const QString &field)
 {
-    return QStringLiteral("'%1' is not a valid value for field '%2'.");
+    return dm.GetLangString(QStringLiteral("RSInvalidFieldValue")).arg(value, field);
 }
 
 } // namespace vesk

@@ -67,6 +67,10 @@ PrinterDataView::PrinterDataView(TdmMain &dm, QWidget *parent)
         pmprinterdata->popup(dbPrinterData->viewport()->mapToGlobal(pos));
     });
     connect(Menudeletedata, &QAction::triggered, this, &PrinterDataView::MenudeletedataClick);
+    connect(model_, &RecordEditModel::valueRefused, this,
+            [this](const QString &value, const QString &field) {
+                showError(InvalidFieldValueText(dm_, value, field));
+            });
     connect(model_, &RecordEditModel::editRefused, this,
             [this](const QString &message) { showError(message); });
     connect(btnSearch, &QPushButton::clicked, this, &PrinterDataView::btnSearchClick);
@@ -210,7 +214,7 @@ void PrinterDataView::MenudeletedataClick()
     const int row = dbPrinterData->currentRow();
     if (row < 0)
         return;
-    if (dm_.AskOkCancel(DeleteRecordQuestion(), MB_ICONQUESTION) != IDOK)
+    if (dm_.AskOkCancel(DeleteRecordQuestion(dm_), MB_ICONQUESTION) != IDOK)
         return;
     QString error;
     const bool deleted = deleteRowByValues(dm_.acntVesk.database(), QStringLiteral("tPrinterData"),

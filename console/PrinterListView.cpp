@@ -128,7 +128,7 @@ void TPrinterListView::DBGrid1CtrlDelete()
     if (!printers_ || !DBGrid1->currentIndex().isValid() || printers_->rowCount() == 0)
         return;
     // The grid's own question, as every grid of the console asks it.
-    if (dm_.AskOkCancel(DeleteRecordQuestion(), MB_ICONQUESTION) != IDOK)
+    if (dm_.AskOkCancel(DeleteRecordQuestion(dm_), MB_ICONQUESTION) != IDOK)
         return;
     deleteCurrentRow();
 }

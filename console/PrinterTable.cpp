@@ -151,6 +151,15 @@ bool TPrinterTable::writeCache(QString *error)
     return true;
 }
 
+bool TPrinterTable::select()
+{
+    if (!QSqlTableModel::select())
+        return false;
+    while (canFetchMore())
+        fetchMore();
+    return !lastError().isValid();
+}
+
 QVariant TPrinterTable::data(const QModelIndex &index, int role) const
 {
     if (role == Qt::TextAlignmentRole && index.column() == IsMonitorColumn())

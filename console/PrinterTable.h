@@ -52,6 +52,10 @@ public:
     // Drops the row's unstored edits.
     void CancelRow(int row);
 
+    // Reads every row, so the statement finishes: one left open would hold the connection in
+    // an old snapshot, unable to see other programs' rows or to write.
+    bool select() override;
+
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;

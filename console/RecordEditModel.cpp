@@ -1,15 +1,14 @@
 // Editing print records in place: each change is stored when it is made.
 #include "RecordEditModel.h"
 
-#include "GridTexts.h"
+#include "PagedQueryModel.h"
 #include "RecordRows.h"
 
 #include <QSqlDatabase>
-#include <QSqlQueryModel>
 
 namespace vesk {
 
-RecordEditModel::RecordEditModel(QSqlQueryModel *source, QString connectionName, QString table,
+RecordEditModel::RecordEditModel(PagedQueryModel *source, QString connectionName, QString table,
                                  QObject *parent)
     : QIdentityProxyModel(parent), source_(source), connectionName_(std::move(connectionName)),
       table_(std::move(table))
@@ -57,7 +56,7 @@ bool RecordEditModel::setData(const QModelIndex &index, const QVariant &value, i
         return true;
     const std::optional<QVariant> checked = printerDataCellValue(field, value);
     if (!checked) {
-        Q_EMIT editRefused(InvalidFieldValueText().arg(value.toString(), field));
+        Q_EMIT valueRefused(value.toString(), field);
         return false;
     }
     QString error;

@@ -7,11 +7,11 @@
 #include <QSqlRecord>
 #include <QString>
 
-class QSqlQueryModel;
-
 namespace vesk {
 
-// Sits between a standing dataset's QSqlQueryModel and the grid. An edited cell is checked,
+class PagedQueryModel;
+
+// Sits between a standing dataset's PagedQueryModel and the grid. An edited cell is checked,
 // written to the table at once (the row found by its values) and then shown with its new value
 // until the dataset is opened again; the rows are not fetched again. Window thread only.
 class RecordEditModel : public QIdentityProxyModel
@@ -19,7 +19,7 @@ class RecordEditModel : public QIdentityProxyModel
     Q_OBJECT
 
 public:
-    RecordEditModel(QSqlQueryModel *source, QString connectionName, QString table,
+    RecordEditModel(PagedQueryModel *source, QString connectionName, QString table,
                     QObject *parent = nullptr);
 
     // The row's values as the grid shows them (edits included).
@@ -30,11 +30,13 @@ public:
     bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
 
 Q_SIGNALS:
-    // An edit that was not stored: the value did not fit, or the database's text.
+    // An edit that was not stored because the value does not fit its column.
+    void valueRefused(const QString &value, const QString &field);
+    // An edit that was not stored: the database's text.
     void editRefused(const QString &message);
 
 private:
-    QSqlQueryModel *source_;
+    PagedQueryModel *source_;
     QString connectionName_;
     QString table_;
     QHash<QPair<int, int>, QVariant> edited_; // (row, column) -> stored value

@@ -5,7 +5,6 @@
 
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QSqlQueryModel>
 #include <QSqlRecord>
 
 namespace vesk {

@@ -5,8 +5,6 @@
 #include <QStringList>
 #include <QTableView>
 
-class QSqlQueryModel;
-
 namespace vesk {
 
 class TDataset;

@@ -19,7 +19,7 @@ QString oneRowCondition(const QSqlDatabase &db, const QString &table, const QSql
                         QVariantList &binds)
 {
     const bool pg = engineOf(db) == DbEngine::PostgreSQL;
-    const QString id = pg ? QStringLiteral("ctid") : QStringLiteral("rowid");
+    const QString id = rowKey(db);
     QStringList parts;
     for (int i = 0; i < row.count(); ++i) {
         const QString name = row.fieldName(i);

@@ -155,7 +155,7 @@ int main(int argc, char *argv[])
     appDir = QDir(appDir.isEmpty() ? QDir::currentPath() : appDir).absolutePath() + u'/';
 
     const QString configPath = appDir + QStringLiteral("Config.ini");
-    const IniFile config(configPath, 0);
+    const IniFile config = IniFile::config(configPath);
     if (!config.exists())
         return fail(BadConfig, QStringLiteral("%1 not found").arg(configPath));
     int charset = 0;

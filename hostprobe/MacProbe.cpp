@@ -42,20 +42,40 @@ std::string MacText(const MacAddress &mac)
     return text;
 }
 
+namespace {
+
+// The resolver's answer, else a name query's. `start` is when the NetBIOS time bound began:
+// the system resolver keeps its own time-outs.
+std::optional<std::uint32_t> AddressOf(std::string_view name, const ProbeSettings &settings,
+                                       ProbeClock::time_point &start)
+{
+    auto address = settings.resolve(std::string(name).c_str());
+    start = ProbeClock::now();
+    if (address)
+        return address;
+    const auto broadcasts = settings.broadcastAddresses.empty() ? LocalBroadcastAddresses()
+                                                                : settings.broadcastAddresses;
+    const auto queryDeadline = start + std::min(settings.nameQueryTime, settings.totalTime);
+    return BroadcastNameQuery(broadcasts, settings.port, QueryName(name, 0x00),
+                              {queryDeadline, settings.resendInterval});
+}
+
+} // namespace
+
+std::optional<std::uint32_t> Ipv4OfComputer(std::string_view name, const ProbeSettings &settings)
+{
+    if (name.empty())
+        return std::nullopt;
+    ProbeClock::time_point start;
+    return AddressOf(name, settings, start);
+}
+
 std::string MacOfComputer(std::string_view name, const ProbeSettings &settings)
 {
     if (name.empty())
         return {};
-    auto address = settings.resolve(std::string(name).c_str());
-    // The time bound covers the NetBIOS exchanges; the system resolver keeps its own.
-    const auto start = ProbeClock::now();
-    if (!address) {
-        const auto broadcasts = settings.broadcastAddresses.empty() ? LocalBroadcastAddresses()
-                                                                    : settings.broadcastAddresses;
-        const auto queryDeadline = start + std::min(settings.nameQueryTime, settings.totalTime);
-        address = BroadcastNameQuery(broadcasts, settings.port, QueryName(name, 0x00),
-                                     {queryDeadline, settings.resendInterval});
-    }
+    ProbeClock::time_point start;
+    const auto address = AddressOf(name, settings, start);
     if (!address)
         return {};
     return MacAt(name, *address, settings, start + settings.totalTime);

@@ -45,6 +45,12 @@ std::string MacText(const MacAddress &mac);
 // returned as they came, and no answer gives the empty text.
 std::string MacOfComputer(std::string_view name, const ProbeSettings &settings = {});
 
+// The IPv4 address of the computer `name` (network byte order): the system resolver's answer,
+// else the answer to a name query broadcast on the local subnets within `nameQueryTime`.
+// Desktops are often known by their NetBIOS names alone, with no entry in DNS.
+std::optional<std::uint32_t> Ipv4OfComputer(std::string_view name,
+                                            const ProbeSettings &settings = {});
+
 // As MacOfComputer for a computer whose address is already known.
 std::string MacOfAddress(std::string_view name, std::uint32_t address,
                          const ProbeSettings &settings = {});

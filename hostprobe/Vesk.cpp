@@ -11,9 +11,10 @@
 
 namespace {
 
-// Results stay valid until the next call that writes the same buffer.
-char MacBuffer[18];
-char Ipv4Buffer[128];
+// Results stay valid until the next call on the same thread that writes the same buffer; one
+// buffer per thread lets the console probe several computers at once.
+thread_local char MacBuffer[18];
+thread_local char Ipv4Buffer[128];
 
 void UpperCaseInPlace(char *text)
 {
@@ -58,7 +59,8 @@ VESK_EXPORT const char *Vesk_2(char *name)
     if (name == nullptr)
         return Ipv4Buffer;
     UpperCaseInPlace(name);
-    if (const auto address = vesk::ResolveIpv4(name))
+    // Computers known by their NetBIOS names alone are found by a name query.
+    if (const auto address = vesk::Ipv4OfComputer(name))
         Store(Ipv4Buffer, vesk::Ipv4Text(*address));
     return Ipv4Buffer;
 }

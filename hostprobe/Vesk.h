@@ -7,14 +7,14 @@
 extern "C" {
 #endif
 
-// Results live in static buffers of the library: copy them before the next call of the
-// same export. Not safe for concurrent callers. Each function upper-cases the ASCII
-// letters of its argument in place.
+// Results live in per-thread static buffers of the library: copy them before the next call of
+// the same export on the same thread. Threads may call at the same time. Each function upper-cases
+// the ASCII letters of its argument in place.
 
 // MAC text "XX-XX-XX-XX-XX-XX" of the computer with this NetBIOS name, or "".
 const char *Vesk_1(char *name);
 
-// IPv4 text of this host name, or "".
+// IPv4 text of this host name (system resolver, then a NetBIOS name query), or "".
 const char *Vesk_2(char *name);
 
 // Vesk_1 and Vesk_2 of the text after the first two characters ("\\PC" from the

@@ -1,5 +1,6 @@
 // vesk-bench-console: the print history and computer directory panes on a large database.
 #include "BenchApp.h"
+#include "Database.h"
 #include "HostView.h"
 #include "MainDM.h"
 #include "PrinterDataView.h"
@@ -13,6 +14,8 @@
 #include <QFile>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QProcess>
+#include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QStackedLayout>
 #include <QTableView>
@@ -25,6 +28,40 @@ using namespace vesk;
 namespace {
 
 QTextStream out(stdout);
+
+// The folder of the run's private PostgreSQL server, inside the application folder.
+QString serverDir(const QString &appDir)
+{
+    return appDir + QStringLiteral("pg-server");
+}
+
+void stopServer(const QString &appDir)
+{
+    runProgram(QStringLiteral(VESK_PG_SERVER), {QStringLiteral("stop"), serverDir(appDir)});
+}
+
+// Starts a private PostgreSQL server with an empty database "vesk"; its port, 0 on failure.
+int startServer(const QString &appDir)
+{
+    stopServer(appDir);
+    QProcess p;
+    p.start(QStringLiteral(VESK_PG_SERVER), {QStringLiteral("start"), serverDir(appDir)});
+    if (!p.waitForFinished(-1) || p.exitCode() != 0)
+        return 0;
+    const int port = p.readAllStandardOutput().trimmed().toInt();
+    bool created = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), "server");
+        db.setHostName(QStringLiteral("127.0.0.1"));
+        db.setPort(port);
+        db.setDatabaseName(QStringLiteral("postgres"));
+        db.setUserName(QStringLiteral("postgres"));
+        created = db.open() && QSqlQuery(db).exec(QStringLiteral("create database vesk"));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("server"));
+    return created ? port : 0;
+}
 
 // Settings target of a window that has only the two panes.
 class Panes : public QWidget, public ConsoleSettingsTarget
@@ -75,8 +112,9 @@ protected:
 
 int count(TdmMain &dm, const QString &statement)
 {
-    QSqlQuery q(dm.acntVesk.database());
-    return q.exec(statement) && q.next() ? q.value(0).toInt() : -1;
+    QSqlDatabase db = dm.acntVesk.database();
+    QSqlQuery q(db);
+    return q.exec(translateStatement(db, statement)) && q.next() ? q.value(0).toInt() : -1;
 }
 
 } // namespace
@@ -98,6 +136,8 @@ int main(int argc, char **argv)
                       QStringLiteral("n"), QStringLiteral("1000000")});
         cl.addOption({QStringLiteral("hosts"), QStringLiteral("Computers."), QStringLiteral("n"),
                       QStringLiteral("2000")});
+        cl.addOption({QStringLiteral("postgres"),
+                      QStringLiteral("On a private PostgreSQL server started for the run.")});
         cl.addOption({QStringLiteral("measure"), QStringLiteral("internal")});
         cl.addOption({QStringLiteral("grab"),
                       QStringLiteral("Also save pictures of the two panes as <prefix>-*.png."),
@@ -105,18 +145,32 @@ int main(int argc, char **argv)
         cl.process(probe);
         const QString appDir = QDir(cl.value(QStringLiteral("app"))).absolutePath() + u'/';
         if (!cl.isSet(QStringLiteral("measure"))) {
-            if (!prepareBenchApp(appDir, QStringLiteral(VESK_LANG_DIR), QStringLiteral(VESK_INITDB),
+            const bool server = cl.isSet(QStringLiteral("postgres"));
+            QDir().mkpath(appDir);
+            const int port = server ? startServer(appDir) : 0;
+            const QString constr =
+                server ? QStringLiteral("Provider=PostgreSQL;Host=127.0.0.1;Port=%1;Database=vesk;"
+                                        "User ID=postgres")
+                             .arg(port)
+                       : QStringLiteral("Provider=SQLite;Data Source=vesk.db");
+            if ((server && port == 0) ||
+                !prepareBenchApp(appDir, QStringLiteral(VESK_LANG_DIR), QStringLiteral(VESK_INITDB),
                                  QStringLiteral(VESK_GEN_DEMO),
                                  cl.value(QStringLiteral("records")).toLongLong(),
-                                 cl.value(QStringLiteral("hosts")).toInt())) {
+                                 cl.value(QStringLiteral("hosts")).toInt(), constr)) {
                 out << "could not prepare " << appDir << Qt::endl;
+                if (server)
+                    stopServer(appDir);
                 return 1;
             }
             // A fresh process, so start-up time and memory are the console's own.
             QStringList args{QStringLiteral("--measure"), QStringLiteral("--app"), appDir};
             if (cl.isSet(QStringLiteral("grab")))
                 args << QStringLiteral("--grab") << cl.value(QStringLiteral("grab"));
-            return runProgram(QCoreApplication::applicationFilePath(), args) ? 0 : 1;
+            const bool ok = runProgram(QCoreApplication::applicationFilePath(), args);
+            if (server)
+                stopServer(appDir);
+            return ok ? 0 : 1;
         }
         qputenv("VESK_BENCH_APP", appDir.toUtf8());
         qputenv("VESK_BENCH_GRAB", cl.value(QStringLiteral("grab")).toUtf8());

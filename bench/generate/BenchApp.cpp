@@ -30,16 +30,17 @@ bool runProgram(const QString &program, const QStringList &args)
 }
 
 bool prepareBenchApp(const QString &appDir, const QString &langDir, const QString &initdb,
-                     const QString &genDemo, qint64 records, int hosts)
+                     const QString &genDemo, qint64 records, int hosts, const QString &constr)
 {
-    if (QFile::exists(appDir + QStringLiteral("vesk.db")))
+    const bool sqlite = constr.startsWith(QStringLiteral("Provider=SQLite;"));
+    if (sqlite && QFile::exists(appDir + QStringLiteral("vesk.db")))
         return true;
     QDir().mkpath(appDir);
     QFile config(appDir + QStringLiteral("Config.ini"));
     if (!config.open(QIODevice::WriteOnly))
         return false;
-    config.write("[Connection]\nConstr=Provider=SQLite;Data Source=vesk.db\n"
-                 "[Font]\nCharset=0\n[Language]\nFileName=English.ini\n");
+    config.write("[Connection]\nConstr=" + constr.toUtf8() +
+                 "\n[Font]\nCharset=0\n[Language]\nFileName=English.ini\n");
     config.close();
     QFile::copy(langDir + QStringLiteral("/English.ini"), appDir + QStringLiteral("English.ini"));
     QTextStream out(stdout);

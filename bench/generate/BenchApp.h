@@ -13,8 +13,10 @@ long statusKb(const char *key);
 bool runProgram(const QString &program, const QStringList &args);
 
 // An application folder (path with a trailing separator) with an English installation and a
-// database made by `initdb` and filled by `genDemo`; kept when it already has a database.
+// database made by `initdb` and filled by `genDemo`. An SQLite file is kept when it exists
+// already; a server's database (an other `constr`) is made every time.
 bool prepareBenchApp(const QString &appDir, const QString &langDir, const QString &initdb,
-                     const QString &genDemo, qint64 records, int hosts);
+                     const QString &genDemo, qint64 records, int hosts,
+                     const QString &constr = QStringLiteral("Provider=SQLite;Data Source=vesk.db"));
 
 } // namespace vesk

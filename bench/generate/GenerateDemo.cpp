@@ -36,7 +36,7 @@ int main(int argc, char **argv)
         return 1;
     }
     const QString appDir = QDir(cl.positionalArguments().first()).absolutePath() + u'/';
-    const IniFile config(appDir + QStringLiteral("Config.ini"), 0);
+    const IniFile config = IniFile::config(appDir + QStringLiteral("Config.ini"));
     const int charset =
         config.readString(QStringLiteral("Font"), QStringLiteral("Charset")).toInt();
     const IniFile catalogue(

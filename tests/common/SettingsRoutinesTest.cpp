@@ -152,3 +152,33 @@ TEST_F(Settings, MissingLanguageFileLeavesTextsEmpty)
     EXPECT_EQ(console.GetLangString(QStringLiteral("RSDefaultDept")), QString());
     EXPECT_EQ(consoleWindow.caption, QStringLiteral("Vesk Printer Monitor System "));
 }
+
+TEST_F(Settings, ConfigNamesFilesInUtf8OrInItsOwnCodePage)
+{
+    const struct
+    {
+        const char *charset;
+        QByteArray database; // 打印记录.db
+        QByteArray language; // 界面.ini
+    } cases[] = {
+        {"0", "\xE6\x89\x93\xE5\x8D\xB0\xE8\xAE\xB0\xE5\xBD\x95.db",
+         "\xE7\x95\x8C\xE9\x9D\xA2.ini"},
+        {"134", "\xE6\x89\x93\xE5\x8D\xB0\xE8\xAE\xB0\xE5\xBD\x95.db",
+         "\xE7\x95\x8C\xE9\x9D\xA2.ini"},
+        {"134", "\xB4\xF2\xD3\xA1\xBC\xC7\xC2\xBC.db", "\xBD\xE7\xC3\xE6.ini"},
+    };
+    QFile::rename(dir.databaseFile(), dir.file(QStringLiteral("打印记录.db")));
+    QFile::copy(dir.file(QStringLiteral("Mini.ini")), dir.file(QStringLiteral("界面.ini")));
+    for (const auto &c : cases) {
+        dir.writeBytes(QStringLiteral("Config.ini"),
+                       "[Connection]\r\nConstr=Provider=SQLite;Data Source=" + c.database +
+                           "\r\n[Font]\r\nCharset=" + c.charset +
+                           "\r\n[Language]\r\nFileName=" + c.language + "\r\n");
+        TdmMain dm(TdmMain::Program::Console, dir.path());
+        dm.setMessagePresenter(&boxes);
+        EXPECT_TRUE(LoadConsoleSettings(dm, consoleWindow)) << c.database.toHex().toStdString();
+        EXPECT_EQ(dm.LangFileName, QStringLiteral("界面.ini"));
+        EXPECT_EQ(dm.LangCode, QStringLiteral("en"));
+    }
+    EXPECT_TRUE(boxes.shown.empty());
+}

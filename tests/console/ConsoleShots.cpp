@@ -11,12 +11,26 @@ namespace {
 using namespace vesk;
 using vesk::shots::ConsoleEnvHolder;
 
+const QByteArray SavedNetwork = "SMB Network\r\n"
+                                "\tOFFICE\r\n"
+                                "\t\t\\\\ACC-PC0001\r\n"
+                                "\t\t\t\\\\ACC-PC0001\\LaserJet-2F\r\n"
+                                "\t\t\t\\\\ACC-PC0001\\Colour-2F\r\n"
+                                "\t\t\\\\ACC-PC0002\r\n"
+                                "\t\t\\\\SAL-PC0001\r\n"
+                                "\t\t\t\\\\SAL-PC0001\\Plotter\r\n"
+                                "\tLAB\r\n"
+                                "\t\t\\\\LAB-PC0001\r\n"
+                                "\t\t\\\\LAB-PC0002\r\n";
+
 class ConsoleShotWindow : private ConsoleEnvHolder, public TComputerMFrm
 {
 public:
     ConsoleShotWindow(const QString &langFile, int charset, const QString &view)
         : ConsoleEnvHolder(langFile, charset), TComputerMFrm(*env.dm)
     {
+        // A network as a search over SMB finds it, saved before the first show loads it.
+        env.dir.writeBytes(QStringLiteral("Data/NetDate.dat"), SavedNetwork);
         // Shown here so that the first show's loading is done before the view is chosen.
         show();
         ShowView(view);

@@ -70,8 +70,8 @@ TEST_F(MainWindow, FirstShowSelectsThePrintHistoryAndLoadsEveryRecord)
     EXPECT_EQ(dm->aqryPrinterData->model()->rowCount(), 2);
     EXPECT_EQ(dm->aqryHost->model()->rowCount(), 1);
     EXPECT_TRUE(w.PrinterDataFilter().isEmpty());
-    // The computer tree stays empty until its view has its operations; the department tree
-    // holds the new database's default department.
+    // The saved network is empty; the department tree holds the new database's default
+    // department.
     EXPECT_EQ(w.ComputerTree->topLevelItemCount(), 0);
     ASSERT_EQ(w.DeptTree->topLevelItemCount(), 1);
     EXPECT_EQ(w.DeptTree->topLevelItem(0)->text(0), u"Default Department"_qs);
@@ -278,6 +278,7 @@ TEST_F(MainWindow, LogLinesArriveInTheLogBox)
 {
     TComputerMFrm &w = showWindow();
     EXPECT_EQ(w.logWindow(), &w);
+    w.MemLog->clear(); // the start-up's own lines
     w.SendLog(QStringLiteral("first line"));
     w.SendLog(QStringLiteral("block one\r\nblock two"));
     EXPECT_EQ(w.MemLog->toPlainText(), QStringLiteral("first line\nblock one\nblock two"));

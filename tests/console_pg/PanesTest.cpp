@@ -127,6 +127,11 @@ TEST_F(PgPanes, SearchComparesDatesWithCDateAndMatchesTextInAnyCase)
     // A quote in a box is a character to look for.
     search(QDate(2024, 1, 1), QDate(2024, 12, 31), {}, QStringLiteral("PC' or 1=1 --"));
     EXPECT_EQ(rows(), 0);
+    // So is a date conversion with SQL in it: nothing runs, nothing is lost.
+    search(QDate(2024, 1, 1), QDate(2024, 12, 31), {},
+           QStringLiteral("CDate(\"; delete from tPrinterData; --\")"));
+    EXPECT_EQ(rows(), 0);
+    EXPECT_EQ(stored(QStringLiteral("1=1")), 5);
     EXPECT_TRUE(boxes.shown.empty()) << boxTexts().join(u'|').toStdString();
 
     QTest::mouseClick(view->btnReset, Qt::LeftButton);
@@ -189,7 +194,7 @@ TEST_F(PgPanes, DeleteRemovesExactlyOneOfIdenticalRows)
     boxes.answer(IDOK);
     QTest::keyClick(view->dbPrinterData, Qt::Key_Delete, Qt::ControlModifier);
     ASSERT_EQ(boxes.shown.size(), 2u) << boxTexts().join(u'|').toStdString();
-    EXPECT_EQ(boxes.shown[1].text, DeleteRecordQuestion());
+    EXPECT_EQ(boxes.shown[1].text, DeleteRecordQuestion(*dm));
     EXPECT_EQ(stored(QStringLiteral("1=1")), 6);
     EXPECT_EQ(stored(QStringLiteral("documentName='c.doc'")), 1);
     EXPECT_EQ(rows(), 6);

@@ -28,8 +28,10 @@ void PgConsoleFixture::SetUp()
     dir = std::make_unique<TestAppDir>();
     dir->write(QStringLiteral("Config.ini"),
                QStringLiteral("[Connection]\nConstr=%1\n[Font]\nCharset=0\n[Language]\n"
-                              "FileName=English.ini\n")
+                              "FileName=English.ini\n[Network]\nProvider=Map\n"
+                              "MapFile=network.map\n")
                    .arg(postgresConstr(database)));
+    dir->writeSavedNetwork();
     dir->copyLanguage(QStringLiteral("English.ini"));
     dir->copyLanguage(QStringLiteral("Chinese.ini"));
 

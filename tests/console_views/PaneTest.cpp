@@ -148,7 +148,7 @@ TEST_F(Panes, DeleteAsksFirstAndRemovesExactlyOneRow)
     boxes.answer(IDCANCEL);
     view.MenudeletedataClick();
     ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].text, DeleteRecordQuestion());
+    EXPECT_EQ(boxes.shown[0].text, DeleteRecordQuestion(dm));
     EXPECT_EQ(boxes.shown[0].style, unsigned(MB_ICONQUESTION | MB_OKCANCEL));
     EXPECT_EQ(count(QStringLiteral("select count(*) from tPrinterData")), 4);
 
@@ -217,6 +217,14 @@ TEST_F(Panes, EditsAreStoredAtOnceAndBadValuesRefused)
     EXPECT_FALSE(m->setData(m->index(1, col("TotalPageCount")), QStringLiteral("many")));
     ASSERT_EQ(boxes.shown.size(), 2u);
     EXPECT_EQ(boxes.shown[0].style, unsigned(MB_ICONSTOP));
+    EXPECT_EQ(boxes.shown[0].text,
+              QStringLiteral("'yesterday' is not a valid value for field 'PrintTime'."));
+    // A Chinese installation shows it in Chinese.
+    dir.copyLanguage(QStringLiteral("Chinese.ini"));
+    dm.FontCharset = 134;
+    dm.OpenIniFile(dir.file(QStringLiteral("Chinese.ini")));
+    EXPECT_FALSE(m->setData(m->index(1, col("TotalPageCount")), QStringLiteral("many")));
+    EXPECT_EQ(boxes.shown.back().text, QStringLiteral("“many”不是字段“TotalPageCount”的有效值。"));
     EXPECT_EQ(count(QStringLiteral(
                   "select count(*) from tPrinterData where PrintTime='2024-03-09 07:05:00'")),
               1);

@@ -76,6 +76,11 @@ TEST_F(SearchResults, WildcardsLetterCaseQuotesAndBlanks)
     c.host.clear();
     c.em = QStringLiteral("o'neil");
     EXPECT_EQ(docs(c).join(u','), QStringLiteral("e.doc"));
+    // SQL in a box, date conversion and all, is text to look for: nothing runs.
+    c.em = QStringLiteral("CDate(\"; delete from tPrinterData; --\")");
+    EXPECT_TRUE(docs(c).isEmpty());
+    c.em.clear();
+    EXPECT_EQ(docs(c).size(), 6);
 }
 
 TEST_F(SearchResults, HostSearchAndReset)

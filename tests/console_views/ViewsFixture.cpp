@@ -3,7 +3,6 @@
 
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QSqlQueryModel>
 
 namespace vesk::test {
 
@@ -71,7 +70,7 @@ int ViewsFixture::count(const QString &statement)
 
 QStringList ViewsFixture::column(const TDataset &ds, const QString &field)
 {
-    QSqlQueryModel *m = ds.model();
+    PagedQueryModel *m = ds.model();
     while (m->canFetchMore())
         m->fetchMore();
     const int col = ds.columnOf(field);

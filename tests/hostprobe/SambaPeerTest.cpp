@@ -158,6 +158,7 @@ TEST_F(SambaPeerTest, ComputerNamedByAddressAnswersTheWildcard)
 TEST_F(SambaPeerTest, NameOutsideTheHostsFileIsFoundByBroadcast)
 {
     EXPECT_EQ(CallInNamespace("Vesk_1", "vhpalias").result, MacText(peer.mac));
+    EXPECT_EQ(CallInNamespace("Vesk_2", "vhpalias").result, peer.ip);
 }
 
 TEST_F(SambaPeerTest, UnknownComputerGivesEmptyTexts)

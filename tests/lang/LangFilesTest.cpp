@@ -84,6 +84,8 @@ const QStringList &expectedKeys()
             "RSLog",
             "RSDelComputer",
             "RSDelete",
+            "RSDeleteRecord",
+            "RSInvalidFieldValue",
             "RSReSearch",
             "RSPrint",
             "RSReset",
@@ -128,6 +130,7 @@ const QStringList &expectedKeys()
             "RSPrefixInfoBegin",
             "RSDeptTreeBegin",
             "RSPrefixInfoEnd",
+            "RSInfoError",
             "RSDefaultDeptNo",
             "RSNewDept",
             "RSDelDept",
@@ -195,11 +198,11 @@ const QStringList &expectedKeys()
 const QStringList &templateKeys()
 {
     static const QStringList keys{
-        "RSComputeNotExist",   "RSModifyCompute",      "RSDelCompute",  "RSDelComputeSu",
-        "RSDelPrinterConfirm", "RSMonitorSuccess",     "RSMonitorErr",  "RSAskEndMonitor",
-        "RSEndMonitor",        "RSDeptExist",          "RSHostExist",   "RSDeptNotExist",
-        "RSSaveErr",           "RSStartManageToolErr", "RSJobsMissing", "RSAgentRunning",
-        "RSRedactDone",        "RSPrivacyBad",
+        "RSSaveErr",        "RSStartManageToolErr", "RSInfoError",     "RSJobsMissing",
+        "RSAgentRunning",   "RSRedactDone",         "RSPrivacyBad",    "RSComputeNotExist",
+        "RSModifyCompute",  "RSDelCompute",         "RSDelComputeSu",  "RSDelPrinterConfirm",
+        "RSMonitorSuccess", "RSMonitorErr",         "RSAskEndMonitor", "RSEndMonitor",
+        "RSDeptExist",      "RSHostExist",          "RSDeptNotExist",
     };
     return keys;
 }

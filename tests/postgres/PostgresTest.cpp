@@ -105,8 +105,18 @@ TEST_F(OnPostgres, DataModuleLookupsWork)
         "insert into tPrinter (Name, HostName, IsMonitor) values ('O''Neil Laser', 'PC1', 1)"));
     EXPECT_TRUE(dm.RecordExists(QStringLiteral("tprinter"), QStringLiteral("Name"),
                                 QStringLiteral("o'neil laser")));
+    // Letter case beyond ASCII is ignored, as on SQLite.
+    column(QStringLiteral("insert into tHost (HostName) values ('MÜLLER-PC')"));
+    EXPECT_TRUE(dm.RecordExists(QStringLiteral("thost"), QStringLiteral("HostName"),
+                                QStringLiteral("müller-pc")));
     EXPECT_TRUE(dm.IsFreeValue(QStringLiteral("TDept"), QStringLiteral("name"),
                                QStringLiteral("默认部门"), QStringLiteral("默认部门")));
+    // A computer name typed in the printer list that looks like SQL stays a value.
+    column(QStringLiteral("insert into tPrinterData (PrinterName) values ('A')"));
+    EXPECT_FALSE(dm.RecordExists(QStringLiteral("thost"), QStringLiteral("HostName"),
+                                 QStringLiteral("CDate(\"; delete from tPrinterData; --\")")));
+    EXPECT_EQ(column(QStringLiteral("select count(*) from tPrinterData")),
+              QStringList{QStringLiteral("1")});
     ASSERT_TRUE(dm.aqryPrinter->Open(&error)) << error.toStdString();
     EXPECT_EQ(dm.aqryPrinter->model()->rowCount(), 1);
 }

@@ -5,6 +5,7 @@
 #include "IniFile.h"
 #include "Schema.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSqlDatabase>
 
@@ -35,8 +36,16 @@ void TestAppDir::writeConfig(const QString &langFile, const QString &charset,
 {
     write(QStringLiteral("Config.ini"),
           QStringLiteral("[Connection]\nConstr=Provider=SQLite;Data Source=vesk.db\n"
-                         "[Font]\nCharset=%1\n[Language]\nFileName=%2\n%3")
+                         "[Font]\nCharset=%1\n[Language]\nFileName=%2\n"
+                         "[Network]\nProvider=Map\nMapFile=network.map\n%3")
               .arg(charset, langFile, extra));
+    writeSavedNetwork();
+}
+
+void TestAppDir::writeSavedNetwork() const
+{
+    QDir().mkpath(file(QStringLiteral("Data")));
+    writeBytes(QStringLiteral("Data/NetDate.dat"), {});
 }
 
 void TestAppDir::copyLanguage(const QString &name) const

@@ -19,7 +19,11 @@ public:
     void write(const QString &name, const QString &content) const;
     void writeBytes(const QString &name, const QByteArray &bytes) const;
 
-    // Config.ini for an SQLite file "vesk.db" and the given language file and charset.
+    // An empty saved network (Data/NetDate.dat), so a console shown here asks for no search.
+    void writeSavedNetwork() const;
+    // Config.ini for an SQLite file "vesk.db" and the given language file and charset. The
+    // network search reads a map ("network.map", absent until written): tests never browse the
+    // real network. Also writes the empty saved network.
     void writeConfig(const QString &langFile = QStringLiteral("English.ini"),
                      const QString &charset = QStringLiteral("0"), const QString &extra = {}) const;
     // Copies a language file of the product (English.ini, Chinese.ini) into the folder.

@@ -52,6 +52,7 @@ private:
 
 // Each group's file registers its subcommands; main calls every one of these.
 void registerDeptCommands(CommandRegistry &registry);
+void registerDiscoverCommands(CommandRegistry &registry);
 void registerHostCommands(CommandRegistry &registry);
 void registerReportCommands(CommandRegistry &registry);
 void registerChartCommands(CommandRegistry &registry);

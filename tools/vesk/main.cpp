@@ -26,6 +26,7 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     CommandRegistry registry;
     registerDeptCommands(registry);
+    registerDiscoverCommands(registry);
     registerHostCommands(registry);
     registerReportCommands(registry);
     registerChartCommands(registry);

@@ -1,0 +1,23 @@
+// Letter case ignored beyond ASCII on SQLite: the NOCASE collation and like.
+#pragma once
+
+#include <QStringView>
+
+struct sqlite3;
+
+namespace vesk {
+
+// Registers on an open SQLite handle a NOCASE collation and a like function that ignore letter
+// case by Unicode case folding ("MÜLLER" = "müller", Cyrillic and Greek alike), as citext does
+// on PostgreSQL. NOCASE itself is replaced rather than a new name added, so the stored schema
+// (columns and indexes declared COLLATE NOCASE) stays valid and readable by any SQLite tool,
+// and every comparison, sort and index of those columns follows the same rule. Once per file,
+// its NOCASE indexes are rebuilt under this order (indexes written by a tool with the built-in,
+// ASCII-only NOCASE may be ordered otherwise for non-ASCII letters). False when SQLite refuses.
+bool registerUnicodeNoCase(sqlite3 *handle);
+
+// like with % and _ and an optional escape character, letter case folded. For tests and the
+// SQLite function alike.
+bool likeMatches(QStringView pattern, QStringView text, QChar escape = {});
+
+} // namespace vesk

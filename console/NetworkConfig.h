@@ -1,0 +1,37 @@
+// The [Network] section of Config.ini: which provider the network search uses.
+#pragma once
+
+#include "NetworkEnum.h"
+
+#include <QString>
+
+#include <memory>
+
+namespace vesk {
+
+class IniFile;
+
+// [Network] Provider: "SMB" (also when absent) or "Map"; MapFile: the map of the map provider,
+// relative to the application folder; SmbConf: an smb.conf for the SMB client (optional).
+struct NetworkConfig
+{
+    enum class Kind
+    {
+        Smb,
+        Map
+    };
+    Kind Provider = Kind::Smb;
+    QString MapFile;
+    QString SmbConf;
+
+    // False with the reason in `error` for a provider name that is not known.
+    static bool Read(const IniFile &config, const QString &appDir, NetworkConfig &out,
+                     QString *error);
+};
+
+// The provider the configuration names. A map that cannot be read gives a provider whose root
+// cannot be opened (the search reports it), with the reason in `error`.
+std::unique_ptr<NetworkEnum> OpenNetworkProvider(const NetworkConfig &config,
+                                                 QString *error = nullptr);
+
+} // namespace vesk
