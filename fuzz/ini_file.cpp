@@ -1,7 +1,9 @@
 // Config.ini and the language files: the first byte picks the code page, the rest is the file.
 #include "Catalogue.h"
 #include "CodePage.h"
+#include "Errors.h"
 #include "IniFile.h"
+#include "MainDM.h"
 
 #include <QByteArray>
 
@@ -18,6 +20,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     ini.parse(vesk::decodeCodePage(bytes, charset));
     const QString value = ini.readString(QStringLiteral("Font"), QStringLiteral("Charset"));
     (void)vesk::codePageLength(value, charset);
+    try {
+        (void)vesk::StrToInt(value);
+    } catch (const vesk::EConvertError &) {
+        // A Charset that is not a whole number stops the start-up with this error.
+    }
+    (void)vesk::TdmMain::FillMsg(
+        ini.readString(QStringLiteral("Lang"), QStringLiteral("RSMonitorErr")), value);
     (void)vesk::codePageLength(ini.readString(QStringLiteral("Lang"), QStringLiteral("RSInfo")),
                                charset);
     const vesk::LangLookup lang = [&ini](const QString &key) {

@@ -70,7 +70,7 @@ CONFIG = ('[Connection]\r\nConstr=Provider=SQLite;Data Source=vesk.db\r\n\r\n[Fo
           '\r\n[Language]\r\nFileName=English.ini\r\n')
 put('ini_file', 'config', b'\0' + CONFIG.encode())
 put('ini_file', 'english', b'\0' + ('[Lang]\r\nRSInfo=Information\r\nRSPrinter=Printer\r\n'
-                                    'RSDocument=Document\r\n; comment\r\nRSUser = User \r\n').encode())
+                                    'RSDocument=Document\r\n; comment\r\nRSUser = User \r\nRSMonitorErr=Cannot monitor %S, %s.\r\n').encode())
 put('ini_file', 'chinese-gbk', b'\1' + '[Lang]\r\nRSInfo=信息\r\nRSPrinter=打印机\r\n'.encode('gbk'))
 put('ini_file', 'big5', b'\2' + '[Lang]\r\nRSInfo=資訊\r\n'.encode('big5'))
 put('ini_file', 'shift-jis', b'\3' + '[Lang]\r\nRSInfo=情報\r\n'.encode('shift_jis'))
