@@ -137,3 +137,11 @@ put('cups_job', 'printer', ipp([(0x04, attr(0x42, 'printer-name', 'Office') +
                                  attr(0x44, 'media-default', 'iso_a4_210x297mm'))]))
 put('cups_job', 'wrong-types', ipp([(0x02, attr(0x42, 'job-id', 'seven') +
                                      attr(0x21, 'job-name', 5) + attr(0x44, 'media-col', 'a4'))]))
+
+# --- Tree files: first byte picks the code page ----------------------------------------------
+put('tree_file', 'network', b'\0' + b'Microsoft Windows Network\r\n\tWORKGROUP\r\n\t\tPC-01\r\n'
+    b'\t\t\tLaser\r\n\t\tPC-02\r\n\tOFFICE\r\n\t\tPC-03\r\n')
+put('tree_file', 'departments-gbk', b'\1' + '总公司\r\n\t财务部\r\n\t\tPC-01\r\n\t销售部\r\n'.encode('gbk'))
+put('tree_file', 'mixed-endings', b'\0Head Office\n Sales\r  PC-9\r\n\tStores\n\n')
+put('tree_file', 'level-jump', b'\0Head Office\r\n\t\t\tToo deep\r\n')
+put('tree_file', 'zero-byte', b'\2Top\r\n\tChild\0\tafter the end\r\n')
