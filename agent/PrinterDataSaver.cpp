@@ -2,11 +2,10 @@
 #include "PrinterDataSaver.h"
 
 #include "Database.h"
+#include "LogDateTime.h"
 #include "MainDM.h"
 #include "RecordJournal.h"
 
-#include <QLocale>
-#include <QRegularExpression>
 #include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -61,16 +60,6 @@ bool run(QSqlQuery &q, QString *error)
 }
 
 } // namespace
-
-QString LogDateTime(const QDateTime &when)
-{
-    const QLocale locale = QLocale::system();
-    // The long time format without Qt's time-zone field, as a desktop clock shows it.
-    static const QRegularExpression zone(QStringLiteral("\\s*t+\\s*"));
-    const QString time = locale.timeFormat(QLocale::LongFormat).remove(zone).trimmed();
-    return locale.toString(when.date(), QLocale::ShortFormat) + u' ' +
-           locale.toString(when.time(), time);
-}
 
 PrinterDataSaver::PrinterDataSaver(TdmMain &dm, RecordJournal *journal,
                                    std::function<QDateTime()> clock)

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "ListedRecord.h"
+#include "LogDateTime.h"
 
 #include <QDateTime>
 #include <QString>
@@ -52,8 +53,5 @@ private:
     std::function<QDateTime()> clock_;
     bool markerTableReady_ = false;
 };
-
-// A date and time as the agent's log lines show them: the system's short date and long time.
-QString LogDateTime(const QDateTime &when);
 
 } // namespace vesk

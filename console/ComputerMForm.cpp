@@ -1,6 +1,7 @@
 // The console main window: creation, views, first show, resize, help, minimise and quit.
 #include "ComputerMForm.h"
 
+#include "DeptTreeView.h"
 #include "Errors.h"
 #include "HostView.h"
 #include "MainDM.h"
@@ -75,9 +76,8 @@ void TComputerMFrm::createWorkArea()
     plMain->setGeometry(console::plMainDesign);
 
     // The trees are filled by the network search and the department tree.
-    DeptTree = new QTreeWidget(plMain);
-    DeptTree->setObjectName(QStringLiteral("DeptTree"));
-    DeptTree->setHeaderHidden(true);
+    DeptTree = new TDeptTreeView(dm_, plMain);
+    DeptTree->Log = [this](const QString &text) { SendLog(text); };
     ComputerTree = new QTreeWidget(plMain);
     ComputerTree->setObjectName(QStringLiteral("ComputerTree"));
     ComputerTree->setHeaderHidden(true);
@@ -152,8 +152,9 @@ void TComputerMFrm::FormShow()
 
 void TComputerMFrm::OpenTreeData()
 {
-    // The saved network data and the department tree are loaded here once the trees have their
-    // operations; until then both trees stay empty.
+    // The saved network data is loaded here once the computer tree has its operations.
+    DeptTree->clear();
+    DeptTree->LoadDeptTree();
 }
 
 void TComputerMFrm::ResetPrinterData()

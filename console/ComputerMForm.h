@@ -19,6 +19,7 @@ class QTreeWidget;
 namespace vesk {
 
 class HostView;
+class TDeptTreeView;
 class PrinterDataView;
 class ReportCommands;
 class TdmMain;
@@ -66,7 +67,7 @@ public:
     // Work area and its five panes; exactly one pane is visible.
     QWidget *plMain = nullptr;
     QTreeWidget *ComputerTree = nullptr;
-    QTreeWidget *DeptTree = nullptr;
+    TDeptTreeView *DeptTree = nullptr;
     HostView *plHost = nullptr;
     TPrinterListView *plPrinterList = nullptr;
     PrinterDataView *plPrinterData = nullptr;

@@ -1,6 +1,7 @@
 // The console main window's catalogue texts, applied by LoadSettings.
 #include "CharsetFont.h"
 #include "ComputerMForm.h"
+#include "DeptTreeView.h"
 #include "HostView.h"
 #include "MainDM.h"
 #include "PrinterDataView.h"
@@ -36,8 +37,8 @@ void TComputerMFrm::applyCatalogue(TdmMain &dm)
     plHost->applyCatalogue();
     plPrinterData->applyCatalogue();
 
-    // The department and computer menus take their texts here when the trees get them; the
-    // printer list menu keeps its own captions in every language.
+    DeptTree->applyCatalogue();
+    // The printer list menu keeps its own captions in every language.
 }
 
 } // namespace vesk

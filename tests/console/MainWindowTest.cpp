@@ -1,6 +1,7 @@
 // The console main window: start-up, view switching, captions, layout, help, minimise, quit.
 #include "Catalogue.h"
 #include "ConsoleFixture.h"
+#include "DeptTreeView.h"
 #include "HostView.h"
 #include "MessageFlags.h"
 #include "PrinterDataView.h"
@@ -69,9 +70,11 @@ TEST_F(MainWindow, FirstShowSelectsThePrintHistoryAndLoadsEveryRecord)
     EXPECT_EQ(dm->aqryPrinterData->model()->rowCount(), 2);
     EXPECT_EQ(dm->aqryHost->model()->rowCount(), 1);
     EXPECT_TRUE(w.PrinterDataFilter().isEmpty());
-    // The trees stay empty until their views have their operations.
+    // The computer tree stays empty until its view has its operations; the department tree
+    // holds the new database's default department.
     EXPECT_EQ(w.ComputerTree->topLevelItemCount(), 0);
-    EXPECT_EQ(w.DeptTree->topLevelItemCount(), 0);
+    ASSERT_EQ(w.DeptTree->topLevelItemCount(), 1);
+    EXPECT_EQ(w.DeptTree->topLevelItem(0)->text(0), u"Default Department"_qs);
     EXPECT_TRUE(w.CanMinimize);
     EXPECT_TRUE(w.CanMaximize);
     EXPECT_TRUE(boxes.shown.empty()) << boxTexts().join(u'|').toStdString();

@@ -136,6 +136,13 @@ const QStringList &expectedKeys()
             "RSDelCompute",
             "RSDelComputeSu",
             "RSOperateSuccess",
+            "RSDeptExist",
+            "RSHostExist",
+            "RSDeptNameInvalid",
+            "RSNoDefaultDept",
+            "RSDeptNotExist",
+            "RSDeptMoveNo",
+            "RSNeedYes",
             "RSDataPrint",
             "RSPrintDataPrintTitle",
             "RSHostPrintTitle",
@@ -169,6 +176,7 @@ const QStringList &templateKeys()
         "RSComputeNotExist", "RSModifyCompute",     "RSDelCompute",
         "RSDelComputeSu",    "RSDelPrinterConfirm", "RSMonitorSuccess",
         "RSMonitorErr",      "RSAskEndMonitor",     "RSEndMonitor",
+        "RSDeptExist",       "RSHostExist",         "RSDeptNotExist",
     };
     return keys;
 }

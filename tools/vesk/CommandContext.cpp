@@ -1,6 +1,7 @@
 // Opening an application folder for the command with the console's settings routine.
 #include "CommandContext.h"
 
+#include "DeptTree.h"
 #include "Errors.h"
 #include "MessageFlags.h"
 #include "SettingsRoutines.h"
@@ -73,6 +74,46 @@ int CommandContext::fail(const QString &text)
 QString CommandContext::langFilled(const QString &key, const QString &value) const
 {
     return TdmMain::FillMsg(lang(key), value);
+}
+
+std::optional<QStringList> takePositional(CommandContext &c, ArgList &args, int min, int max)
+{
+    const QStringList positional = args.positional();
+    QString error = args.error();
+    if (error.isEmpty() && positional.size() < min)
+        error = QStringLiteral("missing argument");
+    if (error.isEmpty() && positional.size() > max)
+        error = QStringLiteral("unexpected argument ") + positional.at(max);
+    if (error.isEmpty())
+        return positional;
+    c.err() << "vesk: " << error << " (see vesk --help)" << Qt::endl;
+    return std::nullopt;
+}
+
+std::optional<DeptForest> loadTree(CommandContext &c)
+{
+    try {
+        return LoadDeptTree(c.dm().acntVesk.database());
+    } catch (const VeskError &e) {
+        c.fail(e.message());
+        return std::nullopt;
+    }
+}
+
+const DeptNode *findDept(CommandContext &c, const DeptForest &forest, const QString &name)
+{
+    const std::optional<NodePath> path = findNode(forest, NodeKind::Department, name, true);
+    if (path)
+        return nodeAt(forest, *path);
+    c.fail(c.langFilled(QStringLiteral("RSDeptNotExist"), name));
+    return nullptr;
+}
+
+void printBlock(CommandContext &c, const QString &block)
+{
+    QString text = block;
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    c.out() << text;
 }
 
 } // namespace vesk::cli

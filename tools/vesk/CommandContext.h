@@ -2,7 +2,9 @@
 // opens it, the answer to questions, and UTF-8 output and error streams.
 #pragma once
 
+#include "ArgList.h"
 #include "CommandRegistry.h"
+#include "DeptTree.h"
 #include "MainDM.h"
 #include "MessagePresenter.h"
 
@@ -10,6 +12,7 @@
 #include <QTextStream>
 
 #include <memory>
+#include <optional>
 
 namespace vesk::cli {
 
@@ -60,5 +63,18 @@ private:
     std::unique_ptr<TdmMain> dm_;
     std::unique_ptr<CommandPresenter> presenter_;
 };
+
+// Helpers of the subcommands.
+
+// The positional arguments when there are between `min` and `max` of them and no unknown option;
+// otherwise the usage error is said and nothing returned.
+std::optional<QStringList> takePositional(CommandContext &c, ArgList &args, int min, int max);
+// The department tree as the console shows it; a database error is said.
+std::optional<DeptForest> loadTree(CommandContext &c);
+// The department of that name in the tree (exact letter case first, then any); a missing one is
+// said.
+const DeptNode *findDept(CommandContext &c, const DeptForest &forest, const QString &name);
+// A log block as the console's log shows it: one output line per line of the block.
+void printBlock(CommandContext &c, const QString &block);
 
 } // namespace vesk::cli

@@ -1,0 +1,125 @@
+// The department commands of the console without their windows: adding, renaming, moving and
+// deleting departments, moving and deleting computers, both properties and both log blocks.
+// The department view and the vesk command both call these, so each rule exists once.
+#pragma once
+
+#include "DeptTree.h"
+
+#include <QDateTime>
+#include <QSqlDatabase>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+namespace vesk {
+
+class TdmMain;
+
+// The fields of tDept that the properties window edits.
+struct DeptRecord
+{
+    QString Name;
+    QString Manager;
+    QString Tel;
+    QString Fax;
+    QString Memo;
+};
+
+// The fields of tHost that the properties window edits, and its department for the log.
+struct HostRecord
+{
+    QString HostName;
+    QString IP;
+    QString MAC;
+    QString tNetGroup;
+    QString DeptName;
+    QString EmName;
+    QString Tel;
+    QString Fax;
+    QString Email;
+    QString Memo;
+};
+
+// Runs on the thread that owns the data module's connection (the window thread, or the
+// command's only thread). Messages and questions go through the data module (ShowMsg,
+// AskOkCancel), so a window shows boxes and the command prints lines; a false or empty result
+// means the message has been given and nothing was changed. Every value is bound; every change
+// of more than one row set is one transaction.
+class DeptOperations
+{
+public:
+    explicit DeptOperations(TdmMain &dm);
+
+    // The default department's name from the catalogue, looked up each time.
+    QString DefaultDeptName() const;
+
+    // The first free generated name: the "RSNewDept" text followed by 1, 2, 3, ... as the
+    // database has it (not the tree). Throws VeskError on a database error.
+    QString GetNewDeptName();
+
+    // A new department under `parent` (a top-level one without). An error of the insert is
+    // shown and gives false.
+    bool AddDept(const QString &name, const std::optional<QString> &parent);
+
+    // Whether a department's text may be edited in place: not the default department's.
+    bool CanEditDept(const QString &text) const;
+    // The in-place rename: the name must be usable and free (as the properties window requires),
+    // then the department, its sub-departments' SuperName and the DeptName of computers,
+    // printers and print records change together in one transaction.
+    bool RenameDept(const QString &oldName, const QString &newName);
+    // Whether `newName` may replace `oldName`: not empty, not the top-level marker, and carried
+    // by no other department (letter case ignored). Shows why not.
+    bool CheckNewDeptName(const QString &oldName, const QString &newName);
+
+    // Drops: the row changes first; the caller moves the node only on success.
+    bool MoveDept(const QString &dragged, const QString &target);
+    bool MoveHost(const QString &host, const QString &dept);
+
+    // Deleting the department at `path` of `forest` (the tree as shown): refuses the default
+    // department, refuses a top-level department with children when no top-level default
+    // department is there to receive them, asks, then deletes the row and re-attaches its direct
+    // children (computers by DeptName, departments by SuperName) to the parent or the default
+    // department, all in one transaction. Returns the path (in `forest`) of the node that
+    // received the children (empty when it had none to give and no receiver), or nothing when
+    // refused, cancelled or failed.
+    std::optional<NodePath> DeleteDept(const DeptForest &forest, const NodePath &path);
+
+    // Department properties. ReadDept: the row, or nothing (shown: the default department, or a
+    // department that does not exist). SaveDept: the name rule, then the carry-over of a new name
+    // and the row's fields, in one transaction.
+    std::optional<DeptRecord> ReadDept(const QString &name);
+    bool SaveDept(const QString &oldName, const DeptRecord &record);
+
+    // Computer properties. ReadHost: the one row of that name (shown otherwise). SaveHost: a new
+    // name must be free; printers of the computer follow it; print records keep the old name.
+    std::optional<HostRecord> ReadHost(const QString &name);
+    bool SaveHost(const QString &oldName, const HostRecord &record);
+    // Asks, then deletes the computer's row; its printers and print records stay.
+    bool DeleteHost(const QString &name);
+
+    // Log lines and blocks (each line of a block ends with CR LF); no block for a missing row.
+    QString ModifyComputeLine(const QString &newName, const QDateTime &when) const;
+    QString DeleteComputeLine(const QString &name, const QDateTime &when) const;
+    std::optional<QString> DeptLogBlock(const QString &name, const QDateTime &when);
+    std::optional<QString> HostLogBlock(const QString &name, const QDateTime &when);
+
+    QSqlDatabase database() const;
+
+private:
+    struct LogLine
+    {
+        QString label;
+        const char *field;
+    };
+    // The timestamp and stars, "label:value" per line, the stars: from the first row of the
+    // statement for `name`; nothing without a row.
+    std::optional<QString> logBlock(const QString &statement, const QString &name,
+                                    const QDateTime &when, const std::vector<LogLine> &lines);
+    QString lang(const QString &key) const;
+    void showError(const QString &text);
+
+    TdmMain &dm_;
+};
+
+} // namespace vesk

@@ -1,0 +1,236 @@
+// vesk dept and vesk host as an administrator runs them: output, exit status and the rows they
+// leave, with names that break pasted statements, on SQLite and on PostgreSQL alike.
+#include "Database.h"
+#include "IniFile.h"
+#include "PostgresServer.h"
+#include "Schema.h"
+#include "TestAppDir.h"
+#include "TestRows.h"
+
+#include <QProcess>
+#include <QSqlError>
+#include <QSqlQuery>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <ostream>
+
+inline void PrintTo(const QString &s, std::ostream *os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+
+namespace vesk::test {
+namespace {
+
+::testing::Environment *const server = ::testing::AddGlobalTestEnvironment(new PostgresServer);
+
+enum class Engine
+{
+    SQLite,
+    PostgreSQL
+};
+
+struct Outcome
+{
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+class VeskCommand : public FreshPostgresDatabase, public ::testing::WithParamInterface<Engine>
+{
+protected:
+    void SetUp() override
+    {
+        QString constr = QStringLiteral("Provider=SQLite;Data Source=vesk.db");
+        if (GetParam() == Engine::PostgreSQL) {
+            FreshPostgresDatabase::SetUp();
+            if (IsSkipped() || HasFatalFailure())
+                return;
+            constr = postgresConstr(database);
+            dir.write(u"Config.ini"_qs, u"[Connection]\nConstr=%1\n[Font]\nCharset=0\n"
+                                        "[Language]\nFileName=English.ini\n"_qs.arg(constr));
+            dir.copyLanguage(u"English.ini"_qs);
+        } else {
+            dir.prepareEnglish();
+        }
+        connection_ = u"command-test-"_qs + dir.path();
+        const OpenResult opened = openDatabase(connection_, constr, dir.path());
+        ASSERT_TRUE(opened.ok) << opened.error.toStdString();
+        if (GetParam() == Engine::PostgreSQL) {
+            const IniFile catalogue(dir.file(u"English.ini"_qs), 0);
+            QSqlDatabase db = QSqlDatabase::database(connection_, false);
+            QString error;
+            ASSERT_TRUE(createSchema(
+                db, [&](const QString &key) { return catalogue.readString(u"Lang"_qs, key); },
+                &error))
+                << error.toStdString();
+        }
+    }
+    void TearDown() override
+    {
+        if (connection_.isEmpty())
+            return;
+        QSqlDatabase::database(connection_, false).close();
+        QSqlDatabase::removeDatabase(connection_);
+    }
+
+    Outcome vesk(const QStringList &args)
+    {
+        QProcess p;
+        p.start(QStringLiteral(VESK_COMMAND), QStringList{u"--app"_qs, dir.path()} + args);
+        EXPECT_TRUE(p.waitForFinished(60000));
+        return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+                QString::fromUtf8(p.readAllStandardError())};
+    }
+    void exec(const QString &statement)
+    {
+        QSqlQuery q(QSqlDatabase::database(connection_));
+        ASSERT_TRUE(q.exec(statement)) << q.lastError().text().toStdString();
+    }
+    QStringList rows(const QString &statement) { return queryRows(connection_, statement); }
+
+    TestAppDir dir;
+
+private:
+    QString connection_;
+};
+
+// One administrator's session: each step's arguments, exit status, and what it prints (stdout
+// exactly, or a part of stderr).
+TEST_P(VeskCommand, ManagesDepartmentsAndComputersWithHostileNames)
+{
+    const QString sales = u"Sales & Marketing's"_qs, lab = u"R&D [Lab]"_qs, off = u"50%_off"_qs;
+    const struct
+    {
+        QStringList args;
+        int code;
+        QString out;
+        QString err;
+    } steps[] = {
+        {{"dept", "add", sales}, 0, sales + "\n", ""},
+        {{"dept", "add", lab, "--under", "sales & marketing's"}, 0, lab + "\n", ""},
+        {{"dept", "add", "r&d [LAB]"}, 1, "", "Another department is already called r&d [LAB]."},
+        {{"dept", "add"}, 0, "New Department1\n", ""},
+        {{"dept", "add", off}, 0, off + "\n", ""},
+        {{"dept", "add", "--under", "Nowhere"}, 1, "", "Department Nowhere does not exist."},
+    };
+    for (const auto &s : steps) {
+        const Outcome r = vesk(s.args);
+        EXPECT_EQ(r.code, s.code) << s.args.join(u' ').toStdString() << ": " << r.err.toStdString();
+        EXPECT_EQ(r.out, s.out) << s.args.join(u' ').toStdString();
+        EXPECT_TRUE(r.err.contains(s.err)) << r.err.toStdString();
+    }
+    exec(u"insert into tHost (HostName, DeptName) values ('PC''1', 'R&D [Lab]'), "
+         "('PC_2', '50%_off')"_qs);
+    exec(u"insert into tPrinter (Name, HostName, DeptName) values ('P1', 'PC''1', 'R&D [Lab]')"_qs);
+    exec(u"insert into tPrinterData (PrinterName, hostName, DeptName) values "
+         "('P1', 'PC''1', 'R&D [Lab]')"_qs);
+    EXPECT_EQ(vesk({"dept", "tree"}).out, "Default Department\n" + sales + "\n\t" + lab +
+                                              "\n\t\tPC'1\n\t\t\tP1\nNew Department1\n" + off +
+                                              "\n\tPC_2\n");
+
+    const auto all = [this] {
+        return rows(u"select Name, SuperName from tDept union all select DeptName, HostName from "
+                    "tHost union all select DeptName, Name from tPrinter union all "
+                    "select DeptName, hostName from tPrinterData order by 1, 2"_qs);
+    };
+    const QStringList before = all();
+    const struct
+    {
+        QStringList args;
+        int code;
+        QString err;
+    } refusals[] = {
+        {{"dept", "move", sales, lab}, 1, "cannot be moved into itself"},
+        {{"dept", "rename", lab, "new department1"}, 1, "already called new department1"},
+        {{"dept", "rename", "Default Department", "Head Office"}, 1, "cannot be edited"},
+        {{"dept", "delete", sales}, 1, "Run the command again with --yes."},
+        {{"--yes", "dept", "delete", "DEFAULT DEPARTMENT"}, 1, "cannot be edited or deleted"},
+        {{"dept", "set", lab, "--name", off.toUpper()}, 1, "already called 50%_OFF"},
+        {{"host", "set", "PC'1", "--name", "pc_2"}, 1, "Another computer is already called pc_2"},
+        {{"host", "delete", "PC'1"}, 1, "Delete computer PC'1?"},
+        {{"host", "move", "PC'1", "Nowhere"}, 1, "Department Nowhere does not exist."},
+        {{"host", "show", "Nobody"}, 1, "Computer Nobody does not exist."},
+        {{"dept", "rename", lab}, 2, "missing argument"},
+        {{"dept", "frobnicate"}, 2, "vesk dept tree"},
+        {{"dept", "set", lab, "--colour", "red"}, 2, "unknown option --colour"},
+    };
+    for (const auto &s : refusals) {
+        const Outcome r = vesk(s.args);
+        EXPECT_EQ(r.code, s.code) << s.args.join(u' ').toStdString();
+        EXPECT_TRUE(r.err.contains(s.err))
+            << s.args.join(u' ').toStdString() << ": " << r.err.toStdString();
+    }
+    EXPECT_EQ(all(), before);
+
+    // The changes, each carried over.
+    EXPECT_EQ(vesk({"dept", "rename", lab, "Lab's Corner"}).code, 0);
+    EXPECT_EQ(rows(u"select count(*) from tPrinterData where DeptName='Lab''s Corner'"_qs),
+              QStringList{"1"});
+    EXPECT_EQ(vesk({"dept", "set", "lab's corner", "--manager", "O'Brien", "--memo", "2nd"}).code,
+              0);
+    const Outcome shown = vesk({"dept", "show", "Lab's Corner"});
+    EXPECT_TRUE(shown.out.endsWith(u"***\nName:Lab's Corner\nManager:O'Brien\nPhone:\nFax:\n"
+                                   "Notes:2nd\n" +
+                                   QString(47, u'*') + u'\n'))
+        << shown.out.toStdString();
+    EXPECT_EQ(vesk({"host", "set", "PC'1", "--name", "PC'9", "--ip", "10.0.0.9"}).code, 0);
+    EXPECT_EQ(rows(u"select HostName from tPrinter"_qs), QStringList{"PC'9"});
+    EXPECT_EQ(vesk({"host", "move", "PC'9", off}).code, 0);
+    EXPECT_EQ(vesk({"dept", "move", off, sales}).code, 0);
+    EXPECT_EQ(vesk({"--yes", "dept", "delete", sales}).code, 0);
+    // Computers in the order their table returns them: an updated row keeps its place in SQLite
+    // and goes to the end in PostgreSQL.
+    const QString pcs = GetParam() == Engine::SQLite ? u"\t\tPC'9\n\t\t\tP1\n\t\tPC_2\n"_qs
+                                                     : u"\t\tPC_2\n\t\tPC'9\n\t\t\tP1\n"_qs;
+    EXPECT_EQ(vesk({"dept", "tree"}).out,
+              "Default Department\n\tLab's Corner\n\t" + off + "\n" + pcs + "New Department1\n");
+    const Outcome deleted = vesk({"host", "delete", "--yes", "PC'9"});
+    EXPECT_EQ(deleted.code, 0);
+    EXPECT_TRUE(deleted.out.startsWith(u"Delete computer PC'9:succeeded:"_qs));
+    EXPECT_EQ(rows(u"select count(*) from tHost"_qs), QStringList{"1"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, VeskCommand,
+                         ::testing::Values(Engine::SQLite, Engine::PostgreSQL),
+                         [](const auto &info) {
+                             return std::string(info.param == Engine::SQLite ? "SQLite"
+                                                                             : "PostgreSQL");
+                         });
+
+// Texts in the configured language, written as UTF-8; help without a database.
+TEST(VeskCommandText, SpeaksTheConfiguredLanguageInUtf8)
+{
+    TestAppDir dir;
+    dir.writeConfig(u"Chinese.ini"_qs, u"134"_qs);
+    dir.copyLanguage(u"Chinese.ini"_qs);
+    dir.createDatabase(u"Chinese.ini"_qs, 134);
+    auto run = [&](const QStringList &args) {
+        QProcess p;
+        p.start(QStringLiteral(VESK_COMMAND), QStringList{u"--app"_qs, dir.path()} + args);
+        EXPECT_TRUE(p.waitForFinished(60000));
+        return Outcome{p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+                       QString::fromUtf8(p.readAllStandardError())};
+    };
+    EXPECT_EQ(run({"dept", "add"}).out, u"新部门1\n"_qs);
+    EXPECT_EQ(run({"dept", "tree"}).out, u"默认部门\n新部门1\n"_qs);
+    const Outcome refused = run({"dept", "delete", u"新部门1"_qs});
+    EXPECT_EQ(refused.code, 1);
+    EXPECT_TRUE(refused.err.contains(u"--yes 再次运行"_qs)) << refused.err.toStdString();
+    const Outcome help = run({"--help"});
+    EXPECT_EQ(help.code, 0);
+    EXPECT_TRUE(help.out.contains(u"vesk host move HOST DEPT"_qs));
+    EXPECT_TRUE(run({"help", "dept"}).out.contains(u"vesk dept rename OLD NEW"_qs));
+    // A folder without Config.ini: refused, not a crash.
+    TestAppDir empty;
+    QProcess p;
+    p.start(QStringLiteral(VESK_COMMAND), {u"--app"_qs, empty.path(), u"dept"_qs, u"tree"_qs});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitCode(), 1);
+}
+
+} // namespace
+} // namespace vesk::test
