@@ -26,9 +26,6 @@ std::optional<bool> g_forcedTray;
 // A notification area that appears after start-up (a panel started later) is found by polling.
 constexpr int TrayPollMs = 5000;
 
-// The log line when the console does not start; the program's path follows.
-const char *const ConsoleNotStartedText = "Could not start ";
-
 } // namespace
 
 AgentShell::AgentShell(TdmMain &dm, QWidget *window, std::function<void()> exitAgent,
@@ -53,7 +50,9 @@ AgentShell::AgentShell(TdmMain &dm, QWidget *window, std::function<void()> exitA
     rmTrayIcon1->setContextMenu(PopupMenu1);
     connect(rmTrayIcon1, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
-                if (reason == QSystemTrayIcon::DoubleClick)
+                // The desktop tray protocol of KDE and GNOME's AppIndicator reports only single
+                // clicks (Trigger): they show the window too.
+                if (reason == QSystemTrayIcon::DoubleClick || reason == QSystemTrayIcon::Trigger)
                     rmTrayIcon1DblClick();
             });
 
@@ -155,7 +154,9 @@ void AgentShell::MenuStartManageToolClick()
     // the log window says so instead of the command doing nothing without a trace.
     const QString program = ConsoleProgram(dm_.AppDir());
     if (!QProcess::startDetached(program, {}, dm_.AppDir()))
-        SendShowTip(window_, QLatin1String(ConsoleNotStartedText) + program);
+        SendShowTip(
+            window_,
+            TdmMain::FillMsg(dm_.GetLangString(QStringLiteral("RSStartManageToolErr")), program));
 }
 
 void AgentShell::MenuWebSearchClick()

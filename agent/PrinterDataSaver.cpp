@@ -89,6 +89,13 @@ SaveResult PrinterDataSaver::SavePrinterData(RecordList &list)
 
     result.outcome = SaveResult::Outcome::Failed;
     QSqlDatabase db = dm_.acntVesk.database();
+    if (lastFailed_ && db.isValid() && !connectionAlive(db)) {
+        const OpenResult reopened = reopenDatabase(dm_.acntVesk.connectionName());
+        result.reconnected = reopened.ok;
+        db = dm_.acntVesk.database();
+    }
+    // Failed until the commit below has gone through.
+    lastFailed_ = true;
     if (!db.isOpen()) {
         result.error = QStringLiteral("The database is not connected.");
         return result;
@@ -137,6 +144,7 @@ SaveResult PrinterDataSaver::SavePrinterData(RecordList &list)
         return result;
     }
     markerTableReady_ = true;
+    lastFailed_ = false;
 
     if (journal_)
         dropMarkers(journal_->RemoveSaved(ids));

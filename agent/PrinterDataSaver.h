@@ -23,10 +23,11 @@ struct SaveResult
         Failed      // nothing stored, SavedCount unchanged; the next save tries the same rows
     };
     Outcome outcome = Outcome::NothingNew;
-    int written = 0;      // rows inserted by this save (rows already stored are skipped)
-    bool cleared = false; // the list grew past 100 rows and was emptied: clear lvPrinterData
-    QString logLine;      // "RSSaveComplete" text and the date and time; empty unless Saved
-    QString error;        // the database's text when Failed (the window shows nothing)
+    int written = 0;          // rows inserted by this save (rows already stored are skipped)
+    bool cleared = false;     // the list grew past 100 rows and was emptied: clear lvPrinterData
+    QString logLine;          // "RSSaveComplete" text and the date and time; empty unless Saved
+    QString error;            // the database's text when Failed
+    bool reconnected = false; // the connection was opened again first: its datasets are closed
 };
 
 // Runs on the window thread, on the data module's connection. Every value is bound.
@@ -40,8 +41,10 @@ public:
     PrinterDataSaver(TdmMain &dm, RecordJournal *journal, std::function<QDateTime()> clock = {});
 
     // Writes list.Rows[SavedCount..] in one transaction (BEGIN IMMEDIATE); a failure part-way
-    // stores none of them. After the commit: the journal forgets the rows, the list is emptied
-    // when it holds more than 100 rows, SavedCount := the number of rows left.
+    // stores none of them. After a failed save the next one first checks the connection and
+    // opens it again when it has been lost (a database server restarted), so saving resumes. After
+    // the commit: the journal forgets the rows, the list is emptied when it holds more than 100
+    // rows, SavedCount := the number of rows left.
     SaveResult SavePrinterData(RecordList &list);
 
 private:
@@ -52,6 +55,7 @@ private:
     RecordJournal *journal_;
     std::function<QDateTime()> clock_;
     bool markerTableReady_ = false;
+    bool lastFailed_ = false;
 };
 
 } // namespace vesk

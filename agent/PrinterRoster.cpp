@@ -95,12 +95,11 @@ int PrinterRoster::FindMonitor(const QString &name) const
 void PrinterRoster::stopMonitor(int index)
 {
     // The thread keeps its own references to the events, so freeing ours cannot pull them from
-    // under a wait; it ends on its own once it sees the stop.
+    // under a wait; it ends on its own once it sees the stop, and its owner joins it. Nothing
+    // here runs the window's messages, so no close can slip in while this is on the stack.
     TMonitorEntry entry = std::move(monitors_[static_cast<size_t>(index)]);
     monitors_.erase(monitors_.begin() + index);
     entry.StopEvent->set();
-    if (hooks_.processMessages)
-        hooks_.processMessages();
 }
 
 bool PrinterRoster::CheckBoxChanged(const QString &name, bool nowChecked)

@@ -13,7 +13,8 @@ class TdmMain;
 class WaitEvent;
 
 // One started monitor thread. The window owns the entry; the thread holds references of its own
-// to both events, so they stay valid until it has seen its stop request.
+// to both events, so they stay valid until it has seen its stop request. The thread itself is
+// owned by the agent's MonitorSet, which joins it.
 struct TMonitorEntry
 {
     QString PrinterName;
@@ -36,8 +37,6 @@ struct RosterHooks
     std::function<bool(const TMonitorEntry &entry)> launch;
     // A log line for MemLog.
     std::function<void(const QString &line)> log;
-    // Lets the window handle its pending messages once (a hand-over being sent is delivered).
-    std::function<void()> processMessages;
     // Hourglass on and off around slow steps; optional.
     std::function<void(bool busy)> busy;
 };

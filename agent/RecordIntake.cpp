@@ -30,6 +30,13 @@ QString bareName(const QString &machineName)
     return machineName.mid(i);
 }
 
+// A peer that answers node status without an address (Samba) gives zeros when the neighbour table
+// has no entry either: that names no computer, and stored rows holding zeros are not a match.
+bool isZeroMac(const QString &mac)
+{
+    return mac == QLatin1String("00-00-00-00-00-00");
+}
+
 } // namespace
 
 RecordIntake::RecordIntake(TdmMain &dm, HostProbe &probe, std::function<QDateTime()> clock)
@@ -49,30 +56,40 @@ std::vector<ListedRecord> RecordIntake::OnRecPrinterData(const TPrinterInfo &inf
 ListedRecord RecordIntake::TakeJob(const std::optional<std::string> &printerName,
                                    const TPrinterJob &job)
 {
-    // The probes upper-case the name in place; the hostName cell shows it as they leave it.
-    std::optional<std::string> machine = job.MachineName;
-    QString mac, ip;
-    if (machine && machine->size() >= 2) {
-        mac = probe_.MacOf(*machine);
-        ip = probe_.IpOf(*machine);
-    }
+    return TakeProbed(printerName, ProbeJob(job));
+}
 
+ProbedJob RecordIntake::ProbeJob(const TPrinterJob &job)
+{
+    // The probes upper-case the name in place; the hostName cell shows it as they leave it.
+    ProbedJob probed{job, {}, {}, clock_ ? clock_() : QDateTime::currentDateTime()};
+    std::optional<std::string> &machine = probed.Job.MachineName;
+    if (machine && machine->size() >= 2) {
+        probed.Mac = probe_.MacOf(*machine);
+        probed.Ip = probe_.IpOf(*machine);
+    }
+    return probed;
+}
+
+ListedRecord RecordIntake::TakeProbed(const std::optional<std::string> &printerName,
+                                      const ProbedJob &probed)
+{
+    const TPrinterJob &job = probed.Job;
     ListedRecord row;
     row.Id = NewRecordId();
     auto &c = row.Cells;
     c[colPrinterName] = text(printerName);
     c[coldocumentName] = text(job.Document);
-    c[colhostName] = text(machine);
+    c[colhostName] = text(job.MachineName);
     c[colTotalPageCount] = QString::number(job.TotalPages);
     c[colPrintedDocumentSize] = QString::number(job.TotalBytes);
     c[colPageSize] = PaperSizeName(job.PaperSize, dm_.GetLangString(QStringLiteral("RSOther")));
-    const QDateTime now = clock_ ? clock_() : QDateTime::currentDateTime();
-    c[colPrintTime] = now.toString(QLatin1String(PrintTimeFormat));
+    c[colPrintTime] = probed.TakenAt.toString(QLatin1String(PrintTimeFormat));
     c[colOperatorName] = text(job.UserName);
-    c[colIP] = ip;
-    c[colMAC] = mac;
+    c[colIP] = probed.Ip;
+    c[colMAC] = probed.Mac;
 
-    if (const auto host = FindHost(mac, ip, c[colhostName])) {
+    if (const auto host = FindHost(probed.Mac, probed.Ip, c[colhostName])) {
         c[colEmName] = host->EmName;
         c[colDeptName] = host->DeptName;
     } else {
@@ -109,7 +126,7 @@ std::optional<HostMatch> RecordIntake::FindHost(const QString &mac, const QStrin
         return std::nullopt;
     };
 
-    if (auto m = find(QStringLiteral("MAC"), mac))
+    if (auto m = find(QStringLiteral("MAC"), isZeroMac(mac) ? QString() : mac))
         return m;
     if (auto m = find(QStringLiteral("IP"), ip))
         return m;

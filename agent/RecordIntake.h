@@ -1,6 +1,7 @@
 // The work of OnRecPrinterData: a handed-over job becomes a listed record (probe, tHost lookup).
 #pragma once
 
+#include "JobRecords.h"
 #include "ListedRecord.h"
 
 #include <QDateTime>
@@ -16,8 +17,6 @@ namespace vesk {
 
 class HostProbe;
 class TdmMain;
-struct TPrinterInfo;
-struct TPrinterJob;
 
 // Employee and department of a computer found in tHost.
 struct HostMatch
@@ -26,6 +25,17 @@ struct HostMatch
     QString DeptName;
 };
 
+// A job as the host probe left it: the machine name upper-cased after its backslashes, the
+// computer's addresses and the time of intake. Network work only; no database, no catalogue.
+struct ProbedJob
+{
+    TPrinterJob Job;
+    QString Mac;
+    QString Ip;
+    QDateTime TakenAt;
+};
+
+// The probe (ProbeJob) may run on any one thread at a time; the rest runs on the window thread.
 // Runs on the window thread while the sender waits; it copies everything it keeps, so the
 // hand-over record may be cleared as soon as OnRecPrinterData returns. The computer is looked up
 // in the data module's aqryHost, which holds tHost as it was when the agent started.
@@ -39,8 +49,14 @@ public:
     // new Id. The caller journals the rows and appends them to its list.
     std::vector<ListedRecord> OnRecPrinterData(const TPrinterInfo &info);
 
-    // The row of one job printed on `printerName` (absent gives an empty caption).
+    // The row of one job printed on `printerName` (absent gives an empty caption): ProbeJob,
+    // then TakeProbed, on the calling thread.
     ListedRecord TakeJob(const std::optional<std::string> &printerName, const TPrinterJob &job);
+
+    // Probes the submitting computer (up to seconds for a silent one) and notes the time.
+    ProbedJob ProbeJob(const TPrinterJob &job);
+    // The row of a probed job: paper name, tHost look-up, catalogue texts.
+    ListedRecord TakeProbed(const std::optional<std::string> &printerName, const ProbedJob &probed);
 
     // tHost row by MAC, else by IP, else by computer name (its leading backslashes ignored),
     // letter case ignored; empty texts are not looked up. std::nullopt when none matches.

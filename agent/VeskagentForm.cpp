@@ -1,6 +1,27 @@
 // The agent's main window: start-up, the printer roster, the record list and closing.
+//
+// Design notes: the agent's lifecycle
+// -----------------------------------
+// Stages (stage_):
+//   Creating  --(settings fail: no database, bad Charset)-->  Abandoned (nothing runs; a close
+//                                                              only reports agentClosed)
+//   Creating  --(records, monitors, roster started)-->        Running
+//   Running   --(FormClose: tray Exit, SIGTERM, close box)--> Closed
+// A close that arrives while a command waits in a nested loop (the "stop monitoring?" question,
+// the add-printer dialog, a message box) is refused and remembered (closePending_): the open box
+// is closed, the command finishes with the objects it is using, and the close is posted again.
+//
+// Who owns what:
+//   - AgentRecords (window thread) owns the journal, the list, the save and the intake desk's
+//     thread; the monitors hand over and log to the desk, never to this window, so the window
+//     thread can join them without waiting for itself.
+//   - MonitorSet owns the monitor threads; PrinterRoster owns the entries and their events.
+// Closing, in this order: every stop event set (roster), every monitor joined (MonitorSet), the
+// desk joined and what it handed on listed (AgentRecords::StopIntake), the rows saved, and only
+// then the language file released: every row is taken in with its catalogue texts.
 #include "VeskagentForm.h"
 
+#include "AgentRecords.h"
 #include "AgentShell.h"
 #include "Catalogue.h"
 #include "CharsetFont.h"
@@ -10,16 +31,13 @@
 #include "HostProbe.h"
 #include "LumoInfoForm.h"
 #include "MainDM.h"
-#include "PrinterDataSaver.h"
+#include "MonitorSet.h"
 #include "PrinterForm.h"
 #include "PrinterRoster.h"
 #include "RecordIntake.h"
-#include "RecordJournal.h"
-#include "Vesk.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -105,21 +123,32 @@ TVeskagentFrm::TVeskagentFrm(TdmMain &dm, AgentDeps deps, const QStringList &arg
 
     shell_ = new AgentShell(
         dm_, this, [this] { ExitAgent(); }, this);
+    // As designed: minimised, and no task-bar entry where the notification area holds the icon.
+    if (AgentShell::TrayAvailable())
+        setWindowFlag(Qt::Tool, true);
+    setWindowState(windowState() | Qt::WindowMinimized);
 
     FormCreate(args);
 }
 
-TVeskagentFrm::~TVeskagentFrm() = default;
+TVeskagentFrm::~TVeskagentFrm()
+{
+    // Monitors first (they hand over to the desk), then the records; nothing reaches the
+    // half-destroyed window meanwhile.
+    if (records_)
+        records_->disconnect(this);
+    monitors_.reset();
+    records_.reset();
+}
 
 void TVeskagentFrm::FormCreate(const QStringList &)
 {
     CanMaximize = true;
     CanMinimize = true;
     firstShow_ = true;
-    creating_ = true;
+    stage_ = Stage::Creating;
     QApplication::setOverrideCursor(Qt::WaitCursor);
 
-    journal_ = std::make_unique<RecordJournal>(dm_.AppDir());
     if (!deps_.Probe) {
         ownProbe_ = std::make_unique<LibVeskProbe>();
         deps_.Probe = ownProbe_.get();
@@ -129,34 +158,37 @@ void TVeskagentFrm::FormCreate(const QStringList &)
         if (!LoadAgentSettings(dm_, *this)) {
             // The database is unreachable: the window has been closed; the agent ends.
             abandoned_ = true;
-            creating_ = false;
+            stage_ = Stage::Abandoned;
             QApplication::restoreOverrideCursor();
             return;
         }
     } catch (const VeskError &e) {
         // A bad [Font] Charset: the standard error box, and the window without the rest.
-        creating_ = false;
+        stage_ = Stage::Abandoned;
         QApplication::restoreOverrideCursor();
         dm_.ShowMsg(e.message(), MB_ICONSTOP);
         return;
     }
 
-    records_ = RecordList{};
     SetLogWindow(this);
-    intake_ = std::make_unique<RecordIntake>(dm_, *deps_.Probe);
-    saver_ = std::make_unique<PrinterDataSaver>(dm_, journal_.get());
+    records_ = std::make_unique<AgentRecords>(dm_, *deps_.Probe);
+    connect(records_.get(), &AgentRecords::rowListed, this, &TVeskagentFrm::addRecordItem);
+    connect(records_.get(), &AgentRecords::logLine, this,
+            [this](const QString &line) { SendLog(line); });
+    connect(records_.get(), &AgentRecords::listCleared, lvPrinterData, &QTreeWidget::clear);
+    const HostProbe *probe = deps_.Probe;
+    monitors_ = std::make_unique<MonitorSet>(
+        deps_.Spooler,
+        deps_.PlatformTest ? deps_.PlatformTest : [probe] { return probe->PlatformTest(); },
+        records_->Desk());
 
     buildRecordColumns();
     // Rows an earlier run took in but could not store wait for the next save.
-    for (const ListedRecord &row : journal_->Pending()) {
-        records_.Rows.push_back(row);
-        addRecordItem(row);
-    }
+    records_->ListJournal();
 
     RosterHooks hooks;
-    hooks.launch = [this](const TMonitorEntry &entry) { return launchMonitor(entry); };
+    hooks.launch = [this](const TMonitorEntry &entry) { return monitors_->Launch(entry); };
     hooks.log = [this](const QString &line) { SendLog(line); };
-    hooks.processMessages = [] { QCoreApplication::processEvents(); };
     hooks.busy = [](bool on) {
         if (on)
             QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -186,26 +218,7 @@ void TVeskagentFrm::FormCreate(const QStringList &)
     lblCaption->setText(ProductTitle(dm_.LangCode, dm_.GetLangString(QStringLiteral("RSVersion"))));
     setWindowTitle(lblCaption->text());
     shell_->setTip(lblCaption->text());
-    creating_ = false;
-}
-
-bool TVeskagentFrm::launchMonitor(const TMonitorEntry &entry)
-{
-    auto *thread = new TPrinterMonThread(
-        deps_.Spooler, deps_.PlatformTest ? deps_.PlatformTest : [] { return Vesk_7() != 0; });
-    thread->PrinterName = entry.PrinterName.toStdString();
-    if (!thread->OpenMonitoredPrinter()) {
-        delete thread;
-        return false;
-    }
-    thread->StopEvent = entry.StopEvent;
-    thread->IdleEvent = entry.IdleEvent;
-    thread->DataWindow = this;
-    thread->LogWindow = this;
-    thread->SetFreeOnTerminate(true);
-    thread->start();
-    threads_.emplace_back(thread);
-    return true;
+    stage_ = Stage::Running;
 }
 
 void TVeskagentFrm::applyListCharset(int charset)
@@ -258,14 +271,39 @@ void TVeskagentFrm::addRosterItem(const QString &name, bool checked)
     updatingRoster_ = false;
 }
 
-void TVeskagentFrm::guarded(const std::function<void()> &command)
+void TVeskagentFrm::guarded(const std::function<void()> &body)
 {
-    try {
-        command();
-    } catch (const VeskError &e) {
-        QApplication::restoreOverrideCursor();
-        dm_.ShowMsg(e.message(), MB_ICONSTOP);
+    command([&] {
+        try {
+            body();
+        } catch (const VeskError &e) {
+            QApplication::restoreOverrideCursor();
+            dm_.ShowMsg(e.message(), MB_ICONSTOP);
+        }
+    });
+}
+
+void TVeskagentFrm::command(const std::function<void()> &body)
+{
+    ++commandDepth_;
+    body();
+    if (--commandDepth_ == 0 && closePending_) {
+        closePending_ = false;
+        // The close runs once the handlers around this command have returned.
+        PostWindowMessage(this, [this] { close(); });
     }
+}
+
+bool TVeskagentFrm::FormCloseQuery()
+{
+    if (commandDepth_ == 0)
+        return TLumoFrm::FormCloseQuery();
+    closePending_ = true;
+    // An open question or dialog is answered as cancelled, so the command ends now.
+    QWidget *modal = QApplication::activeModalWidget();
+    if (modal != nullptr && modal != this)
+        modal->close();
+    return false;
 }
 
 void TVeskagentFrm::ShowTip(const QString &text)
@@ -353,10 +391,12 @@ void TVeskagentFrm::MenuAddPrinterClick()
 {
     if (!roster_)
         return;
-    TPrinterFrm dialog(dm_, this);
-    dialog.CheckUnique = true;
-    if (dialog.exec() == QDialog::Accepted)
-        AddRosterPrinter(dialog.PrinterName(), dialog.MonitorChosen());
+    command([this] {
+        TPrinterFrm dialog(dm_, this);
+        dialog.CheckUnique = true;
+        if (dialog.exec() == QDialog::Accepted && roster_)
+            AddRosterPrinter(dialog.PrinterName(), dialog.MonitorChosen());
+    });
 }
 
 void TVeskagentFrm::AddRosterPrinter(const QString &name, bool monitor)
@@ -391,29 +431,30 @@ void TVeskagentFrm::MenuDelPrinterClick()
 
 void TVeskagentFrm::OnRecPrinterData(const TPrinterInfo &Info)
 {
-    if (!intake_)
+    if (!records_ || stage_ == Stage::Closed)
         return;
-    guarded([&] {
-        for (const ListedRecord &row : intake_->OnRecPrinterData(Info)) {
-            // Durable first: a row on disk survives whatever happens to the window.
-            if (!journal_->Append(row))
-                SendLog(journal_->lastError());
-            records_.Rows.push_back(row);
-            addRecordItem(row);
-        }
-    });
+    guarded([&] { records_->TakeIn(Info); });
+}
+
+const RecordList &TVeskagentFrm::Records() const
+{
+    static const RecordList none;
+    return records_ ? records_->List() : none;
 }
 
 void TVeskagentFrm::SavePrinterData()
 {
-    if (!saver_)
+    if (!records_)
         return;
-    const SaveResult r = saver_->SavePrinterData(records_);
-    if (r.outcome != SaveResult::Outcome::Saved)
-        return; // nothing new, or the database failed: the rows wait for the next occasion
-    if (r.cleared)
-        lvPrinterData->clear();
-    SendLog(r.logLine);
+    // The outcome is logged either way; a failure also gets the standard box (on the error
+    // stream without a display), except while closing or while another box is open. The rows
+    // stay journaled and listed for the next save.
+    const SaveResult r = records_->Save();
+    if (r.outcome == SaveResult::Outcome::Failed && stage_ == Stage::Running && commandDepth_ == 0)
+        command([&] {
+            dm_.ShowMsg(TdmMain::FillMsg(dm_.GetLangString(QStringLiteral("RSSaveErr")), r.error),
+                        MB_ICONSTOP);
+        });
 }
 
 void TVeskagentFrm::MenuSaveDataClick()
@@ -427,9 +468,9 @@ QString TVeskagentFrm::SelectedDetails() const
     if (!item || !item->isSelected())
         return {};
     const int row = lvPrinterData->indexOfTopLevelItem(item);
-    if (row < 0 || row >= static_cast<int>(records_.Rows.size()))
+    if (row < 0 || row >= static_cast<int>(Records().Rows.size()))
         return {};
-    return DetailsText(captions_, records_.Rows[static_cast<size_t>(row)]);
+    return DetailsText(captions_, Records().Rows[static_cast<size_t>(row)]);
 }
 
 void TVeskagentFrm::MenuShowInfoClick()
@@ -437,9 +478,11 @@ void TVeskagentFrm::MenuShowInfoClick()
     const QString text = SelectedDetails();
     if (text.isEmpty())
         return;
-    TLumoInfoFrm info(TdmMain::Program::Agent, this);
-    info.SetInfo(text);
-    info.exec();
+    command([&] {
+        TLumoInfoFrm info(TdmMain::Program::Agent, this);
+        info.SetInfo(text);
+        info.exec();
+    });
 }
 
 bool TVeskagentFrm::eventFilter(QObject *watched, QEvent *event)
@@ -452,22 +495,11 @@ bool TVeskagentFrm::eventFilter(QObject *watched, QEvent *event)
     return TLumoFrm::eventFilter(watched, event);
 }
 
-bool TVeskagentFrm::WaitForMonitors(int ms)
+bool TVeskagentFrm::WaitForMonitors(int)
 {
-    QElapsedTimer clock;
-    clock.start();
-    for (;;) {
-        std::erase_if(threads_, [](const QPointer<TPrinterMonThread> &t) {
-            return t.isNull() || t->isFinished();
-        });
-        if (threads_.empty())
-            return true;
-        if (clock.elapsed() >= ms)
-            return false;
-        // A monitor may be sending to this window while it ends: keep handling its calls.
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
+    if (monitors_)
+        monitors_->StopAll();
+    return true;
 }
 
 void TVeskagentFrm::ExitAgent()
@@ -477,18 +509,22 @@ void TVeskagentFrm::ExitAgent()
 
 void TVeskagentFrm::FormClose()
 {
-    if (closed_)
+    switch (stage_) {
+    case Stage::Creating:
+    case Stage::Closed:
         return;
-    if (!roster_) {
+    case Stage::Abandoned:
         // Start-up ended early: no monitors to stop, no rows to save; the texts stay loaded.
-        if (!creating_) {
-            closed_ = true;
-            Q_EMIT agentClosed();
-        }
+        stage_ = Stage::Closed;
+        Q_EMIT agentClosed();
         return;
+    case Stage::Running:
+        break;
     }
-    closed_ = true;
+    stage_ = Stage::Closed;
     roster_->StopAll();
+    monitors_->StopAll();
+    records_->StopIntake();
     roster_.reset();
     SavePrinterData();
     dm_.CloseIniFile();

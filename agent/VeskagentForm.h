@@ -7,7 +7,6 @@
 #include "SettingsRoutines.h"
 #include "WindowMessages.h"
 
-#include <QPointer>
 #include <QStringList>
 
 #include <functional>
@@ -23,12 +22,11 @@ class QTreeWidget;
 
 namespace vesk {
 
+class AgentRecords;
 class AgentShell;
 class HostProbe;
-class PrinterDataSaver;
+class MonitorSet;
 class PrinterRoster;
-class RecordIntake;
-class RecordJournal;
 class TdmMain;
 struct TMonitorEntry;
 
@@ -40,13 +38,14 @@ class Spooler;
 struct AgentDeps
 {
     std::shared_ptr<spooler::Spooler> Spooler; // the monitors' spooler
-    std::function<bool()> PlatformTest;        // the monitors' path; libVesk's Vesk_7 when empty
+    std::function<bool()> PlatformTest;        // the monitors' path; the probe's when empty
     HostProbe *Probe = nullptr;                // the intake's probe; libVesk's when null
     bool LogToStdout = false;                  // service mode: log lines also on standard output
 };
 
-// Lives on the window thread. Monitor threads reach it only through ShowTip and
-// OnRecPrinterData, both delivered on this thread while the sender waits.
+// Lives on the window thread: wiring between the records, the monitors, the roster and the
+// widgets. Monitor threads never call it: they hand over to the records' intake desk, which
+// posts rows and log lines here. The lifecycle is described at the top of VeskagentForm.cpp.
 class TVeskagentFrm : public TLumoFrm, public AgentSettingsTarget, public TRecPrinterDataReceiver
 {
     Q_OBJECT
@@ -64,16 +63,17 @@ public:
 
     // WM_SHOWTIP: one line at the end of MemLog.
     void ShowTip(const QString &text) override;
-    // WM_RECPRINTERDATA: each handed-over job becomes a journaled, listed row.
+    // WM_RECPRINTERDATA delivered to the window itself: each job becomes a journaled, listed
+    // row, taken in on this thread (the monitors hand over to the intake desk instead).
     void OnRecPrinterData(const TPrinterInfo &Info) override;
 
     // Writes the unsaved rows (timer, menu, closing).
     void SavePrinterData();
     // Ends the agent as the tray's exit command does: FormClose, then the program ends.
     void ExitAgent();
-    // After closing: lets the stopped monitors see their stop and end, handling what they still
-    // send, for at most `ms`. True when none is left running.
-    bool WaitForMonitors(int ms);
+    // Joins every monitor thread still running (closing has joined them already); true when
+    // none is left. The time limit of the former wait is no longer needed.
+    bool WaitForMonitors(int ms = 0);
 
     // Roster commands, also called by tests without the dialog.
     void AddRosterPrinter(const QString &name, bool monitor);
@@ -86,7 +86,8 @@ public:
     QString SelectedDetails() const;
 
     PrinterRoster *Roster() const { return roster_.get(); }
-    const RecordList &Records() const { return records_; }
+    const RecordList &Records() const;
+    AgentRecords *RecordsCore() const { return records_.get(); }
     AgentShell *Shell() const { return shell_; }
     bool FirstShow() const { return firstShow_; }
     // The splash of the first show has gone and the command line has been obeyed.
@@ -112,6 +113,7 @@ protected:
     void FormResize() override;
     void FormClose() override;
     void ImgMinSizeClick() override;
+    bool FormCloseQuery() override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
     // AgentSettingsTarget
@@ -125,28 +127,36 @@ private:
     void addRecordItem(const ListedRecord &row);
     void addRosterItem(const QString &name, bool checked);
     void lvPrinterListMouseDown(QListWidgetItem *item);
-    bool launchMonitor(const TMonitorEntry &entry);
     void splashDone();
     // Runs a command; a database error ends it in the standard error box.
     void guarded(const std::function<void()> &command);
+    // Runs a command that may wait in a nested loop (a question, a dialog, a box). A close that
+    // arrives meanwhile waits until the command is over.
+    void command(const std::function<void()> &body);
 
     TdmMain &dm_;
     AgentDeps deps_;
     QStringList args_;
     std::unique_ptr<HostProbe> ownProbe_;
-    std::unique_ptr<RecordJournal> journal_;
-    std::unique_ptr<RecordIntake> intake_;
-    std::unique_ptr<PrinterDataSaver> saver_;
+    std::unique_ptr<AgentRecords> records_;
+    std::unique_ptr<MonitorSet> monitors_;
     std::unique_ptr<PrinterRoster> roster_; // the monitor list; null until start-up reached it
-    RecordList records_;
     QStringList captions_;
     AgentShell *shell_ = nullptr;
-    std::vector<QPointer<TPrinterMonThread>> threads_; // for the wait at the end only
-    bool creating_ = false;
+
+    enum class Stage
+    {
+        Creating,  // FormCreate is running
+        Abandoned, // start-up stopped early: nothing to stop or save
+        Running,   // monitors and records live
+        Closed     // FormClose has run
+    };
+    Stage stage_ = Stage::Creating;
+    int commandDepth_ = 0;      // commands on the stack that may run a nested loop
+    bool closePending_ = false; // a close arrived during such a command
     bool firstShow_ = true;
     bool splashOver_ = false;
     bool abandoned_ = false;
-    bool closed_ = false;
     bool updatingRoster_ = false;
 };
 

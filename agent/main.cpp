@@ -22,9 +22,6 @@ void chooseHeadlessPlatform()
         qputenv("QT_QPA_PLATFORM", "offscreen");
 }
 
-// How long the closed agent lets its monitors see their stop before the program ends.
-constexpr int MonitorEndMs = 3000;
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -70,6 +67,6 @@ int main(int argc, char **argv)
     VeskagentFrm.show();
     const int rc = app.exec();
     DMTimer.tmSavePrinterData.stop();
-    VeskagentFrm.WaitForMonitors(MonitorEndMs);
+    VeskagentFrm.WaitForMonitors();
     return rc;
 }

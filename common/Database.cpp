@@ -116,6 +116,23 @@ OpenResult cloneDatabaseForThread(const QString &source, const QString &newName)
     return finishOpen(db, engine);
 }
 
+OpenResult reopenDatabase(const QString &connectionName)
+{
+    QSqlDatabase db = QSqlDatabase::database(connectionName, false);
+    if (!db.isValid())
+        return {false, QStringLiteral("The database is not connected.")};
+    db.close();
+    return finishOpen(db, engineOf(db));
+}
+
+bool connectionAlive(const QSqlDatabase &db)
+{
+    if (!db.isOpen())
+        return false;
+    QSqlQuery q(db);
+    return q.exec(QStringLiteral("select 1"));
+}
+
 DbEngine engineOf(const QSqlDatabase &db)
 {
     if (db.driverName() == u"QSQLITE")

@@ -24,6 +24,13 @@ OpenResult openDatabase(const QString &connectionName, const QString &constr,
 // another thread). Remove it with QSqlDatabase::removeDatabase before the thread ends.
 OpenResult cloneDatabaseForThread(const QString &source, const QString &newName);
 
+// Closes and opens the named connection again with its settings, on the calling thread: after a
+// server restart ended its session every statement fails until then. Queries on it are dead.
+OpenResult reopenDatabase(const QString &connectionName);
+
+// Whether the connection still answers a trivial statement.
+bool connectionAlive(const QSqlDatabase &db);
+
 // Begins a write transaction that takes the write lock at once (BEGIN IMMEDIATE on SQLite), so
 // a concurrent writer waits for the busy timeout instead of failing part-way.
 bool beginWrite(QSqlDatabase &db, QString *error = nullptr);

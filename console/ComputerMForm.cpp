@@ -3,13 +3,13 @@
 
 #include "DeptTreeView.h"
 #include "Errors.h"
+#include "HostProbe.h"
 #include "HostView.h"
 #include "MainDM.h"
 #include "MessageFlags.h"
 #include "PrinterDataView.h"
 #include "PrinterListView.h"
 #include "ReportCommands.h"
-#include "Vesk.h"
 #include "ViewButton.h"
 
 #include <QApplication>
@@ -115,7 +115,7 @@ void TComputerMFrm::FormCreate()
 {
     CanMinimize = true;
     CanMaximize = true;
-    PlatformKind = Vesk_7();
+    PlatformKind = LibVeskProbe().PlatformTest() ? 1 : 0;
     SetLogWindow(this);
     ActiveButtonColor = QColor(0x00, 0x80, 0x00);
     InactiveButtonColor = QColor(0, 0, 0);

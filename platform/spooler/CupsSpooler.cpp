@@ -14,6 +14,7 @@
 #include <map>
 #include <mutex>
 #include <set>
+#include <strings.h>
 #include <thread>
 
 namespace vesk::spooler {
@@ -511,7 +512,9 @@ private:
             }
             const bool Left = Event == "job-completed" || JobState >= IPP_JSTATE_CANCELED;
             for (auto &L : FListeners) {
-                if (L->Printer != Printer)
+                // CUPS finds queues without regard to letter case, so a printer opened as
+                // "office" is the queue "Office" whose events name it so.
+                if (strcasecmp(L->Printer.c_str(), Printer.c_str()) != 0)
                     continue;
                 if (Left && JobId > 0)
                     L->Finished.insert(static_cast<uint32_t>(JobId));

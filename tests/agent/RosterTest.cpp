@@ -279,4 +279,40 @@ TEST_F(RosterTest, HostilePrinterNamesAreStoredVerbatimOrRefusedWithAMessage)
     EXPECT_EQ(isMonitor(QStringLiteral("Office")), 0);
 }
 
+// A service stop or the tray's Exit that arrives while the stop question is open.
+class ExitDuringQuestion : public MessagePresenter
+{
+public:
+    explicit ExitDuringQuestion(TVeskagentFrm &frm) : frm_(frm) {}
+    int present(const QString &, const QString &, unsigned) override
+    {
+        frm_.ExitAgent();
+        return IDOK;
+    }
+
+private:
+    TVeskagentFrm &frm_;
+};
+
+TEST_F(RosterTest, AnExitDuringTheStopQuestionClosesOnceTheCommandIsOver)
+{
+    spooler->AddPrinter("Office");
+    addPrinterRow(QStringLiteral("Office"), 1);
+    start();
+    bool closed = false;
+    QObject::connect(frm.get(), &TVeskagentFrm::agentClosed, [&] { closed = true; });
+    ExitDuringQuestion presenter(*frm);
+    dm->setMessagePresenter(&presenter);
+
+    rosterItem(*frm, QStringLiteral("Office"))->setCheckState(Qt::Unchecked);
+    // The command ended with the roster it was using, then the close ran.
+    EXPECT_FALSE(closed);
+    EXPECT_EQ(isMonitor(QStringLiteral("Office")), 0);
+    EXPECT_TRUE(log().contains(TdmMain::FillMsg(lang("RSEndMonitor"), QStringLiteral("Office"))));
+    QCoreApplication::sendPostedEvents(frm.get());
+    EXPECT_TRUE(closed);
+    EXPECT_TRUE(frm->Roster() == nullptr);
+    dm->setMessagePresenter(&boxes);
+}
+
 } // namespace vesk::test

@@ -90,6 +90,18 @@ void execSql(const TestAppDir &app, const QString &statement)
     QSqlDatabase::removeDatabase(QStringLiteral("svc"));
 }
 
+// Waits until a row holding `text` has been journaled (the agent took the job in).
+void waitForJournal(const TestAppDir &app, const QByteArray &text)
+{
+    const QString journal = app.file(QStringLiteral("RecordJournal.dat"));
+    for (int i = 0; i < 600; ++i) {
+        QFile f(journal);
+        if (f.open(QIODevice::ReadOnly) && f.readAll().contains(text))
+            return;
+        QThread::msleep(100);
+    }
+}
+
 // A private cupsd for one test, stopped by PID whatever happens.
 class PrivateCups
 {
@@ -281,6 +293,61 @@ TEST(ServiceTest, EndToEndJobsPrintedThroughCupsReachTheDatabaseVerbatim)
     expected.sort();
     stored.sort();
     EXPECT_EQ(stored.join(u'\n').toStdString(), expected.join(u'\n').toStdString())
+        << out.constData();
+}
+
+// make run on a machine without CUPS: run-app starts the demo queue, says how to print on it,
+// and the agent records the job.
+TEST(ServiceTest, MakeRunWithoutCupsRecordsAJobOfTheDemoQueue)
+{
+    if (QFile::exists(QStringLiteral("/run/cups/cups.sock")))
+        GTEST_SKIP() << "this machine runs CUPS: run-app leaves it as it is";
+    if (!QFile::exists(QStringLiteral("/usr/sbin/cupsd")))
+        GTEST_SKIP() << "cupsd is not installed";
+    TestAppDir app;
+    app.prepareEnglish();
+    installProgram(app);
+    struct Stop
+    {
+        QString dir;
+        ~Stop()
+        {
+            run(QStringLiteral(VESK_SOURCE_DIR "/scripts/demo-cups"), {QStringLiteral("stop"), dir},
+                QProcessEnvironment::systemEnvironment());
+        }
+    } stop{app.path()};
+
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "CUPS_SERVER"})
+        env.remove(QLatin1String(name));
+    QProcess runApp;
+    runApp.setProcessEnvironment(env);
+    runApp.start(QStringLiteral(VESK_SOURCE_DIR "/scripts/run-app"), {app.path()});
+    ASSERT_TRUE(runApp.waitForStarted(30000));
+    QByteArray out;
+    ASSERT_TRUE(waitForOutput(runApp, out, "Monitoring printer VeskDemo.")) << out.constData();
+    EXPECT_TRUE(out.contains("\"Save Records\"")) << out.constData();
+    // The command it printed, as a newcomer would paste it.
+    QString command;
+    for (const QString &line : QString::fromLocal8Bit(out).split(u'\n')) {
+        if (line.contains(QStringLiteral(" lp -d VeskDemo ")))
+            command = line.mid(line.indexOf(QStringLiteral("CUPS_SERVER=")));
+    }
+    ASSERT_FALSE(command.isEmpty()) << out.constData();
+    ASSERT_EQ(run(QStringLiteral("sh"), {QStringLiteral("-c"), command},
+                  QProcessEnvironment::systemEnvironment()),
+              0)
+        << command.toStdString();
+
+    waitForJournal(app, "Vesk demo");
+    // run-app became the agent: SIGTERM ends it like the exit command, which saves.
+    ASSERT_EQ(::kill(static_cast<pid_t>(runApp.processId()), SIGTERM), 0);
+    ASSERT_TRUE(runApp.waitForFinished(30000));
+    out += runApp.readAllStandardOutput();
+    EXPECT_EQ(countRows(app, QStringLiteral("select count(*) from tPrinterData where "
+                                            "PrinterName='VeskDemo' and documentName='Vesk demo' "
+                                            "and TotalPageCount=1")),
+              1)
         << out.constData();
 }
 

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QListWidget>
+#include <QSystemTrayIcon>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -129,6 +130,25 @@ TEST_F(StartupTest, TheCommandLineStartsTheAgentHiddenAfterTheSplash)
     AgentShell::ForceTrayAvailable(std::nullopt);
 }
 
+TEST_F(StartupTest, TheWindowOpensMinimisedWithATaskBarEntryOnlyWithoutATray)
+{
+    for (const bool tray : {true, false}) {
+        AgentShell::ForceTrayAvailable(tray);
+        start();
+        frm->show();
+        EXPECT_TRUE(frm->isMinimized()) << tray;
+        EXPECT_EQ(frm->windowFlags().testFlag(Qt::Tool), tray);
+        // The tray shows it, and a single click is enough (AppIndicator reports no other).
+        frm->Shell()->HideWindow();
+        Q_EMIT frm->Shell()->rmTrayIcon1->activated(QSystemTrayIcon::Trigger);
+        EXPECT_TRUE(frm->isVisible()) << tray;
+        EXPECT_FALSE(frm->isMinimized()) << tray;
+        frm->close();
+        frm.reset();
+    }
+    AgentShell::ForceTrayAvailable(std::nullopt);
+}
+
 TEST_F(StartupTest, HandedOverJobsAreListedJournaledAndSavedWhenTheWindowCloses)
 {
     spooler->AddPrinter("Office");
@@ -159,6 +179,31 @@ TEST_F(StartupTest, HandedOverJobsAreListedJournaledAndSavedWhenTheWindowCloses)
     EXPECT_TRUE(RecordJournal(app.path()).Pending().empty());
     // FormClose released the language file.
     EXPECT_TRUE(dm->GetLangString(QStringLiteral("RSUnkown")).isEmpty());
+}
+
+TEST_F(StartupTest, AFailedSaveIsLoggedAndShownAndTheRowsWaitForTheNextSave)
+{
+    start();
+    frm->OnRecPrinterData(handOver("Office", "kept"));
+    withDb([](QSqlDatabase &db) {
+        ASSERT_TRUE(QSqlQuery(db).exec(
+            QStringLiteral("alter table tPrinterData rename to tPrinterDataAway")));
+    });
+    frm->MenuSaveDataClick();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_TRUE(
+        boxes.shown[0].text.startsWith(TdmMain::FillMsg(lang("RSSaveErr"), QString()).trimmed()));
+    EXPECT_EQ(boxes.shown[0].style, unsigned(MB_ICONSTOP));
+    EXPECT_TRUE(log().contains(boxes.shown[0].text)) << log().toStdString();
+    EXPECT_FALSE(log().contains(lang("RSSaveComplete")));
+
+    withDb([](QSqlDatabase &db) {
+        ASSERT_TRUE(QSqlQuery(db).exec(
+            QStringLiteral("alter table tPrinterDataAway rename to tPrinterData")));
+    });
+    frm->MenuSaveDataClick();
+    EXPECT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from tPrinterData")), 1);
 }
 
 TEST_F(StartupTest, RowsLeftInTheJournalAreListedAgainAndSavedOnce)

@@ -28,7 +28,8 @@ protected:
                             "('PC-MAC', '10.0.0.99', '00-AA-BB-CC-DD-EE', 'Mac Match', 'Sales'), "
                             "('PC-IP', '127.0.0.1', '', 'Ip Match', 'Stores'), "
                             "('PC-NAME', '', '', 'Name Match', 'Head Office'), "
-                            "('PC-O''NEIL', '', '', 'O''Neil', 'R&D ''East''')"));
+                            "('PC-O''NEIL', '', '', 'O''Neil', 'R&D ''East'''), "
+                            "('PC-ZERO', '', '00-00-00-00-00-00', 'Zero', 'Routed')"));
         ASSERT_TRUE(dm->aqryHost->Open()); // as LoadSettings does at start-up
         intake = std::make_unique<RecordIntake>(
             *dm, probe, [] { return QDateTime(QDate(2026, 3, 1), QTime(9, 5, 7)); });
@@ -120,6 +121,15 @@ TEST_F(Intake, FindsTheComputerByMacThenIpThenName)
     EXPECT_EQ(byName.Cells[colMAC], QString());
     EXPECT_EQ(byName.Cells[colEmName], QStringLiteral("Name Match"));
     EXPECT_EQ(byName.Cells[colDeptName], QStringLiteral("Head Office"));
+
+    // A MAC of zeros (a peer that answers without its address) names no computer: the IP, then
+    // the name decide, never the first stored row of zeros.
+    probe.answers["PC-IP"] = {QStringLiteral("00-00-00-00-00-00"), QStringLiteral("127.0.0.1")};
+    EXPECT_EQ(take(job("a", "\\\\PC-IP")).Cells[colEmName], QStringLiteral("Ip Match"));
+    probe.answers["PC-NAME"] = {QStringLiteral("00-00-00-00-00-00"), QString()};
+    const ListedRecord zero = take(job("a", "\\\\PC-NAME"));
+    EXPECT_EQ(zero.Cells[colEmName], QStringLiteral("Name Match"));
+    EXPECT_EQ(zero.Cells[colMAC], QStringLiteral("00-00-00-00-00-00"));
 
     // A quote in the name is just a character of it.
     EXPECT_EQ(take(job("a", "\\\\pc-o'neil")).Cells[colDeptName], QStringLiteral("R&D 'East'"));

@@ -105,6 +105,45 @@ TEST_F(SaveOnPostgres, StoresRowsOnceAcrossADeathAfterCommit)
         });
 }
 
+TEST_F(SaveOnPostgres, ASessionEndedByTheServerIsOpenedAgainByTheNextSave)
+{
+    QTemporaryDir folder;
+    TdmMain dm(TdmMain::Program::Agent, folder.path());
+    dm.acntVesk.ConnectionString = test::postgresConstr(database);
+    QString error;
+    ASSERT_TRUE(dm.acntVesk.Open(dm.AppDir(), &error)) << error.toStdString();
+    QSqlDatabase db = dm.acntVesk.database();
+    ASSERT_TRUE(createSchema(
+        db, [](const QString &k) { return k; }, &error))
+        << error.toStdString();
+    PrinterDataSaver saver(dm, nullptr);
+    RecordList list;
+    list.Rows = {row(QStringLiteral("before"), 1)};
+    ASSERT_EQ(saver.SavePrinterData(list).outcome, SaveResult::Outcome::Saved);
+
+    // What a server restart does to the agent's session.
+    QSqlQuery pid(db);
+    ASSERT_TRUE(pid.exec(QStringLiteral("select pg_backend_pid()")) && pid.next());
+    const int backend = pid.value(0).toInt();
+    pid.finish();
+    {
+        TConnection admin(QStringLiteral("pg-admin"));
+        admin.ConnectionString = test::postgresConstr(database);
+        ASSERT_TRUE(admin.Open(dm.AppDir(), &error)) << error.toStdString();
+        QSqlQuery kill(admin.database());
+        ASSERT_TRUE(kill.exec(QStringLiteral("select pg_terminate_backend(%1)").arg(backend)));
+    }
+
+    list.Rows.push_back(row(QStringLiteral("after"), 2));
+    const SaveResult lost = saver.SavePrinterData(list);
+    EXPECT_EQ(lost.outcome, SaveResult::Outcome::Failed);
+    EXPECT_FALSE(lost.error.isEmpty());
+    const SaveResult again = saver.SavePrinterData(list);
+    ASSERT_EQ(again.outcome, SaveResult::Outcome::Saved) << again.error.toStdString();
+    EXPECT_TRUE(again.reconnected);
+    EXPECT_EQ(again.written, 1);
+}
+
 int main(int argc, char **argv)
 {
     return test::runWithPostgresServer(argc, argv);

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QThread>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -97,6 +98,66 @@ public:
 
 private:
     QThread FThread;
+};
+
+// A spooler that passes every call through and remembers which job ids its queue listings have
+// shown, so a test can wait until the monitor has seen a job instead of guessing a time.
+class ListingSpy : public spooler::Spooler
+{
+public:
+    explicit ListingSpy(std::shared_ptr<spooler::Spooler> Inner) : FInner(std::move(Inner)) {}
+
+    std::unique_ptr<spooler::PrinterHandle> OpenPrinter(const std::string &Name,
+                                                        spooler::OpenError *Error) override
+    {
+        auto Handle = FInner->OpenPrinter(Name, Error);
+        if (!Handle)
+            return nullptr;
+        return std::make_unique<Printer>(std::move(Handle), *this);
+    }
+
+    // Waits (generously) until a listing has shown job Id.
+    bool WaitListed(uint32_t Id, int Seconds = 60)
+    {
+        std::unique_lock Lock(FMutex);
+        return FCond.wait_for(Lock, std::chrono::seconds(Seconds),
+                              [&] { return std::count(FListed.begin(), FListed.end(), Id) > 0; });
+    }
+
+private:
+    class Printer : public spooler::PrinterHandle
+    {
+    public:
+        Printer(std::unique_ptr<spooler::PrinterHandle> Inner, ListingSpy &Spy)
+            : FInner(std::move(Inner)), FSpy(Spy)
+        {}
+        bool GetPrinter(spooler::PrinterState &State) override { return FInner->GetPrinter(State); }
+        bool EnumJobs(std::vector<spooler::JobEntry> &Jobs) override
+        {
+            const bool Ok = FInner->EnumJobs(Jobs);
+            if (Ok) {
+                std::lock_guard Lock(FSpy.FMutex);
+                for (const auto &J : Jobs)
+                    FSpy.FListed.push_back(J.JobId);
+                FSpy.FCond.notify_all();
+            }
+            return Ok;
+        }
+        std::unique_ptr<spooler::ChangeNotification> FindFirstChangeNotification() override
+        {
+            return FInner->FindFirstChangeNotification();
+        }
+        int LastError() const override { return FInner->LastError(); }
+
+    private:
+        std::unique_ptr<spooler::PrinterHandle> FInner;
+        ListingSpy &FSpy;
+    };
+
+    std::shared_ptr<spooler::Spooler> FInner;
+    std::mutex FMutex;
+    std::condition_variable FCond;
+    std::vector<uint32_t> FListed;
 };
 
 // Starts a monitor for Printer on Spooler; stops it and waits for its end on destruction.

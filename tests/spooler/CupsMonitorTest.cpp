@@ -87,15 +87,31 @@ TEST_F(cups_monitor, HeldJobIsHandedOverOnlyAfterRelease)
 
 TEST_F(cups_monitor, PollingPathHandsOverTheJobThatLeft)
 {
-    RunningMonitor M(Spooler, Queue, false, Window.R, QuietMs, 20);
+    // The polling path follows only jobs it has listed: release the job once it has been seen,
+    // or a fast queue prints it before the first listing and nothing is ever handed over.
+    const auto Spy = std::make_shared<ListingSpy>(Spooler);
+    RunningMonitor M(Spy, Queue, false, Window.R, QuietMs, 20);
     ASSERT_TRUE(M.Opened);
     const uint32_t Held = Submit({"-t", "Polled", "-U", "dave", "-H", "hold", Pdf});
+    ASSERT_TRUE(Spy->WaitListed(Held));
     ASSERT_EQ(Run("lp", {"-i", QString::number(Held), "-H", "resume"}).Exit, 0);
     ASSERT_TRUE(Window.R->WaitFor([&](auto &H, auto &) { return Has(H, Held); }));
     const Handed H = Window.R->HandedJobs().front();
     EXPECT_EQ(H.Job.Document, "Polled");
     EXPECT_EQ(H.Job.UserName, "dave");
     EXPECT_EQ(H.PrinterName, Queue);
+}
+
+TEST_F(cups_monitor, PrinterNamedInOtherLetterCaseHandsOverItsJobs)
+{
+    // CUPS opens "counter" as the queue "Counter"; its events must still reach the monitor.
+    std::string Lower = Queue;
+    std::transform(Lower.begin(), Lower.end(), Lower.begin(), ::tolower);
+    RunningMonitor M(Spooler, Lower, true, Window.R, QuietMs);
+    ASSERT_TRUE(M.Opened);
+    const uint32_t Id = Submit({"-t", "Lower", Pdf});
+    ASSERT_TRUE(Window.R->WaitFor([&](auto &H, auto &) { return Has(H, Id); }, 20));
+    EXPECT_EQ(Window.R->HandedJobs().front().PrinterName, Lower);
 }
 
 TEST_F(cups_monitor, SurvivesACupsdRestart)

@@ -1,4 +1,4 @@
-// The host probe calls of the record intake, behind an interface so tests can answer them.
+// The host probe (libVesk.so) behind an interface, for both programs, so tests can answer it.
 #pragma once
 
 #include <QString>
@@ -7,8 +7,9 @@
 
 namespace vesk {
 
-// Both calls take the spooler's machine name ("\\PC1"), skip its two leading characters and
-// upper-case the ASCII letters of the name in place, as libVesk does. Window thread only.
+// Both look-ups take the spooler's machine name ("\\PC1"), skip its two leading characters and
+// upper-case the ASCII letters of the name in place, as libVesk does. The library answers from
+// static buffers: one thread at a time per process calls a probe.
 class HostProbe
 {
 public:
@@ -17,6 +18,8 @@ public:
     virtual QString MacOf(std::string &MachineName) = 0;
     // IPv4 text, or empty.
     virtual QString IpOf(std::string &MachineName) = 0;
+    // The platform test: true when change notifications are available (always, here).
+    virtual bool PlatformTest() const { return true; }
 };
 
 // The real probe: Vesk_1__1 and Vesk_2__2 of libVesk.so; their static buffers are copied at once.
@@ -25,6 +28,8 @@ class LibVeskProbe final : public HostProbe
 public:
     QString MacOf(std::string &MachineName) override;
     QString IpOf(std::string &MachineName) override;
+    // Vesk_7.
+    bool PlatformTest() const override;
 };
 
 } // namespace vesk

@@ -33,4 +33,9 @@ QString LibVeskProbe::IpOf(std::string &MachineName)
     return callProbe(&Vesk_2__2, MachineName);
 }
 
+bool LibVeskProbe::PlatformTest() const
+{
+    return Vesk_7() != 0;
+}
+
 } // namespace vesk
