@@ -27,10 +27,13 @@ public:
         for (size_t i = 0; i < count; ++i) {
             ProbedJob probed = intake_.ProbeJob(Info.Jobs[i]);
             AgentRecords *records = &records_;
-            PostWindowMessage(records,
-                              [records, name = Info.PrinterName, probed = std::move(probed)] {
-                                  records->list(records->intake_.TakeProbed(name, probed));
-                              });
+            PostWindowMessage(records, [records, name = Info.PrinterName, id = Info.Jobs[i].JobId,
+                                        mark = Info.Mark, probed = std::move(probed)] {
+                ListedRecord row = records->intake_.TakeProbed(name, probed);
+                row.JobId = id;
+                row.Mark = mark;
+                records->list(row);
+            });
         }
     }
 
@@ -103,6 +106,8 @@ void AgentRecords::ListJournal()
 
 void AgentRecords::list(const ListedRecord &row)
 {
+    if (!journal_.Admits(row))
+        return; // handed over once already
     // Durable first: a row on disk survives whatever happens to the window.
     if (!journal_.Append(row))
         Q_EMIT logLine(journal_.lastError());

@@ -47,6 +47,9 @@ struct TPrinterInfo
     std::unique_ptr<spooler::PrinterHandle> Printer;
     int32_t Count = 0;
     std::vector<TPrinterJob> Jobs;
+    // Hand-over record of the notification path: the printer's resume point once this hand-over
+    // is journaled (see PrinterMonThread.cpp).
+    std::optional<spooler::ResumePoint> Mark;
 
     uint32_t Capacity() const { return static_cast<uint32_t>(Jobs.size()); }
 };

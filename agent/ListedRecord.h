@@ -2,9 +2,12 @@
 // tPrinterData, plus the row's id that the journal and the save use to store it exactly once.
 #pragma once
 
+#include "Spooler.h"
+
 #include <QString>
 
 #include <array>
+#include <optional>
 #include <vector>
 
 namespace vesk {
@@ -48,6 +51,10 @@ struct ListedRecord
     QString Id;
     // Cells[0] is the row's caption, Cells[1..11] its sub-items.
     std::array<QString, PrinterDataColumnCount> Cells;
+    // The spooler's job id (0: not known) and the printer's resume point once this row is
+    // journaled; neither is stored in tPrinterData.
+    uint32_t JobId = 0;
+    std::optional<spooler::ResumePoint> Mark;
 
     const QString &Caption() const { return Cells[colPrinterName]; }
 };

@@ -3,6 +3,7 @@
 
 #include "PrinterMonThread.h"
 #include "PrinterRoster.h"
+#include "RecordJournal.h"
 
 #include <algorithm>
 
@@ -23,8 +24,15 @@ bool MonitorSet::Launch(const TMonitorEntry &entry)
     reap();
     auto thread = std::make_unique<TPrinterMonThread>(spooler_, platformTest_);
     thread->PrinterName = entry.PrinterName.toStdString();
+    if (Journal)
+        thread->Resume = Journal->Mark(entry.PrinterName);
+    thread->MissingJobsText = MissingJobsText;
     if (!thread->OpenMonitoredPrinter())
         return false;
+    // Durable before the thread runs: a killed agent resumes from here. A failed write leaves the
+    // journal to write itself whole, marks included, at its next write.
+    if (Journal)
+        Journal->SetMark(entry.PrinterName, *thread->Resume);
     thread->StopEvent = entry.StopEvent;
     thread->IdleEvent = entry.IdleEvent;
     thread->DataWindow = receiver_;

@@ -1,6 +1,8 @@
 // MonitorSet: the agent's printer monitor threads, owned from start to join.
 #pragma once
 
+#include <QString>
+
 #include <functional>
 #include <memory>
 #include <vector>
@@ -9,6 +11,7 @@ class QObject;
 
 namespace vesk {
 
+class RecordJournal;
 class TPrinterMonThread;
 struct TMonitorEntry;
 
@@ -44,6 +47,13 @@ public:
     // Intervals for tests: quiet time before a sweep, pause between listings.
     int QuietMs = 5000;
     int PollMs = 100;
+
+    // The printers' resume points (see RecordJournal.h), used on this thread: each monitor
+    // resumes from its printer's mark, and a printer's start point is journaled before its
+    // monitor runs. Null: every monitor starts from the jobs now queued.
+    RecordJournal *Journal = nullptr;
+    // The monitors' log template for job ids the spooler's history lost (TPrinterMonThread).
+    QString MissingJobsText;
 
 private:
     void reap();

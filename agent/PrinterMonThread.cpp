@@ -7,10 +7,18 @@
 //   tracked --(entries of later notifications)-->      tracked, fields updated in place
 //   tracked --(sweep: its id is in the listing)-->     tracked
 //   tracked --(sweep: its id is not in the listing)--> handed over (WM_RECPRINTERDATA), released
-// A sweep runs only after QuietMs without a notification, and hands jobs over only when its own
-// listing succeeded: a failed listing proves nothing about which jobs are gone.
-// After discarded information the refresh read also carries the final values of jobs that were
-// created and finished unseen; they enter as tracked and the sweep hands them over like any other.
+// A sweep runs after QuietMs without a notification, and also QuietMs after the first
+// notification since the previous sweep, so a steady stream of notifications cannot hold jobs
+// back. It hands jobs over only when its own listing succeeded: a failed listing proves nothing
+// about which jobs are gone.
+// Every read also carries the final values of jobs that were created and finished between two
+// reads, while notifications were lost, or (first read) since the resume point: while no agent
+// ran or monitoring was off. They enter as tracked and the sweep hands them over like any other.
+//
+// Resume point: every job up to FSeenUpTo has been reported, and a reported job is tracked until
+// it is handed over. Each hand-over carries the point after it (FSeenUpTo and the ids still
+// tracked); the window journals it with the row in one durable write, so a restarted monitor
+// resumes exactly behind the last journaled job and the journal refuses a job handed over twice.
 //
 // Job states, polling path (only the first job of the queue is followed):
 //   none       --(listing with jobs)-->                   remembered (first job)
@@ -35,7 +43,11 @@
 // The change notification is the thread's and is closed when the notification path ends.
 #include "PrinterMonThread.h"
 
+#include "MainDM.h"
 #include "WindowMessages.h"
+
+#include <algorithm>
+#include <chrono>
 
 namespace vesk {
 
@@ -73,6 +85,13 @@ bool TPrinterMonThread::OpenMonitoredPrinter()
         FOpenError = spooler::OpenError::ServerUnreachable;
         return false;
     }
+    spooler::ResumePoint Now;
+    if (!Handle->CurrentPoint(Now)) {
+        FOpenError = spooler::OpenError::ServerUnreachable;
+        return false;
+    }
+    if (!Resume || Resume->UpTo > Now.UpTo)
+        Resume = std::move(Now);
     FPrinterState.Printer = std::move(Handle);
     return true;
 }
@@ -105,18 +124,36 @@ void TPrinterMonThread::SendRecPrinterData()
 
 void TPrinterMonThread::RunNotificationPath()
 {
+    using Clock = std::chrono::steady_clock;
     std::unique_ptr<spooler::ChangeNotification> Change;
     if (FPrinterState.Printer)
-        Change = FPrinterState.Printer->FindFirstChangeNotification();
+        Change = FPrinterState.Printer->FindFirstChangeNotification(Resume);
+    if (Resume)
+        FSeenUpTo = Resume->UpTo;
     if (!Change) {
         const int Error = FPrinterState.Printer ? FPrinterState.Printer->LastError() : 6;
         SendLog(QString::number(Error) + QLatin1String(FindFirstText));
     } else {
         const auto ChangeEvent = Change->Event();
+        std::optional<Clock::time_point> SweepDue;
+        const auto RunSweep = [&] {
+            SweepDue.reset();
+            SendWindowMessage(DataWindow.data(), [this] { Sweep(); });
+        };
         for (;;) {
-            const int Signalled = WaitEvent::waitAny({ChangeEvent.get(), StopEvent.get()}, QuietMs);
+            int WaitMs = QuietMs;
+            if (SweepDue) {
+                const auto Left =
+                    std::chrono::duration_cast<std::chrono::milliseconds>(*SweepDue - Clock::now());
+                if (Left.count() <= 0 && !StopEvent->isSet()) {
+                    RunSweep();
+                    continue;
+                }
+                WaitMs = static_cast<int>(std::clamp<int64_t>(Left.count(), 0, QuietMs));
+            }
+            const int Signalled = WaitEvent::waitAny({ChangeEvent.get(), StopEvent.get()}, WaitMs);
             if (Signalled == WaitEvent::TimedOut) {
-                SendWindowMessage(DataWindow.data(), [this] { Sweep(); });
+                RunSweep();
                 continue;
             }
             if (StopEvent->isSet())
@@ -136,6 +173,12 @@ void TPrinterMonThread::RunNotificationPath()
                     continue;
             }
             DecodeNotifyInfo(FTracked, FPrinterState, Info);
+            FSeenUpTo = std::max(FSeenUpTo, Info.SeenUpTo);
+            if (Info.MissingJobs > 0)
+                SendLog(QString::fromStdString(PrinterName) + QStringLiteral(": ") +
+                        TdmMain::FillMsg(MissingJobsText, QString::number(Info.MissingJobs)));
+            if (!SweepDue)
+                SweepDue = Clock::now() + std::chrono::milliseconds(QuietMs);
         }
     }
     // End: close the notification and the printer, drop every record, say so.
@@ -163,10 +206,17 @@ void TPrinterMonThread::Sweep()
         FHandOver.PrinterName = PrinterName;
         if (It->Job.TotalPages == 0)
             It->Job.TotalPages = 1;
+        const uint32_t JobId = It->Job.JobId;
         FHandOver.Jobs.assign(1, std::move(It->Job));
         FHandOver.Count = 1;
+        FHandOver.Mark = spooler::ResumePoint{FSeenUpTo, {}};
+        for (const auto &Node : FTracked)
+            if (Node.Job.JobId != JobId && Node.Job.JobId <= FSeenUpTo)
+                FHandOver.Mark->Open.push_back(Node.Job.JobId);
+        std::sort(FHandOver.Mark->Open.begin(), FHandOver.Mark->Open.end());
         SendRecPrinterData();
         ClearJobs(FHandOver);
+        FHandOver.Mark.reset();
         It = FTracked.erase(It);
     }
 }

@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace vesk {
@@ -43,10 +44,19 @@ public:
     std::shared_ptr<WaitEvent> IdleEvent; // the polling path's pause; nobody signals it
     QPointer<QObject> LogWindow;          // implements ShowTipReceiver
     QPointer<QObject> DataWindow;         // implements TRecPrinterDataReceiver
+    // Where following the printer resumes (the journal's mark); OpenMonitoredPrinter sets it to
+    // the spooler's current point when there is none, or when the spooler's job ids have gone
+    // below it (a reinstalled spooler numbers from 1 again).
+    std::optional<spooler::ResumePoint> Resume;
+    // Log template for job ids the spooler's history lost before a catch-up; the count fills its
+    // "%s", the line starts with the printer name.
+    QString MissingJobsText;
 
     // Intervals, shortened by tests.
-    int QuietMs = 5000; // notification path: a sweep after this long without a notification
-    int PollMs = 100;   // polling path: pause between listings
+    // Notification path: a sweep after this long without a notification, and at the latest this
+    // long after the first notification since the previous sweep.
+    int QuietMs = 5000;
+    int PollMs = 100; // polling path: pause between listings
 
     // Frees the object (deleteLater on its own thread) once the body has returned.
     void SetFreeOnTerminate(bool Free);
@@ -78,6 +88,7 @@ private:
     TPrinterInfo FHandOver;     // only for handing jobs to DataWindow
     bool FHandOverPending = false;
     TJobList FTracked;
+    uint32_t FSeenUpTo = 0; // every job of the printer up to this id has been reported
 };
 
 } // namespace vesk

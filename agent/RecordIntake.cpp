@@ -48,8 +48,11 @@ std::vector<ListedRecord> RecordIntake::OnRecPrinterData(const TPrinterInfo &inf
     std::vector<ListedRecord> rows;
     const auto count =
         std::min<size_t>(info.Count > 0 ? static_cast<size_t>(info.Count) : 0, info.Jobs.size());
-    for (size_t i = 0; i < count; ++i)
+    for (size_t i = 0; i < count; ++i) {
         rows.push_back(TakeJob(info.PrinterName, info.Jobs[i]));
+        rows.back().JobId = info.Jobs[i].JobId;
+        rows.back().Mark = info.Mark;
+    }
     return rows;
 }
 

@@ -9,6 +9,7 @@
 #include <QJsonObject>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <fcntl.h>
 #include <set>
 #include <unistd.h>
@@ -17,31 +18,102 @@ namespace vesk {
 
 namespace {
 
+using spooler::ResumePoint;
+
+const QString KeyId = QStringLiteral("id");
+const QString KeyCells = QStringLiteral("cells");
+const QString KeyJob = QStringLiteral("job");
+const QString KeyMark = QStringLiteral("mark");
+const QString KeyUpTo = QStringLiteral("upTo");
+const QString KeyOpen = QStringLiteral("open");
+
+QByteArray line(const QJsonObject &o)
+{
+    return QJsonDocument(o).toJson(QJsonDocument::Compact) + '\n';
+}
+
+void putPoint(QJsonObject &o, const ResumePoint &p)
+{
+    QJsonArray open;
+    for (uint32_t id : p.Open)
+        open.append(static_cast<qint64>(id));
+    o.insert(KeyUpTo, static_cast<qint64>(p.UpTo));
+    o.insert(KeyOpen, open);
+}
+
+ResumePoint getPoint(const QJsonObject &o)
+{
+    ResumePoint p;
+    p.UpTo = static_cast<uint32_t>(o.value(KeyUpTo).toInteger());
+    for (const QJsonValue &v : o.value(KeyOpen).toArray())
+        p.Open.push_back(static_cast<uint32_t>(v.toInteger()));
+    std::sort(p.Open.begin(), p.Open.end());
+    return p;
+}
+
 QByteArray encode(const ListedRecord &row)
 {
     QJsonArray cells;
     for (const QString &cell : row.Cells)
         cells.append(cell);
     QJsonObject o;
-    o.insert(QStringLiteral("id"), row.Id);
-    o.insert(QStringLiteral("cells"), cells);
-    return QJsonDocument(o).toJson(QJsonDocument::Compact) + '\n';
+    o.insert(KeyId, row.Id);
+    o.insert(KeyCells, cells);
+    if (row.JobId != 0 && row.Mark) {
+        o.insert(KeyJob, static_cast<qint64>(row.JobId));
+        putPoint(o, *row.Mark);
+    }
+    return line(o);
 }
 
-bool decode(const QByteArray &line, ListedRecord &row)
+QByteArray encodeMark(const QString &printer, const ResumePoint &p)
+{
+    QJsonObject o;
+    o.insert(KeyMark, printer);
+    putPoint(o, p);
+    return line(o);
+}
+
+// One line: a row, or a printer's mark (markPrinter set). False for a torn or foreign line.
+bool decode(const QByteArray &text, ListedRecord &row, std::optional<QString> &markPrinter,
+            ResumePoint &mark)
 {
     QJsonParseError err;
-    const QJsonDocument doc = QJsonDocument::fromJson(line, &err);
+    const QJsonDocument doc = QJsonDocument::fromJson(text, &err);
     if (err.error != QJsonParseError::NoError || !doc.isObject())
         return false;
     const QJsonObject o = doc.object();
-    const QJsonArray cells = o.value(QStringLiteral("cells")).toArray();
-    row.Id = o.value(QStringLiteral("id")).toString();
+    if (o.contains(KeyMark)) {
+        markPrinter = o.value(KeyMark).toString();
+        mark = getPoint(o);
+        return true;
+    }
+    const QJsonArray cells = o.value(KeyCells).toArray();
+    row.Id = o.value(KeyId).toString();
     if (row.Id.isEmpty() || cells.size() != PrinterDataColumnCount)
         return false;
     for (int i = 0; i < PrinterDataColumnCount; ++i)
         row.Cells[static_cast<size_t>(i)] = cells.at(i).toString();
+    if (o.contains(KeyJob)) {
+        row.JobId = static_cast<uint32_t>(o.value(KeyJob).toInteger());
+        row.Mark = getPoint(o);
+    }
     return true;
+}
+
+// The printer's point after job `job` was handed over by a monitor whose point is then `after`.
+// Ids at or below the old mark leave the open set only by being handed over; the monitor adds
+// what it still tracks between the old mark and its own.
+void advance(ResumePoint &mark, uint32_t job, const ResumePoint &after)
+{
+    const uint32_t upTo = std::max({mark.UpTo, after.UpTo, job});
+    std::erase(mark.Open, job);
+    for (uint32_t id : after.Open)
+        if (id > mark.UpTo && id <= upTo && id != job)
+            mark.Open.push_back(id);
+    std::sort(mark.Open.begin(), mark.Open.end());
+    mark.Open.erase(std::unique(mark.Open.begin(), mark.Open.end()), mark.Open.end());
+    mark.UpTo = upTo;
 }
 
 // The rename itself is durable only once the folder's entry is on disk.
@@ -78,18 +150,27 @@ void RecordJournal::load()
 
     bool clean = all.isEmpty() || all.endsWith('\n');
     std::set<QString> seen;
-    for (const QByteArray &line : all.split('\n')) {
-        if (line.isEmpty())
+    for (const QByteArray &text : all.split('\n')) {
+        if (text.isEmpty())
             continue;
         ListedRecord row;
-        if (!decode(line, row)) {
+        std::optional<QString> markPrinter;
+        ResumePoint mark;
+        if (!decode(text, row, markPrinter, mark)) {
             clean = false; // a torn append
             continue;
         }
-        if (seen.insert(row.Id).second)
-            pending_.push_back(std::move(row));
-        else
+        if (markPrinter) {
+            marks_[*markPrinter] = std::move(mark);
+            continue;
+        }
+        if (!seen.insert(row.Id).second) {
             clean = false;
+            continue;
+        }
+        if (row.JobId != 0 && row.Mark)
+            advance(marks_[row.Caption()], row.JobId, *row.Mark);
+        pending_.push_back(std::move(row));
     }
     if (!clean)
         torn_ = !rewrite();
@@ -98,7 +179,45 @@ void RecordJournal::load()
 bool RecordJournal::Append(const ListedRecord &row)
 {
     pending_.push_back(row);
-    // After a failed append the file may miss rows or end in a torn line: write it whole.
+    if (row.JobId != 0 && row.Mark)
+        advance(marks_[row.Caption()], row.JobId, *row.Mark);
+    return appendLine(encode(row));
+}
+
+bool RecordJournal::Admits(const ListedRecord &row) const
+{
+    if (row.JobId == 0 || !row.Mark)
+        return true;
+    const auto it = marks_.find(row.Caption());
+    if (it == marks_.end())
+        return true;
+    const ResumePoint &mark = it->second;
+    return row.JobId > mark.UpTo ||
+           std::binary_search(mark.Open.begin(), mark.Open.end(), row.JobId);
+}
+
+std::optional<ResumePoint> RecordJournal::Mark(const QString &printer) const
+{
+    const auto it = marks_.find(printer);
+    if (it == marks_.end())
+        return std::nullopt;
+    return it->second;
+}
+
+bool RecordJournal::SetMark(const QString &printer, const ResumePoint &point)
+{
+    ResumePoint sorted = point;
+    std::sort(sorted.Open.begin(), sorted.Open.end());
+    const auto it = marks_.find(printer);
+    if (it != marks_.end() && it->second == sorted)
+        return true;
+    marks_[printer] = sorted;
+    return appendLine(encodeMark(printer, sorted));
+}
+
+bool RecordJournal::appendLine(const QByteArray &text)
+{
+    // After a failed append the file may miss lines or end in a torn one: write it whole.
     if (torn_) {
         torn_ = !rewrite();
         return !torn_;
@@ -109,8 +228,7 @@ bool RecordJournal::Append(const ListedRecord &row)
         torn_ = true;
         return false;
     }
-    const QByteArray line = encode(row);
-    if (file.write(line) != line.size() || !file.flush() || ::fsync(file.handle()) != 0) {
+    if (file.write(text) != text.size() || !file.flush() || ::fsync(file.handle()) != 0) {
         error_ = file.errorString();
         torn_ = true;
         return false;
@@ -140,6 +258,9 @@ bool RecordJournal::rewrite()
     }
     for (const ListedRecord &row : pending_)
         file.write(encode(row));
+    // After the rows, whose marks they already include: read back, the last word is the mark's.
+    for (const auto &[printer, mark] : marks_)
+        file.write(encodeMark(printer, mark));
     if (!file.flush() || ::fsync(file.handle()) != 0 || !file.commit()) {
         error_ = file.errorString();
         file.cancelWriting();

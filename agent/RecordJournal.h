@@ -11,9 +11,18 @@
 // markers, which the next save writes. A marker only lives between a commit and the rewrite that
 // follows it, so the marker table stays near empty.
 //
-// File format: one JSON object per line, {"id": ..., "cells": [12 texts]}, appended, flushed and
-// fsync'ed per row. A torn last line (a crash during an append) is dropped when the file is read,
-// and the file is then rewritten whole so later appends start on a clean line.
+// Job marks. The journal also keeps, per monitored printer, the point its monitor resumes from
+// (see PrinterMonThread.cpp): every job up to UpTo was handed over, except the Open ids. A row
+// carries its job id and the point after it, written in the same line as the row, so the row and
+// the mark become durable together; a rewrite writes the marks after the rows. The journal
+// admits a job only above the mark or among its open ids, so a job that was handed over once is
+// never listed again, whatever a restarted or stopped monitor reports twice.
+//
+// File format: one JSON object per line, appended, flushed and fsync'ed per line:
+// {"id": ..., "cells": [12 texts], "job": N, "upTo": N, "open": [ids]} for a row (the last three
+// only with a mark) and {"mark": printer, "upTo": N, "open": [ids]} for a printer's point. A torn
+// last line (a crash during an append) is dropped when the file is read, and the file is then
+// rewritten whole so later appends start on a clean line.
 #pragma once
 
 #include "ListedRecord.h"
@@ -21,6 +30,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <map>
+#include <optional>
 #include <vector>
 
 namespace vesk {
@@ -42,9 +53,18 @@ public:
     // rows an earlier run left behind: list them again (they are journaled already).
     const std::vector<ListedRecord> &Pending() const { return pending_; }
 
-    // Appends one row durably (flush and fsync). False with lastError() when it could not be
-    // written; the row is still kept in Pending() for this run.
+    // Appends one row durably (flush and fsync), and with it the printer's new mark. False with
+    // lastError() when it could not be written; the row is still kept in Pending() for this run.
     bool Append(const ListedRecord &row);
+
+    // False when the row's job was handed over before (at or below its printer's mark and not
+    // open there): such a row must not be listed. Rows without a job id are always admitted.
+    bool Admits(const ListedRecord &row) const;
+
+    // The printer's resume point; none for a printer never monitored from this folder.
+    std::optional<spooler::ResumePoint> Mark(const QString &printer) const;
+    // Replaces the printer's point durably (nothing is written when it is the same).
+    bool SetMark(const QString &printer, const spooler::ResumePoint &point);
 
     // Called after a committed save with the ids it stored: forgets them and rewrites the file
     // atomically. Returns the ids that are now gone from the file (including ones an earlier
@@ -61,7 +81,10 @@ private:
     void load();
 
     QString path_;
+    bool appendLine(const QByteArray &line);
+
     std::vector<ListedRecord> pending_;
+    std::map<QString, spooler::ResumePoint> marks_;
     QStringList stale_; // saved ids still in the file because a rewrite failed
     bool torn_ = false; // the file may miss rows or end in a torn line
     QString error_;

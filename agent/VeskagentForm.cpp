@@ -28,6 +28,7 @@
 #include "CodePage.h"
 #include "Errors.h"
 #include "Flashform.h"
+#include "FolderLock.h"
 #include "HostProbe.h"
 #include "LumoInfoForm.h"
 #include "MainDM.h"
@@ -38,6 +39,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -170,6 +172,17 @@ void TVeskagentFrm::FormCreate(const QStringList &)
         return;
     }
 
+    // One agent per folder, before the journal is read: two would share it.
+    folderLock_ = std::make_unique<FolderLock>(dm_.AppDir());
+    if (!folderLock_->Acquire()) {
+        heldElsewhere_ = abandoned_ = true;
+        stage_ = Stage::Abandoned;
+        QApplication::restoreOverrideCursor();
+        dm_.ShowMsg(TdmMain::FillMsg(dm_.GetLangString(QStringLiteral("RSAgentRunning")),
+                                     QDir::toNativeSeparators(dm_.AppDir())),
+                    MB_ICONSTOP);
+        return;
+    }
     SetLogWindow(this);
     records_ = std::make_unique<AgentRecords>(dm_, *deps_.Probe);
     connect(records_.get(), &AgentRecords::rowListed, this, &TVeskagentFrm::addRecordItem);
@@ -181,6 +194,8 @@ void TVeskagentFrm::FormCreate(const QStringList &)
         deps_.Spooler,
         deps_.PlatformTest ? deps_.PlatformTest : [probe] { return probe->PlatformTest(); },
         records_->Desk());
+    monitors_->Journal = &records_->Journal();
+    monitors_->MissingJobsText = dm_.GetLangString(QStringLiteral("RSJobsMissing"));
 
     buildRecordColumns();
     // Rows an earlier run took in but could not store wait for the next save.

@@ -24,6 +24,7 @@ namespace vesk {
 
 class AgentRecords;
 class AgentShell;
+class FolderLock;
 class HostProbe;
 class MonitorSet;
 class PrinterRoster;
@@ -58,8 +59,10 @@ public:
 
     // False when start-up stopped early (no database, bad Charset): no roster, no monitors.
     bool StartupComplete() const { return roster_ != nullptr; }
-    // The database could not be opened: the window has been closed already.
+    // The database could not be opened, or another agent runs from this folder: the window has
+    // been closed already.
     bool StartupAbandoned() const { return abandoned_; }
+    bool HeldElsewhere() const { return heldElsewhere_; }
 
     // WM_SHOWTIP: one line at the end of MemLog.
     void ShowTip(const QString &text) override;
@@ -138,6 +141,7 @@ private:
     AgentDeps deps_;
     QStringList args_;
     std::unique_ptr<HostProbe> ownProbe_;
+    std::unique_ptr<FolderLock> folderLock_; // held while the records below live
     std::unique_ptr<AgentRecords> records_;
     std::unique_ptr<MonitorSet> monitors_;
     std::unique_ptr<PrinterRoster> roster_; // the monitor list; null until start-up reached it
@@ -157,6 +161,7 @@ private:
     bool firstShow_ = true;
     bool splashOver_ = false;
     bool abandoned_ = false;
+    bool heldElsewhere_ = false;
     bool updatingRoster_ = false;
 };
 

@@ -1,5 +1,6 @@
 // Veskagent: data module, timer module, main window, message loop.
 #include "CupsSpooler.h"
+#include "FolderLock.h"
 #include "LumoForm.h"
 #include "MainDM.h"
 #include "MessageBoxPresenter.h"
@@ -45,11 +46,17 @@ int main(int argc, char **argv)
     vesk::TDMTimer DMTimer(dmMain);
 
     vesk::AgentDeps deps;
-    deps.Spooler = std::make_shared<vesk::spooler::CupsSpooler>();
+    // The subscription carries the folder's mark, so the next agent of this folder can cancel
+    // one this agent leaves behind when it is killed.
+    vesk::spooler::SubscriptionLease lease;
+    lease.Owner = vesk::FolderTag(dmMain.AppDir());
+    deps.Spooler = std::make_shared<vesk::spooler::CupsSpooler>(std::string(), lease);
     deps.LogToStdout = headless;
     QStringList args = app.arguments();
     args.removeFirst();
     vesk::TVeskagentFrm VeskagentFrm(dmMain, deps, args);
+    if (VeskagentFrm.HeldElsewhere())
+        return vesk::FolderLock::HeldElsewhereExit;
     if (VeskagentFrm.StartupAbandoned())
         return EXIT_FAILURE;
     // A service that could not read its configuration has nothing to do.

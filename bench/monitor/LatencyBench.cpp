@@ -9,6 +9,7 @@
 #include <cups/cups.h>
 
 #include <algorithm>
+#include <map>
 #include <cstdio>
 
 namespace {
@@ -39,6 +40,43 @@ Clock::time_point LeftQueue(int Port, int JobId)
     }
 }
 
+// Jobs submitted every PaceMs without waiting, so notifications never pause for a quiet period:
+// the time from each submission to its hand-over, and how many were handed over while the
+// stream still ran.
+int Stream(vesk::bench::PrivateCupsd &Cups, const QString &Pdf, vesk::test::WindowThread &Window,
+           int Jobs, int PaceMs)
+{
+    std::map<uint32_t, Clock::time_point> Submitted, HandedAt;
+    const auto Collect = [&] {
+        for (const auto &H : Window.R->HandedJobs())
+            HandedAt.emplace(H.Job.JobId, Clock::now());
+    };
+    const auto Start = Clock::now();
+    for (int I = 0; I < Jobs; ++I) {
+        const QString Out = vesk::bench::Run("lp", {"-d", "lat", Pdf}, Cups.Port);
+        Submitted[QRegularExpression("-(\\d+) ").match(Out).captured(1).toUInt()] = Clock::now();
+        const auto Next = Start + std::chrono::milliseconds(PaceMs) * (I + 1);
+        while (Clock::now() < Next) {
+            Collect();
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+    const size_t DuringStream = HandedAt.size();
+    while (HandedAt.size() < Submitted.size()) {
+        Collect();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    std::vector<double> Latencies;
+    for (const auto &[Id, At] : Submitted)
+        Latencies.push_back(std::chrono::duration<double, std::milli>(HandedAt[Id] - At).count());
+    std::sort(Latencies.begin(), Latencies.end());
+    std::printf("stream of %d jobs, one every %d ms: %zu handed over while it ran; submission to "
+                "hand-over min %.0f ms, median %.0f ms, max %.0f ms (quiet period 5000 ms)\n",
+                Jobs, PaceMs, DuringStream, Latencies.front(), Latencies[Latencies.size() / 2],
+                Latencies.back());
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -58,6 +96,8 @@ int main(int argc, char **argv)
     auto Spooler = std::make_shared<spooler::CupsSpooler>("127.0.0.1:" + std::to_string(Cups.Port));
     test::WindowThread Window;
     test::RunningMonitor Monitor(Spooler, "lat", true, Window.R, 5000);
+    if (argc > 2 && std::string(argv[2]) == "--stream")
+        return Stream(Cups, Pdf.fileName(), Window, Jobs, argc > 3 ? std::atoi(argv[3]) : 1000);
     std::vector<double> Latencies;
     for (int I = 0; I < Jobs; ++I) {
         const QString Out = bench::Run("lp", {"-d", "lat", Pdf.fileName()}, Cups.Port);

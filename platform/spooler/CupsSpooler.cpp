@@ -29,7 +29,8 @@ struct Server
     std::string Key() const
     {
         return Host + ":" + std::to_string(Port) + "/" + std::to_string(Lease.Seconds) + "/" +
-               std::to_string(Lease.RenewMargin.count()) + "/" + std::to_string(Lease.Poll.count());
+               std::to_string(Lease.RenewMargin.count()) + "/" +
+               std::to_string(Lease.Poll.count()) + "/" + Lease.Owner;
     }
     // From a subscription or renewal to the next one; a margin of a whole lease renews every poll.
     std::chrono::milliseconds RenewAfter() const
@@ -181,16 +182,17 @@ public:
         return true;
     }
 
-    // Final values of the jobs that completed, were cancelled or aborted, with ids above After,
-    // in id order.
-    bool ListFinishedAfter(uint32_t After, std::vector<IppJob> &Jobs)
+    // Every job of the printer above After, queued or finished, in one answer: the scheduler
+    // answers a request as a whole, so no job up to the highest one listed can slip between two
+    // listings. In id order.
+    bool ListAbove(uint32_t After, std::vector<IppJob> &Jobs)
     {
         std::vector<IppJob> All;
-        if (!GetJobs("completed", After + 1, JobAttributeNames, JobAttributeCount, All))
+        if (!GetJobs("all", After + 1, JobAttributeNames, JobAttributeCount, All))
             return false;
         Jobs.clear();
         for (auto &J : All)
-            if (J.Entry.JobId > After && J.State >= IPP_JSTATE_CANCELED)
+            if (J.Entry.JobId > After)
                 Jobs.push_back(std::move(J));
         std::sort(Jobs.begin(), Jobs.end(),
                   [](const IppJob &A, const IppJob &B) { return A.Entry.JobId < B.Entry.JobId; });
@@ -208,6 +210,56 @@ public:
         Id = 0;
         for (const auto &J : All)
             Id = std::max(Id, J.Entry.JobId);
+        return true;
+    }
+
+    // Every job the whole server has or remembers: id, state and whether it is this printer's.
+    struct ServerJob
+    {
+        uint32_t Id = 0;
+        int State = 0;
+        bool Mine = false;
+    };
+    bool ServerJobs(std::vector<ServerJob> &Jobs)
+    {
+        static const char *const Names[] = {"job-id", "job-state", "job-printer-uri"};
+        ipp_t *Req = NewRequest(IPP_OP_GET_JOBS, "printer-uri", "ipp://localhost/");
+        ippAddString(Req, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "which-jobs", nullptr, "all");
+        RequestAttributes(Req, Names, 3);
+        Reply R;
+        if (!Do(Req, R))
+            return false;
+        Jobs.clear();
+        const std::string Suffix = "/printers/" + FName;
+        bool NewGroup = true;
+        for (ipp_attribute_t *A = ippFirstAttribute(R.Response); A != nullptr;
+             A = ippNextAttribute(R.Response)) {
+            const char *Name = ippGetName(A);
+            if (Name == nullptr || ippGetGroupTag(A) != IPP_TAG_JOB) {
+                NewGroup = true;
+                continue;
+            }
+            if (NewGroup)
+                Jobs.emplace_back();
+            NewGroup = false;
+            const std::string N(Name);
+            if (N == "job-id") {
+                Jobs.back().Id = static_cast<uint32_t>(std::max(ippGetInteger(A, 0), 0));
+            } else if (N == "job-state") {
+                Jobs.back().State = ippGetInteger(A, 0);
+            } else if (N == "job-printer-uri") {
+                const char *Uri = ippGetString(A, 0, nullptr);
+                char Resource[HTTP_MAX_URI] = "", Scheme[32], User[64], Host[HTTP_MAX_HOST];
+                int Port = 0;
+                if (Uri != nullptr &&
+                    httpSeparateURI(HTTP_URI_CODING_ALL, Uri, Scheme, sizeof(Scheme), User,
+                                    sizeof(User), Host, sizeof(Host), &Port, Resource,
+                                    sizeof(Resource)) >= HTTP_URI_STATUS_OK)
+                    Jobs.back().Mine =
+                        strcasecmp(Resource, Suffix.c_str()) == 0; // as CUPS finds it
+            }
+        }
+        std::erase_if(Jobs, [](const ServerJob &J) { return J.Id == 0; });
         return true;
     }
 
@@ -333,6 +385,8 @@ private:
     {
         FHttp = Connect(FServer);
         int Status = IPP_STATUS_ERROR_SERVICE_UNAVAILABLE;
+        if (FHttp != nullptr)
+            CancelLeftBehind();
         if (FHttp == nullptr || !Subscribe(&Status)) {
             if (Error != nullptr)
                 *Error = Status;
@@ -356,6 +410,10 @@ private:
                       sizeof(Events) / sizeof(Events[0]), nullptr, Events);
         ippAddInteger(Req, IPP_TAG_SUBSCRIPTION, IPP_TAG_INTEGER, "notify-lease-duration",
                       FServer.Lease.Seconds);
+        if (!FServer.Lease.Owner.empty())
+            ippAddOctetString(Req, IPP_TAG_SUBSCRIPTION, "notify-user-data",
+                              FServer.Lease.Owner.data(),
+                              static_cast<int>(std::min<size_t>(FServer.Lease.Owner.size(), 63)));
         Reply R;
         Send(FHttp, Req, R);
         if (Status != nullptr)
@@ -372,6 +430,57 @@ private:
         FNextSequence = 1;
         FRenewAt = std::chrono::steady_clock::now() + FServer.RenewAfter();
         return true;
+    }
+
+    // Subscriptions with our owner's mark that an earlier process of the same owner left.
+    void CancelLeftBehind()
+    {
+        const std::string &Owner = FServer.Lease.Owner;
+        if (Owner.empty())
+            return;
+        static const char *const Names[] = {"notify-subscription-id", "notify-user-data"};
+        ipp_t *Req = NewRequest(IPP_OP_GET_SUBSCRIPTIONS, "printer-uri", "ipp://localhost/");
+        ippAddBoolean(Req, IPP_TAG_OPERATION, "my-subscriptions", 0);
+        RequestAttributes(Req, Names, 2);
+        Reply R;
+        Send(FHttp, Req, R);
+        if (!R.Ok())
+            return; // none at all answers not-found
+        const std::string Mark = Owner.substr(0, 63);
+        std::vector<int> Ours;
+        int Id = 0;
+        std::string Data;
+        const auto EndGroup = [&] {
+            if (Id != 0 && Data == Mark)
+                Ours.push_back(Id);
+            Id = 0;
+            Data.clear();
+        };
+        for (ipp_attribute_t *A = ippFirstAttribute(R.Response); A != nullptr;
+             A = ippNextAttribute(R.Response)) {
+            const char *Name = ippGetName(A);
+            if (Name == nullptr || ippGetGroupTag(A) != IPP_TAG_SUBSCRIPTION) {
+                EndGroup();
+                continue;
+            }
+            if (std::string(Name) == "notify-subscription-id") {
+                Id = ippGetInteger(A, 0);
+            } else if (std::string(Name) == "notify-user-data") {
+                int Length = 0;
+                const void *Bytes = ippGetOctetString(A, 0, &Length);
+                if (Bytes != nullptr && Length > 0)
+                    Data.assign(static_cast<const char *>(Bytes), static_cast<size_t>(Length));
+            }
+        }
+        EndGroup();
+        for (int Stale : Ours) {
+            ipp_t *Cancel =
+                NewRequest(IPP_OP_CANCEL_SUBSCRIPTION, "printer-uri", "ipp://localhost/");
+            ippAddInteger(Cancel, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "notify-subscription-id",
+                          Stale);
+            Reply C;
+            Send(FHttp, Cancel, C);
+        }
     }
 
     void Reconnect()
@@ -550,9 +659,16 @@ public:
 
     std::shared_ptr<WaitEvent> Event() const override { return FListener->Event; }
 
-    // Jobs the printer already had before monitoring began are not this listener's to report.
-    bool Start()
+    // Without From, jobs the printer already had are not this listener's to report. With it, the
+    // first read catches up with what finished since From.
+    bool Start(const std::optional<ResumePoint> &From)
     {
+        if (From) {
+            FSeenUpTo = From->UpTo;
+            FResume = From;
+            FListener->Event->set();
+            return true;
+        }
         if (FCore->HighestJobId(FSeenUpTo))
             return true;
         FLastError = FCore->LastError();
@@ -573,47 +689,62 @@ public:
         }
         if (Discarded) {
             Keep(Finished);
-            FCatchUp = true;
             Info.Flags = Notify::InfoDiscarded;
             return true;
         }
-        IppPrinter Printer;
-        std::vector<IppJob> Jobs;
-        if (!FCore->ReadPrinter(Printer) || !FCore->ListJobs(Jobs)) {
+        const auto Fail = [&] {
             Keep(Finished);
             FLastError = FCore->LastError();
             return false;
+        };
+        IppPrinter Printer;
+        std::vector<IppJob> Jobs, Above;
+        if (!FCore->ReadPrinter(Printer) || !FCore->ListJobs(Jobs))
+            return Fail();
+        // Everything above the highest id reported so far, queued or already finished: jobs that
+        // were created and finished between two reads (or while notifications were lost, or
+        // before this process ran) show in no queue listing. The later answer wins for a job
+        // both listings hold.
+        if (!FCore->ListAbove(FSeenUpTo, Above))
+            return Fail();
+        uint32_t SeenUpTo = FSeenUpTo;
+        for (auto &J : Above) {
+            SeenUpTo = std::max(SeenUpTo, J.Entry.JobId);
+            auto It = std::find_if(Jobs.begin(), Jobs.end(),
+                                   [&](const IppJob &Q) { return Q.Entry.JobId == J.Entry.JobId; });
+            if (It != Jobs.end())
+                *It = std::move(J);
+            else if (FDelivered.count(J.Entry.JobId) == 0)
+                Jobs.push_back(std::move(J));
         }
         // Final values of the jobs that left the queue; a job still queued needs no second read,
-        // and one whose final values went out already must not go out again.
-        for (uint32_t Id : Finished) {
+        // and one whose final values went out already must not go out again. After resuming,
+        // the jobs left open then are read the same way.
+        uint32_t Missing = 0;
+        std::set<uint32_t> ToRead = Finished;
+        if (FResume)
+            ToRead.insert(FResume->Open.begin(), FResume->Open.end());
+        for (uint32_t Id : ToRead) {
             if (Listed(Jobs, Id) || FDelivered.count(Id) != 0)
                 continue;
             bool NotFound = false;
-            if (!FCore->ReadJob(Id, Jobs, &NotFound) && !NotFound) {
-                Keep(Finished);
-                FLastError = FCore->LastError();
-                return false;
-            }
+            if (!FCore->ReadJob(Id, Jobs, &NotFound) && !NotFound)
+                return Fail();
+            if (NotFound && FResume && Finished.count(Id) == 0)
+                ++Missing;
         }
-        // After lost information: jobs created and finished while nobody was listening show in
-        // no listing and no notification; ask CUPS for the finished ones we have never seen.
-        if (FCatchUp) {
-            std::vector<IppJob> Unseen;
-            if (!FCore->ListFinishedAfter(FSeenUpTo, Unseen)) {
-                Keep(Finished);
-                FLastError = FCore->LastError();
-                return false;
-            }
-            for (auto &J : Unseen)
-                if (!Listed(Jobs, J.Entry.JobId) && FDelivered.count(J.Entry.JobId) == 0)
-                    Jobs.push_back(std::move(J));
-            FCatchUp = false;
+        if (FResume) {
+            uint32_t Purged = 0;
+            if (!CountPurged(FResume->UpTo, Purged))
+                return Fail();
+            Info.MissingJobs = Missing + Purged;
+            FResume.reset();
         }
+        FSeenUpTo = SeenUpTo;
+        Info.SeenUpTo = FSeenUpTo;
         AppendPrinterNotifyEntries(Info.Entries, Printer.State);
         for (const auto &J : Jobs) {
             AppendJobNotifyEntries(Info.Entries, J.Entry, J.StatusText, J.BytesPrinted);
-            FSeenUpTo = std::max(FSeenUpTo, J.Entry.JobId);
             if (J.State >= IPP_JSTATE_CANCELED)
                 Delivered(J.Entry.JobId);
         }
@@ -630,6 +761,24 @@ private:
     {
         return std::any_of(Jobs.begin(), Jobs.end(),
                            [Id](const IppJob &J) { return J.Entry.JobId == Id; });
+    }
+
+    // Ids above UpTo that the server has handed out but no longer remembers. The server numbers
+    // its jobs one after another, so every id up to its highest was a job once; which printer a
+    // purged one belonged to nobody can tell any more.
+    bool CountPurged(uint32_t UpTo, uint32_t &Purged)
+    {
+        std::vector<PrinterCore::ServerJob> All;
+        if (!FCore->ServerJobs(All))
+            return false;
+        uint32_t Highest = 0, Kept = 0;
+        for (const auto &J : All) {
+            Highest = std::max(Highest, J.Id);
+            if (J.Id > UpTo)
+                ++Kept;
+        }
+        Purged = Highest > UpTo ? Highest - UpTo - Kept : 0;
+        return true;
     }
 
     void Delivered(uint32_t Id)
@@ -650,9 +799,9 @@ private:
     std::shared_ptr<SubscriptionHub> FHub;
     std::shared_ptr<Listener> FListener;
     int FLastError = 0;
-    uint32_t FSeenUpTo = 0;        // highest job id this listener has reported or found there
-    bool FCatchUp = false;         // the next read also reports finished jobs never seen
-    std::set<uint32_t> FDelivered; // ids whose final values went out (the newest ones)
+    uint32_t FSeenUpTo = 0;             // every job up to this id has been reported
+    std::optional<ResumePoint> FResume; // until the first read has caught up with it
+    std::set<uint32_t> FDelivered;      // ids whose final values went out (the newest ones)
 };
 
 class CupsPrinter : public PrinterHandle
@@ -680,7 +829,23 @@ public:
         return true;
     }
 
-    std::unique_ptr<ChangeNotification> FindFirstChangeNotification() override
+    bool CurrentPoint(ResumePoint &Point) override
+    {
+        std::vector<PrinterCore::ServerJob> All;
+        if (!FCore->ServerJobs(All))
+            return false;
+        Point = ResumePoint{};
+        for (const auto &J : All) {
+            Point.UpTo = std::max(Point.UpTo, J.Id);
+            if (J.Mine && J.State < IPP_JSTATE_CANCELED)
+                Point.Open.push_back(J.Id);
+        }
+        std::sort(Point.Open.begin(), Point.Open.end());
+        return true;
+    }
+
+    std::unique_ptr<ChangeNotification>
+    FindFirstChangeNotification(const std::optional<ResumePoint> &From) override
     {
         int Error = 0;
         auto Hub = SubscriptionHub::ForServer(FCore->Where(), &Error);
@@ -689,7 +854,7 @@ public:
             return nullptr;
         }
         auto Change = std::make_unique<CupsNotification>(FCore, std::move(Hub));
-        if (!Change->Start()) {
+        if (!Change->Start(From)) {
             FLastError = Change->LastError();
             return nullptr;
         }

@@ -15,6 +15,11 @@ struct SubscriptionLease
     int Seconds = 300;
     std::chrono::milliseconds RenewMargin = std::chrono::seconds(200);
     std::chrono::milliseconds Poll = std::chrono::milliseconds(250);
+    // Marks the subscription as this owner's (notify-user-data, at most 63 bytes). Before
+    // subscribing, the poller cancels the subscriptions the same owner left behind: a killed
+    // agent's lapses only after its lease, and a server that restarts its agent often would
+    // collect them up to the scheduler's limit. Empty: no mark, nothing cancelled.
+    std::string Owner;
 };
 
 // Talks to CUPS_SERVER (or libcups' default, the local scheduler). Each thread that calls an

@@ -51,6 +51,15 @@ public:
         for (const auto &J : FListener->Finished)
             AppendJobNotifyEntries(Info.Entries, J);
         FListener->Finished.clear();
+        if (FListener->Resume) {
+            const ResumePoint &From = *FListener->Resume;
+            for (const auto &J : P.History)
+                if (J.JobId > From.UpTo ||
+                    std::binary_search(From.Open.begin(), From.Open.end(), J.JobId))
+                    AppendJobNotifyEntries(Info.Entries, J);
+            FListener->Resume.reset();
+        }
+        Info.SeenUpTo = FOwner->FHighestId;
         return true;
     }
     int LastError() const override { return FLastError; }
@@ -90,13 +99,27 @@ public:
         Jobs = P.Jobs;
         return true;
     }
-    std::unique_ptr<ChangeNotification> FindFirstChangeNotification() override
+    bool CurrentPoint(ResumePoint &Point) override
+    {
+        std::lock_guard Lock(FOwner->FMutex);
+        auto &P = FOwner->Find(FName);
+        if (!FOwner->FReachable || P.FailListing)
+            return Fail(1722);
+        Point = ResumePoint{FOwner->FHighestId, {}};
+        for (const auto &J : P.Jobs)
+            Point.Open.push_back(J.JobId);
+        std::sort(Point.Open.begin(), Point.Open.end());
+        return true;
+    }
+    std::unique_ptr<ChangeNotification>
+    FindFirstChangeNotification(const std::optional<ResumePoint> &From) override
     {
         std::lock_guard Lock(FOwner->FMutex);
         auto &P = FOwner->Find(FName);
         if (P.FailFindFirst != 0)
             return Fail(P.FailFindFirst), nullptr;
         auto L = std::make_shared<MemorySpooler::Listener>();
+        L->Resume = From;
         L->Event = std::make_shared<WaitEvent>(true); // the first read gives the whole state
         P.Listeners.push_back(L);
         return std::make_unique<MemoryNotification>(FOwner, FName, L);
@@ -179,6 +202,7 @@ void MemorySpooler::AddJob(const std::string &Name, const JobEntry &Job)
     std::lock_guard Lock(FMutex);
     auto &P = Find(Name);
     P.Jobs.push_back(Job);
+    FHighestId = std::max(FHighestId, Job.JobId);
     Signal(P);
 }
 
@@ -197,6 +221,8 @@ void MemorySpooler::CompleteJob(const std::string &Name, const JobEntry &Final)
     std::lock_guard Lock(FMutex);
     auto &P = Find(Name);
     std::erase_if(P.Jobs, [&](const JobEntry &J) { return J.JobId == Final.JobId; });
+    P.History.push_back(Final);
+    FHighestId = std::max(FHighestId, Final.JobId);
     for (auto &L : P.Listeners)
         L->Finished.push_back(Final);
     Signal(P);

@@ -5,6 +5,7 @@
 
 #include <map>
 #include <mutex>
+#include <optional>
 #include <set>
 
 namespace vesk::spooler {
@@ -52,12 +53,14 @@ private:
         std::shared_ptr<WaitEvent> Event;
         bool Discarded = false;
         std::vector<JobEntry> Finished;
+        std::optional<ResumePoint> Resume; // caught up with at the first read
     };
 
     struct Printer
     {
         PrinterState State;
         std::vector<JobEntry> Jobs;
+        std::vector<JobEntry> History; // final values of the jobs that left the queue
         std::vector<std::shared_ptr<Listener>> Listeners;
         int FailFindFirst = 0;
         int FailRefresh = 0;
@@ -74,6 +77,7 @@ private:
     mutable std::mutex FMutex;
     std::map<std::string, Printer> FPrinters;
     bool FReachable = true;
+    uint32_t FHighestId = 0; // over every printer, as a server numbers its jobs
 };
 
 } // namespace vesk::spooler

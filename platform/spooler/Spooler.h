@@ -131,6 +131,23 @@ struct NotifyInfo
 {
     uint32_t Flags = 0; // Notify::InfoDiscarded
     std::vector<NotifyEntry> Entries;
+    // Every job of the printer with an id up to this one has been reported by this read or an
+    // earlier one (queued, or with its final values).
+    uint32_t SeenUpTo = 0;
+    // First read after resuming only: job ids at or above the resume point that the spooler's
+    // job history no longer holds (purged while nobody followed the printer).
+    uint32_t MissingJobs = 0;
+};
+
+// Where following a printer's jobs resumes: every job of the printer with an id up to UpTo has
+// been taken care of, except the ids in Open (jobs that were still queued or not yet handed
+// over). Job ids grow over the whole spooler, so UpTo may be another printer's job.
+struct ResumePoint
+{
+    uint32_t UpTo = 0;
+    std::vector<uint32_t> Open; // ascending, all <= UpTo
+
+    bool operator==(const ResumePoint &) const = default;
 };
 
 enum class OpenError
@@ -144,7 +161,9 @@ enum class OpenError
 
 // Change notifications of one printer. Event() is signalled when there is something to read;
 // every read returns the current values of the printer's fields and of every queued job's
-// fields, plus the final values of the jobs that left the queue since the previous read.
+// fields, plus the final values of the jobs that left the queue since the previous read,
+// including jobs created and finished in between (so every job up to NotifyInfo::SeenUpTo has
+// been reported by some read).
 class ChangeNotification
 {
 public:
@@ -165,8 +184,14 @@ public:
     virtual bool GetPrinter(PrinterState &State) = 0;
     // Every queued (not yet completed) job, in queue order.
     virtual bool EnumJobs(std::vector<JobEntry> &Jobs) = 0;
-    // Null on failure (LastError says why).
-    virtual std::unique_ptr<ChangeNotification> FindFirstChangeNotification() = 0;
+    // The point a printer followed from now on starts at: the spooler's highest job id so far,
+    // and the printer's jobs not completed yet.
+    virtual bool CurrentPoint(ResumePoint &Point) = 0;
+    // Null on failure (LastError says why). Without From, jobs that finished before the call are
+    // not reported. With From, the first read also reports, with their final values, the jobs of
+    // the printer that finished above From.UpTo or among From.Open.
+    virtual std::unique_ptr<ChangeNotification>
+    FindFirstChangeNotification(const std::optional<ResumePoint> &From) = 0;
     virtual int LastError() const = 0;
 };
 

@@ -12,6 +12,9 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
+
+#include <map>
 
 namespace vesk::test {
 
@@ -277,6 +280,42 @@ TEST_F(RosterTest, HostilePrinterNamesAreStoredVerbatimOrRefusedWithAMessage)
     stored.sort();
     EXPECT_EQ(names.join(u'\n').toStdString(), stored.join(u'\n').toStdString());
     EXPECT_EQ(isMonitor(QStringLiteral("Office")), 0);
+}
+
+TEST_F(RosterTest, SwitchedBackOnAMonitorCatchesUpOnceWithTheJobsPrintedWhileItWasOff)
+{
+    const auto job = [](uint32_t id) {
+        spooler::JobEntry j;
+        j.JobId = id;
+        j.Document = "doc" + std::to_string(id);
+        return j;
+    };
+    const auto print = [&](uint32_t id) {
+        spooler->AddJob("Office", job(id));
+        spooler->CompleteJob("Office", job(id));
+    };
+    const auto listed = [&] {
+        std::map<QString, int> documents;
+        for (const ListedRecord &row : frm->Records().Rows)
+            ++documents[row.Cells[coldocumentName]];
+        return documents;
+    };
+    spooler->AddPrinter("Office");
+    addPrinterRow(QStringLiteral("Office"), 1);
+    print(1); // before monitoring began: not this agent's
+    start();
+    QListWidgetItem *item = rosterItem(*frm, QStringLiteral("Office"));
+    print(2);
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return listed().count(QStringLiteral("doc2")) == 1; }, 60000));
+    boxes.answer(IDOK);
+    item->setCheckState(Qt::Unchecked);
+    print(3); // while monitoring is off
+    item->setCheckState(Qt::Checked);
+    print(4);
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return listed().count(QStringLiteral("doc4")) == 1; }, 60000));
+    EXPECT_EQ(listed(), (std::map<QString, int>{{"doc2", 1}, {"doc3", 1}, {"doc4", 1}}));
 }
 
 // A service stop or the tray's Exit that arrives while the stop question is open.

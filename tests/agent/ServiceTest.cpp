@@ -1,4 +1,5 @@
 // The built Veskagent as a headless service: SIGTERM closes it like the exit command and saves.
+#include "AgentProcess.h"
 #include "HostileTexts.h"
 #include "JournalRow.h"
 #include "RecordJournal.h"
@@ -22,35 +23,6 @@ namespace vesk::test {
 
 namespace {
 
-// The program runs from a copy in the temporary folder: its folder is its application folder.
-void installProgram(const TestAppDir &app)
-{
-    ASSERT_TRUE(
-        QFile::copy(QStringLiteral(VESK_AGENT_PROGRAM), app.file(QStringLiteral("Veskagent"))));
-    ASSERT_TRUE(
-        QFile::copy(QStringLiteral(VESK_PROBE_LIBRARY), app.file(QStringLiteral("libVesk.so"))));
-    QFile::setPermissions(app.file(QStringLiteral("Veskagent")),
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-}
-
-int countRows(const TestAppDir &app, const QString &statement)
-{
-    int n = -1;
-    {
-        QSqlDatabase db =
-            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("svc"));
-        db.setDatabaseName(app.databaseFile());
-        if (db.open()) {
-            QSqlQuery q(db);
-            if (q.exec(statement) && q.next())
-                n = q.value(0).toInt();
-        }
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("svc"));
-    return n;
-}
-
 bool waitForOutput(QProcess &p, QByteArray &out, const QByteArray &text)
 {
     while (!out.contains(text)) {
@@ -59,35 +31,6 @@ bool waitForOutput(QProcess &p, QByteArray &out, const QByteArray &text)
         out += p.readAllStandardOutput();
     }
     return true;
-}
-
-// Runs a command to its end; its exit code, -1 when it could not run.
-int run(const QString &program, const QStringList &args, const QProcessEnvironment &env,
-        QByteArray *out = nullptr)
-{
-    QProcess p;
-    p.setProcessEnvironment(env);
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(program, args);
-    if (!p.waitForFinished(60000))
-        return -1;
-    if (out)
-        *out = p.readAll();
-    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-}
-
-void execSql(const TestAppDir &app, const QString &statement)
-{
-    {
-        QSqlDatabase db =
-            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("svc"));
-        db.setDatabaseName(app.databaseFile());
-        ASSERT_TRUE(db.open());
-        QSqlQuery q(db);
-        ASSERT_TRUE(q.exec(statement));
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("svc"));
 }
 
 // Waits until a row holding `text` has been journaled (the agent took the job in).
@@ -102,45 +45,13 @@ void waitForJournal(const TestAppDir &app, const QByteArray &text)
     }
 }
 
-// A private cupsd for one test, stopped by PID whatever happens.
-class PrivateCups
-{
-public:
-    PrivateCups()
-    {
-        const QString script = QStringLiteral(VESK_SOURCE_DIR "/scripts/cupsd");
-        QByteArray out;
-        rc_ = run(script, {QStringLiteral("start"), dir_.path(), QString::number(::getpid())},
-                  QProcessEnvironment::systemEnvironment(), &out);
-        if (rc_ == 0)
-            server_ = QStringLiteral("127.0.0.1:") + QString::fromLatin1(out.trimmed());
-    }
-    ~PrivateCups()
-    {
-        run(QStringLiteral(VESK_SOURCE_DIR "/scripts/cupsd"), {QStringLiteral("stop"), dir_.path()},
-            QProcessEnvironment::systemEnvironment());
-    }
-    int rc() const { return rc_; }
-    QProcessEnvironment clientEnv() const
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("CUPS_SERVER"), server_);
-        return env;
-    }
-
-private:
-    QTemporaryDir dir_;
-    int rc_ = -1;
-    QString server_;
-};
-
 } // namespace
 
 TEST(ServiceTest, SigtermInHeadlessModeSavesTheJournaledRowsAndEndsCleanly)
 {
     TestAppDir app;
     app.prepareEnglish();
-    installProgram(app);
+    ASSERT_TRUE(installProgram(app));
     ASSERT_TRUE(
         RecordJournal(app.path()).Append(journalRow(QStringLiteral("taken in before a crash"))));
 
@@ -175,7 +86,7 @@ TEST(ServiceTest, HeadlessWithoutADatabaseEndsWithAnErrorInsteadOfIdling)
     TestAppDir app;
     app.writeConfig();
     app.copyLanguage(QStringLiteral("English.ini"));
-    installProgram(app);
+    ASSERT_TRUE(installProgram(app));
 
     QProcess agent;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -227,8 +138,9 @@ TEST(ServiceTest, EndToEndJobsPrintedThroughCupsReachTheDatabaseVerbatim)
 
     TestAppDir app;
     app.prepareEnglish();
-    installProgram(app);
-    execSql(app, QStringLiteral("insert into tPrinter(Name,IsMonitor) values('vesk_e2e',1)"));
+    ASSERT_TRUE(installProgram(app));
+    ASSERT_TRUE(
+        execSql(app, QStringLiteral("insert into tPrinter(Name,IsMonitor) values('vesk_e2e',1)")));
     app.write(QStringLiteral("page.txt"), QStringLiteral("one page\n"));
 
     QProcess agent;
@@ -261,35 +173,21 @@ TEST(ServiceTest, EndToEndJobsPrintedThroughCupsReachTheDatabaseVerbatim)
                   .size(),
               printed.size() - 3);
 
-    // The monitor hands each job over after the queue has been quiet; the journal shows them.
-    QFile journal(app.file(QStringLiteral("RecordJournal.dat")));
-    for (int i = 0; i < 1200; ++i) {
-        if (journal.open(QIODevice::ReadOnly)) {
-            const qsizetype rows = journal.readAll().count('\n');
-            journal.close();
-            if (rows >= expected.size())
-                break;
-        }
-        QThread::msleep(100);
-    }
+    // The monitor hands each job over after the queue has been quiet; the journal shows their rows.
+    EXPECT_TRUE(waitUntil([&] { return journalText(app).count("\"cells\"") >= expected.size(); }));
     ASSERT_EQ(::kill(static_cast<pid_t>(agent.processId()), SIGTERM), 0);
     ASSERT_TRUE(agent.waitForFinished(30000));
     out += agent.readAllStandardOutput();
     EXPECT_EQ(agent.exitCode(), 0) << out.constData();
 
     QStringList stored;
-    {
-        QSqlDatabase db =
-            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("svc"));
-        db.setDatabaseName(app.databaseFile());
-        ASSERT_TRUE(db.open());
+    withDatabase(app, [&](QSqlDatabase &db) {
         QSqlQuery q(db);
-        ASSERT_TRUE(q.exec(QStringLiteral("select documentName, OperatorName from tPrinterData "
+        EXPECT_TRUE(q.exec(QStringLiteral("select documentName, OperatorName from tPrinterData "
                                           "where PrinterName='vesk_e2e'")));
         while (q.next())
             stored << q.value(0).toString() + u'|' + q.value(1).toString();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("svc"));
+    });
     expected.sort();
     stored.sort();
     EXPECT_EQ(stored.join(u'\n').toStdString(), expected.join(u'\n').toStdString())

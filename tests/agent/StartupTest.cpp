@@ -5,6 +5,7 @@
 #include "JournalRow.h"
 #include "PrinterRoster.h"
 #include "RecordJournal.h"
+#include "TimerDM.h"
 #include "WaitEvent.h"
 
 #include <QFile>
@@ -215,6 +216,50 @@ TEST_F(StartupTest, RowsLeftInTheJournalAreListedAgainAndSavedOnce)
     frm->MenuSaveDataClick();
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from tPrinterData")), 1);
     EXPECT_EQ(log().count(lang("RSSaveComplete")), 1);
+    EXPECT_TRUE(RecordJournal(app.path()).Pending().empty());
+}
+
+TEST_F(StartupTest, ADatabaseUnwritableAtTheTimerSaveAndAtExitLosesAndDoublesNothing)
+{
+    spooler->AddPrinter("Office");
+    addPrinterRow(QStringLiteral("Office"), 1);
+    const QString otherName = QStringLiteral("other-writer");
+    {
+        // Another program holds the write lock through the timer's save and the exit's.
+        QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), otherName);
+        other.setDatabaseName(app.databaseFile());
+        ASSERT_TRUE(other.open());
+        QSqlQuery lock(other);
+        start();
+        TDMTimer timer(*dm);
+        QObject::connect(&timer, &TDMTimer::savePrinterDataDue, frm.get(),
+                         &TVeskagentFrm::SavePrinterData);
+        scalar(QStringLiteral("PRAGMA busy_timeout=50")); // give up quickly in the test
+        frm->OnRecPrinterData(handOver("Office", "one"));
+        frm->OnRecPrinterData(handOver("Office", "two"));
+        ASSERT_TRUE(lock.exec(QStringLiteral("BEGIN IMMEDIATE")));
+        timer.tmSavePrinterDataTimer();
+        EXPECT_EQ(frm->Records().SavedCount, 0);
+        frm->ExitAgent();
+        frm->WaitForMonitors(10000);
+        frm.reset();
+        ASSERT_TRUE(lock.exec(QStringLiteral("ROLLBACK")));
+        lock.finish();
+        other.close();
+    }
+    QSqlDatabase::removeDatabase(otherName);
+    EXPECT_EQ(RecordJournal(app.path()).Pending().size(), 2u);
+
+    // Writable again: the next run lists both again, the timer stores them with a new one once.
+    start();
+    TDMTimer timer(*dm);
+    QObject::connect(&timer, &TDMTimer::savePrinterDataDue, frm.get(),
+                     &TVeskagentFrm::SavePrinterData);
+    frm->OnRecPrinterData(handOver("Office", "three"));
+    timer.tmSavePrinterDataTimer();
+    frm->ExitAgent();
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from tPrinterData")), 3);
+    EXPECT_EQ(scalar(QStringLiteral("select count(distinct documentName) from tPrinterData")), 3);
     EXPECT_TRUE(RecordJournal(app.path()).Pending().empty());
 }
 

@@ -163,3 +163,61 @@ TEST_F(Journal, ATornLastLineIsDroppedAndLaterRowsStayReadable)
     EXPECT_EQ(run.list.Rows[2].Cells[coldocumentName], QStringLiteral("four"));
     EXPECT_EQ(run.saver.SavePrinterData(run.list).written, 3);
 }
+
+TEST_F(Journal, JobMarksAdmitEachJobOnceAndSurviveRewritesAndRestarts)
+{
+    using spooler::ResumePoint;
+    struct Step
+    {
+        uint32_t job;
+        ResumePoint after; // the monitor's point with the hand-over
+        bool admitted;
+        ResumePoint mark; // the journal's point afterwards
+    };
+    const Step steps[] = {
+        {8, {12, {11}}, true, {12, {11}}},     // open at the start point
+        {8, {12, {11}}, false, {12, {11}}},    // handed over twice
+        {9, {12, {}}, false, {12, {11}}},      // below the mark, not open
+        {11, {12, {}}, true, {12, {}}},        // open since the last hand-over
+        {13, {15, {9, 14}}, true, {15, {14}}}, // ids below the old mark are not reopened
+        {13, {15, {14}}, false, {15, {14}}},   // a stopped monitor's late hand-over
+        {200, {0, {}}, true, {200, {14}}},     // a point behind the job still covers it
+    };
+    const QString laser = QStringLiteral("Laser");
+    {
+        AgentRun run(dir);
+        ASSERT_TRUE(run.journal.SetMark(laser, {10, {8}}));
+        for (const Step &s : steps) {
+            SCOPED_TRACE(s.job);
+            TPrinterInfo info;
+            info.PrinterName = "Laser";
+            info.Jobs = {job("doc", "\\\\PC1")};
+            info.Jobs[0].JobId = s.job;
+            info.Count = 1;
+            info.Mark = s.after;
+            for (const ListedRecord &r : run.intake.OnRecPrinterData(info)) {
+                ASSERT_EQ(run.journal.Admits(r), s.admitted);
+                if (s.admitted) {
+                    ASSERT_TRUE(run.journal.Append(r));
+                }
+            }
+            EXPECT_EQ(run.journal.Mark(laser), s.mark);
+        }
+        EXPECT_EQ(run.journal.Mark(QStringLiteral("Other")), std::nullopt);
+    }
+    const ResumePoint last = steps[std::size(steps) - 1].mark;
+    {
+        AgentRun run(dir); // replayed from the rows' lines
+        EXPECT_EQ(run.journal.Mark(laser), last);
+        ASSERT_EQ(run.saver.SavePrinterData(run.list).written, 4); // the rewrite keeps the mark
+    }
+    {
+        AgentRun run(dir);
+        EXPECT_TRUE(run.list.Rows.empty());
+        EXPECT_EQ(run.journal.Mark(laser), last);
+        // A spooler that numbers from 1 again: the window lowers the point on purpose.
+        ASSERT_TRUE(run.journal.SetMark(laser, {3, {2}}));
+    }
+    AgentRun run(dir);
+    EXPECT_EQ(run.journal.Mark(laser), (ResumePoint{3, {2}}));
+}

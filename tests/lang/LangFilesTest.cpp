@@ -167,6 +167,8 @@ const QStringList &expectedKeys()
             "RSSaveComplete",
             "RSSaveErr",
             "RSStartManageToolErr",
+            "RSJobsMissing",
+            "RSAgentRunning",
         };
     return keys;
 }
@@ -179,6 +181,7 @@ const QStringList &templateKeys()
         "RSDelPrinterConfirm", "RSMonitorSuccess",     "RSMonitorErr", "RSAskEndMonitor",
         "RSEndMonitor",        "RSDeptExist",          "RSHostExist",  "RSDeptNotExist",
         "RSSaveErr",           "RSStartManageToolErr",
+        "RSJobsMissing", "RSAgentRunning",
     };
     return keys;
 }

@@ -143,9 +143,14 @@ private:
             }
             return Ok;
         }
-        std::unique_ptr<spooler::ChangeNotification> FindFirstChangeNotification() override
+        bool CurrentPoint(spooler::ResumePoint &Point) override
         {
-            return FInner->FindFirstChangeNotification();
+            return FInner->CurrentPoint(Point);
+        }
+        std::unique_ptr<spooler::ChangeNotification>
+        FindFirstChangeNotification(const std::optional<spooler::ResumePoint> &From) override
+        {
+            return FInner->FindFirstChangeNotification(From);
         }
         int LastError() const override { return FInner->LastError(); }
 

@@ -83,6 +83,22 @@ TEST_F(monitor_memory, HandsOverOnlyAfterTheQueueWasQuiet)
     EXPECT_EQ(H.Job.PaperSize, 9);
 }
 
+TEST_F(monitor_memory, ASteadyStreamOfNotificationsStillSweepsOnceAQuietPeriod)
+{
+    RunningMonitor M(Spooler, Laser, true, Window.R, 300);
+    Settle();
+    Spooler->AddJob(Laser, Job(1));
+    Spooler->CompleteJob(Laser, Job(1));
+    // Notifications never pause for a quiet period; the job must not wait for them to stop.
+    bool HandedDuringStream = false;
+    for (int I = 0; I < 400 && !HandedDuringStream; ++I) {
+        Spooler->Touch(Laser);
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+        HandedDuringStream = !Window.R->HandedJobs().empty();
+    }
+    EXPECT_TRUE(HandedDuringStream);
+}
+
 TEST_F(monitor_memory, JobsLeavingBetweenSweepsComeOneEachInFirstSightOrder)
 {
     RunningMonitor M(Spooler, Laser, true, Window.R, 300);

@@ -110,7 +110,7 @@ struct Listener
     {
         Printer = S.OpenPrinter(Queue, nullptr);
         if (Printer)
-            Change = Printer->FindFirstChangeNotification();
+            Change = Printer->FindFirstChangeNotification(std::nullopt);
     }
     // Reads until a read reports discarded information, or nothing more comes.
     bool SawDiscard(int Seconds = 30)
@@ -139,7 +139,9 @@ TEST_F(cups_subscription, AShortLeaseIsRenewedWhileJobsKeepComingForSeveralLease
 {
     // Renewed every half second; without renewals CUPS drops the subscription within 4 s and
     // the process has to subscribe afresh, which shows as a new id and a discard.
-    const spooler::SubscriptionLease Lease{3, std::chrono::milliseconds(2500)};
+    spooler::SubscriptionLease Lease;
+    Lease.Seconds = 3;
+    Lease.RenewMargin = std::chrono::milliseconds(2500);
     auto Short = std::make_shared<spooler::CupsSpooler>(Address(), Lease);
     Listener Probe(*Short);
     ASSERT_NE(Probe.Change, nullptr);
