@@ -4,7 +4,7 @@ JOBS  ?= 2
 export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := 1
 
-.PHONY: all deps configure build run test test-stress test-asan test-tsan clean format
+.PHONY: all deps configure build run test test-stress test-asan test-tsan fuzz fuzz-run clean format
 
 all: build
 
@@ -47,6 +47,20 @@ test-tsan: deps
 	cmake --build build-tsan -j $(JOBS)
 	cd build-tsan && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
 	  ctest --output-on-failure -j $(JOBS) --timeout 1800 -R '$(TSAN_TESTS)'
+
+# The parser harnesses as libFuzzer programs (clang, ASan, UBSan) in their own folder; the
+# normal build replays their committed corpus (fuzz/corpus/) as tests instead.
+fuzz: deps
+	cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVESK_WERROR=ON \
+	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DVESK_FUZZ=ON \
+	  -DVESK_SANITIZE=address,undefined,fuzzer-no-link
+	cmake --build build-fuzz -j $(JOBS) --target vesk_fuzzers
+
+# A long run: each harness for FUZZ_RUNS executions (FUZZ_ONLY=name for one of them).
+FUZZ_RUNS ?= 1000000
+FUZZ_ONLY ?=
+fuzz-run: fuzz
+	scripts/fuzz-run build-fuzz $(FUZZ_RUNS) $(FUZZ_ONLY)
 
 clean:
 	rm -rf $(BUILD)

@@ -2,6 +2,7 @@
 #include "AgentFixture.h"
 #include "AgentShell.h"
 #include "Catalogue.h"
+#include "HostileTexts.h"
 #include "PrinterForm.h"
 #include "PrinterRoster.h"
 #include "WaitEvent.h"
@@ -242,6 +243,43 @@ TEST_F(RosterTest, DeletingAMonitoredPrinterIsRefusedAnUncheckedOneGoesWithoutAQ
     frm->lvPrinterList->setCurrentItem(nullptr);
     frm->PopPrinterPopup();
     EXPECT_FALSE(frm->MenuDelPrinter->isVisible());
+}
+
+TEST_F(RosterTest, HostilePrinterNamesAreStoredVerbatimOrRefusedWithAMessage)
+{
+    addPrinterRow(QStringLiteral("Office"), 0);
+    start();
+    QStringList stored{QStringLiteral("Office")};
+    for (const auto &h : HostileTexts()) {
+        SCOPED_TRACE(h.label);
+        spooler->AddPrinter(h.text.toStdString());
+        TPrinterFrm dialog(*dm, frm.get());
+        dialog.CheckUnique = true;
+        dialog.edtPrinterName->setText(h.text);
+        boxes.shown.clear();
+        dialog.BtnOk->click();
+        if (dialog.result() != QDialog::Accepted) {
+            ASSERT_EQ(boxes.shown.size(), 1u);
+            EXPECT_EQ(boxes.shown[0].text, lang("RSNameNull"));
+            continue;
+        }
+        frm->AddRosterPrinter(dialog.PrinterName(), dialog.MonitorChosen());
+        EXPECT_TRUE(boxes.shown.empty());
+        stored << h.text;
+        EXPECT_EQ(isMonitor(h.text), 1);
+        ASSERT_NE(rosterItem(*frm, h.text), nullptr);
+        EXPECT_EQ(rosterItem(*frm, h.text)->checkState(), Qt::Checked);
+        EXPECT_EQ(frm->Roster()->FindMonitor(h.text), int(frm->Roster()->Monitors().size()) - 1);
+    }
+    QStringList names;
+    QSqlQuery q(dm->acntVesk.database());
+    ASSERT_TRUE(q.exec(QStringLiteral("select Name from tPrinter")));
+    while (q.next())
+        names << q.value(0).toString();
+    names.sort();
+    stored.sort();
+    EXPECT_EQ(names.join(u'\n').toStdString(), stored.join(u'\n').toStdString());
+    EXPECT_EQ(isMonitor(QStringLiteral("Office")), 0);
 }
 
 TEST_F(RosterTest, SwitchedBackOnAMonitorCatchesUpOnceWithTheJobsPrintedWhileItWasOff)

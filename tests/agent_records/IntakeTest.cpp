@@ -1,10 +1,14 @@
 // Record intake: paper names, the twelve cells, the tHost look-up order and the details text.
 #include "AgentFixture.h"
 #include "Dataset.h"
+#include "HostileTexts.h"
 #include "PaperSizeName.h"
+#include "PrinterDataSaver.h"
 #include "RecordIntake.h"
+#include "RecordJournal.h"
 
 #include <QFile>
+#include <QSqlQuery>
 #include <QStringList>
 
 using namespace vesk;
@@ -189,4 +193,57 @@ TEST_F(Intake, DetailsTextHasOneLinePerColumn)
     EXPECT_EQ(lines.at(colMAC), QStringLiteral("MAC:00-AA-BB-CC-DD-EE"));
     EXPECT_EQ(lines.at(colDeptName),
               dm->GetLangString(QStringLiteral("RSDeptName")) + QStringLiteral(":Sales"));
+}
+
+// Hostile computer names (stored in upper case, as the probe hands names over) are found in tHost
+// by name and reach tPrinterData verbatim, with hostile document and user names beside them.
+TEST(HostileIntake, ComputerNamesAreFoundAndStoredVerbatim)
+{
+    TestAppDir dir;
+    dir.prepareEnglish();
+    auto dm = startAgentModule(dir);
+    FakeProbe probe;
+    for (const auto &h : HostileTexts()) {
+        QSqlQuery q(dm->acntVesk.database());
+        q.prepare(
+            QStringLiteral("insert into tHost (HostName, EmName, DeptName) values (?, ?, ?)"));
+        q.addBindValue(h.text.toUpper());
+        q.addBindValue(QString::fromLatin1(h.label));
+        q.addBindValue(h.text);
+        ASSERT_TRUE(q.exec());
+    }
+    ASSERT_TRUE(dm->aqryHost->Open());
+    RecordIntake intake(*dm, probe, [] { return QDateTime(QDate(2026, 3, 1), QTime(9, 5, 7)); });
+    RecordJournal journal(dir.path());
+    RecordList list;
+    QStringList expected;
+    for (const auto &h : HostileTexts()) {
+        SCOPED_TRACE(h.label);
+        const std::string text = h.text.toStdString();
+        TPrinterJob j = job(text.c_str(), ("\\\\" + text).c_str());
+        j.UserName = text;
+        const ListedRecord r = intake.TakeJob(text, j);
+        const QString host = QStringLiteral("\\\\") + h.text.toUpper();
+        const bool named = !h.text.isEmpty();
+        EXPECT_EQ(r.Cells[colhostName], host);
+        EXPECT_EQ(r.Cells[colEmName],
+                  named ? QString::fromLatin1(h.label) : QStringLiteral("Unknown"));
+        expected << QStringList{h.text, h.text, host, h.text, r.Cells[colEmName]}.join(u'|');
+        ASSERT_TRUE(journal.Append(r));
+        list.Rows.push_back(r);
+    }
+    PrinterDataSaver saver(*dm, &journal,
+                           [] { return QDateTime(QDate(2026, 3, 1), QTime(9, 5, 7)); });
+    EXPECT_EQ(saver.SavePrinterData(list).outcome, SaveResult::Outcome::Saved);
+    QStringList stored;
+    QSqlQuery q(dm->acntVesk.database());
+    ASSERT_TRUE(q.exec(QStringLiteral(
+        "select PrinterName, documentName, hostName, OperatorName, EmName from tPrinterData")));
+    while (q.next())
+        stored << QStringList{q.value(0).toString(), q.value(1).toString(), q.value(2).toString(),
+                              q.value(3).toString(), q.value(4).toString()}
+                      .join(u'|');
+    stored.sort();
+    expected.sort();
+    EXPECT_EQ(stored.join(u'\n').toStdString(), expected.join(u'\n').toStdString());
 }

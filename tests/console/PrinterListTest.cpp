@@ -1,5 +1,6 @@
 // The printer list: the row check, adding, storing, refusing and deleting printers.
 #include "ConsoleFixture.h"
+#include "HostileTexts.h"
 #include "MessageFlags.h"
 #include "PrinterListAccess.h"
 #include "PrinterListRules.h"
@@ -7,6 +8,7 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QSqlQuery>
 #include <QTableView>
 #include <QTest>
 
@@ -316,4 +318,45 @@ TEST_F(PrinterList, ThePopupMenuHasItsThreeItemsAndASeparator)
     EXPECT_EQ(items[3], view->MenuPrinterSave);
     view->MenuPrinterAdd->trigger();
     EXPECT_EQ(printers->rowCount(), 1);
+}
+
+// Hostile printer and computer names typed into a new row: stored verbatim when the computer is
+// known (its name hostile too), refused with the computer message when not; nothing else changes.
+TEST_F(PrinterList, HostileNamesAreStoredVerbatimOrRefusedWithAMessage)
+{
+    addPrinter(QStringLiteral("HP1"), QStringLiteral("PC1"), 1);
+    QStringList expected{QStringLiteral("HP1|PC1|1")};
+    for (const auto &h : vesk::test::HostileTexts())
+        if (!h.text.isEmpty())
+            addHost(h.text);
+    open();
+    for (const auto &h : vesk::test::HostileTexts()) {
+        SCOPED_TRACE(h.label);
+        for (const QString &host : QStringList{h.text, h.text + QStringLiteral(" (unknown)")}) {
+            boxes.shown.clear();
+            view->MenuPrinterAddClick();
+            const int row = view->DBGrid1->currentIndex().row();
+            setCell(row, printers->NameColumn(), h.text);
+            setCell(row, printers->HostNameColumn(), host);
+            view->MenuPrinterSaveClick();
+            if (host == h.text && !h.text.isEmpty()) {
+                EXPECT_TRUE(boxes.shown.empty()) << boxTexts().join(u'|').toStdString();
+                expected << h.text + u'|' + host + QStringLiteral("|0");
+                continue;
+            }
+            ASSERT_EQ(boxes.shown.size(), 1u);
+            EXPECT_EQ(boxes.shown[0].text, QStringLiteral("Computer %1 does not exist.").arg(host));
+            view->DBGrid1->setFocus();
+            QTest::keyClick(view->DBGrid1, Qt::Key_Escape);
+            ASSERT_EQ(printers->PendingRow(), -1);
+        }
+    }
+    QStringList rows;
+    QSqlQuery q(dm->acntVesk.database());
+    ASSERT_TRUE(q.exec(QStringLiteral("select Name, HostName, IsMonitor from tPrinter")));
+    while (q.next())
+        rows << q.value(0).toString() + u'|' + q.value(1).toString() + u'|' + q.value(2).toString();
+    rows.sort();
+    expected.sort();
+    EXPECT_EQ(rows.join(u'\n').toStdString(), expected.join(u'\n').toStdString());
 }

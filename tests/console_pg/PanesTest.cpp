@@ -2,6 +2,7 @@
 // sorts, deleting one of identical rows, editing in place, and the computer search.
 #include "GridTexts.h"
 #include "HostView.h"
+#include "HostileTexts.h"
 #include "MessageFlags.h"
 #include "PgConsoleFixture.h"
 #include "PrinterDataView.h"
@@ -296,4 +297,50 @@ TEST_F(PgHosts, ComputerSearchAndSortRunInTheDatabase)
     EXPECT_EQ(m->index(0, name).data().toString(), QStringLiteral("Acct-03"));
     EXPECT_EQ(m->index(1, name).data().toString(), QStringLiteral("PC-01"));
     EXPECT_TRUE(boxes.shown.empty()) << boxTexts().join(u'|').toStdString();
+}
+
+// Hostile texts in every search box of both panes on PostgreSQL, where like reads backslashes as
+// escapes unless told otherwise: each finds its own row and no statement fails.
+TEST_F(PgPanes, HostileTextsInEverySearchBoxFindTheirOwnRow)
+{
+    int i = 0;
+    for (const auto &h : HostileTexts()) {
+        const QString tag = QStringLiteral("hostile %1").arg(i++);
+        addPrint({h.text, tag, h.text, 1, "2024-03-01 10:00:00", h.text, h.text});
+        addHost(h.text, h.text, h.text, h.text, tag);
+    }
+    HostView hosts(*dm);
+    hosts.ResetHostData();
+    const auto found = [&](QLineEdit *box, const QString &text, QPushButton *search,
+                           QAbstractItemView *grid, int tagColumn) {
+        box->setText(text);
+        search->click();
+        box->clear();
+        QAbstractItemModel *m = grid->model();
+        while (m->canFetchMore({}))
+            m->fetchMore({});
+        QStringList tags;
+        for (int row = 0; row < m->rowCount(); ++row)
+            tags << m->index(row, tagColumn).data().toString();
+        return tags;
+    };
+    view->dtpBegin->setDate(QDate(2024, 3, 1));
+    view->dtpEnd->setDate(QDate(2024, 3, 2));
+    i = 0;
+    for (const auto &h : HostileTexts()) {
+        SCOPED_TRACE(h.label);
+        const QString tag = QStringLiteral("hostile %1").arg(i++);
+        for (QLineEdit *box : {view->edtHost, view->edtDept, view->edtPrinter, view->edtEm})
+            EXPECT_TRUE(
+                found(box, h.text, view->btnSearch, view->dbPrinterData, col("documentName"))
+                    .contains(tag))
+                << box->objectName().toStdString();
+        for (QLineEdit *box : {hosts.edtHhost, hosts.edtHDept, hosts.edtHIP, hosts.edtHem})
+            EXPECT_TRUE(found(box, h.text, hosts.btnHSearch, hosts.dbHost,
+                              dm->aqryHost->columnOf(QStringLiteral("tNetGroup")))
+                            .contains(tag))
+                << box->objectName().toStdString();
+    }
+    EXPECT_TRUE(boxes.shown.empty()) << boxTexts().join(u'|').toStdString();
+    EXPECT_EQ(count(QStringLiteral("select count(*) from tPrinterData")), 5 + int(i));
 }

@@ -1,6 +1,7 @@
 // vesk dept and vesk host as an administrator runs them: output, exit status and the rows they
 // leave, with names that break pasted statements, on SQLite and on PostgreSQL alike.
 #include "Database.h"
+#include "HostileTexts.h"
 #include "IniFile.h"
 #include "PostgresServer.h"
 #include "Schema.h"
@@ -91,6 +92,7 @@ protected:
         ASSERT_TRUE(q.exec(statement)) << q.lastError().text().toStdString();
     }
     QStringList rows(const QString &statement) { return queryRows(connection_, statement); }
+    const QString &connection() const { return connection_; }
 
     TestAppDir dir;
 
@@ -192,6 +194,46 @@ TEST_P(VeskCommand, ManagesDepartmentsAndComputersWithHostileNames)
     EXPECT_EQ(deleted.code, 0);
     EXPECT_TRUE(deleted.out.startsWith(u"Delete computer PC'9:succeeded:"_qs));
     EXPECT_EQ(rows(u"select count(*) from tHost"_qs), QStringList{"1"});
+}
+
+// Each hostile text as a department name and as a computer name: added, shown, set and moved
+// verbatim, or refused with a message and nothing changed.
+TEST_P(VeskCommand, HostileDepartmentAndComputerNamesAreKeptVerbatimOrRefused)
+{
+    const auto all = [this] {
+        return rows(u"select Name, SuperName, Manager from tDept union all select HostName, "
+                    "DeptName, EmName from tHost order by 1, 2, 3"_qs);
+    };
+    QString tree = u"Default Department\n"_qs;
+    int hosts = 0;
+    for (const auto &h : HostileTexts()) {
+        SCOPED_TRACE(h.label);
+        const QStringList before = all();
+        const Outcome added = vesk({"dept", "add", "--", h.text});
+        if (added.code != 0) {
+            EXPECT_EQ(added.code, 1);
+            EXPECT_FALSE(added.err.trimmed().isEmpty());
+            EXPECT_EQ(all(), before);
+            continue;
+        }
+        EXPECT_EQ(added.out, h.text + u'\n');
+        EXPECT_EQ(vesk({"dept", "set", "--manager", h.text, "--", h.text}).code, 0);
+        EXPECT_TRUE(
+            vesk({"dept", "show", "--", h.text}).out.contains(u"\nManager:"_qs + h.text + u'\n'));
+
+        QSqlQuery q(QSqlDatabase::database(connection()));
+        q.prepare(u"insert into tHost (HostName, DeptName) values (?, 'Default Department')"_qs);
+        q.addBindValue(h.text);
+        ASSERT_TRUE(q.exec());
+        EXPECT_EQ(vesk({"host", "set", "--employee", h.text, "--", h.text}).code, 0);
+        EXPECT_EQ(vesk({"host", "move", "--", h.text, h.text}).code, 0);
+        EXPECT_TRUE(vesk({"host", "show", "--", h.text}).out.contains(h.text));
+        EXPECT_EQ(
+            rows(u"select count(*) from tHost where DeptName=HostName and EmName=HostName"_qs),
+            QStringList{QString::number(++hosts)});
+        tree += h.text + u"\n\t"_qs + h.text + u'\n';
+    }
+    EXPECT_EQ(vesk({"dept", "tree"}).out, tree);
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, VeskCommand,
