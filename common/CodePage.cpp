@@ -42,6 +42,32 @@ private:
     iconv_t h;
 };
 
+// Runs `in` through `cd`. Where iconv meets a sequence it cannot convert, `marker` is written and
+// `skip(rest, left)` tells how many input bytes to pass over.
+template <typename Skip>
+QByteArray convert(const IconvHandle &cd, const QByteArray &in, const char *marker, Skip skip)
+{
+    QByteArray out;
+    out.reserve(in.size() * 2);
+    char *inPtr = const_cast<char *>(in.constData());
+    size_t inLeft = static_cast<size_t>(in.size());
+    char buf[4096];
+    while (inLeft > 0) {
+        char *outPtr = buf;
+        size_t outLeft = sizeof buf;
+        const size_t rc = iconv(cd.get(), &inPtr, &inLeft, &outPtr, &outLeft);
+        out.append(buf, static_cast<qsizetype>(sizeof buf - outLeft));
+        if (rc == static_cast<size_t>(-1) && errno != E2BIG) {
+            out.append(marker);
+            const size_t n = skip(inPtr, inLeft);
+            inPtr += n;
+            inLeft -= n;
+            iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
+        }
+    }
+    return out;
+}
+
 } // namespace
 
 QString decodeCodePage(const QByteArray &bytes, int charset)
@@ -53,54 +79,25 @@ QString decodeCodePage(const QByteArray &bytes, int charset)
     if (!cd.valid())
         return QString::fromLatin1(bytes);
 
-    QByteArray out;
-    out.reserve(bytes.size() * 2);
-    char *in = const_cast<char *>(bytes.constData());
-    size_t inLeft = static_cast<size_t>(bytes.size());
-    char buf[4096];
-    while (inLeft > 0) {
-        char *outPtr = buf;
-        size_t outLeft = sizeof buf;
-        const size_t rc = iconv(cd.get(), &in, &inLeft, &outPtr, &outLeft);
-        out.append(buf, static_cast<qsizetype>(sizeof buf - outLeft));
-        if (rc == static_cast<size_t>(-1) && errno != E2BIG) {
-            // An unmappable or truncated sequence: mark it and go on with the next byte.
-            out.append("\xEF\xBF\xBD");
-            ++in;
-            --inLeft;
-            iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
-        }
-    }
+    // An unmappable or truncated sequence: mark it and go on with the next byte.
+    const QByteArray out =
+        convert(cd, bytes, "\xEF\xBF\xBD", [](const char *, size_t) -> size_t { return 1; });
     return QString::fromUtf8(out);
 }
 
 QByteArray encodeCodePage(const QString &text, int charset)
 {
     IconvHandle cd("UTF-8", codePageForCharset(charset));
-    QByteArray in = text.toUtf8();
+    const QByteArray in = text.toUtf8();
     if (!cd.valid())
         return in;
-    QByteArray out;
-    out.reserve(in.size());
-    char *inPtr = in.data();
-    size_t inLeft = static_cast<size_t>(in.size());
-    char buf[4096];
-    while (inLeft > 0) {
-        char *outPtr = buf;
-        size_t outLeft = sizeof buf;
-        const size_t rc = iconv(cd.get(), &inPtr, &inLeft, &outPtr, &outLeft);
-        out.append(buf, static_cast<qsizetype>(sizeof buf - outLeft));
-        if (rc == static_cast<size_t>(-1) && errno != E2BIG) {
-            // Skip the whole UTF-8 sequence of the character the code page lacks.
-            out.append('?');
-            do {
-                ++inPtr;
-                --inLeft;
-            } while (inLeft > 0 && (static_cast<unsigned char>(*inPtr) & 0xC0) == 0x80);
-            iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
-        }
-    }
-    return out;
+    // Skip the whole UTF-8 sequence of the character the code page lacks.
+    return convert(cd, in, "?", [](const char *rest, size_t left) -> size_t {
+        size_t n = 1;
+        while (n < left && (static_cast<unsigned char>(rest[n]) & 0xC0) == 0x80)
+            ++n;
+        return n;
+    });
 }
 
 int codePageLength(const QString &text, int charset)

@@ -9,7 +9,7 @@ namespace vesk {
 
 // Both look-ups take the spooler's machine name ("\\PC1"), skip its two leading characters and
 // upper-case the ASCII letters of the name in place, as libVesk does. The library answers from
-// static buffers: one thread at a time per process calls a probe.
+// per-thread buffers, copied at once.
 class HostProbe
 {
 public:

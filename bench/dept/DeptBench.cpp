@@ -163,13 +163,11 @@ int main(int argc, char **argv)
     }
 
     TdmMain dm(TdmMain::Program::Console, appDir);
-    dm.acntVesk.ConnectionString = QStringLiteral("Provider=SQLite;Data Source=vesk.db");
     QString error;
-    if (!dm.acntVesk.Open(appDir, &error)) {
+    if (!openBenchApp(dm, appDir, &error)) {
         out << error << Qt::endl;
         return 1;
     }
-    dm.OpenIniFile(appDir + QStringLiteral("English.ini"));
     QSqlDatabase db = dm.acntVesk.database();
     const QString dept = QStringLiteral("Sales");
     if (cl.isSet(QStringLiteral("worst")) &&

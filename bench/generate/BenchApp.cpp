@@ -1,6 +1,8 @@
 // Shared benchmark set-up.
 #include "BenchApp.h"
 
+#include "MainDM.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -54,6 +56,15 @@ bool prepareBenchApp(const QString &appDir, const QString &langDir, const QStrin
                              QStringLiteral("--hosts"), QString::number(hosts), appDir});
     out << "generated in " << t.elapsed() / 1000.0 << " s" << Qt::endl;
     return ok;
+}
+
+bool openBenchApp(TdmMain &dm, const QString &appDir, QString *error)
+{
+    dm.acntVesk.ConnectionString = QStringLiteral("Provider=SQLite;Data Source=vesk.db");
+    if (!dm.acntVesk.Open(appDir, error))
+        return false;
+    dm.OpenIniFile(appDir + QStringLiteral("English.ini"));
+    return true;
 }
 
 } // namespace vesk

@@ -6,6 +6,8 @@
 
 namespace vesk {
 
+class TdmMain;
+
 // Kilobytes of a /proc/self/status line ("VmRSS:", "VmHWM:"); -1 when it cannot be read.
 long statusKb(const char *key);
 
@@ -18,5 +20,9 @@ bool runProgram(const QString &program, const QStringList &args);
 bool prepareBenchApp(const QString &appDir, const QString &langDir, const QString &initdb,
                      const QString &genDemo, qint64 records, int hosts,
                      const QString &constr = QStringLiteral("Provider=SQLite;Data Source=vesk.db"));
+
+// Opens `dm`'s connection to the folder's SQLite database and its English language file, as
+// the console does; false with the reason in `error`.
+bool openBenchApp(TdmMain &dm, const QString &appDir, QString *error);
 
 } // namespace vesk

@@ -51,13 +51,11 @@ int measure(const QString &step, const QString &appDir)
     QElapsedTimer t;
     t.start();
     TdmMain dm(TdmMain::Program::Console, appDir);
-    dm.acntVesk.ConnectionString = QStringLiteral("Provider=SQLite;Data Source=vesk.db");
     QString error;
-    if (!dm.acntVesk.Open(appDir, &error)) {
+    if (!openBenchApp(dm, appDir, &error)) {
         out << error << Qt::endl;
         return 1;
     }
-    dm.OpenIniFile(appDir + QStringLiteral("English.ini"));
     const LangLookup lang = [&dm](const QString &k) { return dm.GetLangString(k); };
     const QSqlDatabase db = dm.acntVesk.database();
     const QString file = appDir + QStringLiteral("bench-out.") + step;
