@@ -18,12 +18,7 @@ TestAppDir &prepared(TestAppDir &dir)
 
 ViewsFixture::ViewsFixture() : dm(TdmMain::Program::Console, prepared(dir).path())
 {
-    dm.acntVesk.ConnectionString = QStringLiteral("Provider=SQLite;Data Source=vesk.db");
-    QString error;
-    if (!dm.acntVesk.Open(dm.AppDir(), &error))
-        ADD_FAILURE() << error.toStdString();
-    dm.OpenIniFile(dir.file(QStringLiteral("English.ini")));
-    dm.applyDisplayLabels();
+    dir.openEnglish(dm);
     dm.setMessagePresenter(&boxes);
 }
 

@@ -32,12 +32,7 @@ QByteArray run(const QString &program, const QStringList &args)
 
 ReportsFixture::ReportsFixture() : dm(TdmMain::Program::Console, prepared(dir).path())
 {
-    dm.acntVesk.ConnectionString = QStringLiteral("Provider=SQLite;Data Source=vesk.db");
-    QString error;
-    if (!dm.acntVesk.Open(dm.AppDir(), &error))
-        ADD_FAILURE() << error.toStdString();
-    dm.OpenIniFile(dir.file(QStringLiteral("English.ini")));
-    dm.applyDisplayLabels();
+    dir.openEnglish(dm);
     dm.setMessagePresenter(&boxes);
 }
 

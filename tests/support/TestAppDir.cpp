@@ -3,11 +3,14 @@
 
 #include "Database.h"
 #include "IniFile.h"
+#include "MainDM.h"
 #include "Schema.h"
 
 #include <QDir>
 #include <QFile>
 #include <QSqlDatabase>
+
+#include <gtest/gtest.h>
 
 #include <stdexcept>
 
@@ -81,6 +84,16 @@ void TestAppDir::prepareEnglish() const
     copyLanguage(QStringLiteral("English.ini"));
     copyLanguage(QStringLiteral("Chinese.ini"));
     createDatabase();
+}
+
+void TestAppDir::openEnglish(TdmMain &dm) const
+{
+    dm.acntVesk.ConnectionString = QStringLiteral("Provider=SQLite;Data Source=vesk.db");
+    QString error;
+    if (!dm.acntVesk.Open(dm.AppDir(), &error))
+        ADD_FAILURE() << error.toStdString();
+    dm.OpenIniFile(file(QStringLiteral("English.ini")));
+    dm.applyDisplayLabels();
 }
 
 } // namespace vesk::test

@@ -4,6 +4,10 @@
 #include <QString>
 #include <QTemporaryDir>
 
+namespace vesk {
+class TdmMain;
+}
+
 namespace vesk::test {
 
 class TestAppDir
@@ -33,6 +37,10 @@ public:
                         int charset = 0) const;
     // The usual set: English configuration, language files and a new database.
     void prepareEnglish() const;
+
+    // Opens `dm` on this folder as the console does: the database, English.ini and its column
+    // titles; a failed open fails the test.
+    void openEnglish(TdmMain &dm) const;
 
     QString databaseFile() const { return file(QStringLiteral("vesk.db")); }
 
