@@ -1,6 +1,7 @@
 // Trend charts on a real SQLite file: bucket choice, the aggregate figures of a search, the chart
 // window of the history view, and vesk summary / vesk report --chart run without a display.
 #include "ChartScenario.h"
+#include "HeadlessRun.h"
 #include "MainDM.h"
 #include "PrinterDataView.h"
 #include "ScriptedPresenter.h"
@@ -9,8 +10,6 @@
 
 #include <QDateTimeEdit>
 #include <QLineEdit>
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <QPushButton>
 
 using namespace vesk;
@@ -38,18 +37,9 @@ protected:
     // vesk on the fixture's folder without a display: exit status, standard output in `out`.
     int vesk(const QStringList &args)
     {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-            env.remove(QLatin1String(name));
-        QProcess p;
-        p.setProcessEnvironment(env);
-        p.start(QStringLiteral(VESK_COMMAND),
-                QStringList{QStringLiteral("--app"), dir.path()} + args);
-        if (!p.waitForFinished(60000))
-            return -1;
-        out = QString::fromUtf8(p.readAllStandardOutput());
-        err = QString::fromUtf8(p.readAllStandardError());
-        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        return test::RunHeadless(QStringLiteral(VESK_COMMAND),
+                                 QStringList{QStringLiteral("--app"), dir.path()} + args, &out,
+                                 &err);
     }
 
     test::TestAppDir dir;

@@ -1,13 +1,12 @@
 // vesk report and vesk export, run as cron would run them: no display, the files the console
 // writes for the same search.
 #include "GroupedReport.h"
+#include "HeadlessRun.h"
 #include "PrinterDataSearch.h"
 #include "ReportsFixture.h"
 #include "SpreadsheetExport.h"
 
 #include <QFile>
-#include <QProcess>
-#include <QProcessEnvironment>
 
 namespace vesk::test {
 
@@ -30,18 +29,9 @@ protected:
     // Runs vesk on the fixture's folder without a display; the exit status.
     int vesk(const QStringList &args)
     {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char *name :
-             {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_RUNTIME_DIR"})
-            env.remove(QLatin1String(name));
-        QProcess p;
-        p.setProcessEnvironment(env);
-        p.start(QStringLiteral(VESK_COMMAND),
-                QStringList{QStringLiteral("--app"), dir.path()} + args);
-        if (!p.waitForFinished(60000))
-            return -1;
-        stderr_ = QString::fromUtf8(p.readAllStandardError());
-        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        return test::RunHeadless(QStringLiteral(VESK_COMMAND),
+                                 QStringList{QStringLiteral("--app"), dir.path()} + args, nullptr,
+                                 &stderr_);
     }
     QString stderr_;
 };
