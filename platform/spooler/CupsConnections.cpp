@@ -45,26 +45,26 @@ void Send(http_t *H, ipp_t *Request, Reply &Out)
 
 Connections::~Connections()
 {
-    for (auto &[Id, H] : FByThread)
+    for (auto &[Id, H] : byThread_)
         httpClose(H);
 }
 
 http_t *Connections::Get()
 {
-    std::lock_guard Lock(FMutex);
-    http_t *&H = FByThread[std::this_thread::get_id()];
+    std::lock_guard Lock(mutex_);
+    http_t *&H = byThread_[std::this_thread::get_id()];
     if (H == nullptr)
-        H = Connect(FServer);
+        H = Connect(server_);
     return H;
 }
 
 void Connections::Drop()
 {
-    std::lock_guard Lock(FMutex);
-    auto It = FByThread.find(std::this_thread::get_id());
-    if (It != FByThread.end()) {
+    std::lock_guard Lock(mutex_);
+    auto It = byThread_.find(std::this_thread::get_id());
+    if (It != byThread_.end()) {
         httpClose(It->second);
-        FByThread.erase(It);
+        byThread_.erase(It);
     }
 }
 

@@ -60,17 +60,17 @@ void Send(http_t *H, ipp_t *Request, Reply &Out);
 class Connections
 {
 public:
-    explicit Connections(Server S) : FServer(std::move(S)) {}
+    explicit Connections(Server S) : server_(std::move(S)) {}
     ~Connections();
     http_t *Get();
     // After a transport failure: the next call connects afresh.
     void Drop();
-    const Server &Where() const { return FServer; }
+    const Server &Where() const { return server_; }
 
 private:
-    Server FServer;
-    std::mutex FMutex;
-    std::map<std::thread::id, http_t *> FByThread;
+    Server server_;
+    std::mutex mutex_;
+    std::map<std::thread::id, http_t *> byThread_;
 };
 
 } // namespace vesk::spooler::cups

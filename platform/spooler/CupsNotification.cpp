@@ -10,28 +10,28 @@ namespace vesk::spooler::cups {
 
 CupsNotification::CupsNotification(std::shared_ptr<PrinterCore> Core,
                                    std::shared_ptr<SubscriptionHub> Hub)
-    : FCore(std::move(Core)), FHub(std::move(Hub)), FListener(std::make_shared<Listener>())
+    : core_(std::move(Core)), hub_(std::move(Hub)), listener_(std::make_shared<Listener>())
 {
-    FListener->Printer = FCore->Name();
-    FHub->Add(FListener);
+    listener_->Printer = core_->Name();
+    hub_->Add(listener_);
 }
 
 CupsNotification::~CupsNotification()
 {
-    FHub->Remove(FListener);
+    hub_->Remove(listener_);
 }
 
 bool CupsNotification::Start(const std::optional<ResumePoint> &From)
 {
     if (From) {
-        FSeenUpTo = From->UpTo;
-        FResume = From;
-        FListener->Event->set();
+        seenUpTo_ = From->UpTo;
+        resume_ = From;
+        listener_->Event->set();
         return true;
     }
-    if (FCore->HighestJobId(FSeenUpTo))
+    if (core_->HighestJobId(seenUpTo_))
         return true;
-    FLastError = FCore->LastError();
+    lastError_ = core_->LastError();
     return false;
 }
 
@@ -41,40 +41,40 @@ bool CupsNotification::FindNext(NotifyInfo &Info)
     bool Discarded = false;
     std::set<uint32_t> Finished;
     {
-        std::lock_guard Lock(FHub->Mutex());
-        FListener->Event->reset();
-        Discarded = FListener->Discarded;
-        FListener->Discarded = false;
-        Finished.swap(FListener->Finished);
+        std::lock_guard Lock(hub_->Mutex());
+        listener_->Event->reset();
+        Discarded = listener_->Discarded;
+        listener_->Discarded = false;
+        Finished.swap(listener_->Finished);
     }
     if (Discarded) {
-        Keep(Finished);
+        keep(Finished);
         Info.Flags = Notify::InfoDiscarded;
         return true;
     }
     const auto Fail = [&] {
-        Keep(Finished);
-        FLastError = FCore->LastError();
+        keep(Finished);
+        lastError_ = core_->LastError();
         return false;
     };
     IppPrinter Printer;
     std::vector<IppJob> Jobs, Above;
-    if (!FCore->ReadPrinter(Printer) || !FCore->ListJobs(Jobs))
+    if (!core_->ReadPrinter(Printer) || !core_->ListJobs(Jobs))
         return Fail();
     // Everything above the highest id reported so far, queued or already finished: jobs that
     // were created and finished between two reads (or while notifications were lost, or
     // before this process ran) show in no queue listing. The later answer wins for a job
     // both listings hold.
-    if (!FCore->ListAbove(FSeenUpTo, Above))
+    if (!core_->ListAbove(seenUpTo_, Above))
         return Fail();
-    uint32_t SeenUpTo = FSeenUpTo;
+    uint32_t SeenUpTo = seenUpTo_;
     for (auto &J : Above) {
         SeenUpTo = std::max(SeenUpTo, J.Entry.JobId);
         auto It = std::find_if(Jobs.begin(), Jobs.end(),
                                [&](const IppJob &Q) { return Q.Entry.JobId == J.Entry.JobId; });
         if (It != Jobs.end())
             *It = std::move(J);
-        else if (FDelivered.count(J.Entry.JobId) == 0)
+        else if (delivered_.count(J.Entry.JobId) == 0)
             Jobs.push_back(std::move(J));
     }
     // Final values of the jobs that left the queue; a job still queued needs no second read,
@@ -82,45 +82,45 @@ bool CupsNotification::FindNext(NotifyInfo &Info)
     // the jobs left open then are read the same way.
     uint32_t Missing = 0;
     std::set<uint32_t> ToRead = Finished;
-    if (FResume)
-        ToRead.insert(FResume->Open.begin(), FResume->Open.end());
+    if (resume_)
+        ToRead.insert(resume_->Open.begin(), resume_->Open.end());
     for (uint32_t Id : ToRead) {
-        if (Listed(Jobs, Id) || FDelivered.count(Id) != 0)
+        if (listed(Jobs, Id) || delivered_.count(Id) != 0)
             continue;
         bool NotFound = false;
-        if (!FCore->ReadJob(Id, Jobs, &NotFound) && !NotFound)
+        if (!core_->ReadJob(Id, Jobs, &NotFound) && !NotFound)
             return Fail();
-        if (NotFound && FResume && Finished.count(Id) == 0)
+        if (NotFound && resume_ && Finished.count(Id) == 0)
             ++Missing;
     }
-    if (FResume) {
+    if (resume_) {
         uint32_t Purged = 0;
-        if (!CountPurged(FResume->UpTo, Purged))
+        if (!countPurged(resume_->UpTo, Purged))
             return Fail();
         Info.MissingJobs = Missing + Purged;
-        FResume.reset();
+        resume_.reset();
     }
-    FSeenUpTo = SeenUpTo;
-    Info.SeenUpTo = FSeenUpTo;
+    seenUpTo_ = SeenUpTo;
+    Info.SeenUpTo = seenUpTo_;
     AppendPrinterNotifyEntries(Info.Entries, Printer.State);
     for (const auto &J : Jobs) {
         AppendJobNotifyEntries(Info.Entries, J.Entry, J.StatusText, J.BytesPrinted);
         if (J.State >= IPP_JSTATE_CANCELED)
-            Delivered(J.Entry.JobId);
+            markDelivered(J.Entry.JobId);
     }
     return true;
 }
 
-bool CupsNotification::Listed(const std::vector<IppJob> &Jobs, uint32_t Id)
+bool CupsNotification::listed(const std::vector<IppJob> &Jobs, uint32_t Id)
 {
     return std::any_of(Jobs.begin(), Jobs.end(),
                        [Id](const IppJob &J) { return J.Entry.JobId == Id; });
 }
 
-bool CupsNotification::CountPurged(uint32_t UpTo, uint32_t &Purged)
+bool CupsNotification::countPurged(uint32_t UpTo, uint32_t &Purged)
 {
     std::vector<PrinterCore::ServerJob> All;
-    if (!FCore->ServerJobs(All))
+    if (!core_->ServerJobs(All))
         return false;
     uint32_t Highest = 0, Kept = 0;
     for (const auto &J : All) {
@@ -132,17 +132,17 @@ bool CupsNotification::CountPurged(uint32_t UpTo, uint32_t &Purged)
     return true;
 }
 
-void CupsNotification::Delivered(uint32_t Id)
+void CupsNotification::markDelivered(uint32_t Id)
 {
-    FDelivered.insert(Id);
-    if (FDelivered.size() > DeliveredKept)
-        FDelivered.erase(FDelivered.begin());
+    delivered_.insert(Id);
+    if (delivered_.size() > DeliveredKept)
+        delivered_.erase(delivered_.begin());
 }
 
-void CupsNotification::Keep(const std::set<uint32_t> &Finished)
+void CupsNotification::keep(const std::set<uint32_t> &Finished)
 {
-    std::lock_guard Lock(FHub->Mutex());
-    FListener->Finished.insert(Finished.begin(), Finished.end());
+    std::lock_guard Lock(hub_->Mutex());
+    listener_->Finished.insert(Finished.begin(), Finished.end());
 }
 
 } // namespace vesk::spooler::cups

@@ -20,7 +20,7 @@ public:
     CupsNotification(std::shared_ptr<PrinterCore> Core, std::shared_ptr<SubscriptionHub> Hub);
     ~CupsNotification() override;
 
-    std::shared_ptr<WaitEvent> Event() const override { return FListener->Event; }
+    std::shared_ptr<WaitEvent> Event() const override { return listener_->Event; }
 
     // Without From, jobs the printer already had are not this listener's to report. With it, the
     // first read catches up with what finished since From.
@@ -28,30 +28,30 @@ public:
 
     bool FindNext(NotifyInfo &Info) override;
 
-    int LastError() const override { return FLastError; }
+    int LastError() const override { return lastError_; }
 
 private:
     // Enough to cover the notifications that arrive late for jobs already reported finished.
     static constexpr size_t DeliveredKept = 1024;
 
-    static bool Listed(const std::vector<IppJob> &Jobs, uint32_t Id);
+    static bool listed(const std::vector<IppJob> &Jobs, uint32_t Id);
 
     // Ids above UpTo that the server has handed out but no longer remembers. The server numbers
     // its jobs one after another, so every id up to its highest was a job once; which printer a
     // purged one belonged to nobody can tell any more.
-    bool CountPurged(uint32_t UpTo, uint32_t &Purged);
-    void Delivered(uint32_t Id);
+    bool countPurged(uint32_t UpTo, uint32_t &Purged);
+    void markDelivered(uint32_t Id);
 
     // Puts back what this read could not deliver.
-    void Keep(const std::set<uint32_t> &Finished);
+    void keep(const std::set<uint32_t> &Finished);
 
-    std::shared_ptr<PrinterCore> FCore;
-    std::shared_ptr<SubscriptionHub> FHub;
-    std::shared_ptr<Listener> FListener;
-    int FLastError = 0;
-    uint32_t FSeenUpTo = 0;             // every job up to this id has been reported
-    std::optional<ResumePoint> FResume; // until the first read has caught up with it
-    std::set<uint32_t> FDelivered;      // ids whose final values went out (the newest ones)
+    std::shared_ptr<PrinterCore> core_;
+    std::shared_ptr<SubscriptionHub> hub_;
+    std::shared_ptr<Listener> listener_;
+    int lastError_ = 0;
+    uint32_t seenUpTo_ = 0;             // every job up to this id has been reported
+    std::optional<ResumePoint> resume_; // until the first read has caught up with it
+    std::set<uint32_t> delivered_;      // ids whose final values went out (the newest ones)
 };
 
 } // namespace vesk::spooler::cups

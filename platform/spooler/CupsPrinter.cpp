@@ -11,7 +11,7 @@ namespace vesk::spooler::cups {
 bool CupsPrinter::GetPrinter(PrinterState &State)
 {
     IppPrinter P;
-    if (!FCore->ReadPrinter(P))
+    if (!core_->ReadPrinter(P))
         return false;
     State = P.State;
     return true;
@@ -20,7 +20,7 @@ bool CupsPrinter::GetPrinter(PrinterState &State)
 bool CupsPrinter::EnumJobs(std::vector<JobEntry> &Jobs)
 {
     std::vector<IppJob> Ipp;
-    if (!FCore->ListJobs(Ipp))
+    if (!core_->ListJobs(Ipp))
         return false;
     Jobs.clear();
     for (auto &J : Ipp)
@@ -31,7 +31,7 @@ bool CupsPrinter::EnumJobs(std::vector<JobEntry> &Jobs)
 bool CupsPrinter::CurrentPoint(ResumePoint &Point)
 {
     std::vector<PrinterCore::ServerJob> All;
-    if (!FCore->ServerJobs(All))
+    if (!core_->ServerJobs(All))
         return false;
     Point = ResumePoint{};
     for (const auto &J : All) {
@@ -47,14 +47,14 @@ std::unique_ptr<ChangeNotification>
 CupsPrinter::FindFirstChangeNotification(const std::optional<ResumePoint> &From)
 {
     int Error = 0;
-    auto Hub = SubscriptionHub::ForServer(FCore->Where(), &Error);
+    auto Hub = SubscriptionHub::ForServer(core_->Where(), &Error);
     if (!Hub) {
-        FLastError = Error;
+        lastError_ = Error;
         return nullptr;
     }
-    auto Change = std::make_unique<CupsNotification>(FCore, std::move(Hub));
+    auto Change = std::make_unique<CupsNotification>(core_, std::move(Hub));
     if (!Change->Start(From)) {
-        FLastError = Change->LastError();
+        lastError_ = Change->LastError();
         return nullptr;
     }
     return Change;

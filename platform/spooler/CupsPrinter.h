@@ -12,7 +12,7 @@ namespace vesk::spooler::cups {
 class CupsPrinter : public PrinterHandle
 {
 public:
-    explicit CupsPrinter(std::shared_ptr<PrinterCore> Core) : FCore(std::move(Core)) {}
+    explicit CupsPrinter(std::shared_ptr<PrinterCore> Core) : core_(std::move(Core)) {}
 
     bool GetPrinter(PrinterState &State) override;
     bool EnumJobs(std::vector<JobEntry> &Jobs) override;
@@ -20,11 +20,11 @@ public:
     std::unique_ptr<ChangeNotification>
     FindFirstChangeNotification(const std::optional<ResumePoint> &From) override;
 
-    int LastError() const override { return FLastError != 0 ? FLastError : FCore->LastError(); }
+    int LastError() const override { return lastError_ != 0 ? lastError_ : core_->LastError(); }
 
 private:
-    std::shared_ptr<PrinterCore> FCore;
-    int FLastError = 0;
+    std::shared_ptr<PrinterCore> core_;
+    int lastError_ = 0;
 };
 
 } // namespace vesk::spooler::cups

@@ -8,20 +8,20 @@ namespace vesk::spooler::cups {
 
 bool PrinterCore::Do(ipp_t *Request, Reply &Out)
 {
-    http_t *H = FConn.Get();
+    http_t *H = conn_.Get();
     if (H == nullptr) {
         ippDelete(Request);
         Out.Status = IPP_STATUS_ERROR_SERVICE_UNAVAILABLE;
         Out.Transport = true;
-        FLastError = Out.Status;
-        FConn.Drop();
+        lastError_ = Out.Status;
+        conn_.Drop();
         return false;
     }
     Send(H, Request, Out);
     if (Out.Transport)
-        FConn.Drop();
+        conn_.Drop();
     if (!Out.Ok())
-        FLastError = Out.Status;
+        lastError_ = Out.Status;
     return Out.Ok();
 }
 
@@ -29,7 +29,7 @@ bool PrinterCore::ReadPrinter(IppPrinter &P, Reply *Raw)
 {
     Reply Local;
     Reply &R = Raw != nullptr ? *Raw : Local;
-    ipp_t *Req = NewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES, "printer-uri", FUri);
+    ipp_t *Req = NewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES, "printer-uri", uri_);
     RequestAttributes(Req, PrinterAttributeNames, PrinterAttributeCount);
     if (!Do(Req, R))
         return false;
@@ -37,22 +37,22 @@ bool PrinterCore::ReadPrinter(IppPrinter &P, Reply *Raw)
         Where().Host.empty() || Where().Host[0] == '/' ? std::string("localhost") : Where().Host;
     P = PrinterFromResponse(R.Response, "\\\\" + Host);
     if (P.MediaDefault)
-        FMediaDefault = P.MediaDefault;
+        mediaDefault_ = P.MediaDefault;
     return true;
 }
 
 bool PrinterCore::ListJobs(std::vector<IppJob> &Jobs)
 {
-    if (!GetJobs("not-completed", 0, JobAttributeNames, JobAttributeCount, Jobs))
+    if (!getJobs("not-completed", 0, JobAttributeNames, JobAttributeCount, Jobs))
         return false;
-    FillMedia(Jobs);
+    fillMedia(Jobs);
     return true;
 }
 
 bool PrinterCore::ListAbove(uint32_t After, std::vector<IppJob> &Jobs)
 {
     std::vector<IppJob> All;
-    if (!GetJobs("all", After + 1, JobAttributeNames, JobAttributeCount, All))
+    if (!getJobs("all", After + 1, JobAttributeNames, JobAttributeCount, All))
         return false;
     Jobs.clear();
     for (auto &J : All)
@@ -60,7 +60,7 @@ bool PrinterCore::ListAbove(uint32_t After, std::vector<IppJob> &Jobs)
             Jobs.push_back(std::move(J));
     std::sort(Jobs.begin(), Jobs.end(),
               [](const IppJob &A, const IppJob &B) { return A.Entry.JobId < B.Entry.JobId; });
-    FillMedia(Jobs);
+    fillMedia(Jobs);
     return true;
 }
 
@@ -68,7 +68,7 @@ bool PrinterCore::HighestJobId(uint32_t &Id)
 {
     static const char *const Names[] = {"job-id"};
     std::vector<IppJob> All;
-    if (!GetJobs("all", 0, Names, 1, All))
+    if (!getJobs("all", 0, Names, 1, All))
         return false;
     Id = 0;
     for (const auto &J : All)
@@ -86,7 +86,7 @@ bool PrinterCore::ServerJobs(std::vector<ServerJob> &Jobs)
     if (!Do(Req, R))
         return false;
     Jobs.clear();
-    const std::string Suffix = "/printers/" + FName;
+    const std::string Suffix = "/printers/" + name_;
     bool NewGroup = true;
     for (ipp_attribute_t *A = ippFirstAttribute(R.Response); A != nullptr;
          A = ippNextAttribute(R.Response)) {
@@ -131,15 +131,15 @@ bool PrinterCore::ReadJob(uint32_t JobId, std::vector<IppJob> &Out, bool *NotFou
         return false;
     }
     auto Jobs = JobsFromResponse(R.Response);
-    FillMedia(Jobs);
+    fillMedia(Jobs);
     Out.insert(Out.end(), Jobs.begin(), Jobs.end());
     return true;
 }
 
-bool PrinterCore::GetJobs(const char *Which, uint32_t FirstId, const char *const *Names, int Count,
+bool PrinterCore::getJobs(const char *Which, uint32_t FirstId, const char *const *Names, int Count,
                           std::vector<IppJob> &Jobs)
 {
-    ipp_t *Req = NewRequest(IPP_OP_GET_JOBS, "printer-uri", FUri);
+    ipp_t *Req = NewRequest(IPP_OP_GET_JOBS, "printer-uri", uri_);
     ippAddString(Req, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "which-jobs", nullptr, Which);
     if (FirstId > 0)
         ippAddInteger(Req, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "first-job-id",
@@ -152,11 +152,11 @@ bool PrinterCore::GetJobs(const char *Which, uint32_t FirstId, const char *const
     return true;
 }
 
-void PrinterCore::FillMedia(std::vector<IppJob> &Jobs) const
+void PrinterCore::fillMedia(std::vector<IppJob> &Jobs) const
 {
     for (auto &J : Jobs)
-        if (!J.Entry.Devmode && FMediaDefault)
-            J.Entry.Devmode = DevMode{*FMediaDefault};
+        if (!J.Entry.Devmode && mediaDefault_)
+            J.Entry.Devmode = DevMode{*mediaDefault_};
 }
 
 } // namespace vesk::spooler::cups

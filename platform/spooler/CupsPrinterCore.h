@@ -18,10 +18,10 @@ class PrinterCore
 {
 public:
     PrinterCore(Server S, std::string Name)
-        : FConn(std::move(S)), FName(std::move(Name)), FUri(PrinterUri(FName))
+        : conn_(std::move(S)), name_(std::move(Name)), uri_(PrinterUri(name_))
     {}
-    const std::string &Name() const { return FName; }
-    const Server &Where() const { return FConn.Where(); }
+    const std::string &Name() const { return name_; }
+    const Server &Where() const { return conn_.Where(); }
 
     bool Do(ipp_t *Request, Reply &Out);
     bool ReadPrinter(IppPrinter &P, Reply *Raw = nullptr);
@@ -47,20 +47,20 @@ public:
     // Final values of one job, also after it has completed. NotFound: the job is gone for good.
     bool ReadJob(uint32_t JobId, std::vector<IppJob> &Out, bool *NotFound);
 
-    int LastError() const { return FLastError; }
+    int LastError() const { return lastError_; }
 
 private:
-    bool GetJobs(const char *Which, uint32_t FirstId, const char *const *Names, int Count,
+    bool getJobs(const char *Which, uint32_t FirstId, const char *const *Names, int Count,
                  std::vector<IppJob> &Jobs);
 
     // A job that names no media prints on the printer's default.
-    void FillMedia(std::vector<IppJob> &Jobs) const;
+    void fillMedia(std::vector<IppJob> &Jobs) const;
 
-    Connections FConn;
-    std::string FName;
-    std::string FUri;
-    std::optional<std::string> FMediaDefault;
-    int FLastError = 0;
+    Connections conn_;
+    std::string name_;
+    std::string uri_;
+    std::optional<std::string> mediaDefault_;
+    int lastError_ = 0;
 };
 
 } // namespace vesk::spooler::cups

@@ -19,19 +19,19 @@ using cups::PrinterCore;
 using cups::Reply;
 using cups::Server;
 
-CupsSpooler::CupsSpooler(const std::string &ServerName, SubscriptionLease Lease) : FLease(Lease)
+CupsSpooler::CupsSpooler(const std::string &ServerName, SubscriptionLease Lease) : lease_(Lease)
 {
     std::string S = ServerName.empty() ? std::string(cupsServer()) : ServerName;
-    FPort = ippPort();
+    port_ = ippPort();
     // "host:port" (libcups may hand the port back still attached); a socket path has no port.
     if (!S.empty() && S[0] != '/') {
         const auto Colon = S.rfind(':');
         if (Colon != std::string::npos && S.find(':') == Colon && Colon + 1 < S.size()) {
-            FPort = std::atoi(S.c_str() + Colon + 1);
+            port_ = std::atoi(S.c_str() + Colon + 1);
             S.resize(Colon);
         }
     }
-    FHost = S;
+    host_ = S;
 }
 
 std::unique_ptr<PrinterHandle> CupsSpooler::OpenPrinter(const std::string &Name, OpenError *Error)
@@ -42,7 +42,7 @@ std::unique_ptr<PrinterHandle> CupsSpooler::OpenPrinter(const std::string &Name,
     };
     if (Name.empty())
         return Result(OpenError::EmptyName), nullptr;
-    auto Core = std::make_shared<PrinterCore>(Server{FHost, FPort, FLease}, Name);
+    auto Core = std::make_shared<PrinterCore>(Server{host_, port_, lease_}, Name);
     IppPrinter P;
     Reply R;
     if (!Core->ReadPrinter(P, &R)) {

@@ -16,7 +16,7 @@ std::shared_ptr<SubscriptionHub> SubscriptionHub::ForServer(const Server &S, int
     if (auto Hub = Slot.lock())
         return Hub;
     auto Hub = std::shared_ptr<SubscriptionHub>(new SubscriptionHub(S));
-    if (!Hub->Start(Error))
+    if (!Hub->start(Error))
         return nullptr;
     Slot = Hub;
     return Hub;
@@ -25,51 +25,51 @@ std::shared_ptr<SubscriptionHub> SubscriptionHub::ForServer(const Server &S, int
 SubscriptionHub::~SubscriptionHub()
 {
     {
-        std::lock_guard Lock(FMutex);
-        FStop = true;
+        std::lock_guard Lock(mutex_);
+        stop_ = true;
     }
-    FCond.notify_all();
-    if (FThread.joinable())
-        FThread.join();
-    if (FHttp != nullptr && FSubscription != 0) {
+    cond_.notify_all();
+    if (thread_.joinable())
+        thread_.join();
+    if (http_ != nullptr && subscription_ != 0) {
         ipp_t *Req = NewRequest(IPP_OP_CANCEL_SUBSCRIPTION, "printer-uri", "ipp://localhost/");
         ippAddInteger(Req, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "notify-subscription-id",
-                      FSubscription);
+                      subscription_);
         Reply R;
-        Send(FHttp, Req, R);
+        Send(http_, Req, R);
     }
-    if (FHttp != nullptr)
-        httpClose(FHttp);
+    if (http_ != nullptr)
+        httpClose(http_);
 }
 
 void SubscriptionHub::Add(const std::shared_ptr<Listener> &L)
 {
-    std::lock_guard Lock(FMutex);
-    FListeners.push_back(L);
+    std::lock_guard Lock(mutex_);
+    listeners_.push_back(L);
 }
 
 void SubscriptionHub::Remove(const std::shared_ptr<Listener> &L)
 {
-    std::lock_guard Lock(FMutex);
-    FListeners.erase(std::remove(FListeners.begin(), FListeners.end(), L), FListeners.end());
+    std::lock_guard Lock(mutex_);
+    listeners_.erase(std::remove(listeners_.begin(), listeners_.end(), L), listeners_.end());
 }
 
-bool SubscriptionHub::Start(int *Error)
+bool SubscriptionHub::start(int *Error)
 {
-    FHttp = Connect(FServer);
+    http_ = Connect(server_);
     int Status = IPP_STATUS_ERROR_SERVICE_UNAVAILABLE;
-    if (FHttp != nullptr)
-        CancelLeftBehind();
-    if (FHttp == nullptr || !Subscribe(&Status)) {
+    if (http_ != nullptr)
+        cancelLeftBehind();
+    if (http_ == nullptr || !subscribe(&Status)) {
         if (Error != nullptr)
             *Error = Status;
         return false;
     }
-    FThread = std::thread([this] { Run(); });
+    thread_ = std::thread([this] { run(); });
     return true;
 }
 
-bool SubscriptionHub::Subscribe(int *Status)
+bool SubscriptionHub::subscribe(int *Status)
 {
     static const char *const Events[] = {
         "job-created",           "job-completed",  "job-state-changed", "job-progress",
@@ -81,30 +81,30 @@ bool SubscriptionHub::Subscribe(int *Status)
     ippAddStrings(Req, IPP_TAG_SUBSCRIPTION, IPP_TAG_KEYWORD, "notify-events",
                   sizeof(Events) / sizeof(Events[0]), nullptr, Events);
     ippAddInteger(Req, IPP_TAG_SUBSCRIPTION, IPP_TAG_INTEGER, "notify-lease-duration",
-                  FServer.Lease.Seconds);
-    if (!FServer.Lease.Owner.empty())
-        ippAddOctetString(Req, IPP_TAG_SUBSCRIPTION, "notify-user-data", FServer.Lease.Owner.data(),
-                          static_cast<int>(std::min<size_t>(FServer.Lease.Owner.size(), 63)));
+                  server_.Lease.Seconds);
+    if (!server_.Lease.Owner.empty())
+        ippAddOctetString(Req, IPP_TAG_SUBSCRIPTION, "notify-user-data", server_.Lease.Owner.data(),
+                          static_cast<int>(std::min<size_t>(server_.Lease.Owner.size(), 63)));
     Reply R;
-    Send(FHttp, Req, R);
+    Send(http_, Req, R);
     if (Status != nullptr)
         *Status = R.Status;
     if (R.Transport)
-        Reconnect();
+        reconnect();
     if (!R.Ok())
         return false;
     ipp_attribute_t *Id = ippFindAttribute(R.Response, "notify-subscription-id", IPP_TAG_INTEGER);
     if (Id == nullptr)
         return false;
-    FSubscription = ippGetInteger(Id, 0);
-    FNextSequence = 1;
-    FRenewAt = std::chrono::steady_clock::now() + FServer.RenewAfter();
+    subscription_ = ippGetInteger(Id, 0);
+    nextSequence_ = 1;
+    renewAt_ = std::chrono::steady_clock::now() + server_.RenewAfter();
     return true;
 }
 
-void SubscriptionHub::CancelLeftBehind()
+void SubscriptionHub::cancelLeftBehind()
 {
-    const std::string &Owner = FServer.Lease.Owner;
+    const std::string &Owner = server_.Lease.Owner;
     if (Owner.empty())
         return;
     static const char *const Names[] = {"notify-subscription-id", "notify-user-data"};
@@ -112,7 +112,7 @@ void SubscriptionHub::CancelLeftBehind()
     ippAddBoolean(Req, IPP_TAG_OPERATION, "my-subscriptions", 0);
     RequestAttributes(Req, Names, 2);
     Reply R;
-    Send(FHttp, Req, R);
+    Send(http_, Req, R);
     if (!R.Ok())
         return; // none at all answers not-found
     const std::string Mark = Owner.substr(0, 63);
@@ -146,107 +146,107 @@ void SubscriptionHub::CancelLeftBehind()
         ipp_t *Cancel = NewRequest(IPP_OP_CANCEL_SUBSCRIPTION, "printer-uri", "ipp://localhost/");
         ippAddInteger(Cancel, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "notify-subscription-id", Stale);
         Reply C;
-        Send(FHttp, Cancel, C);
+        Send(http_, Cancel, C);
     }
 }
 
-void SubscriptionHub::Reconnect()
+void SubscriptionHub::reconnect()
 {
-    if (FHttp != nullptr)
-        httpClose(FHttp);
-    FHttp = nullptr;
+    if (http_ != nullptr)
+        httpClose(http_);
+    http_ = nullptr;
 }
 
-void SubscriptionHub::Renew()
+void SubscriptionHub::renew()
 {
     ipp_t *Req = NewRequest(IPP_OP_RENEW_SUBSCRIPTION, "printer-uri", "ipp://localhost/");
-    ippAddInteger(Req, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "notify-subscription-id", FSubscription);
+    ippAddInteger(Req, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "notify-subscription-id", subscription_);
     ippAddInteger(Req, IPP_TAG_SUBSCRIPTION, IPP_TAG_INTEGER, "notify-lease-duration",
-                  FServer.Lease.Seconds);
+                  server_.Lease.Seconds);
     Reply R;
-    Send(FHttp, Req, R);
+    Send(http_, Req, R);
     if (R.Ok())
-        FRenewAt = std::chrono::steady_clock::now() + FServer.RenewAfter();
+        renewAt_ = std::chrono::steady_clock::now() + server_.RenewAfter();
     else if (R.Transport)
-        Lost(true);
+        lost(true);
     else
-        Lost(false);
+        lost(false);
 }
 
-void SubscriptionHub::Lost(bool Connection)
+void SubscriptionHub::lost(bool Connection)
 {
-    FNeedDiscard = true;
+    needDiscard_ = true;
     if (Connection)
-        Reconnect();
+        reconnect();
     else
-        FSubscription = 0;
+        subscription_ = 0;
 }
 
-void SubscriptionHub::DiscardAll()
+void SubscriptionHub::discardAll()
 {
-    for (auto &L : FListeners) {
+    for (auto &L : listeners_) {
         L->Discarded = true;
         L->Event->set();
     }
 }
 
-void SubscriptionHub::Run()
+void SubscriptionHub::run()
 {
-    std::unique_lock Lock(FMutex);
-    while (!FStop) {
-        FCond.wait_for(Lock, FServer.Lease.Poll, [this] { return FStop; });
-        if (FStop)
+    std::unique_lock Lock(mutex_);
+    while (!stop_) {
+        cond_.wait_for(Lock, server_.Lease.Poll, [this] { return stop_; });
+        if (stop_)
             break;
         Lock.unlock();
-        Poll();
+        poll();
         Lock.lock();
     }
 }
 
-void SubscriptionHub::Poll()
+void SubscriptionHub::poll()
 {
-    if (FHttp == nullptr && (FHttp = Connect(FServer)) == nullptr) {
-        FNeedDiscard = true;
+    if (http_ == nullptr && (http_ = Connect(server_)) == nullptr) {
+        needDiscard_ = true;
         return;
     }
-    if (FSubscription == 0) {
+    if (subscription_ == 0) {
         int Status = 0;
-        if (!Subscribe(&Status)) {
-            FNeedDiscard = true;
+        if (!subscribe(&Status)) {
+            needDiscard_ = true;
             return;
         }
     }
-    if (std::chrono::steady_clock::now() >= FRenewAt) {
-        Renew();
-        if (FSubscription == 0 || FHttp == nullptr)
+    if (std::chrono::steady_clock::now() >= renewAt_) {
+        renew();
+        if (subscription_ == 0 || http_ == nullptr)
             return;
     }
     ipp_t *Req = NewRequest(IPP_OP_GET_NOTIFICATIONS, "printer-uri", "ipp://localhost/");
     ippAddInteger(Req, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "notify-subscription-ids",
-                  FSubscription);
+                  subscription_);
     ippAddInteger(Req, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "notify-sequence-numbers",
-                  FNextSequence);
+                  nextSequence_);
     ippAddBoolean(Req, IPP_TAG_OPERATION, "notify-wait", 0);
     Reply R;
-    Send(FHttp, Req, R);
+    Send(http_, Req, R);
     if (R.Transport) {
-        Lost(true);
+        lost(true);
         return;
     }
     if (!R.Ok()) {
         // client-error-not-found: the lease ran out or the scheduler forgot us.
-        Lost(false);
+        lost(false);
         return;
     }
-    std::lock_guard Lock(FMutex);
-    if (FNeedDiscard) {
-        FNeedDiscard = false;
-        DiscardAll();
+    std::lock_guard Lock(mutex_);
+    if (needDiscard_) {
+        needDiscard_ = false;
+        discardAll();
     }
-    Dispatch(R.Response);
+    dispatch(R.Response);
 }
 
-void SubscriptionHub::Dispatch(ipp_t *Response)
+void SubscriptionHub::dispatch(ipp_t *Response)
 {
     ipp_attribute_t *A = ippFirstAttribute(Response);
     while (A != nullptr) {
@@ -274,17 +274,17 @@ void SubscriptionHub::Dispatch(ipp_t *Response)
         }
         if (A != nullptr && ippGetName(A) == nullptr)
             A = ippNextAttribute(Response);
-        if (Sequence < FNextSequence)
+        if (Sequence < nextSequence_)
             continue; // already seen
-        if (Sequence > FNextSequence)
-            DiscardAll(); // events fell out of the scheduler's buffer
-        FNextSequence = Sequence + 1;
+        if (Sequence > nextSequence_)
+            discardAll(); // events fell out of the scheduler's buffer
+        nextSequence_ = Sequence + 1;
         if (Event == "server-started" || Event == "server-restarted") {
-            DiscardAll();
+            discardAll();
             continue;
         }
         const bool Left = Event == "job-completed" || JobState >= IPP_JSTATE_CANCELED;
-        for (auto &L : FListeners) {
+        for (auto &L : listeners_) {
             // CUPS finds queues without regard to letter case, so a printer opened as
             // "office" is the queue "Office" whose events name it so.
             if (strcasecmp(L->Printer.c_str(), Printer.c_str()) != 0)
