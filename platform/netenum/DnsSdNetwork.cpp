@@ -40,7 +40,7 @@ QString ComputerName(const QString &hostName, const QString &domain)
 {
     QString host = WithoutDot(hostName);
     const QString suffix = u'.' + domain;
-    if (host.size() > suffix.size() && host.endsWith(suffix, Qt::CaseInsensitive))
+    if (host.endsWith(suffix, Qt::CaseInsensitive))
         host.chop(suffix.size());
     return Printable(host).replace(u'\\', u'-');
 }
