@@ -32,7 +32,7 @@ bool NetworkConfig::Read(const IniFile &config, const QString &appDir, NetworkCo
         provider.isEmpty() ? QStringList{QStringLiteral("SMB")} : provider.split(u'+');
     for (const QString &name : names) {
         const QString n = name.trimmed();
-        Kind kind;
+        Kind kind = Kind::Smb;
         if (n.compare(QStringLiteral("SMB"), Qt::CaseInsensitive) == 0) {
             kind = Kind::Smb;
         } else if (n.compare(QStringLiteral("Map"), Qt::CaseInsensitive) == 0) {

@@ -1,6 +1,9 @@
-// The network that resolved DNS-SD services make, and providers searched as one.
+// The network that resolved DNS-SD services make, providers searched as one, and how
+// [Network] Provider names them.
 #include "CombinedNetwork.h"
 #include "DnsSdNetwork.h"
+#include "IniFile.h"
+#include "NetworkConfig.h"
 
 #include <gtest/gtest.h>
 
@@ -75,4 +78,34 @@ TEST(CombinedNetwork, OneRootWithEveryPartsGroupsAndComputersAskedOfTheirOwnPart
         ->Read(10, groups);
     for (const NetResource &g : groups)
         EXPECT_EQ(g.lpProvider, network.ProviderName());
+}
+
+TEST(NetworkConfig, ProvidersJoinedByPlus)
+{
+    using K = NetworkConfig::Kind;
+    const struct
+    {
+        const char *value;
+        std::vector<K> providers; // empty: refused
+    } cases[] = {
+        {"", {K::Smb}},
+        {"map", {K::Map}},
+        {"DNSSD", {K::DnsSd}},
+        {"SMB + dnssd", {K::Smb, K::DnsSd}},
+        {"DNSSD+Map+dnssd", {K::DnsSd, K::Map}},
+        {"SMB+", {}},
+        {"Bonjour", {}},
+    };
+    for (const auto &c : cases) {
+        IniFile ini;
+        ini.parse(QStringLiteral("[Network]\nProvider=%1\n").arg(QString::fromLatin1(c.value)));
+        NetworkConfig config;
+        QString error;
+        const bool read = NetworkConfig::Read(ini, QStringLiteral("/app"), config, &error);
+        EXPECT_EQ(read, !c.providers.empty()) << c.value;
+        if (read)
+            EXPECT_EQ(config.Providers, c.providers) << c.value;
+        else
+            EXPECT_EQ(error, "[Network] Provider=" + QString::fromLatin1(c.value));
+    }
 }
