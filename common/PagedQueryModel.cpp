@@ -11,23 +11,46 @@
 #include <QThread>
 
 #include <atomic>
+#include <thread>
 
 namespace vesk {
 
 namespace {
 
 constexpr int RecancelMs = 250;
+constexpr int RecancelPollMs = 10;
 
 } // namespace
 
-// Reads one first page on a connection of its own (every thread that uses the database has its
-// own), opened and removed on this thread. The result is taken by the model once finished.
-class PageReadThread : public QThread
+// Reads one first page on a thread of its own with a connection of its own (every thread that
+// uses the database has its own), opened and removed on that thread. When it is done it posts
+// readerFinished to the model; the model joins the thread before it reads the result. A plain
+// std::thread: its join is what orders the result's writes before the model's reads.
+class PageReadThread
 {
 public:
     PageReadThread(QString source, QString statement)
         : source_(std::move(source)), statement_(std::move(statement))
     {}
+    ~PageReadThread() { join(); }
+    PageReadThread(const PageReadThread &) = delete;
+    PageReadThread &operator=(const PageReadThread &) = delete;
+
+    void start(PagedQueryModel *model)
+    {
+        thread_ = std::thread([this, model] {
+            run();
+            done_ = true;
+            QMetaObject::invokeMethod(
+                model, [model, this] { model->readerFinished(this); }, Qt::QueuedConnection);
+        });
+    }
+    bool done() const { return done_; }
+    void join()
+    {
+        if (thread_.joinable())
+            thread_.join();
+    }
 
     StatementCanceller canceller;
     PagedQueryModel::Page page;
@@ -36,8 +59,8 @@ public:
     const QString &statement() const { return statement_; }
     const QString &source() const { return source_; }
 
-protected:
-    void run() override
+private:
+    void run()
     {
         static std::atomic<int> serial{0};
         const QString name = QStringLiteral("pageread-%1").arg(++serial);
@@ -57,9 +80,10 @@ protected:
         QSqlDatabase::removeDatabase(name);
     }
 
-private:
     QString source_;
     QString statement_;
+    std::atomic<bool> done_{false};
+    std::thread thread_;
 };
 
 namespace {
@@ -131,9 +155,11 @@ PagedQueryModel::~PagedQueryModel()
     if (reader_)
         ending_.push_back(std::move(reader_));
     for (const auto &r : ending_) {
-        do
+        while (!r->done()) {
             r->canceller.cancel();
-        while (!r->wait(RecancelMs));
+            QThread::msleep(RecancelPollMs);
+        }
+        r->join();
     }
 }
 
@@ -201,9 +227,7 @@ void PagedQueryModel::setQueryInBackground(const QString &connectionName, const 
 {
     cancelBackgroundRead();
     reader_ = std::make_unique<PageReadThread>(connectionName, statement);
-    PageReadThread *reader = reader_.get();
-    connect(reader, &QThread::finished, this, [this, reader] { readerFinished(reader); });
-    reader->start();
+    reader_->start(this);
 }
 
 void PagedQueryModel::cancelBackgroundRead()
@@ -218,8 +242,7 @@ void PagedQueryModel::cancelBackgroundRead()
 
 void PagedQueryModel::readerFinished(PageReadThread *reader)
 {
-    // `finished` comes from the thread's last moments: joined before it is deleted.
-    reader->wait();
+    reader->join();
     if (reader_.get() != reader) {
         std::erase_if(ending_, [reader](const auto &r) { return r.get() == reader; });
         if (ending_.empty())
