@@ -15,10 +15,15 @@ namespace vesk {
 
 namespace {
 
-const QString InsertRow = QStringLiteral(
-    "insert into tPrinterData (PrinterName, documentName, hostName, TotalPageCount, "
-    "PrintedDocumentSize, PageSize, PrintTime, OperatorName, IP, MAC, EmName, DeptName) "
-    "values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+// Every column of the table, in its order.
+QString insertRow()
+{
+    QStringList marks;
+    marks.fill(QStringLiteral("?"), PrinterDataColumnCount);
+    return QStringLiteral("insert into tPrinterData (") +
+           fieldNames(PrinterDataColumns).join(QStringLiteral(", ")) +
+           QStringLiteral(") values (") + marks.join(QStringLiteral(", ")) + u')';
+}
 const QString AllMarkers = QStringLiteral("select RowId from tSavedRecord");
 const QString InsertMarker = QStringLiteral("insert into tSavedRecord (RowId) values (?)");
 const QString DeleteMarkers = QStringLiteral("delete from tSavedRecord where RowId in (");
@@ -36,25 +41,14 @@ QVariant integerCell(const QString &cell)
 QVariant cellValue(const ListedRecord &row, int column)
 {
     const QString &cell = row.Cells[static_cast<size_t>(column)];
-    if (column == colTotalPageCount || column == colPrintedDocumentSize)
+    if (PrinterDataColumnTable[column].type == ColumnType::Integer)
         return integerCell(cell);
     return cell;
 }
 
 bool prepare(QSqlQuery &q, const QSqlDatabase &db, const QString &statement, QString *error)
 {
-    if (q.prepare(translateStatement(db, statement)))
-        return true;
-    *error = q.lastError().text();
-    return false;
-}
-
-bool run(QSqlQuery &q, QString *error)
-{
-    if (q.exec())
-        return true;
-    *error = q.lastError().text();
-    return false;
+    return prepareStatement(q, translateStatement(db, statement), error);
 }
 
 } // namespace
@@ -96,16 +90,14 @@ SaveResult PrinterDataSaver::SavePrinterData(RecordList &list)
         // table holds only such ids, so it is small.
         QSet<QString> stored;
         QSqlQuery markers(db);
-        if (!markers.exec(translateStatement(db, AllMarkers))) {
-            result.error = markers.lastError().text();
+        if (!execStatement(markers, translateStatement(db, AllMarkers), &result.error))
             return false;
-        }
         while (markers.next())
             stored.insert(markers.value(0).toString());
         markers.finish();
 
         QSqlQuery insert(db), insertMarker(db);
-        if (!prepare(insert, db, InsertRow, &result.error) ||
+        if (!prepare(insert, db, insertRow(), &result.error) ||
             !prepare(insertMarker, db, InsertMarker, &result.error))
             return false;
         for (int i = list.SavedCount; i < total; ++i) {
@@ -116,7 +108,7 @@ SaveResult PrinterDataSaver::SavePrinterData(RecordList &list)
             for (int c = 0; c < PrinterDataColumnCount; ++c)
                 insert.bindValue(c, cellValue(row, c));
             insertMarker.bindValue(0, row.Id);
-            if (!run(insert, &result.error) || !run(insertMarker, &result.error))
+            if (!execPrepared(insert, &result.error) || !execPrepared(insertMarker, &result.error))
                 return false;
             ++written;
         }
@@ -164,7 +156,7 @@ void PrinterDataSaver::dropMarkers(const QStringList &ids)
         ok = prepare(del, db, DeleteMarkers + marks.join(u',') + u')', &error);
         for (qsizetype i = 0; ok && i < chunk.size(); ++i)
             del.bindValue(static_cast<int>(i), chunk.at(i));
-        ok = ok && run(del, &error);
+        ok = ok && execPrepared(del, &error);
     }
     if (!ok || !commitWrite(db))
         rollbackWrite(db);

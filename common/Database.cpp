@@ -193,6 +193,46 @@ QString rowKey(const QSqlDatabase &db)
     return engineOf(db) == DbEngine::PostgreSQL ? QStringLiteral("ctid") : QStringLiteral("rowid");
 }
 
+bool execStatement(QSqlQuery &q, const QString &statement, QString *error, StatementInError text)
+{
+    if (q.exec(statement))
+        return true;
+    if (error) {
+        *error = q.lastError().text();
+        if (text == StatementInError::Named)
+            *error += QStringLiteral(" [") + statement + u']';
+    }
+    return false;
+}
+
+bool prepareStatement(QSqlQuery &q, const QString &statement, QString *error)
+{
+    if (q.prepare(statement))
+        return true;
+    if (error)
+        *error = q.lastError().text();
+    return false;
+}
+
+bool execPrepared(QSqlQuery &q, QString *error)
+{
+    if (q.exec())
+        return true;
+    if (error)
+        *error = q.lastError().text();
+    return false;
+}
+
+bool runStatement(QSqlQuery &q, const QString &statement, const QVariantList &values,
+                  QString *error)
+{
+    if (!prepareStatement(q, statement, error))
+        return false;
+    for (const QVariant &v : values)
+        q.addBindValue(v);
+    return execPrepared(q, error);
+}
+
 bool beginWrite(QSqlDatabase &db, QString *error)
 {
     QSqlQuery q(db);
@@ -226,6 +266,51 @@ void rollbackWrite(QSqlDatabase &db)
         QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
     else
         db.rollback();
+}
+
+QString storedTableName(const QSqlDatabase &db, const QString &table)
+{
+    return engineOf(db) == DbEngine::SQLite ? table : table.toLower();
+}
+
+QString foldAsEquals(const QSqlDatabase &db, const QString &name)
+{
+    if (engineOf(db) == DbEngine::PostgreSQL)
+        return name.toLower();
+    QString out = name;
+    for (QChar &c : out) {
+        if (c.unicode() >= u'A' && c.unicode() <= u'Z')
+            c = QChar(c.unicode() + (u'a' - u'A'));
+    }
+    return out;
+}
+
+QString exactMatch(const QSqlDatabase &db, const QString &column)
+{
+    if (engineOf(db) == DbEngine::PostgreSQL)
+        return column + QStringLiteral("::text IS NOT DISTINCT FROM ?");
+    return column + QStringLiteral(" IS ? COLLATE BINARY");
+}
+
+QVariant exactMatchValue(const QSqlDatabase &db, const QVariant &value)
+{
+    // Compared as text on PostgreSQL, whatever the column's type.
+    return engineOf(db) == DbEngine::PostgreSQL && !value.isNull() ? QVariant(value.toString())
+                                                                   : value;
+}
+
+bool zeroFreedSpace(QSqlDatabase &db, QString *error)
+{
+    if (engineOf(db) != DbEngine::SQLite)
+        return true;
+    QSqlQuery q(db);
+    return execStatement(q, QStringLiteral("PRAGMA secure_delete=ON"), error);
+}
+
+void flushWriteAheadLog(QSqlDatabase &db)
+{
+    if (engineOf(db) == DbEngine::SQLite)
+        QSqlQuery(db).exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
 }
 
 QString translateStatement(const QSqlDatabase &db, const QString &statement)

@@ -3,6 +3,7 @@
 #include "Schema.h"
 
 #include "Database.h"
+#include "RecordColumns.h"
 #include "UnicodeNoCase.h"
 
 #include <QSqlError>
@@ -13,15 +14,6 @@
 namespace vesk {
 
 namespace {
-
-// Column set-ups are written once; a server engine gets a case-insensitive text type instead.
-QString textType(DbEngine engine, int length)
-{
-    if (engine == DbEngine::PostgreSQL)
-        return QStringLiteral("citext");
-    return length > 0 ? QStringLiteral("varchar(%1) COLLATE NOCASE").arg(length)
-                      : QStringLiteral("text COLLATE NOCASE");
-}
 
 // The console's searches filter and sort on these columns; each index carries the page count too,
 // so the trend chart's totals over every record are read from the index alone.
@@ -58,11 +50,10 @@ QStringList printerDataKeyIndexes(DbEngine e)
 
 QStringList createStatements(DbEngine e)
 {
-    const QString t50 = textType(e, 50), t255 = textType(e, 255), t = textType(e, 0);
+    const QString t50 = textColumnType(e, 50), t255 = textColumnType(e, 255),
+                  t = textColumnType(e, 0);
     const QString byteType =
         e == DbEngine::PostgreSQL ? QStringLiteral("smallint") : QStringLiteral("tinyint");
-    const QString dateType =
-        e == DbEngine::PostgreSQL ? QStringLiteral("varchar(19)") : QStringLiteral("datetime");
     // PostgreSQL pages the print records by a key column of their own (SchemaSteps, version 3).
     const QString printerDataKey =
         e == DbEngine::PostgreSQL ? QStringLiteral(", ") + PrinterDataKeyColumn +
@@ -90,17 +81,12 @@ QStringList createStatements(DbEngine e)
                    "create table tDept (Name %1, SuperName %1, Manager %2, tel %2, Fax %2, "
                    "Memo %1)")
                    .arg(t255, t50),
-               QStringLiteral("create table tHost (HostName %1, IP %1, MAC %1, tNetGroup %1, "
-                              "DeptName %1, EmName %2, Tel %2, Fax %2, Email %2, Memo %1)")
-                   .arg(t255, t50),
+               QStringLiteral("create table tHost (") + columnDefinitions(HostColumns, e) + u')',
                QStringLiteral("create table tPrinter (Name %1, IP %1, MAC %1, HostName %1, "
                               "tNetGroup %1, DeptName %1, IsMonitor %2)")
                    .arg(t255, byteType),
-               QStringLiteral("create table tPrinterData (PrinterName %1, documentName %2, "
-                              "hostName %1, TotalPageCount integer, PrintedDocumentSize integer, "
-                              "PageSize %1, PrintTime %3, OperatorName %1, IP %1, MAC %1, "
-                              "EmName %1, DeptName %2%4)")
-                   .arg(t50, t255, dateType, printerDataKey),
+               QStringLiteral("create table tPrinterData (") +
+                   columnDefinitions(PrinterDataColumns, e) + printerDataKey + u')',
                QStringLiteral("create table tShowSetting (tableName %1, FieldName %1, FName %2, "
                               "FWidth integer, Findex integer, IsVisible %3)")
                    .arg(t, t50, byteType),
@@ -116,40 +102,42 @@ QStringList createStatements(DbEngine e)
            };
 }
 
-// Report widths per column, in the order of the record tables; each list sums to at most
-// ReportPageWidth so a report with every column fits the page.
-const int PrinterDataWidths[] = {100, 150, 90, 50, 70, 80, 120, 75, 80, 100, 60, 70};
-const int HostWidths[] = {120, 95, 125, 100, 110, 85, 85, 85, 120, 120};
-
+// Schema statements name themselves in their error text: the text alone rarely says which one.
 bool exec(QSqlQuery &q, const QString &statement, QString *error)
 {
-    if (q.exec(statement))
-        return true;
-    if (error)
-        *error = q.lastError().text() + QStringLiteral(" [") + statement + u']';
-    return false;
+    return execStatement(q, statement, error, StatementInError::Named);
 }
 
-bool insertShowSettings(QSqlQuery &q, const QString &table, const std::vector<ColumnTitle> &titles,
-                        const int *widths, const LangLookup &lang, QString *error)
+// A report with every column fits the page.
+constexpr int reportWidth(RecordColumns columns)
 {
-    if (!q.prepare(QStringLiteral("insert into tShowSetting (tableName, FieldName, FName, "
-                                  "FWidth, Findex, IsVisible) Values (?, ?, ?, ?, ?, 1)"))) {
-        if (error)
-            *error = q.lastError().text();
+    int width = 0;
+    for (const RecordColumn &c : columns)
+        width += c.reportWidth;
+    return width;
+}
+static_assert(reportWidth(PrinterDataColumns) <= ReportPageWidth);
+static_assert(reportWidth(HostColumns) <= ReportPageWidth);
+
+// One row per column with its title, report width and position; every column is printed.
+bool insertShowSettings(QSqlQuery &q, const QString &table, RecordColumns columns,
+                        const LangLookup &lang, QString *error)
+{
+    if (!prepareStatement(q,
+                          QStringLiteral("insert into tShowSetting (tableName, FieldName, FName, "
+                                         "FWidth, Findex, IsVisible) Values (?, ?, ?, ?, ?, 1)"),
+                          error))
         return false;
-    }
-    for (size_t i = 0; i < titles.size(); ++i) {
+    for (int i = 0; i < columns.size(); ++i) {
+        const RecordColumn &c = columns[i];
         q.addBindValue(table);
-        q.addBindValue(titles[i].field);
-        q.addBindValue(columnTitle(titles[i], lang));
-        q.addBindValue(widths[i]);
-        q.addBindValue(static_cast<int>(i));
-        if (!q.exec()) {
-            if (error)
-                *error = q.lastError().text();
+        q.addBindValue(QLatin1String(c.field));
+        q.addBindValue(
+            columnTitle(ColumnTitle{QLatin1String(c.field), QLatin1String(c.titleKey)}, lang));
+        q.addBindValue(c.reportWidth);
+        q.addBindValue(i);
+        if (!execPrepared(q, error))
             return false;
-        }
     }
     return true;
 }
@@ -158,9 +146,6 @@ bool insertShowSettings(QSqlQuery &q, const QString &table, const std::vector<Co
 
 bool createSchema(QSqlDatabase &db, const LangLookup &lang, QString *error)
 {
-    static_assert(sizeof PrinterDataWidths / sizeof *PrinterDataWidths == 12);
-    static_assert(sizeof HostWidths / sizeof *HostWidths == 10);
-
     if (!beginWrite(db, error))
         return false;
     QSqlQuery q(db);
@@ -170,23 +155,20 @@ bool createSchema(QSqlDatabase &db, const LangLookup &lang, QString *error)
             break;
     }
     if (ok) {
-        q.prepare(QStringLiteral("insert into tSchemaVersion (Version) Values (?)"));
+        ok = prepareStatement(q, QStringLiteral("insert into tSchemaVersion (Version) Values (?)"),
+                              error);
         q.addBindValue(SchemaVersion);
-        ok = q.exec();
-        if (!ok && error)
-            *error = q.lastError().text();
+        ok = ok && execPrepared(q, error);
     }
     if (ok) {
-        q.prepare(QStringLiteral("insert into tDept (Name, SuperName) Values (?, '-1')"));
+        ok = prepareStatement(
+            q, QStringLiteral("insert into tDept (Name, SuperName) Values (?, '-1')"), error);
         q.addBindValue(lang(QStringLiteral("RSDefaultDept")));
-        ok = q.exec();
-        if (!ok && error)
-            *error = q.lastError().text();
+        ok = ok && execPrepared(q, error);
     }
     ok = ok &&
-         insertShowSettings(q, QStringLiteral("tPrinterData"), PrinterDataTitles(),
-                            PrinterDataWidths, lang, error) &&
-         insertShowSettings(q, QStringLiteral("tHost"), HostTitles(), HostWidths, lang, error);
+         insertShowSettings(q, QStringLiteral("tPrinterData"), PrinterDataColumns, lang, error) &&
+         insertShowSettings(q, QStringLiteral("tHost"), HostColumns, lang, error);
     if (ok)
         return commitWrite(db, error);
     q.finish();
