@@ -47,6 +47,21 @@ HostProbeResult ProbeWithLibrary(const QString &name)
     return result;
 }
 
+HostProbeResult ProbeKnownAddress(const QString &name, const QString &ip)
+{
+    QByteArray address = ip.toLatin1();
+    HostProbeResult result;
+    result.ip = ip;
+    result.mac = QString::fromLatin1(Vesk_1(address.data()));
+    QByteArray upper = name.toLocal8Bit();
+    for (char &c : upper) {
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    }
+    result.name = QString::fromLocal8Bit(upper);
+    return result;
+}
+
 void StoreHost(CachedTable &hosts, const HostProbeResult &host, const QString &group,
                const QString &defaultDept)
 {
@@ -165,7 +180,9 @@ bool THostInfo::collect(QString *error)
                     return;
                 i = next++;
             }
-            HostProbeResult r = settings_.Probe(computers[i].name);
+            const QString known = settings_.KnownAddresses.value(computers[i].name.toUpper());
+            HostProbeResult r = known.isEmpty() ? settings_.Probe(computers[i].name)
+                                                : settings_.ProbeAddress(computers[i].name, known);
             std::lock_guard<std::mutex> guard(lock);
             results[i] = std::move(r);
             arrived.notify_all();

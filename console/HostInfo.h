@@ -4,6 +4,7 @@
 #include "Catalogue.h"
 #include "TreeNodes.h"
 
+#include <QHash>
 #include <QObject>
 #include <QSqlDatabase>
 #include <QString>
@@ -42,6 +43,9 @@ struct HostProbeResult
 };
 // Vesk_2 then Vesk_1 of the name; safe on several threads at once.
 HostProbeResult ProbeWithLibrary(const QString &name);
+// A computer whose IPv4 address the network provider already knows: the name upper-cased as the
+// library would, that address, and Vesk_1 of the address (node status, else the neighbour table).
+HostProbeResult ProbeKnownAddress(const QString &name, const QString &ip);
 
 // The matching rules for one probed computer on the cached host rows: by MAC (never the zero
 // MAC), else by IP, else by name, else a new row in `defaultDept`.
@@ -67,6 +71,11 @@ struct HostInfoSettings
     QString DeptTreeFileName;
     int Charset = 0;
     std::function<HostProbeResult(const QString &)> Probe = ProbeWithLibrary;
+    // Addresses the network provider learned (NetworkEnum::KnownAddresses), by upper-case name;
+    // a computer found there is probed by its address instead of its name.
+    QHash<QString, QString> KnownAddresses;
+    std::function<HostProbeResult(const QString &, const QString &)> ProbeAddress =
+        ProbeKnownAddress;
 };
 
 // Runs once over a copy of the computer tree taken on the window thread, with a connection of

@@ -6,21 +6,24 @@
 #include <QString>
 
 #include <memory>
+#include <vector>
 
 namespace vesk {
 
 class IniFile;
 
-// [Network] Provider: "SMB" (also when absent) or "Map"; MapFile: the map of the map provider,
+// [Network] Provider: "SMB" (also when absent), "Map" or "DNSSD", or several of them joined by
+// "+" ("SMB+DNSSD") to be searched as one network; MapFile: the map of the map provider,
 // relative to the application folder; SmbConf: an smb.conf for the SMB client (optional).
 struct NetworkConfig
 {
     enum class Kind
     {
         Smb,
-        Map
+        Map,
+        DnsSd
     };
-    Kind Provider = Kind::Smb;
+    std::vector<Kind> Providers{Kind::Smb}; // in the order written, each once
     QString MapFile;
     QString SmbConf;
 

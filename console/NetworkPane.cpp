@@ -173,6 +173,7 @@ void TNetworkPane::startHostInfo(const TreeNodes &tree)
     };
     s.DeptTreeFileName = dm_.GetDeptTreeDateFile();
     s.Charset = dm_.FontCharset;
+    s.KnownAddresses = Network->KnownAddresses();
     hostInfos_.push_back(std::make_unique<THostInfo>(s, tree));
     hostInfos_.back()->start();
 }

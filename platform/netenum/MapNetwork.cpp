@@ -85,6 +85,15 @@ MapNetwork MapNetwork::FromText(const QString &text, QString *error)
     return map;
 }
 
+MapNetwork MapNetwork::FromGroups(const QString &provider, std::vector<Group> groups)
+{
+    MapNetwork map;
+    map.provider_ = provider;
+    map.groups_ = std::move(groups);
+    map.valid_ = true;
+    return map;
+}
+
 std::unique_ptr<NetEnumeration> MapNetwork::OpenEnum(int scope, int type, int usage,
                                                      const NetResource *resource)
 {

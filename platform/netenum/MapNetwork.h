@@ -27,12 +27,6 @@ public:
     static MapNetwork FromFile(const QString &fileName, QString *error = nullptr);
     static MapNetwork FromText(const QString &text, QString *error = nullptr);
 
-    std::unique_ptr<NetEnumeration> OpenEnum(int scope, int type, int usage,
-                                             const NetResource *resource) override;
-
-    const QString &ProviderName() const { return provider_; }
-
-private:
     struct Computer
     {
         QString name;
@@ -45,7 +39,15 @@ private:
         std::vector<Computer> computers;
         bool reachable = true;
     };
+    // A network other providers learned some other way (the DNS-SD browse).
+    static MapNetwork FromGroups(const QString &provider, std::vector<Group> groups);
 
+    std::unique_ptr<NetEnumeration> OpenEnum(int scope, int type, int usage,
+                                             const NetResource *resource) override;
+
+    const QString &ProviderName() const { return provider_; }
+
+private:
     bool valid_ = false;
     QString provider_ = QString::fromLatin1(DefaultProviderName);
     std::vector<Group> groups_;

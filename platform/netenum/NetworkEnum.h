@@ -1,6 +1,7 @@
 // The network neighbourhood behind one interface: open an enumeration, read records, close.
 #pragma once
 
+#include <QHash>
 #include <QString>
 
 #include <cstddef>
@@ -59,6 +60,10 @@ public:
     // disks). Null when the enumeration cannot be opened.
     virtual std::unique_ptr<NetEnumeration> OpenEnum(int scope, int type, int usage,
                                                      const NetResource *resource) = 0;
+    // The IPv4 addresses that the provider itself learned for computers it listed, by the
+    // computer's name in upper case: hosts that announce themselves by multicast DNS are not
+    // known to the system resolver or by NetBIOS, so the host collection takes these instead.
+    virtual QHash<QString, QString> KnownAddresses() const { return {}; }
 };
 
 // An enumeration over records read in full when it was opened.

@@ -37,14 +37,14 @@ public:
 
     std::unique_ptr<PrinterHandle> OpenPrinter(const std::string &Name, OpenError *Error) override;
 
-    const std::string &Host() const { return FHost; }
-    int Port() const { return FPort; }
-    const SubscriptionLease &Lease() const { return FLease; }
+    const std::string &Host() const { return host_; }
+    int Port() const { return port_; }
+    const SubscriptionLease &Lease() const { return lease_; }
 
 private:
-    std::string FHost;
-    int FPort = 631;
-    SubscriptionLease FLease;
+    std::string host_;
+    int port_ = 631;
+    SubscriptionLease lease_;
 };
 
 } // namespace vesk::spooler

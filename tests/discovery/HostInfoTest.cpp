@@ -4,6 +4,8 @@
 
 #include "Database.h"
 #include "DiscoveryFixture.h"
+#include "DnsSdNetwork.h"
+#include "HostileTexts.h"
 #include "Schema.h"
 #include "TestAppDir.h"
 #include "TreeFile.h"
@@ -87,8 +89,10 @@ protected:
     }
 
     // Runs one collection over `tree` with probes answered from `answers` (by upper-case name).
+    // Computers in `known` are probed by that address: the name in upper case, no MAC.
     QString collect(const TreeNodes &tree,
-                    const std::map<QString, std::pair<QString, QString>> &answers)
+                    const std::map<QString, std::pair<QString, QString>> &answers,
+                    const QHash<QString, QString> &known = {})
     {
         HostInfoSettings s;
         s.SourceConnection = Source;
@@ -106,6 +110,10 @@ protected:
             return it == answers.end()
                        ? HostProbeResult{upper, {}, {}}
                        : HostProbeResult{upper, it->second.first, it->second.second};
+        };
+        s.KnownAddresses = known;
+        s.ProbeAddress = [](const QString &name, const QString &ip) {
+            return HostProbeResult{name.toUpper(), ip, {}};
         };
         THostInfo info(s, tree);
         info.start();
@@ -205,6 +213,57 @@ TEST_F(HostInfoRules, ErrorEndsTheCollectionWithALogLine)
     EXPECT_TRUE(log.lines.last().startsWith("<RSInfoError>")) << log.lines.last().toStdString();
     EXPECT_EQ(rows("tHost", {"hostName"}), QStringList());
 }
+
+#ifndef VESK_DISCOVERY_PG
+// Names announced by DNS-SD reach tHost and tPrinter as announced; only what the saved tree
+// cannot carry changes: control characters become blanks, a computer's backslash a dash.
+TEST_F(HostInfoRules, HostileNamesAnnouncedByDnsSdAreStoredAsAnnounced)
+{
+    std::vector<DnsSdService> services{{"local", "prn.local", "Plain", "10.1.1.1"}};
+    QStringList hosts{"PRN|10.1.1.1"}, printers{"\\\\prn\\Plain|PRN"};
+    int n = 0;
+    for (const HostileText &h : HostileTexts()) {
+        const QString ip = QStringLiteral("10.1.0.%1").arg(++n);
+        services.push_back({"local", "prn.local", h.text, "10.1.1.1"});
+        services.push_back({"local", h.text + ".local", "P", ip});
+        QString name = h.text;
+        for (QChar &c : name) {
+            if (c.category() == QChar::Other_Control)
+                c = u' ';
+        }
+        name = name.trimmed();
+        const QString host = QString(name).replace(u'\\', u'-');
+        if (name.isEmpty())
+            continue; // nothing to list
+        printers << "\\\\prn\\" + name + "|PRN"
+                 << "\\\\" + host + "\\P|" + host.toUpper();
+        hosts << host.toUpper() + u'|' + ip;
+    }
+    QHash<QString, QString> known;
+    MapNetwork network = DnsSdTree("DNS-SD Network", services, &known);
+    // The tree a search makes of it.
+    TreeNodes tree;
+    std::function<void(const NetResource *, TreeNode *)> walk = [&](const NetResource *at,
+                                                                    TreeNode *node) {
+        std::vector<NetResource> below;
+        auto e = network.OpenEnum(RESOURCE_GLOBALNET, RESOURCETYPE_ANY, RESOURCEUSAGE_ALL, at);
+        while (e && e->Read(1, below)) {
+        }
+        for (const NetResource &r : below)
+            walk(&r, node ? node->AddChild(r.lpRemoteName, node->Level() + 1)
+                          : tree.Add(r.lpRemoteName, 0));
+    };
+    walk(nullptr, nullptr);
+
+    ASSERT_EQ(collect(tree, {}, known), QString());
+    hosts.sort();
+    printers.sort();
+    EXPECT_EQ(rows("tHost", {"hostName", "IP"}).join(u'\n').toStdString(),
+              hosts.join(u'\n').toStdString());
+    EXPECT_EQ(rows("tPrinter", {"Name", "HostName"}).join(u'\n').toStdString(),
+              printers.join(u'\n').toStdString());
+}
+#endif
 
 #ifdef VESK_DISCOVERY_PG
 int main(int argc, char **argv)

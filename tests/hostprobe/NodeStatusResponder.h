@@ -15,7 +15,8 @@ namespace vesk::test {
 class NodeStatusResponder
 {
 public:
-    // The datagrams to send back for one request (none: stay silent).
+    // The datagrams to send back for one request (none: stay silent). An empty script never
+    // answers.
     using Script = std::function<std::vector<std::vector<std::uint8_t>>(const ReceivedRequest &)>;
 
     // Port 0 picks a free port. bound() tells whether the port could be had.

@@ -83,6 +83,7 @@ int discover(CommandContext &c, ArgList &args)
             };
             s.DeptTreeFileName = dm.GetDeptTreeDateFile();
             s.Charset = dm.FontCharset;
+            s.KnownAddresses = network->KnownAddresses();
             hostInfo = std::make_unique<THostInfo>(s, tree);
             hostInfo->start();
         };

@@ -14,76 +14,76 @@ class MemoryNotification : public ChangeNotification
 public:
     MemoryNotification(std::shared_ptr<MemorySpooler> Owner, std::string Name,
                        std::shared_ptr<MemorySpooler::Listener> L)
-        : FOwner(std::move(Owner)), FName(std::move(Name)), FListener(std::move(L))
+        : owner_(std::move(Owner)), name_(std::move(Name)), listener_(std::move(L))
     {}
     ~MemoryNotification() override
     {
-        std::lock_guard Lock(FOwner->FMutex);
-        auto &Ls = FOwner->Find(FName).Listeners;
-        Ls.erase(std::remove(Ls.begin(), Ls.end(), FListener), Ls.end());
+        std::lock_guard Lock(owner_->mutex_);
+        auto &Ls = owner_->find(name_).Listeners;
+        Ls.erase(std::remove(Ls.begin(), Ls.end(), listener_), Ls.end());
     }
-    std::shared_ptr<WaitEvent> Event() const override { return FListener->Event; }
+    std::shared_ptr<WaitEvent> Event() const override { return listener_->Event; }
     bool FindNext(NotifyInfo &Info) override
     {
-        std::lock_guard Lock(FOwner->FMutex);
-        auto &P = FOwner->Find(FName);
+        std::lock_guard Lock(owner_->mutex_);
+        auto &P = owner_->find(name_);
         ++P.FindNextCalls;
-        FListener->Event->reset();
+        listener_->Event->reset();
         Info = NotifyInfo{};
-        if (FListener->Discarded) {
-            FListener->Discarded = false;
+        if (listener_->Discarded) {
+            listener_->Discarded = false;
             Info.Flags = Notify::InfoDiscarded;
             if (P.FailRefresh != 0) {
                 // The read that follows a discard fails once.
-                FPendingRefreshFailure = P.FailRefresh;
+                pendingRefreshFailure_ = P.FailRefresh;
                 P.FailRefresh = 0;
             }
             return true;
         }
-        if (FPendingRefreshFailure != 0 || !FOwner->FReachable) {
-            FLastError = FPendingRefreshFailure != 0 ? FPendingRefreshFailure : 1722;
-            FPendingRefreshFailure = 0;
+        if (pendingRefreshFailure_ != 0 || !owner_->reachable_) {
+            lastError_ = pendingRefreshFailure_ != 0 ? pendingRefreshFailure_ : 1722;
+            pendingRefreshFailure_ = 0;
             return false;
         }
         AppendPrinterNotifyEntries(Info.Entries, P.State);
         for (const auto &J : P.Jobs)
             AppendJobNotifyEntries(Info.Entries, J);
-        for (const auto &J : FListener->Finished)
+        for (const auto &J : listener_->Finished)
             AppendJobNotifyEntries(Info.Entries, J);
-        FListener->Finished.clear();
-        if (FListener->Resume) {
-            const ResumePoint &From = *FListener->Resume;
+        listener_->Finished.clear();
+        if (listener_->Resume) {
+            const ResumePoint &From = *listener_->Resume;
             for (const auto &J : P.History)
                 if (J.JobId > From.UpTo ||
                     std::binary_search(From.Open.begin(), From.Open.end(), J.JobId))
                     AppendJobNotifyEntries(Info.Entries, J);
-            FListener->Resume.reset();
+            listener_->Resume.reset();
         }
-        Info.SeenUpTo = FOwner->FHighestId;
+        Info.SeenUpTo = owner_->highestId_;
         return true;
     }
-    int LastError() const override { return FLastError; }
+    int LastError() const override { return lastError_; }
 
 private:
-    std::shared_ptr<MemorySpooler> FOwner;
-    std::string FName;
-    std::shared_ptr<MemorySpooler::Listener> FListener;
-    int FPendingRefreshFailure = 0;
-    int FLastError = 0;
+    std::shared_ptr<MemorySpooler> owner_;
+    std::string name_;
+    std::shared_ptr<MemorySpooler::Listener> listener_;
+    int pendingRefreshFailure_ = 0;
+    int lastError_ = 0;
 };
 
 class MemoryPrinter : public PrinterHandle
 {
 public:
     MemoryPrinter(std::shared_ptr<MemorySpooler> Owner, std::string Name)
-        : FOwner(std::move(Owner)), FName(std::move(Name))
+        : owner_(std::move(Owner)), name_(std::move(Name))
     {}
     bool GetPrinter(PrinterState &State) override
     {
-        std::lock_guard Lock(FOwner->FMutex);
-        auto &P = FOwner->Find(FName);
+        std::lock_guard Lock(owner_->mutex_);
+        auto &P = owner_->find(name_);
         ++P.GetPrinterCalls;
-        if (!FOwner->FReachable || P.FailListing)
+        if (!owner_->reachable_ || P.FailListing)
             return Fail(1722);
         State = P.State;
         State.JobCount = static_cast<uint32_t>(P.Jobs.size());
@@ -91,21 +91,21 @@ public:
     }
     bool EnumJobs(std::vector<JobEntry> &Jobs) override
     {
-        std::lock_guard Lock(FOwner->FMutex);
-        auto &P = FOwner->Find(FName);
+        std::lock_guard Lock(owner_->mutex_);
+        auto &P = owner_->find(name_);
         ++P.EnumJobsCalls;
-        if (!FOwner->FReachable || P.FailListing)
+        if (!owner_->reachable_ || P.FailListing)
             return Fail(1722);
         Jobs = P.Jobs;
         return true;
     }
     bool CurrentPoint(ResumePoint &Point) override
     {
-        std::lock_guard Lock(FOwner->FMutex);
-        auto &P = FOwner->Find(FName);
-        if (!FOwner->FReachable || P.FailListing)
+        std::lock_guard Lock(owner_->mutex_);
+        auto &P = owner_->find(name_);
+        if (!owner_->reachable_ || P.FailListing)
             return Fail(1722);
-        Point = ResumePoint{FOwner->FHighestId, {}};
+        Point = ResumePoint{owner_->highestId_, {}};
         for (const auto &J : P.Jobs)
             Point.Open.push_back(J.JobId);
         std::sort(Point.Open.begin(), Point.Open.end());
@@ -114,27 +114,27 @@ public:
     std::unique_ptr<ChangeNotification>
     FindFirstChangeNotification(const std::optional<ResumePoint> &From) override
     {
-        std::lock_guard Lock(FOwner->FMutex);
-        auto &P = FOwner->Find(FName);
+        std::lock_guard Lock(owner_->mutex_);
+        auto &P = owner_->find(name_);
         if (P.FailFindFirst != 0)
             return Fail(P.FailFindFirst), nullptr;
         auto L = std::make_shared<MemorySpooler::Listener>();
         L->Resume = From;
         L->Event = std::make_shared<WaitEvent>(true); // the first read gives the whole state
         P.Listeners.push_back(L);
-        return std::make_unique<MemoryNotification>(FOwner, FName, L);
+        return std::make_unique<MemoryNotification>(owner_, name_, L);
     }
-    int LastError() const override { return FLastError; }
+    int LastError() const override { return lastError_; }
 
 private:
     bool Fail(int E)
     {
-        FLastError = E;
+        lastError_ = E;
         return false;
     }
-    std::shared_ptr<MemorySpooler> FOwner;
-    std::string FName;
-    int FLastError = 0;
+    std::shared_ptr<MemorySpooler> owner_;
+    std::string name_;
+    int lastError_ = 0;
 };
 
 std::unique_ptr<PrinterHandle> MemorySpooler::OpenPrinter(const std::string &Name, OpenError *Error)
@@ -145,29 +145,29 @@ std::unique_ptr<PrinterHandle> MemorySpooler::OpenPrinter(const std::string &Nam
     };
     if (Name.empty())
         return Result(OpenError::EmptyName), nullptr;
-    std::lock_guard Lock(FMutex);
-    if (!FReachable)
+    std::lock_guard Lock(mutex_);
+    if (!reachable_)
         return Result(OpenError::ServerUnreachable), nullptr;
-    if (FPrinters.count(Name) == 0)
+    if (printers_.count(Name) == 0)
         return Result(OpenError::UnknownPrinter), nullptr;
     Result(OpenError::None);
     return std::make_unique<MemoryPrinter>(shared_from_this(), Name);
 }
 
-MemorySpooler::Printer &MemorySpooler::Find(const std::string &Name)
+MemorySpooler::Printer &MemorySpooler::find(const std::string &Name)
 {
-    auto It = FPrinters.find(Name);
-    if (It == FPrinters.end())
+    auto It = printers_.find(Name);
+    if (It == printers_.end())
         throw std::logic_error("MemorySpooler: no printer " + Name);
     return It->second;
 }
 
-const MemorySpooler::Printer &MemorySpooler::Find(const std::string &Name) const
+const MemorySpooler::Printer &MemorySpooler::find(const std::string &Name) const
 {
-    return const_cast<MemorySpooler *>(this)->Find(Name);
+    return const_cast<MemorySpooler *>(this)->find(Name);
 }
 
-void MemorySpooler::Signal(Printer &P)
+void MemorySpooler::signalChange(Printer &P)
 {
     P.State.JobCount = static_cast<uint32_t>(P.Jobs.size());
     for (auto &L : P.Listeners)
@@ -176,131 +176,131 @@ void MemorySpooler::Signal(Printer &P)
 
 void MemorySpooler::AddPrinter(const std::string &Name, const std::string &Server)
 {
-    std::lock_guard Lock(FMutex);
+    std::lock_guard Lock(mutex_);
     Printer P;
     P.State.PrinterName = Name;
     P.State.ServerName = Server;
-    FPrinters[Name] = P;
+    printers_[Name] = P;
 }
 
 void MemorySpooler::SetServerReachable(bool Reachable)
 {
-    std::lock_guard Lock(FMutex);
-    FReachable = Reachable;
+    std::lock_guard Lock(mutex_);
+    reachable_ = Reachable;
 }
 
 void MemorySpooler::SetPrinterStatus(const std::string &Name, uint32_t Status)
 {
-    std::lock_guard Lock(FMutex);
-    auto &P = Find(Name);
+    std::lock_guard Lock(mutex_);
+    auto &P = find(Name);
     P.State.Status = Status;
-    Signal(P);
+    signalChange(P);
 }
 
 void MemorySpooler::AddJob(const std::string &Name, const JobEntry &Job)
 {
-    std::lock_guard Lock(FMutex);
-    auto &P = Find(Name);
+    std::lock_guard Lock(mutex_);
+    auto &P = find(Name);
     P.Jobs.push_back(Job);
-    FHighestId = std::max(FHighestId, Job.JobId);
-    Signal(P);
+    highestId_ = std::max(highestId_, Job.JobId);
+    signalChange(P);
 }
 
 void MemorySpooler::UpdateJob(const std::string &Name, const JobEntry &Job)
 {
-    std::lock_guard Lock(FMutex);
-    auto &P = Find(Name);
+    std::lock_guard Lock(mutex_);
+    auto &P = find(Name);
     for (auto &J : P.Jobs)
         if (J.JobId == Job.JobId)
             J = Job;
-    Signal(P);
+    signalChange(P);
 }
 
 void MemorySpooler::CompleteJob(const std::string &Name, const JobEntry &Final)
 {
-    std::lock_guard Lock(FMutex);
-    auto &P = Find(Name);
+    std::lock_guard Lock(mutex_);
+    auto &P = find(Name);
     std::erase_if(P.Jobs, [&](const JobEntry &J) { return J.JobId == Final.JobId; });
     P.History.push_back(Final);
-    FHighestId = std::max(FHighestId, Final.JobId);
+    highestId_ = std::max(highestId_, Final.JobId);
     for (auto &L : P.Listeners)
         L->Finished.push_back(Final);
-    Signal(P);
+    signalChange(P);
 }
 
 void MemorySpooler::RemoveJobSilently(const std::string &Name, uint32_t JobId)
 {
-    std::lock_guard Lock(FMutex);
-    auto &P = Find(Name);
+    std::lock_guard Lock(mutex_);
+    auto &P = find(Name);
     std::erase_if(P.Jobs, [&](const JobEntry &J) { return J.JobId == JobId; });
     P.State.JobCount = static_cast<uint32_t>(P.Jobs.size());
 }
 
 void MemorySpooler::Touch(const std::string &Name)
 {
-    std::lock_guard Lock(FMutex);
-    Signal(Find(Name));
+    std::lock_guard Lock(mutex_);
+    signalChange(find(Name));
 }
 
 void MemorySpooler::Discard(const std::string &Name)
 {
-    std::lock_guard Lock(FMutex);
-    auto &P = Find(Name);
+    std::lock_guard Lock(mutex_);
+    auto &P = find(Name);
     for (auto &L : P.Listeners) {
         L->Discarded = true;
         L->Finished.clear();
     }
-    Signal(P);
+    signalChange(P);
 }
 
 void MemorySpooler::FailFindFirst(const std::string &Name, int Error)
 {
-    std::lock_guard Lock(FMutex);
-    Find(Name).FailFindFirst = Error;
+    std::lock_guard Lock(mutex_);
+    find(Name).FailFindFirst = Error;
 }
 
 void MemorySpooler::FailRefreshAfterDiscard(const std::string &Name, int Error)
 {
-    std::lock_guard Lock(FMutex);
-    Find(Name).FailRefresh = Error;
+    std::lock_guard Lock(mutex_);
+    find(Name).FailRefresh = Error;
 }
 
 void MemorySpooler::FailListing(const std::string &Name, bool Fail)
 {
-    std::lock_guard Lock(FMutex);
-    Find(Name).FailListing = Fail;
+    std::lock_guard Lock(mutex_);
+    find(Name).FailListing = Fail;
 }
 
 int MemorySpooler::EnumJobsCalls(const std::string &Name) const
 {
-    std::lock_guard Lock(FMutex);
-    return Find(Name).EnumJobsCalls;
+    std::lock_guard Lock(mutex_);
+    return find(Name).EnumJobsCalls;
 }
 
 int MemorySpooler::GetPrinterCalls(const std::string &Name) const
 {
-    std::lock_guard Lock(FMutex);
-    return Find(Name).GetPrinterCalls;
+    std::lock_guard Lock(mutex_);
+    return find(Name).GetPrinterCalls;
 }
 
 bool MemorySpooler::Settled(const std::string &Name) const
 {
-    std::lock_guard Lock(FMutex);
-    const auto &Ls = Find(Name).Listeners;
+    std::lock_guard Lock(mutex_);
+    const auto &Ls = find(Name).Listeners;
     return !Ls.empty() &&
            std::none_of(Ls.begin(), Ls.end(), [](const auto &L) { return L->Event->isSet(); });
 }
 
 int MemorySpooler::FindNextCalls(const std::string &Name) const
 {
-    std::lock_guard Lock(FMutex);
-    return Find(Name).FindNextCalls;
+    std::lock_guard Lock(mutex_);
+    return find(Name).FindNextCalls;
 }
 
 int MemorySpooler::OpenNotifications(const std::string &Name) const
 {
-    std::lock_guard Lock(FMutex);
-    return static_cast<int>(Find(Name).Listeners.size());
+    std::lock_guard Lock(mutex_);
+    return static_cast<int>(find(Name).Listeners.size());
 }
 
 } // namespace vesk::spooler

@@ -70,14 +70,14 @@ private:
         int FindNextCalls = 0;
     };
 
-    void Signal(Printer &P);
-    Printer &Find(const std::string &Name);
-    const Printer &Find(const std::string &Name) const;
+    void signalChange(Printer &P);
+    Printer &find(const std::string &Name);
+    const Printer &find(const std::string &Name) const;
 
-    mutable std::mutex FMutex;
-    std::map<std::string, Printer> FPrinters;
-    bool FReachable = true;
-    uint32_t FHighestId = 0; // over every printer, as a server numbers its jobs
+    mutable std::mutex mutex_;
+    std::map<std::string, Printer> printers_;
+    bool reachable_ = true;
+    uint32_t highestId_ = 0; // over every printer, as a server numbers its jobs
 };
 
 } // namespace vesk::spooler
