@@ -1,7 +1,8 @@
-// One row of the agent's record list and the list itself: twelve texts in the column order of
-// tPrinterData, plus the row's id that the journal and the save use to store it exactly once.
+// One row of the agent's record list and the list itself: one text per column of tPrinterData,
+// plus the row's id that the journal and the save use to store it exactly once.
 #pragma once
 
+#include "RecordColumns.h"
 #include "Spooler.h"
 
 #include <QString>
@@ -12,7 +13,8 @@
 
 namespace vesk {
 
-// Columns of the record list, in the field order of tPrinterData.
+// Columns of the record list that the agent's code names, in the field order of tPrinterData;
+// the list has one column per entry of the column table (RecordColumns.h).
 enum PrinterDataColumn
 {
     colPrinterName,
@@ -26,30 +28,23 @@ enum PrinterDataColumn
     colIP,
     colMAC,
     colEmName,
-    colDeptName,
-    PrinterDataColumnCount
+    colDeptName
 };
+static_assert(colDeptName < PrinterDataColumnCount);
 
 // Field names of tPrinterData in column order.
-inline constexpr std::array<const char *, PrinterDataColumnCount> PrinterDataFields = {
-    "PrinterName",
-    "documentName",
-    "hostName",
-    "TotalPageCount",
-    "PrintedDocumentSize",
-    "PageSize",
-    "PrintTime",
-    "OperatorName",
-    "IP",
-    "MAC",
-    "EmName",
-    "DeptName"};
+inline constexpr auto PrinterDataFields = [] {
+    std::array<const char *, PrinterDataColumnCount> names{};
+    for (int i = 0; i < PrinterDataColumnCount; ++i)
+        names[size_t(i)] = PrinterDataColumnTable[i].field;
+    return names;
+}();
 
 struct ListedRecord
 {
     // Unique for every row ever taken in (a UUID text); never shown.
     QString Id;
-    // Cells[0] is the row's caption, Cells[1..11] its sub-items.
+    // Cells[0] is the row's caption, the rest its sub-items.
     std::array<QString, PrinterDataColumnCount> Cells;
     // The spooler's job id (0: not known) and the printer's resume point once this row is
     // journaled; neither is stored in tPrinterData.

@@ -15,12 +15,15 @@ namespace vesk {
 
 namespace {
 
-const QString InsertRow = QStringLiteral(
-    "insert into tPrinterData (PrinterName, documentName, hostName, TotalPageCount, "
-    "PrintedDocumentSize, PageSize, PrintTime, OperatorName, IP, MAC, EmName, DeptName) "
-    "values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-const QString CreateMarkers = QStringLiteral(
-    "create table if not exists tSavedRecord (RowId varchar(40) not null primary key)");
+// Every column of the table, in its order.
+QString insertRow()
+{
+    QStringList marks;
+    marks.fill(QStringLiteral("?"), PrinterDataColumnCount);
+    return QStringLiteral("insert into tPrinterData (") +
+           fieldNames(PrinterDataColumns).join(QStringLiteral(", ")) +
+           QStringLiteral(") values (") + marks.join(QStringLiteral(", ")) + u')';
+}
 const QString AllMarkers = QStringLiteral("select RowId from tSavedRecord");
 const QString InsertMarker = QStringLiteral("insert into tSavedRecord (RowId) values (?)");
 const QString DeleteMarkers = QStringLiteral("delete from tSavedRecord where RowId in (");
@@ -38,25 +41,14 @@ QVariant integerCell(const QString &cell)
 QVariant cellValue(const ListedRecord &row, int column)
 {
     const QString &cell = row.Cells[static_cast<size_t>(column)];
-    if (column == colTotalPageCount || column == colPrintedDocumentSize)
+    if (PrinterDataColumnTable[column].type == ColumnType::Integer)
         return integerCell(cell);
     return cell;
 }
 
 bool prepare(QSqlQuery &q, const QSqlDatabase &db, const QString &statement, QString *error)
 {
-    if (q.prepare(translateStatement(db, statement)))
-        return true;
-    *error = q.lastError().text();
-    return false;
-}
-
-bool run(QSqlQuery &q, QString *error)
-{
-    if (q.exec())
-        return true;
-    *error = q.lastError().text();
-    return false;
+    return prepareStatement(q, translateStatement(db, statement), error);
 }
 
 } // namespace
@@ -66,20 +58,6 @@ PrinterDataSaver::PrinterDataSaver(TdmMain &dm, RecordJournal *journal,
     : dm_(dm), journal_(journal), clock_(std::move(clock)),
       redactor_(DocumentNameRedactor::FromAppDir(dm.AppDir()))
 {}
-
-bool PrinterDataSaver::ensureMarkerTable(QString *error)
-{
-    if (markerTableReady_)
-        return true;
-    QSqlQuery q(dm_.acntVesk.database());
-    // Databases made by this version have the table; the statement keeps older ones working.
-    if (q.exec(CreateMarkers)) {
-        markerTableReady_ = true;
-        return true;
-    }
-    *error = q.lastError().text();
-    return false;
-}
 
 bool PrinterDataSaver::writeRows(QSqlDatabase &db, const RecordList &list, QStringList &ids,
                                  int &written, QString *error)
@@ -96,23 +74,19 @@ bool PrinterDataSaver::writeRows(QSqlDatabase &db, const RecordList &list, QStri
     // Inside the transaction: a failure anywhere stores none of the rows.
     const int total = static_cast<int>(list.Rows.size());
     const bool ok = [&] {
-        if (!ensureMarkerTable(error))
-            return false;
         // Ids stored by a save whose journal rewrite never happened (the agent was killed, or the
         // server went away after the commit but before its answer). The table holds only such
         // ids, so it is small.
         QSet<QString> stored;
         QSqlQuery markers(db);
-        if (!markers.exec(translateStatement(db, AllMarkers))) {
-            *error = markers.lastError().text();
+        if (!execStatement(markers, translateStatement(db, AllMarkers), error))
             return false;
-        }
         while (markers.next())
             stored.insert(markers.value(0).toString());
         markers.finish();
 
         QSqlQuery insert(db), insertMarker(db);
-        if (!prepare(insert, db, InsertRow, error) ||
+        if (!prepare(insert, db, insertRow(), error) ||
             !prepare(insertMarker, db, InsertMarker, error))
             return false;
         for (int i = list.SavedCount; i < total; ++i) {
@@ -123,7 +97,7 @@ bool PrinterDataSaver::writeRows(QSqlDatabase &db, const RecordList &list, QStri
             for (int c = 0; c < PrinterDataColumnCount; ++c)
                 insert.bindValue(c, cellValue(row, c));
             insertMarker.bindValue(0, row.Id);
-            if (!run(insert, error) || !run(insertMarker, error))
+            if (!execPrepared(insert, error) || !execPrepared(insertMarker, error))
                 return false;
             ++written;
         }
@@ -158,7 +132,6 @@ SaveResult PrinterDataSaver::SavePrinterData(RecordList &list)
     }
     if (!ok)
         return result;
-    markerTableReady_ = true;
     redactor_.AfterSave(db, clock_ ? clock_() : QDateTime::currentDateTime());
 
     if (journal_)
@@ -196,7 +169,7 @@ void PrinterDataSaver::dropMarkers(const QStringList &ids)
         ok = prepare(del, db, DeleteMarkers + marks.join(u',') + u')', &error);
         for (qsizetype i = 0; ok && i < chunk.size(); ++i)
             del.bindValue(static_cast<int>(i), chunk.at(i));
-        ok = ok && run(del, &error);
+        ok = ok && execPrepared(del, &error);
     }
     if (!ok || !commitWrite(db))
         rollbackWrite(db);

@@ -54,13 +54,11 @@ public:
 private:
     bool writeRows(QSqlDatabase &db, const RecordList &list, QStringList &ids, int &written,
                    QString *error);
-    bool ensureMarkerTable(QString *error);
     void dropMarkers(const QStringList &ids);
 
     TdmMain &dm_;
     RecordJournal *journal_;
     std::function<QDateTime()> clock_;
-    bool markerTableReady_ = false;
     DocumentNameRedactor redactor_; // [Privacy] of Config.ini
 };
 

@@ -1,6 +1,8 @@
 // Language-dependent titles and the catalogue keys of the column titles.
 #include "Catalogue.h"
 
+#include "RecordColumns.h"
+
 namespace vesk {
 
 QString ProductTitle(const QString &langCode, const QString &version)
@@ -17,39 +19,27 @@ QString SplashTitle(const QString &langCode)
     return QStringLiteral("Vesk Printer Monitor");
 }
 
+namespace {
+
+std::vector<ColumnTitle> titlesOf(RecordColumns columns)
+{
+    std::vector<ColumnTitle> titles;
+    for (const RecordColumn &c : columns)
+        titles.push_back({QLatin1String(c.field), QLatin1String(c.titleKey)});
+    return titles;
+}
+
+} // namespace
+
 const std::vector<ColumnTitle> &PrinterDataTitles()
 {
-    static const std::vector<ColumnTitle> titles{
-        {QStringLiteral("PrinterName"), QStringLiteral("RSPrinterName")},
-        {QStringLiteral("documentName"), QStringLiteral("RSdocumentName")},
-        {QStringLiteral("hostName"), QStringLiteral("RShostName")},
-        {QStringLiteral("TotalPageCount"), QStringLiteral("RSTotalPageCount")},
-        {QStringLiteral("PrintedDocumentSize"), QStringLiteral("RSPrintedDocumentSize")},
-        {QStringLiteral("PageSize"), QStringLiteral("RSPageSize")},
-        {QStringLiteral("PrintTime"), QStringLiteral("RSPrintTime")},
-        {QStringLiteral("OperatorName"), QStringLiteral("RSOperatorName")},
-        {QStringLiteral("IP"), QStringLiteral("RSIP")},
-        {QStringLiteral("MAC"), QString()},
-        {QStringLiteral("EmName"), QStringLiteral("RSEmName")},
-        {QStringLiteral("DeptName"), QStringLiteral("RSDeptName")},
-    };
+    static const std::vector<ColumnTitle> titles = titlesOf(PrinterDataColumns);
     return titles;
 }
 
 const std::vector<ColumnTitle> &HostTitles()
 {
-    static const std::vector<ColumnTitle> titles{
-        {QStringLiteral("HostName"), QStringLiteral("RShostName")},
-        {QStringLiteral("IP"), QString()},
-        {QStringLiteral("MAC"), QString()},
-        {QStringLiteral("tNetGroup"), QStringLiteral("RSNetGroup")},
-        {QStringLiteral("DeptName"), QStringLiteral("RSBelongDept")},
-        {QStringLiteral("EmName"), QStringLiteral("RSBelongEmName")},
-        {QStringLiteral("Tel"), QStringLiteral("RSTel")},
-        {QStringLiteral("Fax"), QStringLiteral("RSFax")},
-        {QStringLiteral("Email"), QStringLiteral("RSEmail")},
-        {QStringLiteral("Memo"), QStringLiteral("RSMemo")},
-    };
+    static const std::vector<ColumnTitle> titles = titlesOf(HostColumns);
     return titles;
 }
 

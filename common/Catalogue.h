@@ -23,9 +23,10 @@ struct ColumnTitle
     QString field;
     QString key;
 };
-const std::vector<ColumnTitle> &PrinterDataTitles(); // the twelve columns of tPrinterData
-const std::vector<ColumnTitle> &HostTitles();        // the ten columns of tHost
-const std::vector<ColumnTitle> &PrinterTitles();     // Name, HostName, IsMonitor of tPrinter
+// The columns of tPrinterData and tHost with their keys, from the column table (RecordColumns.h).
+const std::vector<ColumnTitle> &PrinterDataTitles();
+const std::vector<ColumnTitle> &HostTitles();
+const std::vector<ColumnTitle> &PrinterTitles(); // Name, HostName, IsMonitor of tPrinter
 
 // The title of a column: its key's text, or its own name where it has no key.
 QString columnTitle(const ColumnTitle &c, const LangLookup &lang);

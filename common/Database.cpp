@@ -2,6 +2,8 @@
 #include "Database.h"
 
 #include "CDate.h"
+#include "MainDM.h"
+#include "Schema.h"
 #include "SqlText.h"
 #include "UnicodeNoCase.h"
 
@@ -56,6 +58,32 @@ OpenResult finishOpen(QSqlDatabase &db, DbEngine engine)
     return {true, {}};
 }
 
+// The schema steps on a connection just opened; a database that cannot be brought up to date is
+// closed again.
+OpenResult upToDate(QSqlDatabase &db, OpenResult opened)
+{
+    if (!opened.ok)
+        return opened;
+    const SchemaCheck check = bringSchemaUpToDate(db);
+    switch (check.outcome) {
+    case SchemaCheck::Outcome::Current:
+    case SchemaCheck::Outcome::Upgraded:
+    case SchemaCheck::Outcome::NoTables:
+        return opened;
+    case SchemaCheck::Outcome::Newer:
+        db.close();
+        return {false,
+                QStringLiteral("The database has version %1; this program knows up to %2.")
+                    .arg(check.stored)
+                    .arg(SchemaVersion),
+                check.stored};
+    case SchemaCheck::Outcome::Failed:
+        break;
+    }
+    db.close();
+    return {false, check.error, 0};
+}
+
 bool isWordChar(QChar c)
 {
     return c.isLetterOrNumber() || c == u'_';
@@ -96,7 +124,7 @@ OpenResult openDatabase(const QString &connectionName, const QString &constr, co
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
         db.setDatabaseName(file);
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
-        return finishOpen(db, engine);
+        return upToDate(db, finishOpen(db, engine));
     }
     case DbEngine::PostgreSQL: {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connectionName);
@@ -107,7 +135,7 @@ OpenResult openDatabase(const QString &connectionName, const QString &constr, co
         db.setUserName(cs.value(QStringLiteral("User ID")));
         db.setPassword(cs.value(QStringLiteral("Password")));
         db.setConnectOptions(QStringLiteral("options=-cclient_min_messages=warning"));
-        return finishOpen(db, engine);
+        return upToDate(db, finishOpen(db, engine));
     }
     case DbEngine::Unknown:
         break;
@@ -115,6 +143,16 @@ OpenResult openDatabase(const QString &connectionName, const QString &constr, co
     if (constr.trimmed().isEmpty())
         return {false, QStringLiteral("The connection string is empty.")};
     return {false, QStringLiteral("Provider cannot be found. It may not be properly installed.")};
+}
+
+QString openFailureText(const OpenResult &result, const LangLookup &lang)
+{
+    if (result.newerSchema > 0 && lang) {
+        const QString text = lang(QStringLiteral("RSDatabaseNewer"));
+        if (!text.isEmpty())
+            return TdmMain::FillMsg(text, QString::number(result.newerSchema));
+    }
+    return result.error;
 }
 
 OpenResult cloneDatabaseForThread(const QString &source, const QString &newName)
@@ -155,6 +193,46 @@ QString rowKey(const QSqlDatabase &db)
     return engineOf(db) == DbEngine::PostgreSQL ? QStringLiteral("ctid") : QStringLiteral("rowid");
 }
 
+bool execStatement(QSqlQuery &q, const QString &statement, QString *error, StatementInError text)
+{
+    if (q.exec(statement))
+        return true;
+    if (error) {
+        *error = q.lastError().text();
+        if (text == StatementInError::Named)
+            *error += QStringLiteral(" [") + statement + u']';
+    }
+    return false;
+}
+
+bool prepareStatement(QSqlQuery &q, const QString &statement, QString *error)
+{
+    if (q.prepare(statement))
+        return true;
+    if (error)
+        *error = q.lastError().text();
+    return false;
+}
+
+bool execPrepared(QSqlQuery &q, QString *error)
+{
+    if (q.exec())
+        return true;
+    if (error)
+        *error = q.lastError().text();
+    return false;
+}
+
+bool runStatement(QSqlQuery &q, const QString &statement, const QVariantList &values,
+                  QString *error)
+{
+    if (!prepareStatement(q, statement, error))
+        return false;
+    for (const QVariant &v : values)
+        q.addBindValue(v);
+    return execPrepared(q, error);
+}
+
 bool beginWrite(QSqlDatabase &db, QString *error)
 {
     QSqlQuery q(db);
@@ -188,6 +266,51 @@ void rollbackWrite(QSqlDatabase &db)
         QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
     else
         db.rollback();
+}
+
+QString storedTableName(const QSqlDatabase &db, const QString &table)
+{
+    return engineOf(db) == DbEngine::SQLite ? table : table.toLower();
+}
+
+QString foldAsEquals(const QSqlDatabase &db, const QString &name)
+{
+    if (engineOf(db) == DbEngine::PostgreSQL)
+        return name.toLower();
+    QString out = name;
+    for (QChar &c : out) {
+        if (c.unicode() >= u'A' && c.unicode() <= u'Z')
+            c = QChar(c.unicode() + (u'a' - u'A'));
+    }
+    return out;
+}
+
+QString exactMatch(const QSqlDatabase &db, const QString &column)
+{
+    if (engineOf(db) == DbEngine::PostgreSQL)
+        return column + QStringLiteral("::text IS NOT DISTINCT FROM ?");
+    return column + QStringLiteral(" IS ? COLLATE BINARY");
+}
+
+QVariant exactMatchValue(const QSqlDatabase &db, const QVariant &value)
+{
+    // Compared as text on PostgreSQL, whatever the column's type.
+    return engineOf(db) == DbEngine::PostgreSQL && !value.isNull() ? QVariant(value.toString())
+                                                                   : value;
+}
+
+bool zeroFreedSpace(QSqlDatabase &db, QString *error)
+{
+    if (engineOf(db) != DbEngine::SQLite)
+        return true;
+    QSqlQuery q(db);
+    return execStatement(q, QStringLiteral("PRAGMA secure_delete=ON"), error);
+}
+
+void flushWriteAheadLog(QSqlDatabase &db)
+{
+    if (engineOf(db) == DbEngine::SQLite)
+        QSqlQuery(db).exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
 }
 
 QString translateStatement(const QSqlDatabase &db, const QString &statement)

@@ -72,14 +72,11 @@ QString RedactionCutoff(const DocumentPrivacy &privacy, const QDateTime &now)
 qint64 RedactDocumentNames(QSqlDatabase &db, const QString &from, const QString &cutoff,
                            QString *error)
 {
-    const bool sqlite = engineOf(db) == DbEngine::SQLite;
-    if (sqlite) {
-        // Freed space in a page is zeroed, not left holding the longer old name.
-        QSqlQuery pragma(db);
-        if (!pragma.exec(QStringLiteral("PRAGMA secure_delete=ON"))) {
-            fail(pragma.lastError().text(), error);
-            return -1;
-        }
+    // Freed space in a page is zeroed, not left holding the longer old name.
+    QString text;
+    if (!zeroFreedSpace(db, &text)) {
+        fail(text, error);
+        return -1;
     }
     if (!beginWrite(db, error))
         return -1;
@@ -107,10 +104,9 @@ qint64 RedactDocumentNames(QSqlDatabase &db, const QString &from, const QString 
     q.finish();
     if (!commitWrite(db, error))
         return -1;
-    if (sqlite && changed > 0) {
-        // The log still holds the pages as they were; copy the new ones home and empty it.
-        QSqlQuery(db).exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
-    }
+    // The log still holds the pages as they were; copy the new ones home and empty it.
+    if (changed > 0)
+        flushWriteAheadLog(db);
     return changed;
 }
 

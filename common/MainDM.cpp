@@ -4,6 +4,7 @@
 #include "Catalogue.h"
 #include "Database.h"
 #include "Errors.h"
+#include "RecordColumns.h"
 #include "SqlText.h"
 
 #include <QCoreApplication>
@@ -19,11 +20,12 @@ TConnection::~TConnection()
     Close();
 }
 
-bool TConnection::Open(const QString &appDir, QString *error)
+bool TConnection::Open(const QString &appDir, QString *error, const LangLookup &lang)
 {
     const OpenResult r = openDatabase(name_, ConnectionString, appDir);
+    refusedNewer_ = r.newerSchema > 0;
     if (!r.ok && error)
-        *error = r.error;
+        *error = openFailureText(r, lang);
     return r.ok;
 }
 
@@ -60,6 +62,15 @@ StreamPresenter &streamPresenter()
     return p;
 }
 
+// The declared fields of a record table's dataset, with their grid widths.
+std::vector<FieldDef> fieldDefs(RecordColumns columns)
+{
+    std::vector<FieldDef> fields;
+    for (const RecordColumn &c : columns)
+        fields.push_back({QLatin1String(c.field), c.displayWidth});
+    return fields;
+}
+
 QString defaultAppDir()
 {
     return QCoreApplication::instance() ? QCoreApplication::applicationDirPath()
@@ -81,18 +92,7 @@ TdmMain::TdmMain(Program program, const QString &appDir, QObject *parent)
         program == Program::Agent
             ? QStringLiteral("select * from tPrinterData where printerName='aaaaaaaaaaaa'")
             : QStringLiteral("select * from tPrinterData"),
-        std::vector<FieldDef>{{QStringLiteral("PrinterName"), 14},
-                              {QStringLiteral("documentName"), 19},
-                              {QStringLiteral("hostName"), 15},
-                              {QStringLiteral("TotalPageCount"), 7},
-                              {QStringLiteral("PrintedDocumentSize"), 18},
-                              {QStringLiteral("PageSize"), 17},
-                              {QStringLiteral("PrintTime"), 0},
-                              {QStringLiteral("OperatorName"), 11},
-                              {QStringLiteral("IP"), 12},
-                              {QStringLiteral("MAC"), 19},
-                              {QStringLiteral("EmName"), 9},
-                              {QStringLiteral("DeptName"), 11}});
+        fieldDefs(PrinterDataColumns));
     if (program == Program::Agent) {
         aqryPrinter = std::make_unique<TDataset>(
             QStringLiteral("aqryPrinter"), cn, QStringLiteral("select * from tPrinter"),
@@ -112,18 +112,9 @@ TdmMain::TdmMain(Program program, const QString &appDir, QObject *parent)
             std::vector<FieldDef>{{QStringLiteral("Name"), 50},
                                   {QStringLiteral("HostName"), 30},
                                   {QStringLiteral("IsMonitor"), 0}});
-        aqryHost = std::make_unique<TDataset>(
-            QStringLiteral("aqryHost"), cn, QStringLiteral("select * from tHost"),
-            std::vector<FieldDef>{{QStringLiteral("HostName"), 20},
-                                  {QStringLiteral("IP"), 15},
-                                  {QStringLiteral("MAC"), 24},
-                                  {QStringLiteral("tNetGroup"), 24},
-                                  {QStringLiteral("DeptName"), 12},
-                                  {QStringLiteral("EmName"), 12},
-                                  {QStringLiteral("Tel"), 10},
-                                  {QStringLiteral("Fax"), 10},
-                                  {QStringLiteral("Email"), 12},
-                                  {QStringLiteral("Memo"), 0}});
+        aqryHost = std::make_unique<TDataset>(QStringLiteral("aqryHost"), cn,
+                                              QStringLiteral("select * from tHost"),
+                                              fieldDefs(HostColumns));
         aqryDept = std::make_unique<TDataset>(QStringLiteral("aqryDept"), cn,
                                               QStringLiteral("select * from tDept"),
                                               std::vector<FieldDef>{{QStringLiteral("Name")},

@@ -45,11 +45,13 @@ bool ComputerAdjust::fill(const QString &dept, QStringList &list)
     QSqlDatabase db = dm_.acntVesk.database();
     QSqlQuery q(db);
     q.setForwardOnly(true);
-    q.prepare(translateStatement(
-        db, QStringLiteral("select  hostName as name from thost where deptname =?")));
-    q.addBindValue(dept);
-    if (!q.exec()) {
-        dm_.ShowMsg(q.lastError().text(), MB_ICONINFORMATION);
+    QString error;
+    if (!runStatement(
+            q,
+            translateStatement(
+                db, QStringLiteral("select  hostName as name from thost where deptname =?")),
+            {dept}, &error)) {
+        dm_.ShowMsg(error, MB_ICONINFORMATION);
         return false;
     }
     list.clear();

@@ -34,16 +34,7 @@ struct Statement
 bool exec(QSqlDatabase &db, const Statement &s, QString *error)
 {
     QSqlQuery q(db);
-    if (!q.prepare(translateStatement(db, s.text))) {
-        *error = q.lastError().text();
-        return false;
-    }
-    for (const QVariant &v : s.values)
-        q.addBindValue(v);
-    if (q.exec())
-        return true;
-    *error = q.lastError().text();
-    return false;
+    return runStatement(q, translateStatement(db, s.text), s.values, error);
 }
 
 // All statements or none.
@@ -68,12 +59,9 @@ QSqlQuery select(QSqlDatabase &db, const Statement &s)
 {
     QSqlQuery q(db);
     q.setForwardOnly(true);
-    if (!q.prepare(translateStatement(db, s.text)))
-        throw VeskError(q.lastError().text());
-    for (const QVariant &v : s.values)
-        q.addBindValue(v);
-    if (!q.exec())
-        throw VeskError(q.lastError().text());
+    QString error;
+    if (!runStatement(q, translateStatement(db, s.text), s.values, &error))
+        throw VeskError(error);
     return q;
 }
 

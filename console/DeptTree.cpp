@@ -14,20 +14,6 @@ namespace vesk {
 
 namespace {
 
-// Names are matched as the database's "=" matches them: SQLite's NOCASE folds ASCII letters
-// only, PostgreSQL's citext folds every letter.
-QString foldName(DbEngine engine, const QString &name)
-{
-    if (engine == DbEngine::PostgreSQL)
-        return name.toLower();
-    QString out = name;
-    for (QChar &c : out) {
-        if (c.unicode() >= u'A' && c.unicode() <= u'Z')
-            c = QChar(c.unicode() + (u'a' - u'A'));
-    }
-    return out;
-}
-
 // Rows of a two-column statement grouped by the folded second column, in the order returned.
 using Grouped = QHash<QString, QStringList>;
 
@@ -37,19 +23,18 @@ Grouped readGrouped(const QSqlDatabase &db, const QString &statement)
     q.setForwardOnly(true);
     if (!q.exec(statement))
         throw VeskError(q.lastError().text());
-    const DbEngine engine = engineOf(db);
     Grouped out;
     while (q.next()) {
         if (q.value(1).isNull() || q.value(0).isNull())
             continue;
-        out[foldName(engine, q.value(1).toString())].append(q.value(0).toString());
+        out[foldAsEquals(db, q.value(1).toString())].append(q.value(0).toString());
     }
     return out;
 }
 
 struct Builder
 {
-    DbEngine engine;
+    QSqlDatabase db;  // whose "=" the names are folded like
     Grouped depts;    // by SuperName
     Grouped hosts;    // by DeptName
     Grouped printers; // by HostName
@@ -57,15 +42,15 @@ struct Builder
 
     void addDepartments(const QString &superName, DeptForest &into)
     {
-        const auto it = depts.constFind(foldName(engine, superName));
+        const auto it = depts.constFind(foldAsEquals(db, superName));
         if (it == depts.constEnd())
             return;
         for (const QString &name : *it) {
             DeptNode dept{name, NodeKind::Department, {}};
-            const QString key = foldName(engine, name);
+            const QString key = foldAsEquals(db, name);
             for (const QString &host : hosts.value(key)) {
                 DeptNode computer{host, NodeKind::Computer, {}};
-                for (const QString &printer : printers.value(foldName(engine, host)))
+                for (const QString &printer : printers.value(foldAsEquals(db, host)))
                     computer.children.push_back({printer, NodeKind::Printer, {}});
                 dept.children.push_back(std::move(computer));
             }
@@ -106,14 +91,14 @@ void appendLines(const DeptForest &nodes, int level, QStringList &lines)
 
 DeptForest LoadDeptTree(const QSqlDatabase &db, const std::optional<QString> &parent)
 {
-    Builder b{engineOf(db),
+    Builder b{db,
               readGrouped(db, QStringLiteral("select Name, SuperName from tDept")),
               readGrouped(db, QStringLiteral("select HostName, DeptName from tHost")),
               readGrouped(db, QStringLiteral("select Name, HostName from tPrinter")),
               {}};
     DeptForest forest;
     if (parent)
-        b.path.insert(foldName(b.engine, *parent));
+        b.path.insert(foldAsEquals(b.db, *parent));
     b.addDepartments(parent.value_or(QStringLiteral("-1")), forest);
     return forest;
 }

@@ -20,9 +20,7 @@ bool TPrinterTable::Reopen(QString *error)
 {
     clear();
     QSqlDatabase db = dm_.acntVesk.database();
-    // A server engine keeps unquoted table names in lower case.
-    setTable(engineOf(db) == DbEngine::SQLite ? QStringLiteral("tPrinter")
-                                              : QStringLiteral("tprinter"));
+    setTable(storedTableName(db, QStringLiteral("tPrinter")));
     if (select())
         return true;
     if (error)

@@ -18,17 +18,11 @@ namespace {
 QString oneRowCondition(const QSqlDatabase &db, const QString &table, const QSqlRecord &row,
                         QVariantList &binds)
 {
-    const bool pg = engineOf(db) == DbEngine::PostgreSQL;
     const QString id = rowKey(db);
     QStringList parts;
     for (int i = 0; i < row.count(); ++i) {
-        const QString name = row.fieldName(i);
-        if (pg)
-            parts << name + QStringLiteral("::text IS NOT DISTINCT FROM ?");
-        else
-            parts << name + QStringLiteral(" IS ? COLLATE BINARY");
-        const QVariant v = row.value(i);
-        binds << (pg && !v.isNull() ? QVariant(v.toString()) : v);
+        parts << exactMatch(db, row.fieldName(i));
+        binds << exactMatchValue(db, row.value(i));
     }
     return id + QStringLiteral(" in (select ") + id + QStringLiteral(" from ") + table +
            QStringLiteral(" where ") + parts.join(QStringLiteral(" and ")) +
@@ -38,18 +32,8 @@ QString oneRowCondition(const QSqlDatabase &db, const QString &table, const QSql
 bool execOne(QSqlDatabase &db, const QString &statement, const QVariantList &binds, QString *error)
 {
     QSqlQuery q(db);
-    if (!q.prepare(statement)) {
-        if (error)
-            *error = q.lastError().text();
+    if (!runStatement(q, statement, binds, error))
         return false;
-    }
-    for (const QVariant &v : binds)
-        q.addBindValue(v);
-    if (!q.exec()) {
-        if (error)
-            *error = q.lastError().text();
-        return false;
-    }
     if (q.numRowsAffected() != 1) {
         if (error)
             *error = QStringLiteral("The row is no longer in the table.");

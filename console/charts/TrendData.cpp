@@ -17,11 +17,7 @@ constexpr qint64 DaysShownByWeek = 731;
 bool run(QSqlQuery &q, const QSqlDatabase &db, const QString &statement, QString *error)
 {
     q.setForwardOnly(true);
-    if (q.exec(translateStatement(db, statement)))
-        return true;
-    if (error)
-        *error = q.lastError().text();
-    return false;
+    return execStatement(q, translateStatement(db, statement), error);
 }
 
 } // namespace

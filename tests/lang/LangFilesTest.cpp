@@ -159,6 +159,7 @@ const QStringList &expectedKeys()
             "RSDelPrinterConfirm",
             // Agent messages and log lines.
             "RSConnectionErr",
+            "RSDatabaseNewer",
             "RSReadPrinterList",
             "RSReadPrinterListFinish",
             "RSMonitorSuccess",
@@ -203,7 +204,7 @@ const QStringList &templateKeys()
         "RSAgentRunning",   "RSRedactDone",         "RSPrivacyBad",    "RSComputeNotExist",
         "RSModifyCompute",  "RSDelCompute",         "RSDelComputeSu",  "RSDelPrinterConfirm",
         "RSMonitorSuccess", "RSMonitorErr",         "RSAskEndMonitor", "RSEndMonitor",
-        "RSDeptExist",      "RSHostExist",          "RSDeptNotExist",
+        "RSDeptExist",      "RSHostExist",          "RSDeptNotExist",  "RSDatabaseNewer",
     };
     return keys;
 }
