@@ -49,6 +49,7 @@
 #include "PrinterMonThread.h"
 
 #include "MainDM.h"
+#include "ThreadCheck.h"
 #include "WindowMessages.h"
 
 #include <algorithm>
@@ -69,7 +70,11 @@ TPrinterMonThread::TPrinterMonThread(std::shared_ptr<spooler::Spooler> Spooler,
     : QThread(Parent), FSpooler(std::move(Spooler)), FPlatformTest(std::move(PlatformTest))
 {}
 
-TPrinterMonThread::~TPrinterMonThread() = default;
+TPrinterMonThread::~TPrinterMonThread()
+{
+    // Destroyed after the body returned (the thread's end, or a thread never started).
+    HandOffAcquire(this);
+}
 
 void TPrinterMonThread::SetFreeOnTerminate(bool Free)
 {
@@ -115,6 +120,7 @@ void TPrinterMonThread::run()
         RunNotificationPath();
     else
         RunPollingPath();
+    HandOffRelease(this);
 }
 
 void TPrinterMonThread::SendLog(const QString &Line)
