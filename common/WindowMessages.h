@@ -41,17 +41,18 @@ template <class F> bool SendWindowMessage(QObject *Window, F &&Call)
         return true;
     }
     // Everything before the send happens before the call, and the call before the return.
-    const char Token = 0;
-    HandOffRelease(&Token);
+    auto *Pending = &Call;
+    HandOffRelease(Pending);
     const bool Sent = QMetaObject::invokeMethod(
         Window,
-        [&Token, &Call] {
-            HandOffAcquire(&Token);
-            Call();
-            HandOffRelease(&Token);
+        [Pending] {
+            auto *Run = HandOffLoad(&Pending);
+            HandOffAcquire(Run);
+            (*Run)();
+            HandOffRelease(Run);
         },
         Qt::BlockingQueuedConnection);
-    HandOffAcquire(&Token);
+    HandOffAcquire(Pending);
     return Sent;
 }
 
