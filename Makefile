@@ -40,12 +40,15 @@ test-asan: deps
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp:print_suppressions=0 \
 	  UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS) --timeout 1800
 
-# The threaded parts (monitor and spooler threads, the agent's intake and save) under ThreadSanitizer.
-TSAN_TESTS ?= ^(monitor|spooler|agent_records|agent)\.
+# The threaded parts under ThreadSanitizer: the monitor and spooler threads, the agent's intake
+# and save, the discovery threads, the chart and report commands. scripts/tsan.supp silences the
+# reports that lie inside Qt and glib, which Debian does not build with ThreadSanitizer;
+# die_after_fork=0 lets a test start a program (QProcess) from a process that runs threads.
+TSAN_TESTS ?= ^(monitor|spooler|agent_records|agent|discovery|charts|reports)\.
 test-tsan: deps
 	cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVESK_WERROR=ON -DVESK_SANITIZE=thread
 	cmake --build build-tsan -j $(JOBS)
-	cd build-tsan && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+	cd build-tsan && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:die_after_fork=0:suppressions=$(CURDIR)/scripts/tsan.supp \
 	  ctest --output-on-failure -j $(JOBS) --timeout 1800 -R '$(TSAN_TESTS)'
 
 # The parser harnesses as libFuzzer programs (clang, ASan, UBSan) in their own folder; the

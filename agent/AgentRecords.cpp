@@ -5,6 +5,7 @@
 #include "JobRecords.h"
 #include "MainDM.h"
 #include "PrinterMonThread.h"
+#include "ThreadCheck.h"
 #include "WindowMessages.h"
 
 #include <QCoreApplication>
@@ -62,6 +63,7 @@ public:
     {
         quit();
         wait();
+        HandOffAcquire(this);
     }
     IntakeDesk *desk() { return &desk_; }
 
@@ -70,6 +72,7 @@ protected:
     {
         exec();
         desk_.moveToThread(home_);
+        HandOffRelease(this);
     }
 
 private:

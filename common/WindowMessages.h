@@ -1,11 +1,14 @@
 // Private window message numbers and the blocking send / post between threads and windows.
 #pragma once
 
+#include "ThreadCheck.h"
+
 #include <QMetaObject>
 #include <QObject>
 #include <QString>
 #include <QThread>
 
+#include <memory>
 #include <utility>
 
 namespace vesk {
@@ -37,7 +40,20 @@ template <class F> bool SendWindowMessage(QObject *Window, F &&Call)
         std::forward<F>(Call)();
         return true;
     }
-    return QMetaObject::invokeMethod(Window, std::forward<F>(Call), Qt::BlockingQueuedConnection);
+    // Everything before the send happens before the call, and the call before the return.
+    auto *Pending = &Call;
+    HandOffRelease(Pending);
+    const bool Sent = QMetaObject::invokeMethod(
+        Window,
+        [Pending] {
+            auto *Run = HandOffLoad(&Pending);
+            HandOffAcquire(Run);
+            (*Run)();
+            HandOffRelease(Run);
+        },
+        Qt::BlockingQueuedConnection);
+    HandOffAcquire(Pending);
+    return Sent;
 }
 
 // Post: queues Call for Window's thread and returns at once.
@@ -45,7 +61,16 @@ template <class F> bool PostWindowMessage(QObject *Window, F &&Call)
 {
     if (Window == nullptr)
         return false;
-    return QMetaObject::invokeMethod(Window, std::forward<F>(Call), Qt::QueuedConnection);
+    // Everything before the post happens before the call.
+    auto Token = std::make_shared<char>(0);
+    HandOffRelease(Token.get());
+    return QMetaObject::invokeMethod(
+        Window,
+        [Token, Call = std::forward<F>(Call)]() mutable {
+            HandOffAcquire(Token.get());
+            Call();
+        },
+        Qt::QueuedConnection);
 }
 
 // Sends Line as WM_SHOWTIP to a window that implements ShowTipReceiver; ignored otherwise.

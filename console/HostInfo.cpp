@@ -6,6 +6,7 @@
 #include "DeptTree.h"
 #include "Errors.h"
 #include "MainDM.h"
+#include "ThreadCheck.h"
 #include "TreeFile.h"
 #include "Vesk.h"
 #include "WindowMessages.h"
@@ -132,6 +133,7 @@ THostInfo::~THostInfo()
     // The thread may be waiting for a step on this (the window) thread: keep serving it.
     while (!wait(20))
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    HandOffAcquire(this);
 }
 
 QString THostInfo::lang(const QString &key) const
@@ -159,6 +161,7 @@ void THostInfo::run()
         if (!isInterruptionRequested())
             log(TdmMain::FillMsg(lang(QStringLiteral("RSInfoError")), error));
     }
+    HandOffRelease(this);
 }
 
 bool THostInfo::collect(QString *error)

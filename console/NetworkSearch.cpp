@@ -1,6 +1,7 @@
 // TNetworkSearch: thread counting, the tree's steps and the end of a search.
 #include "NetworkSearch.h"
 
+#include "ThreadCheck.h"
 #include "TreeFile.h"
 #include "WindowMessages.h"
 #include "domainSearch.h"
@@ -66,11 +67,13 @@ void TNetworkSearch::StartThread(QRunnable *thread)
 {
     thread->setAutoDelete(true);
     INCThread();
+    HandOffRelease(thread); // the pool's queue hands it to one of its threads
     pool_.start(thread);
 }
 
 void TSearchThread::run()
 {
+    HandOffAcquire(this);
     const int running = ++Search.runningThreads_;
     int peak = Search.peakThreads_;
     while (running > peak && !Search.peakThreads_.compare_exchange_weak(peak, running)) {
