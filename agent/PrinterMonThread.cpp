@@ -7,6 +7,7 @@
 //   tracked --(entries of later notifications)-->      tracked, fields updated in place
 //   tracked --(sweep: its id is in the listing)-->     tracked
 //   tracked --(sweep: its id is not in the listing)--> handed over (WM_RECPRINTERDATA), released
+//   handed over --(a later read reports it again)-->  its entries dropped
 // A sweep runs after QuietMs without a notification, and also QuietMs after the first
 // notification since the previous sweep, so a steady stream of notifications cannot hold jobs
 // back. It hands jobs over only when its own listing succeeded: a failed listing proves nothing
@@ -14,6 +15,10 @@
 // Every read also carries the final values of jobs that were created and finished between two
 // reads, while notifications were lost, or (first read) since the resume point: while no agent
 // ran or monitoring was off. They enter as tracked and the sweep hands them over like any other.
+// The sweep's listing and the reads look at the spooler at different moments: under load a job
+// can vanish from the listing before the read that brings its final values, and that read then
+// reports a job already handed over. The monitor remembers the ids it handed over and drops such
+// reports, or the job would be tracked afresh and handed over twice.
 //
 // Resume point: every job up to FSeenUpTo has been reported, and a reported job is tracked until
 // it is handed over. Each hand-over carries the point after it (FSeenUpTo and the ids still
@@ -54,6 +59,9 @@ namespace vesk {
 namespace {
 const char *const FindFirstText = "FindFirstPrinterChangeNotification";
 const char *const RefreshText = "FindNextPrinterChangeNotification refresh call.";
+// Late reports come within a few reads of the hand-over; the spooler numbers jobs upwards, so the
+// smallest id is the oldest.
+constexpr size_t HandedOverKept = 1024;
 } // namespace
 
 TPrinterMonThread::TPrinterMonThread(std::shared_ptr<spooler::Spooler> Spooler,
@@ -172,6 +180,9 @@ void TPrinterMonThread::RunNotificationPath()
                 if (!Refreshed)
                     continue;
             }
+            std::erase_if(Info.Entries, [this](const spooler::NotifyEntry &E) {
+                return E.Type == spooler::Notify::JobType && FHandedOver.count(E.Id) != 0;
+            });
             DecodeNotifyInfo(FTracked, FPrinterState, Info);
             FSeenUpTo = std::max(FSeenUpTo, Info.SeenUpTo);
             if (Info.MissingJobs > 0)
@@ -217,6 +228,9 @@ void TPrinterMonThread::Sweep()
         SendRecPrinterData();
         ClearJobs(FHandOver);
         FHandOver.Mark.reset();
+        FHandedOver.insert(JobId);
+        if (FHandedOver.size() > HandedOverKept)
+            FHandedOver.erase(FHandedOver.begin());
         It = FTracked.erase(It);
     }
 }

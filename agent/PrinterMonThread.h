@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 
 namespace vesk {
@@ -89,6 +90,9 @@ private:
     bool FHandOverPending = false;
     TJobList FTracked;
     uint32_t FSeenUpTo = 0; // every job of the printer up to this id has been reported
+    // Ids the sweep handed over (the newest ones): a later read that still reports one of them
+    // is not taking in a new job.
+    std::set<uint32_t> FHandedOver;
 };
 
 } // namespace vesk

@@ -137,6 +137,25 @@ TEST_F(monitor_memory, JobQueuedBehindOthersIsNeverHandedEarly)
     EXPECT_EQ(Ids(Window.R->HandedJobs()), (std::vector<uint32_t>{1, 2, 3}));
 }
 
+TEST_F(monitor_memory, AJobsEndReadAfterTheSweepHandedItOverIsNotHandedAgain)
+{
+    // CUPS under load: the sweep's listing no longer shows the job before the read that brings
+    // its final values, so the sweep hands it over first and that read reports it once more.
+    RunningMonitor M(Spooler, Laser, true, Window.R, 200);
+    Settle();
+    Spooler->AddJob(Laser, Job(1));
+    Settle();
+    Spooler->RemoveJobSilently(Laser, 1);
+    ASSERT_TRUE(Window.R->WaitFor([](auto &H, auto &) { return H.size() == 1; }));
+    Spooler->CompleteJob(Laser, Job(1, 5));
+    Settle();
+    // A later job proves the late report was read and swept.
+    Spooler->AddJob(Laser, Job(2));
+    Spooler->CompleteJob(Laser, Job(2));
+    ASSERT_TRUE(Window.R->WaitFor([](auto &H, auto &) { return Ids(H).back() == 2; }));
+    EXPECT_EQ(Ids(Window.R->HandedJobs()), (std::vector<uint32_t>{1, 2}));
+}
+
 TEST_F(monitor_memory, FailedListingAtASweepHandsNothingOver)
 {
     RunningMonitor M(Spooler, Laser, true, Window.R, 200);
