@@ -81,41 +81,30 @@ bool PrinterDataSaver::ensureMarkerTable(QString *error)
     return false;
 }
 
-SaveResult PrinterDataSaver::SavePrinterData(RecordList &list)
+bool PrinterDataSaver::writeRows(QSqlDatabase &db, const RecordList &list, QStringList &ids,
+                                 int &written, QString *error)
 {
-    SaveResult result;
-    const int total = static_cast<int>(list.Rows.size());
-    if (list.SavedCount >= total)
-        return result; // nothing new: no log line
-
-    result.outcome = SaveResult::Outcome::Failed;
-    QSqlDatabase db = dm_.acntVesk.database();
-    if (lastFailed_ && db.isValid() && !connectionAlive(db)) {
-        const OpenResult reopened = reopenDatabase(dm_.acntVesk.connectionName());
-        result.reconnected = reopened.ok;
-        db = dm_.acntVesk.database();
-    }
-    // Failed until the commit below has gone through.
-    lastFailed_ = true;
+    ids.clear();
+    written = 0;
     if (!db.isOpen()) {
-        result.error = QStringLiteral("The database is not connected.");
-        return result;
+        *error = QStringLiteral("The database is not connected.");
+        return false;
     }
-    if (!beginWrite(db, &result.error))
-        return result;
+    if (!beginWrite(db, error))
+        return false;
 
     // Inside the transaction: a failure anywhere stores none of the rows.
-    QStringList ids;
-    int written = 0;
+    const int total = static_cast<int>(list.Rows.size());
     const bool ok = [&] {
-        if (!ensureMarkerTable(&result.error))
+        if (!ensureMarkerTable(error))
             return false;
-        // Ids stored by a save whose journal rewrite never happened (the agent was killed). The
-        // table holds only such ids, so it is small.
+        // Ids stored by a save whose journal rewrite never happened (the agent was killed, or the
+        // server went away after the commit but before its answer). The table holds only such
+        // ids, so it is small.
         QSet<QString> stored;
         QSqlQuery markers(db);
         if (!markers.exec(translateStatement(db, AllMarkers))) {
-            result.error = markers.lastError().text();
+            *error = markers.lastError().text();
             return false;
         }
         while (markers.next())
@@ -123,8 +112,8 @@ SaveResult PrinterDataSaver::SavePrinterData(RecordList &list)
         markers.finish();
 
         QSqlQuery insert(db), insertMarker(db);
-        if (!prepare(insert, db, InsertRow, &result.error) ||
-            !prepare(insertMarker, db, InsertMarker, &result.error))
+        if (!prepare(insert, db, InsertRow, error) ||
+            !prepare(insertMarker, db, InsertMarker, error))
             return false;
         for (int i = list.SavedCount; i < total; ++i) {
             const ListedRecord &row = list.Rows[static_cast<size_t>(i)];
@@ -134,18 +123,42 @@ SaveResult PrinterDataSaver::SavePrinterData(RecordList &list)
             for (int c = 0; c < PrinterDataColumnCount; ++c)
                 insert.bindValue(c, cellValue(row, c));
             insertMarker.bindValue(0, row.Id);
-            if (!run(insert, &result.error) || !run(insertMarker, &result.error))
+            if (!run(insert, error) || !run(insertMarker, error))
                 return false;
             ++written;
         }
-        return commitWrite(db, &result.error);
+        return commitWrite(db, error);
     }();
-    if (!ok) {
+    if (!ok)
         rollbackWrite(db);
-        return result;
+    return ok;
+}
+
+SaveResult PrinterDataSaver::SavePrinterData(RecordList &list)
+{
+    SaveResult result;
+    const int total = static_cast<int>(list.Rows.size());
+    if (list.SavedCount >= total)
+        return result; // nothing new: no log line
+
+    result.outcome = SaveResult::Outcome::Failed;
+    QSqlDatabase db = dm_.acntVesk.database();
+    QStringList ids;
+    int written = 0;
+    bool ok = writeRows(db, list, ids, written, &result.error);
+    // A database server restarted since the last save ended this session: open it again and
+    // write once more, at once, so a save just before the agent ends is not left to a next start.
+    // A commit that went through before the session broke is found by its markers, not repeated.
+    if (!ok && db.isValid() && !connectionAlive(db)) {
+        const OpenResult reopened = reopenDatabase(dm_.acntVesk.connectionName());
+        result.reconnected = reopened.ok;
+        db = dm_.acntVesk.database();
+        if (reopened.ok)
+            ok = writeRows(db, list, ids, written, &result.error);
     }
+    if (!ok)
+        return result;
     markerTableReady_ = true;
-    lastFailed_ = false;
     redactor_.AfterSave(db, clock_ ? clock_() : QDateTime::currentDateTime());
 
     if (journal_)

@@ -7,8 +7,11 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
+
+class QSqlDatabase;
 
 namespace vesk {
 
@@ -42,13 +45,15 @@ public:
     PrinterDataSaver(TdmMain &dm, RecordJournal *journal, std::function<QDateTime()> clock = {});
 
     // Writes list.Rows[SavedCount..] in one transaction (BEGIN IMMEDIATE); a failure part-way
-    // stores none of them. After a failed save the next one first checks the connection and
-    // opens it again when it has been lost (a database server restarted), so saving resumes. After
-    // the commit: the journal forgets the rows, the list is emptied when it holds more than 100
-    // rows, SavedCount := the number of rows left.
+    // stores none of them. When it fails because the connection has been lost (a database server
+    // restarted), the connection is opened again and the rows written once more in the same
+    // call. After the commit: the journal forgets the rows, the list is emptied when it holds
+    // more than 100 rows, SavedCount := the number of rows left.
     SaveResult SavePrinterData(RecordList &list);
 
 private:
+    bool writeRows(QSqlDatabase &db, const RecordList &list, QStringList &ids, int &written,
+                   QString *error);
     bool ensureMarkerTable(QString *error);
     void dropMarkers(const QStringList &ids);
 
@@ -56,7 +61,6 @@ private:
     RecordJournal *journal_;
     std::function<QDateTime()> clock_;
     bool markerTableReady_ = false;
-    bool lastFailed_ = false;
     DocumentNameRedactor redactor_; // [Privacy] of Config.ini
 };
 

@@ -32,9 +32,10 @@ int main(int argc, char **argv)
     // The window hides into the notification area; only its closing ends the program.
     app.setQuitOnLastWindowClosed(false);
     const bool headless = QGuiApplication::platformName() == QLatin1String("offscreen");
-    // SIGTERM and SIGINT end the agent exactly as the tray's exit command does. Caught from here
-    // on; one that arrives during start-up is handled as soon as the loop runs.
-    vesk::SignalPipe signalPipe({SIGTERM, SIGINT});
+    // SIGTERM and SIGINT end the agent exactly as the tray's exit command does; SIGUSR1 stores the
+    // listed records now, as "Save Records" does (a print server has no window to click). Caught
+    // from here on; one that arrives during start-up is handled as soon as the loop runs.
+    vesk::SignalPipe signalPipe({SIGTERM, SIGINT, SIGUSR1});
 
     vesk::TdmMain dmMain(vesk::TdmMain::Program::Agent);
     // Headless, nobody can answer a box: the data module writes it to the error stream instead.
@@ -69,7 +70,12 @@ int main(int argc, char **argv)
                      &QCoreApplication::quit, Qt::QueuedConnection);
 
     QObject::connect(&signalPipe, &vesk::SignalPipe::signalled, &VeskagentFrm,
-                     &vesk::TVeskagentFrm::ExitAgent);
+                     [&VeskagentFrm](int number) {
+                         if (number == SIGUSR1)
+                             VeskagentFrm.SavePrinterData();
+                         else
+                             VeskagentFrm.ExitAgent();
+                     });
 
     VeskagentFrm.show();
     const int rc = app.exec();

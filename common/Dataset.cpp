@@ -13,6 +13,13 @@ TDataset::TDataset(QString name, QString connectionName, QString statement,
     labels_.reserve(fields_.size());
     for (const FieldDef &f : fields_)
         labels_.push_back(f.name);
+    QObject::connect(model_.get(), &PagedQueryModel::backgroundReadEnded, model_.get(),
+                     [this](PagedQueryModel::ReadEnd end) {
+                         if (end != PagedQueryModel::ReadEnd::Read)
+                             return;
+                         active_ = true;
+                         applyHeaders();
+                     });
 }
 
 int TDataset::displayWidth(const QString &field) const
@@ -52,6 +59,11 @@ bool TDataset::Open(QString *error)
     active_ = true;
     applyHeaders();
     return true;
+}
+
+void TDataset::OpenInBackground()
+{
+    model_->setQueryInBackground(connectionName_, SQL);
 }
 
 void TDataset::Close()

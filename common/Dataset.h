@@ -22,6 +22,9 @@ class TDataset
 {
 public:
     TDataset(QString name, QString connectionName, QString statement, std::vector<FieldDef> fields);
+    // Its model's signals reach it by address.
+    TDataset(const TDataset &) = delete;
+    TDataset &operator=(const TDataset &) = delete;
 
     const QString &name() const { return name_; }
     // The statement in force; views replace it for their searches and sorts.
@@ -35,6 +38,9 @@ public:
 
     // Runs SQL on the data module's connection. Returns false with the database's text.
     bool Open(QString *error = nullptr);
+    // Reads SQL's first page on a worker thread; the rows in force stay until it is there (the
+    // model's backgroundReadEnded tells how it ended). Active from then on when it was read.
+    void OpenInBackground();
     void Close();
     bool Active() const { return active_; }
     // The model the grids show; headers carry the display labels. Valid for the dataset's life.

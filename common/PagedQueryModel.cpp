@@ -2,13 +2,89 @@
 #include "PagedQueryModel.h"
 
 #include "Database.h"
+#include "StatementCanceller.h"
 
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QThread>
+
+#include <atomic>
+#include <thread>
 
 namespace vesk {
+
+namespace {
+
+constexpr int RecancelMs = 250;
+constexpr int RecancelPollMs = 10;
+
+} // namespace
+
+// Reads one first page on a thread of its own with a connection of its own (every thread that
+// uses the database has its own), opened and removed on that thread. When it is done it posts
+// readerFinished to the model; the model joins the thread before it reads the result. A plain
+// std::thread: its join is what orders the result's writes before the model's reads.
+class PageReadThread
+{
+public:
+    PageReadThread(QString source, QString statement)
+        : source_(std::move(source)), statement_(std::move(statement))
+    {}
+    ~PageReadThread() { join(); }
+    PageReadThread(const PageReadThread &) = delete;
+    PageReadThread &operator=(const PageReadThread &) = delete;
+
+    void start(PagedQueryModel *model)
+    {
+        thread_ = std::thread([this, model] {
+            run();
+            done_ = true;
+            QMetaObject::invokeMethod(
+                model, [model, this] { model->readerFinished(this); }, Qt::QueuedConnection);
+        });
+    }
+    bool done() const { return done_; }
+    void join()
+    {
+        if (thread_.joinable())
+            thread_.join();
+    }
+
+    StatementCanceller canceller;
+    PagedQueryModel::Page page;
+    bool ok = false;
+    QString error;
+    const QString &statement() const { return statement_; }
+    const QString &source() const { return source_; }
+
+private:
+    void run()
+    {
+        static std::atomic<int> serial{0};
+        const QString name = QStringLiteral("pageread-%1").arg(++serial);
+        {
+            const OpenResult opened = cloneDatabaseForThread(source_, name);
+            QSqlDatabase db = QSqlDatabase::database(name, false);
+            if (!opened.ok) {
+                error = opened.error;
+            } else {
+                canceller.attach(db);
+                if (!canceller.cancelled())
+                    ok = PagedQueryModel::readPage(db, statement_, 0, page, &error);
+                canceller.detach();
+            }
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(name);
+    }
+
+    QString source_;
+    QString statement_;
+    std::atomic<bool> done_{false};
+    std::thread thread_;
+};
 
 namespace {
 
@@ -63,14 +139,42 @@ QString pageStatement(const QSqlDatabase &db, const QString &statement, qsizetyp
     return translateStatement(db, text);
 }
 
-PagedQueryModel::PagedQueryModel(QObject *parent) : QAbstractTableModel(parent) {}
+PagedQueryModel::PagedQueryModel(QObject *parent) : QAbstractTableModel(parent)
+{
+    recancel_.setInterval(RecancelMs);
+    connect(&recancel_, &QTimer::timeout, this, [this] {
+        for (const auto &r : ending_)
+            r->canceller.cancel();
+    });
+}
+
+PagedQueryModel::~PagedQueryModel()
+{
+    // The interrupt ends each statement; sent again until the thread is joined, in case it came
+    // before its statement had begun.
+    if (reader_)
+        ending_.push_back(std::move(reader_));
+    for (const auto &r : ending_) {
+        while (!r->done()) {
+            r->canceller.cancel();
+            QThread::msleep(RecancelPollMs);
+        }
+        r->join();
+    }
+}
 
 bool PagedQueryModel::readPage(qsizetype offset, Page &page, QString *error) const
 {
-    QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
+    return readPage(QSqlDatabase::database(connectionName_, false), statement_, offset, page,
+                    error);
+}
+
+bool PagedQueryModel::readPage(const QSqlDatabase &db, const QString &statement, qsizetype offset,
+                               Page &page, QString *error)
+{
     QSqlQuery q(db);
     q.setForwardOnly(true);
-    if (!q.exec(pageStatement(db, statement_, offset, PageRows))) {
+    if (!q.exec(pageStatement(db, statement, offset, PageRows))) {
         if (error)
             *error = q.lastError().text();
         return false;
@@ -93,11 +197,20 @@ bool PagedQueryModel::readPage(qsizetype offset, Page &page, QString *error) con
 bool PagedQueryModel::setQuery(const QString &connectionName, const QString &statement,
                                QString *error)
 {
+    cancelBackgroundRead();
     connectionName_ = connectionName;
     statement_ = statement;
     Page page;
     QString text;
     const bool ok = readPage(0, page, &text);
+    showFirstPage(ok, page, text);
+    if (!ok && error)
+        *error = text;
+    return ok;
+}
+
+void PagedQueryModel::showFirstPage(bool ok, Page &page, const QString &text)
+{
     beginResetModel();
     fields_ = ok ? page.fields : QSqlRecord();
     values_ = std::move(page.values);
@@ -108,13 +221,48 @@ bool PagedQueryModel::setQuery(const QString &connectionName, const QString &sta
     headers_.assign(size_t(fields_.count()), QVariant());
     error_ = ok ? QString() : text;
     endResetModel();
-    if (!ok && error)
-        *error = text;
-    return ok;
+}
+
+void PagedQueryModel::setQueryInBackground(const QString &connectionName, const QString &statement)
+{
+    cancelBackgroundRead();
+    reader_ = std::make_unique<PageReadThread>(connectionName, statement);
+    reader_->start(this);
+}
+
+void PagedQueryModel::cancelBackgroundRead()
+{
+    if (!reader_)
+        return;
+    reader_->canceller.cancel();
+    ending_.push_back(std::move(reader_));
+    recancel_.start();
+    Q_EMIT backgroundReadEnded(ReadEnd::Cancelled, {});
+}
+
+void PagedQueryModel::readerFinished(PageReadThread *reader)
+{
+    reader->join();
+    if (reader_.get() != reader) {
+        std::erase_if(ending_, [reader](const auto &r) { return r.get() == reader; });
+        if (ending_.empty())
+            recancel_.stop();
+        return;
+    }
+    const std::unique_ptr<PageReadThread> done = std::move(reader_);
+    if (!done->ok) {
+        Q_EMIT backgroundReadEnded(ReadEnd::Failed, done->error);
+        return;
+    }
+    connectionName_ = done->source();
+    statement_ = done->statement();
+    showFirstPage(true, done->page, {});
+    Q_EMIT backgroundReadEnded(ReadEnd::Read, {});
 }
 
 void PagedQueryModel::clear()
 {
+    cancelBackgroundRead();
     beginResetModel();
     fields_ = QSqlRecord();
     values_.clear();

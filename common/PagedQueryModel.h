@@ -4,13 +4,17 @@
 #include <QAbstractTableModel>
 #include <QSqlRecord>
 #include <QString>
+#include <QTimer>
 #include <QVariant>
 
+#include <memory>
 #include <vector>
 
 class QSqlDatabase;
 
 namespace vesk {
+
+class PageReadThread;
 
 // No statement stays open between pages: on SQLite an unfinished statement pins its connection
 // to the snapshot it started in, so the connection would neither see other programs' rows nor
@@ -18,6 +22,10 @@ namespace vesk {
 // row key as the last sort key (so pages never overlap or skip among equal values), limited
 // and offset; the database sorts and uses its indexes. The same on every engine. Rows already
 // read stay as read until the statement is set again. Belongs to the thread of its connection.
+//
+// A first page that may take long (a sort no index serves) can be read in the background: a
+// thread of its own with a connection of its own reads it while the rows in force stay shown and
+// scroll; it can be cancelled with the engine's interrupt, which leaves them as they were.
 class PagedQueryModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -25,13 +33,31 @@ class PagedQueryModel : public QAbstractTableModel
 public:
     static constexpr int PageRows = 256;
 
+    enum class ReadEnd
+    {
+        Read,     // the new statement's first page is shown
+        Failed,   // the rows in force stay; the error says why
+        Cancelled // the rows in force stay
+    };
+
     explicit PagedQueryModel(QObject *parent = nullptr);
+    ~PagedQueryModel() override;
 
     // Reads the first page of `statement` on the named connection. False with the database's
     // text; the model is empty then.
     bool setQuery(const QString &connectionName, const QString &statement,
                   QString *error = nullptr);
     void clear();
+
+    // Starts reading the first page of `statement` on a worker thread, with a clone of the named
+    // connection. backgroundReadEnded follows once, on this model's thread. A read already
+    // running is cancelled first; setQuery and clear cancel it too.
+    void setQueryInBackground(const QString &connectionName, const QString &statement);
+    // Interrupts the running read; backgroundReadEnded(Cancelled) is emitted before this returns.
+    void cancelBackgroundRead();
+    bool readingInBackground() const { return reader_ != nullptr; }
+    // No worker thread left, cancelled ones included: their statements have ended.
+    bool backgroundReadsEnded() const { return !reader_ && ending_.empty(); }
     // The text of the last failed read, empty after a good one.
     const QString &lastError() const { return error_; }
 
@@ -50,14 +76,22 @@ public:
     // Reads the next page; a failure ends the reading and leaves its text in lastError().
     void fetchMore(const QModelIndex &parent = {}) override;
 
+Q_SIGNALS:
+    void backgroundReadEnded(vesk::PagedQueryModel::ReadEnd end, const QString &error);
+
 private:
+    friend class PageReadThread;
     struct Page
     {
         QSqlRecord fields;
         std::vector<QVariant> values; // row after row
         int rows = 0;
     };
+    static bool readPage(const QSqlDatabase &db, const QString &statement, qsizetype offset,
+                         Page &page, QString *error);
     bool readPage(qsizetype offset, Page &page, QString *error) const;
+    void showFirstPage(bool ok, Page &page, const QString &error);
+    void readerFinished(PageReadThread *reader);
 
     QString connectionName_;
     QString statement_;
@@ -67,6 +101,13 @@ private:
     int rows_ = 0;
     bool atEnd_ = true;
     QString error_;
+    // The background read in force, and cancelled ones still ending; each is deleted here once
+    // its thread has finished.
+    std::unique_ptr<PageReadThread> reader_;
+    std::vector<std::unique_ptr<PageReadThread>> ending_;
+    // A cancel that reached the engine before the statement had begun did nothing: it is sent
+    // again until every cancelled thread has ended.
+    QTimer recancel_;
 };
 
 // The statement of one page: `statement` ordered as it says, then by the engine's row key,

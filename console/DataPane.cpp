@@ -3,6 +3,7 @@
 
 #include "Dataset.h"
 #include "MainDM.h"
+#include "PagedQueryModel.h"
 #include "RecordGrid.h"
 
 #include <QGridLayout>
@@ -24,6 +25,15 @@ DataPane::DataPane(TdmMain &dm, TDataset &dataset, const char *gridName, QWidget
     : QWidget(parent), dm_(dm), statement_(dataset)
 {
     grid_ = named(new RecordGrid(dataset, this), gridName);
+    // After the statement has kept or put back its order (it connected first).
+    connect(dataset.model(), &PagedQueryModel::backgroundReadEnded, this,
+            [this](PagedQueryModel::ReadEnd end, const QString &error) {
+                grid_->setBusy(false);
+                showSortMark();
+                if (end == PagedQueryModel::ReadEnd::Failed)
+                    showError(error);
+            });
+    connect(grid_, &RecordGrid::cancelRequested, this, [this] { statement_.cancelSort(); });
 }
 
 DataPane::~DataPane() = default;
@@ -94,11 +104,13 @@ void DataPane::sortByColumn(int column)
     const QString field = grid_->fieldOf(column);
     if (field.isEmpty())
         return;
+    // Off the window thread: a column without an index sorts every row before the first page.
     QString error;
-    const bool ok = statement_.sortBy(field, &error);
-    showSortMark();
-    if (!ok)
+    if (!statement_.sortInBackground(field, &error)) {
         showError(error);
+        return;
+    }
+    grid_->setBusy(true, langText("RSSorting"), langText("RSCancel"));
 }
 
 void DataPane::showError(const QString &error)

@@ -58,7 +58,8 @@ protected:
 
     // Replaces the statement in force (search or reset); a failure is shown.
     void runStatement(const QString &statement);
-    // Sorts by the field of a model column, descending and ascending in turn.
+    // Sorts by the field of a model column, descending and ascending in turn, the first page read
+    // on a worker thread while the grid shows it is busy (Esc cancels, the order in force stays).
     void sortByColumn(int column);
     void showError(const QString &error);
 

@@ -3,8 +3,12 @@
 
 #include "Dataset.h"
 
+#include <QFrame>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
 #include <QSqlRecord>
 
 namespace vesk {
@@ -32,6 +36,58 @@ RecordGrid::RecordGrid(const TDataset &dataset, QWidget *parent)
     // A double click belongs to the record details; editing starts by typing or F2.
     setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed |
                     QAbstractItemView::SelectedClicked);
+
+    pnlBusy_ = new QFrame(this);
+    pnlBusy_->setObjectName(QStringLiteral("pnlBusy"));
+    pnlBusy_->setFrameShape(QFrame::StyledPanel);
+    pnlBusy_->setAutoFillBackground(true);
+    lblBusy_ = new QLabel(pnlBusy_);
+    btnCancelSort_ = new QPushButton(pnlBusy_);
+    btnCancelSort_->setObjectName(QStringLiteral("btnCancelSort"));
+    auto *row = new QHBoxLayout(pnlBusy_);
+    row->addWidget(lblBusy_);
+    row->addWidget(btnCancelSort_);
+    pnlBusy_->hide();
+    connect(btnCancelSort_, &QPushButton::clicked, this, &RecordGrid::cancelRequested);
+    busyDelay_.setSingleShot(true);
+    busyDelay_.setInterval(BusyPanelDelayMs);
+    connect(&busyDelay_, &QTimer::timeout, this, [this] {
+        if (!busy_)
+            return;
+        placeBusyPanel();
+        pnlBusy_->show();
+        pnlBusy_->raise();
+    });
+}
+
+void RecordGrid::setBusy(bool on, const QString &text, const QString &cancelText)
+{
+    busy_ = on;
+    if (on) {
+        lblBusy_->setText(text);
+        btnCancelSort_->setText(cancelText);
+        viewport()->setCursor(Qt::BusyCursor);
+        busyDelay_.start();
+    } else {
+        busyDelay_.stop();
+        pnlBusy_->hide();
+        viewport()->unsetCursor();
+    }
+}
+
+void RecordGrid::placeBusyPanel()
+{
+    pnlBusy_->adjustSize();
+    const QSize size = pnlBusy_->sizeHint();
+    pnlBusy_->setGeometry((width() - size.width()) / 2, (height() - size.height()) / 2,
+                          size.width(), size.height());
+}
+
+void RecordGrid::resizeEvent(QResizeEvent *event)
+{
+    QTableView::resizeEvent(event);
+    if (pnlBusy_->isVisible())
+        placeBusyPanel();
 }
 
 void RecordGrid::keepLayout()
@@ -83,6 +139,11 @@ void RecordGrid::goToRow(int row)
 
 void RecordGrid::keyPressEvent(QKeyEvent *event)
 {
+    if (busy_ && event->key() == Qt::Key_Escape) {
+        Q_EMIT cancelRequested();
+        event->accept();
+        return;
+    }
     if (event->key() == Qt::Key_Delete && (event->modifiers() & Qt::ControlModifier)) {
         Q_EMIT deleteKeyPressed();
         event->accept();

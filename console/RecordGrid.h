@@ -4,6 +4,11 @@
 #include <QHash>
 #include <QStringList>
 #include <QTableView>
+#include <QTimer>
+
+class QFrame;
+class QLabel;
+class QPushButton;
 
 namespace vesk {
 
@@ -31,21 +36,39 @@ public:
     // Makes `row` current, fetching rows until it exists; the last row when there are fewer.
     void goToRow(int row);
 
+    // While a sort reads in the background: a busy cursor at once and, should it last, a panel
+    // over the rows with `text` and a cancel button. Esc or the button emits cancelRequested.
+    void setBusy(bool on, const QString &text = {}, const QString &cancelText = {});
+    bool busy() const { return busy_; }
+    QFrame *busyPanel() const { return pnlBusy_; }
+
+    // A sort shorter than this shows no panel, so quick ones do not flicker.
+    static constexpr int BusyPanelDelayMs = 200;
+
 Q_SIGNALS:
     // Ctrl+Delete on the grid.
     void deleteKeyPressed();
+    // Esc or the busy panel's cancel button while busy.
+    void cancelRequested();
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void remember();
     void restore();
     int defaultWidth(const QString &field, int column) const;
+    void placeBusyPanel();
 
     const TDataset &dataset_;
     QStringList order_;         // remembered field order
     QHash<QString, int> width_; // remembered widths, by lower-cased field name
+    bool busy_ = false;
+    QTimer busyDelay_;
+    QFrame *pnlBusy_;
+    QLabel *lblBusy_;
+    QPushButton *btnCancelSort_;
 };
 
 } // namespace vesk

@@ -2,6 +2,7 @@
 #include "SortState.h"
 
 #include "Dataset.h"
+#include "PagedQueryModel.h"
 
 #include <QRegularExpression>
 
@@ -25,10 +26,20 @@ int SortMarks::mark(const QString &field) const
 
 ViewStatement::ViewStatement(TDataset &dataset)
     : dataset_(dataset), base_(dataset.SQL), lastSet_(dataset.SQL)
-{}
+{
+    ended_ = QObject::connect(
+        dataset.model(), &PagedQueryModel::backgroundReadEnded, dataset.model(),
+        [this](PagedQueryModel::ReadEnd end) { sortEnded(end == PagedQueryModel::ReadEnd::Read); });
+}
+
+ViewStatement::~ViewStatement()
+{
+    QObject::disconnect(ended_);
+}
 
 bool ViewStatement::run(const QString &statement, QString *error)
 {
+    cancelSort();
     base_ = lastSet_ = statement;
     sort_.clear();
     dataset_.Close();
@@ -36,7 +47,7 @@ bool ViewStatement::run(const QString &statement, QString *error)
     return dataset_.Open(error);
 }
 
-bool ViewStatement::sortBy(const QString &field, QString *error)
+bool ViewStatement::prepareSort(const QString &field, QString *error)
 {
     // Field names come from the result's own columns; anything else never reaches the text.
     static const QRegularExpression plainName(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
@@ -49,13 +60,56 @@ bool ViewStatement::sortBy(const QString &field, QString *error)
     if (dataset_.SQL != lastSet_)
         base_ = dataset_.SQL;
     sort_ = marks_.click(field);
-    dataset_.Close();
     dataset_.SQL = lastSet_ = base_ + QStringLiteral(" order by ") + sort_;
+    return true;
+}
+
+bool ViewStatement::sortBy(const QString &field, QString *error)
+{
+    cancelSort();
+    if (!prepareSort(field, error))
+        return false;
+    dataset_.Close();
     return dataset_.Open(error);
+}
+
+bool ViewStatement::sortInBackground(const QString &field, QString *error)
+{
+    cancelSort();
+    Before before{base_, lastSet_, sort_, dataset_.SQL, marks_};
+    if (!prepareSort(field, error))
+        return false;
+    pending_ = std::move(before);
+    dataset_.OpenInBackground();
+    return true;
+}
+
+void ViewStatement::cancelSort()
+{
+    if (pending_)
+        dataset_.model()->cancelBackgroundRead(); // reaches sortEnded(false)
+}
+
+void ViewStatement::sortEnded(bool read)
+{
+    if (!pending_)
+        return;
+    const Before before = std::move(*pending_);
+    pending_.reset();
+    if (read)
+        return;
+    // Unless someone has replaced the statement meanwhile, the sort before this one stays.
+    if (dataset_.SQL == lastSet_)
+        dataset_.SQL = before.sql;
+    base_ = before.base;
+    lastSet_ = before.lastSet;
+    sort_ = before.sort;
+    marks_ = before.marks;
 }
 
 bool ViewStatement::reopen(QString *error)
 {
+    cancelSort();
     dataset_.Close();
     return dataset_.Open(error);
 }

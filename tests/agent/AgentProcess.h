@@ -203,6 +203,17 @@ public:
         }
         return true;
     }
+    // Waits until a text stands at least `n` times on standard output.
+    bool waitForCount(const QByteArray &text, qsizetype n, int ms = 60000)
+    {
+        QDeadlineTimer deadline(ms);
+        while (output().count(text) < n) {
+            if (deadline.hasExpired() || process_->state() == QProcess::NotRunning)
+                return false;
+            process_->waitForReadyRead(100);
+        }
+        return true;
+    }
     const QByteArray &output()
     {
         if (process_)

@@ -105,7 +105,7 @@ TEST_F(SaveOnPostgres, StoresRowsOnceAcrossADeathAfterCommit)
         });
 }
 
-TEST_F(SaveOnPostgres, ASessionEndedByTheServerIsOpenedAgainByTheNextSave)
+TEST_F(SaveOnPostgres, ASessionEndedByTheServerIsOpenedAgainByTheSaveThatMeetsIt)
 {
     QTemporaryDir folder;
     TdmMain dm(TdmMain::Program::Agent, folder.path());
@@ -134,10 +134,9 @@ TEST_F(SaveOnPostgres, ASessionEndedByTheServerIsOpenedAgainByTheNextSave)
         ASSERT_TRUE(kill.exec(QStringLiteral("select pg_terminate_backend(%1)").arg(backend)));
     }
 
+    // The save that meets the ended session opens it again and stores at once: an agent told to
+    // end right after a server restart must not leave its rows to a next start.
     list.Rows.push_back(row(QStringLiteral("after"), 2));
-    const SaveResult lost = saver.SavePrinterData(list);
-    EXPECT_EQ(lost.outcome, SaveResult::Outcome::Failed);
-    EXPECT_FALSE(lost.error.isEmpty());
     const SaveResult again = saver.SavePrinterData(list);
     ASSERT_EQ(again.outcome, SaveResult::Outcome::Saved) << again.error.toStdString();
     EXPECT_TRUE(again.reconnected);

@@ -7,6 +7,7 @@
 #include "PgConsoleFixture.h"
 #include "PrinterDataView.h"
 #include "RecordGrid.h"
+#include "SortWait.h"
 
 #include <QDateTimeEdit>
 #include <QHeaderView>
@@ -148,6 +149,7 @@ TEST_F(PgPanes, TitleClicksSortInTheDatabaseDescendingThenAscending)
     auto clickTitle = [&](int c) {
         QTest::mouseClick(h->viewport(), Qt::LeftButton, {},
                           QPoint(h->sectionViewportPosition(c) + 5, h->height() / 2));
+        ASSERT_TRUE(waitForSort(*dm->aqryPrinterData));
     };
     clickTitle(doc);
     // Letter case does not order the names, as with SQLite's NOCASE.
@@ -175,6 +177,21 @@ TEST_F(PgPanes, TitleClicksSortInTheDatabaseDescendingThenAscending)
     EXPECT_EQ(column("documentName"), (QStringList{QStringLiteral("c.doc"), QStringLiteral("c.doc"),
                                                    QStringLiteral("a.doc")}));
     EXPECT_EQ(h->sortIndicatorSection(), col("PrintTime"));
+    EXPECT_TRUE(boxes.shown.empty()) << boxTexts().join(u'|').toStdString();
+
+    // A sort that does not end by itself (a server busy for minutes): Esc cancels it on the
+    // server and the order in force stays.
+    const QStringList before = column("documentName");
+    dm->aqryPrinterData->SQL =
+        QStringLiteral("select * from tPrinterData where (select count(*) from pg_sleep(600)) > 0");
+    view->dbPrinterDataTitleClick(doc);
+    ASSERT_TRUE(view->dbPrinterData->busy());
+    QTest::keyClick(view->dbPrinterData, Qt::Key_Escape);
+    EXPECT_FALSE(view->dbPrinterData->busy());
+    EXPECT_EQ(column("documentName"), before);
+    EXPECT_EQ(h->sortIndicatorSection(), col("PrintTime"));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return dm->aqryPrinterData->model()->backgroundReadsEnded(); }, 60000));
     EXPECT_TRUE(boxes.shown.empty()) << boxTexts().join(u'|').toStdString();
 }
 
@@ -291,9 +308,11 @@ TEST_F(PgHosts, ComputerSearchAndSortRunInTheDatabase)
     QTest::mouseClick(hosts.btnHReset, Qt::LeftButton);
     EXPECT_EQ(m->rowCount(), 3);
     hosts.dbHostTitleClick(name);
+    ASSERT_TRUE(waitForSort(*dm->aqryHost));
     EXPECT_EQ(m->index(0, name).data().toString(), QStringLiteral("pc-02"));
     EXPECT_EQ(hosts.dbHost->horizontalHeader()->sortIndicatorSection(), name);
     hosts.dbHostTitleClick(name);
+    ASSERT_TRUE(waitForSort(*dm->aqryHost));
     EXPECT_EQ(m->index(0, name).data().toString(), QStringLiteral("Acct-03"));
     EXPECT_EQ(m->index(1, name).data().toString(), QStringLiteral("PC-01"));
     EXPECT_TRUE(boxes.shown.empty()) << boxTexts().join(u'|').toStdString();

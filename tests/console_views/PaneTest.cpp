@@ -5,6 +5,7 @@
 #include "MessageFlags.h"
 #include "PrinterDataView.h"
 #include "RecordGrid.h"
+#include "SortWait.h"
 #include "ViewsFixture.h"
 
 #include <QApplication>
@@ -125,6 +126,7 @@ TEST_F(Panes, TitleClicksAlternateAndTheMarkOutlivesASearch)
     auto clickTitle = [&] {
         QTest::mouseClick(h->viewport(), Qt::LeftButton, {},
                           QPoint(h->sectionViewportPosition(c) + 5, h->height() / 2));
+        ASSERT_TRUE(waitForSort(*dm.aqryPrinterData));
     };
     clickTitle();
     EXPECT_EQ(cell(0, "documentName"), QStringLiteral("c.doc"));
@@ -138,8 +140,62 @@ TEST_F(Panes, TitleClicksAlternateAndTheMarkOutlivesASearch)
     EXPECT_FALSE(h->isSortIndicatorShown());
     view.btnResetClick();
     view.dbPrinterDataTitleClick(c); // last sorted descending, so now ascending
+    ASSERT_TRUE(waitForSort(*dm.aqryPrinterData));
     EXPECT_EQ(cell(0, "documentName"), QStringLiteral("a.doc"));
     EXPECT_EQ(rows(), 4);
+}
+
+// A sort no index serves runs off the window thread. A statement that never ends by itself stands
+// for a history too large to wait for: the grid shows it is busy while the window goes on handling
+// events, Esc interrupts the statement and the order in force stays; a sort left to finish shows
+// its rows in order.
+TEST_F(Panes, ALongSortRunsOffTheWindowThreadAndEscKeepsTheOrderInForce)
+{
+    QHeaderView *h = view.dbPrinterData->horizontalHeader();
+    RecordGrid *grid = view.dbPrinterData;
+    PagedQueryModel *model = dm.aqryPrinterData->model();
+    view.dbPrinterDataTitleClick(col("PrintTime")); // newest first
+    ASSERT_TRUE(waitForSort(*dm.aqryPrinterData));
+    const QStringList before = column(*dm.aqryPrinterData, QStringLiteral("documentName"));
+    EXPECT_EQ(before, (QStringList{"c.doc", "c.doc", "b.doc", "a.doc"}));
+
+    dm.aqryPrinterData->SQL = QStringLiteral(
+        "select * from tPrinterData where TotalPageCount < (with recursive n(i) as (select 1 "
+        "union all select i + 1 from n) select count(*) from n)");
+    view.dbPrinterDataTitleClick(col("documentName"));
+    EXPECT_TRUE(grid->busy());
+    // The window handles its events: the panel appears once the sort has lasted a moment.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return grid->busyPanel()->isVisible(); }, 30000));
+    EXPECT_EQ(grid->busyPanel()->findChild<QLabel *>()->text(),
+              dm.GetLangString(QStringLiteral("RSSorting")));
+    EXPECT_EQ(grid->busyPanel()->findChild<QPushButton *>()->text(),
+              dm.GetLangString(QStringLiteral("RSCancel")));
+    EXPECT_EQ(column(*dm.aqryPrinterData, QStringLiteral("documentName")), before);
+
+    QTest::keyClick(grid, Qt::Key_Escape);
+    EXPECT_FALSE(grid->busy());
+    EXPECT_FALSE(grid->busyPanel()->isVisible());
+    EXPECT_EQ(column(*dm.aqryPrinterData, QStringLiteral("documentName")), before);
+    EXPECT_EQ(h->sortIndicatorSection(), col("PrintTime"));
+    EXPECT_EQ(h->sortIndicatorOrder(), Qt::DescendingOrder);
+    // The engine's interrupt ended the statement on the worker's own connection.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return model->backgroundReadsEnded(); }, 30000));
+    EXPECT_TRUE(boxes.shown.empty());
+
+    // The button cancels too; the next click on the same title is again the first one.
+    view.dbPrinterDataTitleClick(col("documentName"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return grid->busyPanel()->isVisible(); }, 30000));
+    QTest::mouseClick(grid->busyPanel()->findChild<QPushButton *>(), Qt::LeftButton);
+    EXPECT_FALSE(grid->busy());
+
+    view.btnResetClick();
+    view.dbPrinterDataTitleClick(col("documentName"));
+    ASSERT_TRUE(waitForSort(*dm.aqryPrinterData));
+    EXPECT_EQ(column(*dm.aqryPrinterData, QStringLiteral("documentName")),
+              (QStringList{"c.doc", "c.doc", "b.doc", "a.doc"}));
+    EXPECT_EQ(h->sortIndicatorSection(), col("documentName"));
+    EXPECT_EQ(h->sortIndicatorOrder(), Qt::DescendingOrder);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return model->backgroundReadsEnded(); }, 30000));
 }
 
 TEST_F(Panes, DeleteAsksFirstAndRemovesExactlyOneRow)
@@ -192,6 +248,7 @@ TEST_F(Panes, DetailsFollowTheColumnOrderAndMovedColumnsStayMoved)
     view.dtpBegin->setDate(QDate(2024, 1, 1));
     view.btnSearchClick();
     view.dbPrinterDataTitleClick(col("PrintTime"));
+    ASSERT_TRUE(waitForSort(*dm.aqryPrinterData));
     EXPECT_EQ(view.fieldOrder().first(), QStringLiteral("hostName"));
     EXPECT_EQ(h->visualIndex(col("hostName")), 0);
     EXPECT_EQ(h->sectionSize(col("documentName")), width);
@@ -255,6 +312,7 @@ TEST_F(Panes, ComputerPaneSearchesResetsAndIsReadOnly)
     EXPECT_EQ(hosts.HostFilter(), QStringLiteral(" where  IP like '%10.0.1%'"));
     EXPECT_EQ(m->rowCount(), 1);
     hosts.dbHostTitleClick(dm.aqryHost->columnOf(QStringLiteral("HostName")));
+    ASSERT_TRUE(waitForSort(*dm.aqryHost));
     EXPECT_EQ(
         dm.aqryHost->SQL,
         QStringLiteral("select * from tHost  where  IP like '%10.0.1%' order by HostName DESC"));
@@ -264,6 +322,7 @@ TEST_F(Panes, ComputerPaneSearchesResetsAndIsReadOnly)
     EXPECT_TRUE(hosts.edtHIP->text().isEmpty());
     EXPECT_EQ(m->rowCount(), 2);
     hosts.dbHostTitleClick(dm.aqryHost->columnOf(QStringLiteral("HostName")));
+    ASSERT_TRUE(waitForSort(*dm.aqryHost));
     EXPECT_EQ(m->index(0, 0).data().toString(), QStringLiteral("PC-01")); // ascending now
 }
 

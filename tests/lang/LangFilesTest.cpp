@@ -86,6 +86,7 @@ const QStringList &expectedKeys()
             "RSDelete",
             "RSDeleteRecord",
             "RSInvalidFieldValue",
+            "RSSorting",
             "RSReSearch",
             "RSPrint",
             "RSReset",
