@@ -6,7 +6,8 @@
 //   unseen  --(first job entry of a notification)-->  tracked (node appended at the tail)
 //   tracked --(entries of later notifications)-->      tracked, fields updated in place
 //   tracked --(sweep: its id is in the listing)-->     tracked
-//   tracked --(sweep: its id is not in the listing)--> handed over (WM_RECPRINTERDATA), released
+//   tracked --(sweep: its id is not in the listing)--> gone
+//   gone    --(one more read, then)-->                 handed over (WM_RECPRINTERDATA), released
 //   handed over --(a later read reports it again)-->  its entries dropped
 // A sweep runs after QuietMs without a notification, and also QuietMs after the first
 // notification since the previous sweep, so a steady stream of notifications cannot hold jobs
@@ -15,10 +16,12 @@
 // Every read also carries the final values of jobs that were created and finished between two
 // reads, while notifications were lost, or (first read) since the resume point: while no agent
 // ran or monitoring was off. They enter as tracked and the sweep hands them over like any other.
-// The sweep's listing and the reads look at the spooler at different moments: under load a job
-// can vanish from the listing before the read that brings its final values, and that read then
-// reports a job already handed over. The monitor remembers the ids it handed over and drops such
-// reports, or the job would be tracked afresh and handed over twice.
+// The sweep's listing and the reads look at the spooler at different moments: a job can vanish
+// from the listing before the read that brings its final values (its event is polled a moment
+// later, or was lost with the contact). So the jobs a listing misses are handed over only after
+// one more read, which brings the final values of every job that it reported queued before and
+// that left since. A report that still comes after the hand-over is dropped: the monitor
+// remembers the ids it handed over, or the job would be tracked afresh and handed over twice.
 //
 // Resume point: every job up to FSeenUpTo has been reported, and a reported job is tracked until
 // it is handed over. Each hand-over carries the point after it (FSeenUpTo and the ids still
@@ -34,9 +37,9 @@
 //
 // Who may touch what:
 //   - The monitor thread owns FPrinterState, FHandOver, FHandOverPending and FTracked.
-//   - The sweep runs on DataWindow's thread through a blocking send while the monitor thread
-//     is blocked in that send, so the two never run at once; the hand-over inside the sweep is
-//     then a direct call.
+//   - The sweep's listing and its hand-over run on DataWindow's thread through blocking sends
+//     while the monitor thread is blocked in them, so the two never run at once; the hand-over
+//     is then a direct call. The read between them runs on the monitor thread.
 //   - The polling path hands over with a blocking send from the monitor thread; the receiver
 //     reads the record while the monitor waits.
 //   - The printer handle is used by both threads in turn, never at once; the spooler keeps one
@@ -152,7 +155,14 @@ void TPrinterMonThread::RunNotificationPath()
         std::optional<Clock::time_point> SweepDue;
         const auto RunSweep = [&] {
             SweepDue.reset();
-            SendWindowMessage(DataWindow.data(), [this] { Sweep(); });
+            std::vector<uint32_t> Gone;
+            SendWindowMessage(DataWindow.data(), [this, &Gone] { Gone = GoneJobs(); });
+            if (Gone.empty())
+                return;
+            // The listing may be newer than the last read: a job that left since was reported
+            // queued, so read once more for its final values before handing it over.
+            ReadChanges(*Change);
+            SendWindowMessage(DataWindow.data(), [this, &Gone] { HandOver(Gone); });
         };
         for (;;) {
             int WaitMs = QuietMs;
@@ -174,27 +184,7 @@ void TPrinterMonThread::RunNotificationPath()
                 break;
             if (!ChangeEvent->isSet())
                 continue;
-            spooler::NotifyInfo Info;
-            if (!Change->FindNext(Info))
-                continue;
-            if (Info.Flags & spooler::Notify::InfoDiscarded) {
-                Info = spooler::NotifyInfo{};
-                const bool Refreshed = Change->FindNext(Info);
-                if (!Refreshed)
-                    SendLog(QString::number(Change->LastError()) + QLatin1String(RefreshText));
-                RefreshQueue();
-                if (!Refreshed)
-                    continue;
-            }
-            std::erase_if(Info.Entries, [this](const spooler::NotifyEntry &E) {
-                return E.Type == spooler::Notify::JobType && FHandedOver.count(E.Id) != 0;
-            });
-            DecodeNotifyInfo(FTracked, FPrinterState, Info);
-            FSeenUpTo = std::max(FSeenUpTo, Info.SeenUpTo);
-            if (Info.MissingJobs > 0)
-                SendLog(QString::fromStdString(PrinterName) + QStringLiteral(": ") +
-                        TdmMain::FillMsg(MissingJobsText, QString::number(Info.MissingJobs)));
-            if (!SweepDue)
+            if (ReadChanges(*Change) && !SweepDue)
                 SweepDue = Clock::now() + std::chrono::milliseconds(QuietMs);
         }
     }
@@ -210,13 +200,48 @@ void TPrinterMonThread::RunNotificationPath()
             QStringLiteral(" terminated"));
 }
 
-// Runs on DataWindow's thread while the monitor thread waits for it.
-void TPrinterMonThread::Sweep()
+bool TPrinterMonThread::ReadChanges(spooler::ChangeNotification &Change)
 {
+    spooler::NotifyInfo Info;
+    if (!Change.FindNext(Info))
+        return false;
+    if (Info.Flags & spooler::Notify::InfoDiscarded) {
+        Info = spooler::NotifyInfo{};
+        const bool Refreshed = Change.FindNext(Info);
+        if (!Refreshed)
+            SendLog(QString::number(Change.LastError()) + QLatin1String(RefreshText));
+        RefreshQueue();
+        if (!Refreshed)
+            return false;
+    }
+    std::erase_if(Info.Entries, [this](const spooler::NotifyEntry &E) {
+        return E.Type == spooler::Notify::JobType && FHandedOver.count(E.Id) != 0;
+    });
+    DecodeNotifyInfo(FTracked, FPrinterState, Info);
+    FSeenUpTo = std::max(FSeenUpTo, Info.SeenUpTo);
+    if (Info.MissingJobs > 0)
+        SendLog(QString::fromStdString(PrinterName) + QStringLiteral(": ") +
+                TdmMain::FillMsg(MissingJobsText, QString::number(Info.MissingJobs)));
+    return true;
+}
+
+// Runs on DataWindow's thread while the monitor thread waits for it.
+std::vector<uint32_t> TPrinterMonThread::GoneJobs()
+{
+    std::vector<uint32_t> Gone;
     if (FTracked.empty() || !RefreshQueue())
-        return;
+        return Gone;
+    for (const auto &Node : FTracked)
+        if (!FindJob(FPrinterState, Node.Job.JobId))
+            Gone.push_back(Node.Job.JobId);
+    return Gone;
+}
+
+// Runs on DataWindow's thread while the monitor thread waits for it.
+void TPrinterMonThread::HandOver(const std::vector<uint32_t> &Gone)
+{
     for (auto It = FTracked.begin(); It != FTracked.end();) {
-        if (FindJob(FPrinterState, It->Job.JobId)) {
+        if (std::find(Gone.begin(), Gone.end(), It->Job.JobId) == Gone.end()) {
             ++It;
             continue;
         }

@@ -15,6 +15,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace vesk {
 
@@ -74,7 +75,12 @@ protected:
 private:
     void RunNotificationPath();
     void RunPollingPath();
-    void Sweep();
+    // One read of the change notification (with the refresh a discard asks for) into the
+    // tracked jobs; false when nothing could be read.
+    bool ReadChanges(spooler::ChangeNotification &Change);
+    // The sweep: the tracked jobs its own listing no longer holds, then their hand-over.
+    std::vector<uint32_t> GoneJobs();
+    void HandOver(const std::vector<uint32_t> &Gone);
     bool RefreshQueue();
     void EvaluatePolling(const std::vector<spooler::JobEntry> &Jobs);
     void SendRecPrinterData();

@@ -78,10 +78,12 @@ bool CupsNotification::FindNext(NotifyInfo &Info)
             Jobs.push_back(std::move(J));
     }
     // Final values of the jobs that left the queue; a job still queued needs no second read,
-    // and one whose final values went out already must not go out again. After resuming,
+    // and one whose final values went out already must not go out again. A job reported queued
+    // before that no listing holds now left too, even when its event was lost. After resuming,
     // the jobs left open then are read the same way.
     uint32_t Missing = 0;
     std::set<uint32_t> ToRead = Finished;
+    ToRead.insert(open_.begin(), open_.end());
     if (resume_)
         ToRead.insert(resume_->Open.begin(), resume_->Open.end());
     for (uint32_t Id : ToRead) {
@@ -103,10 +105,13 @@ bool CupsNotification::FindNext(NotifyInfo &Info)
     seenUpTo_ = SeenUpTo;
     Info.SeenUpTo = seenUpTo_;
     AppendPrinterNotifyEntries(Info.Entries, Printer.State);
+    open_.clear();
     for (const auto &J : Jobs) {
         AppendJobNotifyEntries(Info.Entries, J.Entry, J.StatusText, J.BytesPrinted);
         if (J.State >= IPP_JSTATE_CANCELED)
             markDelivered(J.Entry.JobId);
+        else
+            open_.insert(J.Entry.JobId);
     }
     return true;
 }

@@ -52,6 +52,9 @@ private:
     uint32_t seenUpTo_ = 0;             // every job up to this id has been reported
     std::optional<ResumePoint> resume_; // until the first read has caught up with it
     std::set<uint32_t> delivered_;      // ids whose final values went out (the newest ones)
+    // Ids the last read reported still queued: one that no longer is left the queue, whether or
+    // not an event said so (events are lost with the contact or the subscription).
+    std::set<uint32_t> open_;
 };
 
 } // namespace vesk::spooler::cups

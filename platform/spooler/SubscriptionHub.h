@@ -29,10 +29,11 @@
 // for its final values by id.
 //
 // Discard. Whatever happened while the poller was out of contact (or lost its subscription) is
-// unknown, so every listener is told "information discarded" and its reader re-reads the queue
-// and every job above the highest id it has reported. The discard is owed until the first
-// Get-Notifications that answers again, and delivered under mutex_ just before that answer's
-// events: the re-read then starts after the new subscription exists, so a job finishing in
+// unknown, so every listener is told "information discarded" and its reader re-reads the queue,
+// every job above the highest id it has reported, and every job it reported queued that the
+// queue no longer holds (one that finished meanwhile has no event left). The discard is owed until
+// the first Get-Notifications that answers again, and delivered under mutex_ just before that
+// answer's events: the re-read then starts after the new subscription exists, so a job finishing in
 // between is either in the re-read or in the events; none falls between the two. Telling the
 // readers earlier would only make them fail against an unreachable server, or re-read before
 // the events that follow are guaranteed to arrive. Events are also discarded when their

@@ -156,6 +156,18 @@ TEST_F(monitor_memory, AJobsEndReadAfterTheSweepHandedItOverIsNotHandedAgain)
     EXPECT_EQ(Ids(Window.R->HandedJobs()), (std::vector<uint32_t>{1, 2}));
 }
 
+TEST_F(monitor_memory, AJobTheSweepMissesBeforeItsEndIsReadIsHandedOverWithItsFinalValues)
+{
+    // The job left the queue and its event is still on its way when the sweep lists the queue.
+    RunningMonitor M(Spooler, Laser, true, Window.R, 200);
+    Settle();
+    Spooler->AddJob(Laser, Job(1));
+    Settle();
+    Spooler->CompleteJob(Laser, Job(1, 5), false);
+    ASSERT_TRUE(Window.R->WaitFor([](auto &H, auto &) { return H.size() == 1; }));
+    EXPECT_EQ(Window.R->HandedJobs()[0].Job.TotalPages, 5u);
+}
+
 TEST_F(monitor_memory, FailedListingAtASweepHandsNothingOver)
 {
     RunningMonitor M(Spooler, Laser, true, Window.R, 200);

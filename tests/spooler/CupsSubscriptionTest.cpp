@@ -238,5 +238,40 @@ TEST_F(cups_subscription, AJobPrintedWhileNoSubscriptionExistedIsHandedOverOnce)
     EXPECT_TRUE(Window.R->Lines().isEmpty());
 }
 
+TEST_F(cups_subscription, AHeldJobReleasedWhileNoSubscriptionExistedIsHandedOverWithItsFinalPages)
+{
+    // The monitor already tracks the held job with no pages counted; it is released and printed
+    // while the poller has no subscription, so no event says it left the queue.
+    spooler::SubscriptionLease Slow;
+    Slow.Poll = std::chrono::seconds(3);
+    auto Spy =
+        std::make_shared<ListingSpy>(std::make_shared<spooler::CupsSpooler>(Address(), Slow));
+    Listener Probe(*Spy);
+    ASSERT_NE(Probe.Change, nullptr);
+    RunningMonitor M(Spy, Queue, true, Window.R, QuietMs);
+    ASSERT_TRUE(M.Opened);
+    const uint32_t Held = Submit({"-t", "Held", "-H", "hold", Pdf});
+    ASSERT_TRUE(Spy->WaitListed(Held));
+
+    IppClient Ipp(Port);
+    const auto Old = Ipp.Subscriptions();
+    ASSERT_EQ(Old.size(), 1u);
+    ASSERT_TRUE(Ipp.Cancel(Old[0].Id)) << cupsLastErrorString();
+    ASSERT_EQ(Run("lp", {"-i", QString::number(Held), "-H", "resume"}).Exit, 0);
+    for (int I = 0; I < 600 && Ipp.JobState(Held) < IPP_JSTATE_CANCELED; ++I)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_EQ(Ipp.JobState(Held), IPP_JSTATE_COMPLETED);
+    ASSERT_TRUE(Ipp.Subscriptions().empty()) << "the subscription came back too soon";
+    ASSERT_TRUE(Probe.SawDiscard());
+
+    // A later job proves more sweeps went by: nothing may come twice.
+    const uint32_t Marker = Submit({"-t", "Marker", Pdf});
+    ASSERT_TRUE(Window.R->WaitFor([&](auto &H, auto &) { return Has(H, Marker); }));
+    EXPECT_EQ(HandedIds(Window.R), (std::vector<uint32_t>{Held, Marker}));
+    for (const auto &H : Window.R->HandedJobs())
+        EXPECT_EQ(H.Job.TotalPages, 3u) << H.Job.JobId; // final values, counted by the filters
+    EXPECT_TRUE(Window.R->Lines().isEmpty());
+}
+
 } // namespace
 } // namespace vesk::test

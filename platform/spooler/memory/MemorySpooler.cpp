@@ -216,7 +216,7 @@ void MemorySpooler::UpdateJob(const std::string &Name, const JobEntry &Job)
     signalChange(P);
 }
 
-void MemorySpooler::CompleteJob(const std::string &Name, const JobEntry &Final)
+void MemorySpooler::CompleteJob(const std::string &Name, const JobEntry &Final, bool Signal)
 {
     std::lock_guard Lock(mutex_);
     auto &P = find(Name);
@@ -225,7 +225,10 @@ void MemorySpooler::CompleteJob(const std::string &Name, const JobEntry &Final)
     highestId_ = std::max(highestId_, Final.JobId);
     for (auto &L : P.Listeners)
         L->Finished.push_back(Final);
-    signalChange(P);
+    if (Signal)
+        signalChange(P);
+    else
+        P.State.JobCount = static_cast<uint32_t>(P.Jobs.size());
 }
 
 void MemorySpooler::RemoveJobSilently(const std::string &Name, uint32_t JobId)

@@ -22,8 +22,9 @@ public:
     void SetPrinterStatus(const std::string &Name, uint32_t Status);
     void AddJob(const std::string &Name, const JobEntry &Job);
     void UpdateJob(const std::string &Name, const JobEntry &Job);
-    // Takes the job out of the queue; the next read reports Final as its last values.
-    void CompleteJob(const std::string &Name, const JobEntry &Final);
+    // Takes the job out of the queue; the next read reports Final as its last values. Without
+    // Signal nothing wakes the readers (the event is still on its way).
+    void CompleteJob(const std::string &Name, const JobEntry &Final, bool Signal = true);
     // Takes the job out of the queue without any notification (as if the event were lost).
     void RemoveJobSilently(const std::string &Name, uint32_t JobId);
     // Signals a change without changing anything.
