@@ -71,8 +71,15 @@ bool PrinterDataSaver::ensureMarkerTable(QString *error)
 {
     if (markerTableReady_)
         return true;
-    QSqlQuery q(dm_.acntVesk.database());
-    // Databases made by this version have the table; the statement keeps older ones working.
+    QSqlDatabase db = dm_.acntVesk.database();
+    // Databases made by this version have the table; the statement keeps older ones working. It
+    // runs only where the table is missing: the agent's own login on a server may not create
+    // tables, not even with "if not exists".
+    if (db.tables().contains(QStringLiteral("tSavedRecord"), Qt::CaseInsensitive)) {
+        markerTableReady_ = true;
+        return true;
+    }
+    QSqlQuery q(db);
     if (q.exec(CreateMarkers)) {
         markerTableReady_ = true;
         return true;

@@ -3,6 +3,8 @@
 #include "Schema.h"
 
 #include "Database.h"
+#include "DocumentPrivacy.h"
+#include "SqlText.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -94,11 +96,6 @@ QStringList createStatements(DbEngine e)
            };
 }
 
-// Report widths per column, in the order of the record tables; each list sums to at most
-// ReportPageWidth so a report with every column fits the page.
-const int PrinterDataWidths[] = {100, 150, 90, 50, 70, 80, 120, 75, 80, 100, 60, 70};
-const int HostWidths[] = {120, 95, 125, 100, 110, 85, 85, 85, 120, 120};
-
 bool exec(QSqlQuery &q, const QString &statement, QString *error)
 {
     if (q.exec(statement))
@@ -107,6 +104,30 @@ bool exec(QSqlQuery &q, const QString &statement, QString *error)
         *error = q.lastError().text() + QStringLiteral(" [") + statement + u']';
     return false;
 }
+
+// The agent's login may neither read nor change print records; this function, which runs with its
+// owner's rights, lets it replace due document names by the fixed text and do nothing else. Its
+// search path is pinned to the tables' schema so no object of the caller's can stand in.
+bool createRedactFunction(QSqlQuery &q, QString *error)
+{
+    if (!exec(q, QStringLiteral("select quote_ident(current_schema())"), error) || !q.next())
+        return false;
+    const QString schema = q.value(0).toString();
+    const QString fixed = QuotedStr(RedactedDocumentName());
+    return exec(q,
+                QStringLiteral("create or replace function vesk_redact_document_names(text, text) "
+                               "returns void language sql security definer "
+                               "set search_path = %1, pg_temp as $$ "
+                               "update tPrinterData set documentName = %2 where PrintTime >= $1 "
+                               "and PrintTime < $2 and documentName <> %2 $$")
+                    .arg(schema, fixed),
+                error);
+}
+
+// Report widths per column, in the order of the record tables; each list sums to at most
+// ReportPageWidth so a report with every column fits the page.
+const int PrinterDataWidths[] = {100, 150, 90, 50, 70, 80, 120, 75, 80, 100, 60, 70};
+const int HostWidths[] = {120, 95, 125, 100, 110, 85, 85, 85, 120, 120};
 
 bool insertShowSettings(QSqlQuery &q, const QString &table, const std::vector<ColumnTitle> &titles,
                         const int *widths, const LangLookup &lang, QString *error)
@@ -147,6 +168,8 @@ bool createSchema(QSqlDatabase &db, const LangLookup &lang, QString *error)
         if (!(ok = exec(q, s, error)))
             break;
     }
+    if (ok && engineOf(db) == DbEngine::PostgreSQL)
+        ok = createRedactFunction(q, error);
     if (ok) {
         q.prepare(QStringLiteral("insert into tSchemaVersion (Version) Values (?)"));
         q.addBindValue(SchemaVersion);
