@@ -190,9 +190,8 @@ int createOnServer(const QString &constr, const QString &appDir, const Options &
             } else {
                 QSqlQuery q(db);
                 if (hasTables) {
-                    for (const char *t : {"tSchemaVersion", "tDept", "tHost", "tPrinter",
-                                          "tPrinterData", "tShowSetting", "tSavedRecord"})
-                        q.exec(QStringLiteral("drop table if exists ") + QLatin1String(t));
+                    for (const QString &t : SchemaTables())
+                        q.exec(QStringLiteral("drop table if exists ") + t);
                 }
                 QString error;
                 if (!createSchema(db, lang, &error))

@@ -85,8 +85,14 @@ QStringList createStatements(DbEngine e)
                // Ids of journaled print records that a save has committed but whose journal is not
                // rewritten yet; the agent's save skips them, so no record is stored twice.
                QStringLiteral("create table tSavedRecord (RowId varchar(40) not null primary key)"),
-           } +
-           printerDataIndexes() +
+           };
+}
+
+// Apart from the tables: a copy of many rows builds them once at the end, far quicker than
+// keeping them up to date row by row.
+QStringList indexStatements()
+{
+    return printerDataIndexes() +
            QStringList{
                QStringLiteral("create index ixHostName on tHost (HostName)"),
                QStringLiteral("create index ixHostMAC on tHost (MAC)"),
@@ -155,6 +161,37 @@ bool insertShowSettings(QSqlQuery &q, const QString &table, const std::vector<Co
 
 } // namespace
 
+const QStringList &SchemaTables()
+{
+    static const QStringList tables{
+        QStringLiteral("tSchemaVersion"), QStringLiteral("tDept"),
+        QStringLiteral("tHost"),          QStringLiteral("tPrinter"),
+        QStringLiteral("tPrinterData"),   QStringLiteral("tShowSetting"),
+        QStringLiteral("tSavedRecord"),
+    };
+    return tables;
+}
+
+bool createSchemaTables(QSqlDatabase &db, QString *error)
+{
+    QSqlQuery q(db);
+    for (const QString &s : createStatements(engineOf(db))) {
+        if (!exec(q, s, error))
+            return false;
+    }
+    return engineOf(db) != DbEngine::PostgreSQL || createRedactFunction(q, error);
+}
+
+bool createSchemaIndexes(QSqlDatabase &db, QString *error)
+{
+    QSqlQuery q(db);
+    for (const QString &s : indexStatements()) {
+        if (!exec(q, s, error))
+            return false;
+    }
+    return true;
+}
+
 bool createSchema(QSqlDatabase &db, const LangLookup &lang, QString *error)
 {
     static_assert(sizeof PrinterDataWidths / sizeof *PrinterDataWidths == 12);
@@ -163,13 +200,7 @@ bool createSchema(QSqlDatabase &db, const LangLookup &lang, QString *error)
     if (!beginWrite(db, error))
         return false;
     QSqlQuery q(db);
-    bool ok = true;
-    for (const QString &s : createStatements(engineOf(db))) {
-        if (!(ok = exec(q, s, error)))
-            break;
-    }
-    if (ok && engineOf(db) == DbEngine::PostgreSQL)
-        ok = createRedactFunction(q, error);
+    bool ok = createSchemaTables(db, error) && createSchemaIndexes(db, error);
     if (ok) {
         q.prepare(QStringLiteral("insert into tSchemaVersion (Version) Values (?)"));
         q.addBindValue(SchemaVersion);

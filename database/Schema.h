@@ -5,6 +5,7 @@
 
 #include <QSqlDatabase>
 #include <QString>
+#include <QStringList>
 
 namespace vesk {
 
@@ -14,6 +15,15 @@ constexpr int SchemaVersion = 2;
 // Creates every table and index of a new, empty database and its initial rows (the default
 // department and the column display settings) from the catalogue `lang`. All or nothing.
 bool createSchema(QSqlDatabase &db, const LangLookup &lang, QString *error);
+
+// Every table of the schema, as the statements name them.
+const QStringList &SchemaTables();
+
+// The tables and functions of createSchema without any row, and then its indexes, inside the
+// caller's transaction: a copy of another database brings its own rows, and builds the indexes
+// once they are in.
+bool createSchemaTables(QSqlDatabase &db, QString *error);
+bool createSchemaIndexes(QSqlDatabase &db, QString *error);
 
 // The version stored in the database, 0 when it has none (not one of ours).
 int storedSchemaVersion(const QSqlDatabase &db);
