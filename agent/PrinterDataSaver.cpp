@@ -19,8 +19,6 @@ const QString InsertRow = QStringLiteral(
     "insert into tPrinterData (PrinterName, documentName, hostName, TotalPageCount, "
     "PrintedDocumentSize, PageSize, PrintTime, OperatorName, IP, MAC, EmName, DeptName) "
     "values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-const QString CreateMarkers = QStringLiteral(
-    "create table if not exists tSavedRecord (RowId varchar(40) not null primary key)");
 const QString AllMarkers = QStringLiteral("select RowId from tSavedRecord");
 const QString InsertMarker = QStringLiteral("insert into tSavedRecord (RowId) values (?)");
 const QString DeleteMarkers = QStringLiteral("delete from tSavedRecord where RowId in (");
@@ -67,27 +65,6 @@ PrinterDataSaver::PrinterDataSaver(TdmMain &dm, RecordJournal *journal,
       redactor_(DocumentNameRedactor::FromAppDir(dm.AppDir()))
 {}
 
-bool PrinterDataSaver::ensureMarkerTable(QString *error)
-{
-    if (markerTableReady_)
-        return true;
-    QSqlDatabase db = dm_.acntVesk.database();
-    // Databases made by this version have the table; the statement keeps older ones working. It
-    // runs only where the table is missing: the agent's own login on a server may not create
-    // tables, not even with "if not exists".
-    if (db.tables().contains(QStringLiteral("tSavedRecord"), Qt::CaseInsensitive)) {
-        markerTableReady_ = true;
-        return true;
-    }
-    QSqlQuery q(db);
-    if (q.exec(CreateMarkers)) {
-        markerTableReady_ = true;
-        return true;
-    }
-    *error = q.lastError().text();
-    return false;
-}
-
 SaveResult PrinterDataSaver::SavePrinterData(RecordList &list)
 {
     SaveResult result;
@@ -115,8 +92,6 @@ SaveResult PrinterDataSaver::SavePrinterData(RecordList &list)
     QStringList ids;
     int written = 0;
     const bool ok = [&] {
-        if (!ensureMarkerTable(&result.error))
-            return false;
         // Ids stored by a save whose journal rewrite never happened (the agent was killed). The
         // table holds only such ids, so it is small.
         QSet<QString> stored;
@@ -151,7 +126,6 @@ SaveResult PrinterDataSaver::SavePrinterData(RecordList &list)
         rollbackWrite(db);
         return result;
     }
-    markerTableReady_ = true;
     lastFailed_ = false;
     redactor_.AfterSave(db, clock_ ? clock_() : QDateTime::currentDateTime());
 

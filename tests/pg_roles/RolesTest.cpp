@@ -6,6 +6,7 @@
 #include "MessageFlags.h"
 #include "PostgresServer.h"
 #include "PrinterRoster.h"
+#include "Schema.h"
 #include "ScriptedPresenter.h"
 #include "TestAppDir.h"
 
@@ -310,6 +311,38 @@ TEST_F(Roles, TheAgentsRosterCommandsWorkUnderItsRole)
     EXPECT_TRUE(roster.DeletePrinter(name, false));
     EXPECT_EQ(ownerValue(QStringLiteral("select count(*) from tPrinter")), QStringLiteral("0"));
     roster.StopAll();
+}
+
+// A database older than the program: the agent's login may not bring it up to date, so the agent
+// refuses to start with a clear text instead of failing later; the owner's vesk-initdb --roles
+// upgrades it and the agent starts.
+TEST_F(Roles, AnOlderDatabaseIsUpgradedByTheOwnerNotByTheAgent)
+{
+    ASSERT_TRUE(
+        ownerExec(QStringLiteral("update tSchemaVersion set Version=%1").arg(SchemaVersion - 1)));
+    test::TestAppDir app;
+    app.copyLanguage(QStringLiteral("English.ini"));
+    writeConfig(app, constrAs(database, QStringLiteral("vesk_agent"), AgentPassword));
+    ASSERT_TRUE(test::installProgram(app));
+    const auto startAgent = [&] {
+        test::AgentProcess agent(app, QProcessEnvironment::systemEnvironment());
+        agent.start();
+        agent.process().waitForFinished(30000);
+        return agent.process().readAllStandardError();
+    };
+    const QByteArray refused = startAgent();
+    EXPECT_TRUE(refused.contains("older layout")) << refused.constData();
+    EXPECT_EQ(ownerValue(QStringLiteral("select Version from tSchemaVersion")),
+              QString::number(SchemaVersion - 1));
+
+    const ToolRun upgraded = initDb({QStringLiteral("--roles"), owner.path()});
+    ASSERT_EQ(upgraded.code, 0) << upgraded.output.constData();
+    EXPECT_EQ(ownerValue(QStringLiteral("select Version from tSchemaVersion")),
+              QString::number(SchemaVersion));
+    test::AgentProcess agent(app, QProcessEnvironment::systemEnvironment());
+    agent.start();
+    EXPECT_TRUE(agent.waitForOutput("Printer list read.")) << agent.output().data();
+    EXPECT_EQ(agent.terminate(), 0);
 }
 
 int main(int argc, char **argv)

@@ -65,8 +65,10 @@ TEST_F(OnPostgres, SchemaHoldsTheInitialRows)
     EXPECT_EQ(column(QStringLiteral("select count(*) from tShowSetting")),
               QStringList{QStringLiteral("22")});
     const QSqlRecord rec = db().record(QStringLiteral("tprinterdata"));
-    ASSERT_EQ(rec.count(), 12);
+    // The twelve record fields, then the key that pages them.
+    ASSERT_EQ(rec.count(), 13);
     EXPECT_EQ(rec.fieldName(6).toLower(), QStringLiteral("printtime"));
+    EXPECT_EQ(rec.fieldName(12), PrinterDataKeyColumn.toLower());
 }
 
 TEST_F(OnPostgres, StatementsOfTheSharedDialectRunUnchanged)
