@@ -3,6 +3,7 @@
 #include "Database.h"
 #include "HostileTexts.h"
 #include "PostgresServer.h"
+#include "Schema.h"
 #include "TestAppDir.h"
 
 #include <QCryptographicHash>
@@ -44,8 +45,8 @@ QStringList tableRows(const QString &connection, const QString &table)
         QStringList values;
         const QSqlRecord r = q.record();
         for (int i = 0; i < r.count(); ++i) {
-            if (r.fieldName(i).compare(u"RowKey"_qs, Qt::CaseInsensitive) == 0)
-                continue; // a key column the server fills
+            if (r.fieldName(i).compare(PrinterDataKeyColumn, Qt::CaseInsensitive) == 0)
+                continue; // the paging key the server fills
             values << r.fieldName(i).toLower() + u'=' +
                           (q.value(i).isNull() ? u"<null>"_qs : q.value(i).toString());
         }
