@@ -101,7 +101,10 @@ int applyRoles(QSqlDatabase &db, const Options &o)
     QString error;
     std::vector<RoleOutcome> outcomes;
     if (!applyServerRoles(db, requests, &outcomes, &error))
-        return fail(CannotWrite, QStringLiteral("cannot set up the login roles: %1").arg(error));
+        return fail(CannotWrite, QStringLiteral("cannot set up the login roles vesk_agent and "
+                                                "vesk_console (creating them or setting a "
+                                                "password needs a login with CREATEROLE): %1")
+                                     .arg(error));
     for (const RoleOutcome &r : outcomes) {
         QTextStream(stdout) << "vesk-initdb: role " << r.role << ": "
                             << (r.created ? "created" : "updated")
