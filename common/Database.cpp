@@ -81,6 +81,14 @@ OpenResult upToDate(QSqlDatabase &db, OpenResult opened)
         break;
     }
     db.close();
+    if (check.lacksRights)
+        return {false,
+                QStringLiteral("The database has version %1, older than this program's %2, and "
+                               "this login may not bring it up to date: run vesk-initdb --roles "
+                               "with the database owner's Config.ini.")
+                    .arg(check.stored)
+                    .arg(SchemaVersion),
+                0, check.stored};
     return {false, check.error, 0};
 }
 
@@ -151,6 +159,11 @@ QString openFailureText(const OpenResult &result, const LangLookup &lang)
         const QString text = lang(QStringLiteral("RSDatabaseNewer"));
         if (!text.isEmpty())
             return TdmMain::FillMsg(text, QString::number(result.newerSchema));
+    }
+    if (result.olderSchema > 0 && lang) {
+        const QString text = lang(QStringLiteral("RSDatabaseOlder"));
+        if (!text.isEmpty())
+            return TdmMain::FillMsg(text, QString::number(result.olderSchema));
     }
     return result.error;
 }

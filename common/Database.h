@@ -15,6 +15,7 @@ struct OpenResult
     bool ok = false;
     QString error;       // the database's own text, or ours for a bad connection string
     int newerSchema = 0; // refused: the version of a database newer than this program
+    int olderSchema = 0; // refused: the version of an older one this login may not upgrade
 };
 
 // Opens (or re-opens) the named Qt SQL connection on the calling thread. SQLite files get WAL,
@@ -26,8 +27,9 @@ struct OpenResult
 OpenResult openDatabase(const QString &connectionName, const QString &constr,
                         const QString &appDir);
 
-// The text to show for a failed open: "RSDatabaseNewer" with the version for a newer database
-// (the English text where the catalogue has none), else the open's own text.
+// The text to show for a failed open: "RSDatabaseNewer" with the version for a newer database,
+// "RSDatabaseOlder" for an older one that the login may not upgrade (the English text where the
+// catalogue has none), else the open's own text.
 QString openFailureText(const OpenResult &result, const LangLookup &lang);
 
 // A connection of the calling thread's own, configured like `source` (which may live on

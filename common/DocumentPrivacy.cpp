@@ -24,11 +24,24 @@ const QString Redact =
     QStringLiteral("update tPrinterData set documentName=? where PrintTime>=? and PrintTime<? and "
                    "documentName<>?");
 
+// On PostgreSQL the agent's login may not change print records itself: the owner's function
+// does this one change for it (see the schema).
+const QString RedactOnServer = QStringLiteral("select vesk_redact_document_names(?, ?)");
+
 bool fail(const QString &text, QString *error)
 {
     if (error)
         *error = text;
     return false;
+}
+
+bool redactThroughOwner(QSqlDatabase &db, const QString &from, const QString &cutoff)
+{
+    QSqlQuery q(db);
+    q.prepare(RedactOnServer);
+    q.addBindValue(from.isNull() ? QStringLiteral("") : from);
+    q.addBindValue(cutoff);
+    return q.exec();
 }
 
 } // namespace
@@ -122,7 +135,10 @@ void DocumentNameRedactor::AfterSave(QSqlDatabase &db, const QDateTime &now)
     const QString cutoff = RedactionCutoff(privacy_, now);
     if (cutoff.isEmpty() || !db.isOpen())
         return;
-    if (RedactDocumentNames(db, from_, cutoff) < 0)
+    const bool done = engineOf(db) == DbEngine::PostgreSQL
+                          ? redactThroughOwner(db, from_, cutoff)
+                          : RedactDocumentNames(db, from_, cutoff) >= 0;
+    if (!done)
         return; // from_ stays: the next save covers the same records
     from_ = privacy_.storeNames ? cutoff : now.addDays(-StoreNoneOverlapDays).toString(TimeFormat);
 }

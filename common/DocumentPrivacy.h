@@ -49,7 +49,9 @@ public:
     // reports it).
     static DocumentNameRedactor FromAppDir(const QString &appDir);
 
-    // Runs when the settings ask for it; a failure is retried at the next save.
+    // Runs when the settings ask for it; a failure is retried at the next save. On PostgreSQL
+    // through the owner's function vesk_redact_document_names, since the agent's own login may
+    // not change print records.
     void AfterSave(QSqlDatabase &db, const QDateTime &now = QDateTime::currentDateTime());
 
 private:

@@ -23,7 +23,7 @@ TConnection::~TConnection()
 bool TConnection::Open(const QString &appDir, QString *error, const LangLookup &lang)
 {
     const OpenResult r = openDatabase(name_, ConnectionString, appDir);
-    refusedNewer_ = r.newerSchema > 0;
+    refusedVersion_ = r.newerSchema > 0 || r.olderSchema > 0;
     if (!r.ok && error)
         *error = openFailureText(r, lang);
     return r.ok;

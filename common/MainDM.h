@@ -32,15 +32,16 @@ public:
     // brings it up to date. Returns false with the database's own text in `error`, or for a
     // database newer than this program the catalogue's text from `lang` (openFailureText).
     bool Open(const QString &appDir, QString *error, const LangLookup &lang = {});
-    // Whether the last Open refused a database written by a newer program.
-    bool RefusedNewer() const { return refusedNewer_; }
+    // Whether the last Open refused the database for its version: written by a newer program,
+    // or older and this login may not bring it up to date.
+    bool RefusedVersion() const { return refusedVersion_; }
     void Close();
     bool Connected() const;
     QSqlDatabase database() const { return QSqlDatabase::database(name_, false); }
 
 private:
     QString name_;
-    bool refusedNewer_ = false;
+    bool refusedVersion_ = false;
 };
 
 class TdmMain : public QObject

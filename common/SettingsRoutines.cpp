@@ -66,8 +66,9 @@ bool LoadAgentSettings(TdmMain &dm, AgentSettingsTarget &window)
     QString error;
     if (!dm.acntVesk.Open(dm.AppDir(), &error,
                           [&dm](const QString &key) { return dm.GetLangString(key); })) {
-        dm.ShowMsg(dm.acntVesk.RefusedNewer() ? error
-                                              : dm.GetLangString(QStringLiteral("RSConnectionErr")),
+        dm.ShowMsg(dm.acntVesk.RefusedVersion()
+                       ? error
+                       : dm.GetLangString(QStringLiteral("RSConnectionErr")),
                    MB_ICONSTOP);
         window.closeAndWait();
         return false;

@@ -5,6 +5,7 @@
 #include "Errors.h"
 #include "IniFile.h"
 #include "Schema.h"
+#include "ServerRoles.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -14,6 +15,8 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTextStream>
+
+#include <optional>
 
 using namespace vesk;
 
@@ -35,12 +38,83 @@ int fail(int code, const QString &message)
 }
 
 const char *const UsageText =
-    "usage: vesk-initdb [--force | --if-missing] [APPDIR]\n"
+    "usage: vesk-initdb [--force | --if-missing | --roles] [--agent-password-file FILE]\n"
+    "                   [--console-password-file FILE] [APPDIR]\n"
     "Creates the database that APPDIR/Config.ini names ([Connection] Constr), with the\n"
     "default department and column titles of the language file it names. APPDIR defaults\n"
     "to the current folder. An existing database is kept unless --force is given;\n"
     "--if-missing makes an existing one a success.\n"
+    "On PostgreSQL it also creates or updates the login roles vesk_agent and vesk_console\n"
+    "and their rights; --roles does only that, on an existing database. A role's password\n"
+    "is the first line of the --agent-password-file / --console-password-file FILE, or the\n"
+    "environment's VESK_AGENT_PASSWORD / VESK_CONSOLE_PASSWORD; without either a new role\n"
+    "has none and an existing one keeps its own.\n"
     "Exit status: 0 done, 1 usage, 2 database exists, 3 bad Config.ini, 4 cannot write.\n";
+
+// What the command line asks for.
+struct Options
+{
+    bool force = false;
+    bool ifMissing = false;
+    bool rolesOnly = false;
+    QString agentPasswordFile;
+    QString consolePasswordFile;
+    std::optional<QString> agentPassword; // read before connecting, from the file or environment
+    std::optional<QString> consolePassword;
+};
+
+// A role's password: the first line of its file, else the environment variable, else none. The
+// text is never printed; an unreadable or empty file is an error (a typo must not leave the role
+// without the password the administrator meant to set).
+bool readPassword(const QString &file, const char *variable, std::optional<QString> &password,
+                  QString *error)
+{
+    if (!file.isEmpty()) {
+        QFile f(file);
+        if (!f.open(QIODevice::ReadOnly)) {
+            *error = QStringLiteral("cannot read %1: %2").arg(file, f.errorString());
+            return false;
+        }
+        const QString line = QString::fromUtf8(f.readLine()).remove(u'\n').remove(u'\r');
+        if (line.isEmpty()) {
+            *error = QStringLiteral("%1 holds no password on its first line").arg(file);
+            return false;
+        }
+        password = line;
+        return true;
+    }
+    if (qEnvironmentVariableIsSet(variable)) {
+        const QString value = qEnvironmentVariable(variable);
+        if (value.isEmpty()) {
+            *error = QStringLiteral("%1 is empty").arg(QLatin1String(variable));
+            return false;
+        }
+        password = value;
+    }
+    return true;
+}
+
+int applyRoles(QSqlDatabase &db, const Options &o)
+{
+    const std::vector<RoleRequest> requests{{AgentRoleName(), o.agentPassword},
+                                            {ConsoleRoleName(), o.consolePassword}};
+    QString error;
+    std::vector<RoleOutcome> outcomes;
+    if (!applyServerRoles(db, requests, &outcomes, &error))
+        return fail(CannotWrite, QStringLiteral("cannot set up the login roles vesk_agent and "
+                                                "vesk_console (creating them or setting a "
+                                                "password needs a login with CREATEROLE): %1")
+                                     .arg(error));
+    for (const RoleOutcome &r : outcomes) {
+        QTextStream(stdout) << "vesk-initdb: role " << r.role << ": "
+                            << (r.created ? "created" : "updated")
+                            << (r.passwordSet ? ", password set"
+                                : r.created   ? ", no password yet (it cannot log in)"
+                                              : ", password kept")
+                            << Qt::endl;
+    }
+    return Ok;
+}
 
 // Builds the file under a temporary name and renames it into place, so a failure never
 // leaves a half-made database where the programs would open it.
@@ -94,7 +168,7 @@ int createSqlite(const QString &file, bool force, const LangLookup &lang)
     return Ok;
 }
 
-int createOnServer(const QString &constr, const QString &appDir, bool force, bool ifMissing,
+int createOnServer(const QString &constr, const QString &appDir, const Options &o,
                    const LangLookup &lang)
 {
     const QString name = QStringLiteral("vesk-initdb");
@@ -108,21 +182,26 @@ int createOnServer(const QString &constr, const QString &appDir, bool force, boo
             QSqlDatabase db = QSqlDatabase::database(name, false);
             const bool hasTables =
                 db.tables().contains(QStringLiteral("tschemaversion"), Qt::CaseInsensitive);
-            if (hasTables && !force && ifMissing) {
-                code = Ok;
-            } else if (hasTables && !force) {
+            if (o.rolesOnly) {
+                code = hasTables ? applyRoles(db, o)
+                                 : fail(CannotWrite, QStringLiteral("the database holds no Vesk "
+                                                                    "tables (create them first)"));
+            } else if (hasTables && !o.force && o.ifMissing) {
+                code = applyRoles(db, o);
+            } else if (hasTables && !o.force) {
                 code = fail(Exists, QStringLiteral("the database already holds Vesk tables "
                                                    "(use --force to replace them)"));
             } else {
                 QSqlQuery q(db);
                 if (hasTables) {
-                    for (const char *t : {"tSchemaVersion", "tDept", "tHost", "tPrinter",
-                                          "tPrinterData", "tShowSetting", "tSavedRecord"})
-                        q.exec(QStringLiteral("drop table if exists ") + QLatin1String(t));
+                    for (const QString &t : SchemaTables())
+                        q.exec(QStringLiteral("drop table if exists ") + t);
                 }
                 QString error;
                 if (!createSchema(db, lang, &error))
                     code = fail(CannotWrite, QStringLiteral("cannot create tables: %1").arg(error));
+                else
+                    code = applyRoles(db, o);
             }
             db.close();
         }
@@ -136,14 +215,22 @@ int createOnServer(const QString &constr, const QString &appDir, bool force, boo
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    bool force = false, ifMissing = false;
+    Options o;
     QString appDir;
     const QStringList args = app.arguments().mid(1);
-    for (const QString &a : args) {
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString &a = args.at(i);
+        const bool hasValue = i + 1 < args.size();
         if (a == u"--force")
-            force = true;
+            o.force = true;
         else if (a == u"--if-missing")
-            ifMissing = true;
+            o.ifMissing = true;
+        else if (a == u"--roles")
+            o.rolesOnly = true;
+        else if (a == u"--agent-password-file" && hasValue)
+            o.agentPasswordFile = args.at(++i);
+        else if (a == u"--console-password-file" && hasValue)
+            o.consolePasswordFile = args.at(++i);
         else if (a == u"-h" || a == u"--help")
             return QTextStream(stdout) << UsageText, Ok;
         else if (a.startsWith(u'-') || !appDir.isEmpty())
@@ -151,7 +238,7 @@ int main(int argc, char *argv[])
         else
             appDir = a;
     }
-    if (force && ifMissing)
+    if (int(o.force) + int(o.ifMissing) + int(o.rolesOnly) > 1)
         return QTextStream(stderr) << UsageText, Usage;
     appDir = QDir(appDir.isEmpty() ? QDir::currentPath() : appDir).absolutePath() + u'/';
 
@@ -184,16 +271,24 @@ int main(int argc, char *argv[])
         const QString file = cs.sqliteFile(appDir);
         if (file.isEmpty())
             return fail(BadConfig, QStringLiteral("[Connection] Constr names no Data Source"));
-        if (QFileInfo::exists(file) && !force) {
-            if (ifMissing)
+        if (o.rolesOnly)
+            return fail(BadConfig, QStringLiteral("login roles are for a PostgreSQL database"));
+        if (QFileInfo::exists(file) && !o.force) {
+            if (o.ifMissing)
                 return Ok;
             return fail(Exists,
                         QStringLiteral("%1 already exists (use --force to replace it)").arg(file));
         }
-        return createSqlite(file, force, lang);
+        return createSqlite(file, o.force, lang);
     }
-    case DbEngine::PostgreSQL:
-        return createOnServer(constr, appDir, force, ifMissing, lang);
+    case DbEngine::PostgreSQL: {
+        QString error;
+        if (!readPassword(o.agentPasswordFile, "VESK_AGENT_PASSWORD", o.agentPassword, &error) ||
+            !readPassword(o.consolePasswordFile, "VESK_CONSOLE_PASSWORD", o.consolePassword,
+                          &error))
+            return fail(BadConfig, error);
+        return createOnServer(constr, appDir, o, lang);
+    }
     case DbEngine::Unknown:
         break;
     }

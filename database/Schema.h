@@ -14,7 +14,7 @@ namespace vesk {
 
 // Version of the tables that this build writes; stored in tSchemaVersion. It is the `to` of the
 // last entry of SchemaSteps().
-constexpr int SchemaVersion = 3;
+constexpr int SchemaVersion = 4;
 
 // One step from version `to - 1` to `to`: its statements for an engine, run in order inside the
 // upgrade's transaction. A schema change is one entry appended to SchemaSteps(), together with
@@ -29,6 +29,15 @@ const std::vector<SchemaStep> &SchemaSteps();
 // Creates every table and index of a new, empty database and its initial rows (the default
 // department and the column display settings) from the catalogue `lang`. All or nothing.
 bool createSchema(QSqlDatabase &db, const LangLookup &lang, QString *error);
+
+// Every table of the schema, as the statements name them.
+const QStringList &SchemaTables();
+
+// The tables and functions of createSchema without any row, and then its indexes, inside the
+// caller's transaction: a copy of another database brings its own rows, and builds the indexes
+// once they are in.
+bool createSchemaTables(QSqlDatabase &db, QString *error);
+bool createSchemaIndexes(QSqlDatabase &db, QString *error);
 
 // The version stored in the database, 0 when it has none (not one of ours).
 int storedSchemaVersion(const QSqlDatabase &db);
@@ -47,6 +56,9 @@ struct SchemaCheck
     Outcome outcome = Outcome::Current;
     int stored = 0; // the version found
     QString error;
+    // Failed because this login may not change the tables (a role such as vesk_agent): the
+    // owner's login must bring the database up to date.
+    bool lacksRights = false;
 };
 
 // Brings an older database up to SchemaVersion, applying the steps above the stored version in

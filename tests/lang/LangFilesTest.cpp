@@ -192,6 +192,17 @@ const QStringList &expectedKeys()
             "RSChartTopEm",
             "RSRedactDone",
             "RSPrivacyBad",
+            // Database versions and vesk migrate.
+            "RSDatabaseOlder",
+            "RSMigrateDryRun",
+            "RSMigrateDone",
+            "RSMigrateNotEmpty",
+            "RSMigrateSourceVersion",
+            "RSMigrateLayout",
+            "RSMigrateCounts",
+            "RSMigrateFailed",
+            "RSMigrateNotSQLite",
+            "RSMigrateNotPostgreSQL",
         };
     return keys;
 }
@@ -200,11 +211,32 @@ const QStringList &expectedKeys()
 const QStringList &templateKeys()
 {
     static const QStringList keys{
-        "RSSaveErr",        "RSStartManageToolErr", "RSInfoError",     "RSJobsMissing",
-        "RSAgentRunning",   "RSRedactDone",         "RSPrivacyBad",    "RSComputeNotExist",
-        "RSModifyCompute",  "RSDelCompute",         "RSDelComputeSu",  "RSDelPrinterConfirm",
-        "RSMonitorSuccess", "RSMonitorErr",         "RSAskEndMonitor", "RSEndMonitor",
-        "RSDeptExist",      "RSHostExist",          "RSDeptNotExist",  "RSDatabaseNewer",
+        "RSSaveErr",
+        "RSStartManageToolErr",
+        "RSInfoError",
+        "RSJobsMissing",
+        "RSAgentRunning",
+        "RSRedactDone",
+        "RSPrivacyBad",
+        "RSComputeNotExist",
+        "RSModifyCompute",
+        "RSDelCompute",
+        "RSDelComputeSu",
+        "RSDelPrinterConfirm",
+        "RSMonitorSuccess",
+        "RSMonitorErr",
+        "RSAskEndMonitor",
+        "RSEndMonitor",
+        "RSDeptExist",
+        "RSHostExist",
+        "RSDeptNotExist",
+        "RSDatabaseNewer",
+        "RSDatabaseOlder",
+        "RSMigrateNotEmpty",
+        "RSMigrateSourceVersion",
+        "RSMigrateLayout",
+        "RSMigrateCounts",
+        "RSMigrateFailed",
     };
     return keys;
 }

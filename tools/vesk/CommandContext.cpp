@@ -65,6 +65,26 @@ bool CommandContext::open()
     return true;
 }
 
+bool CommandContext::openCatalogue()
+{
+    TdmMain &dm = *dm_;
+    dm.OpenConfigFile();
+    dm.acntVesk.ConnectionString =
+        dm.ReadIniString(QStringLiteral("Connection"), QStringLiteral("Constr"));
+    try {
+        dm.FontCharset =
+            StrToInt(dm.ReadIniString(QStringLiteral("Font"), QStringLiteral("Charset")));
+    } catch (const VeskError &e) {
+        err_ << e.message() << Qt::endl;
+        return false;
+    }
+    dm.LangFileName = dm.ReadIniString(QStringLiteral("Language"), QStringLiteral("FileName"));
+    dm.CloseIniFile();
+    dm.OpenIniFile(dm.AppDir() + dm.LangFileName);
+    presenter_->setRefusal(lang(QStringLiteral("RSNeedYes")));
+    return true;
+}
+
 int CommandContext::fail(const QString &text)
 {
     err_ << text << Qt::endl;

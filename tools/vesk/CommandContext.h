@@ -43,6 +43,9 @@ public:
     // Config.ini, connection, language file: the console's settings routine. False (with the
     // reason on standard error) when the folder cannot be used.
     bool open();
+    // Config.ini and the language file only, for a command that opens its databases itself;
+    // [Connection] Constr is left in the connection's ConnectionString, unopened.
+    bool openCatalogue();
 
     TdmMain &dm() { return *dm_; }
     QString lang(const QString &key) const { return dm_->GetLangString(key); }

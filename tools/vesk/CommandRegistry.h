@@ -28,7 +28,8 @@ struct Subcommand
     QString details;  // the rest of "vesk help GROUP", may be empty
     // Runs with the opened context; the arguments after group and name.
     std::function<int(CommandContext &, ArgList &)> run;
-    // False for a command that needs no database (none yet; kept for report layouts).
+    // False for a command that opens its databases itself (migrate, which must only read the
+    // folder's).
     bool needsDatabase = true;
 };
 
@@ -57,6 +58,7 @@ void registerHostCommands(CommandRegistry &registry);
 void registerReportCommands(CommandRegistry &registry);
 void registerChartCommands(CommandRegistry &registry);
 void registerRedactCommands(CommandRegistry &registry);
+void registerMigrateCommands(CommandRegistry &registry);
 
 // vesk report --chart: the console's trend chart of a history search as a PNG file.
 int reportChart(CommandContext &c, ArgList &args);

@@ -31,6 +31,7 @@ int main(int argc, char **argv)
     registerReportCommands(registry);
     registerChartCommands(registry);
     registerRedactCommands(registry);
+    registerMigrateCommands(registry);
 
     QTextStream out(stdout), err(stderr);
     out.setEncoding(QStringConverter::Utf8);
