@@ -1,7 +1,8 @@
-// One row of the agent's record list and the list itself: twelve texts in the column order of
+// One row of the agent's record list and the list itself: the texts in the column order of
 // tPrinterData, plus the row's id that the journal and the save use to store it exactly once.
 #pragma once
 
+#include "JobOutcome.h"
 #include "Spooler.h"
 
 #include <QString>
@@ -27,8 +28,17 @@ enum PrinterDataColumn
     colMAC,
     colEmName,
     colDeptName,
+    // Appended later: how the job ended, the pages printed, colour and two-sided as codes
+    // (JobOutcome.h); empty where not known.
+    colJobOutcome,
+    colPagesPrinted,
+    colColorPrint,
+    colDuplex,
     PrinterDataColumnCount
 };
+
+// The columns every record has had; rows of older journals hold only these.
+inline constexpr int OriginalColumnCount = colJobOutcome;
 
 // Field names of tPrinterData in column order.
 inline constexpr std::array<const char *, PrinterDataColumnCount> PrinterDataFields = {
@@ -43,13 +53,17 @@ inline constexpr std::array<const char *, PrinterDataColumnCount> PrinterDataFie
     "IP",
     "MAC",
     "EmName",
-    "DeptName"};
+    "DeptName",
+    JobOutcomeField,
+    PagesPrintedField,
+    ColorPrintField,
+    DuplexField};
 
 struct ListedRecord
 {
     // Unique for every row ever taken in (a UUID text); never shown.
     QString Id;
-    // Cells[0] is the row's caption, Cells[1..11] its sub-items.
+    // Cells[0] is the row's caption, the others its sub-items.
     std::array<QString, PrinterDataColumnCount> Cells;
     // The spooler's job id (0: not known) and the printer's resume point once this row is
     // journaled; neither is stored in tPrinterData.

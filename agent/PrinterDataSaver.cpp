@@ -17,8 +17,9 @@ namespace {
 
 const QString InsertRow = QStringLiteral(
     "insert into tPrinterData (PrinterName, documentName, hostName, TotalPageCount, "
-    "PrintedDocumentSize, PageSize, PrintTime, OperatorName, IP, MAC, EmName, DeptName) "
-    "values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    "PrintedDocumentSize, PageSize, PrintTime, OperatorName, IP, MAC, EmName, DeptName, "
+    "JobOutcome, PagesPrinted, ColorPrint, Duplex) "
+    "values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
 const QString CreateMarkers = QStringLiteral(
     "create table if not exists tSavedRecord (RowId varchar(40) not null primary key)");
 const QString AllMarkers = QStringLiteral("select RowId from tSavedRecord");
@@ -38,7 +39,8 @@ QVariant integerCell(const QString &cell)
 QVariant cellValue(const ListedRecord &row, int column)
 {
     const QString &cell = row.Cells[static_cast<size_t>(column)];
-    if (column == colTotalPageCount || column == colPrintedDocumentSize)
+    if (column == colTotalPageCount || column == colPrintedDocumentSize ||
+        column >= OriginalColumnCount) // the appended columns: numbers, NULL where not known
         return integerCell(cell);
     return cell;
 }

@@ -32,6 +32,10 @@ const std::vector<ColumnTitle> &PrinterDataTitles()
         {QStringLiteral("MAC"), QString()},
         {QStringLiteral("EmName"), QStringLiteral("RSEmName")},
         {QStringLiteral("DeptName"), QStringLiteral("RSDeptName")},
+        {QStringLiteral("JobOutcome"), QStringLiteral("RSJobOutcome")},
+        {QStringLiteral("PagesPrinted"), QStringLiteral("RSPagesPrinted")},
+        {QStringLiteral("ColorPrint"), QStringLiteral("RSColorPrint")},
+        {QStringLiteral("Duplex"), QStringLiteral("RSDuplex")},
     };
     return titles;
 }

@@ -92,7 +92,11 @@ TdmMain::TdmMain(Program program, const QString &appDir, QObject *parent)
                               {QStringLiteral("IP"), 12},
                               {QStringLiteral("MAC"), 19},
                               {QStringLiteral("EmName"), 9},
-                              {QStringLiteral("DeptName"), 11}});
+                              {QStringLiteral("DeptName"), 11},
+                              {QStringLiteral("JobOutcome"), 9},
+                              {QStringLiteral("PagesPrinted"), 7},
+                              {QStringLiteral("ColorPrint"), 5},
+                              {QStringLiteral("Duplex"), 5}});
     if (program == Program::Agent) {
         aqryPrinter = std::make_unique<TDataset>(
             QStringLiteral("aqryPrinter"), cn, QStringLiteral("select * from tPrinter"),

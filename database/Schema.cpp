@@ -6,8 +6,11 @@
 
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QStringList>
 #include <QVariant>
+
+#include <cstdint>
 
 namespace vesk {
 
@@ -75,7 +78,8 @@ QStringList createStatements(DbEngine e)
                QStringLiteral("create table tPrinterData (PrinterName %1, documentName %2, "
                               "hostName %1, TotalPageCount integer, PrintedDocumentSize integer, "
                               "PageSize %1, PrintTime %3, OperatorName %1, IP %1, MAC %1, "
-                              "EmName %1, DeptName %2)")
+                              "EmName %1, DeptName %2, JobOutcome integer, PagesPrinted integer, "
+                              "ColorPrint integer, Duplex integer)")
                    .arg(t50, t255, dateType),
                QStringLiteral("create table tShowSetting (tableName %1, FieldName %1, FName %2, "
                               "FWidth integer, Findex integer, IsVisible %3)")
@@ -96,7 +100,14 @@ QStringList createStatements(DbEngine e)
 
 // Report widths per column, in the order of the record tables; each list sums to at most
 // ReportPageWidth so a report with every column fits the page.
-const int PrinterDataWidths[] = {100, 150, 90, 50, 70, 80, 120, 75, 80, 100, 60, 70};
+const int PrinterDataWidths[] = {100, 150, 90, 50, 70, 80, 120, 75,
+                                 80,  100, 60, 70, 70, 60, 50,  60};
+// The first twelve fill the page; the columns appended later (outcome, pages printed, colour,
+// two-sided) are in the settings but left out of the report until the administrator adds them.
+constexpr size_t ReportedPrinterDataColumns = 12;
+
+// The columns appended to tPrinterData by version 3, all integers (NULL in older records).
+const char *const OutcomeColumns[] = {"JobOutcome", "PagesPrinted", "ColorPrint", "Duplex"};
 const int HostWidths[] = {120, 95, 125, 100, 110, 85, 85, 85, 120, 120};
 
 bool exec(QSqlQuery &q, const QString &statement, QString *error)
@@ -108,21 +119,25 @@ bool exec(QSqlQuery &q, const QString &statement, QString *error)
     return false;
 }
 
+// Rows for titles[from..] (all of them by default); the ones from `visibleUpTo` on are not
+// reported.
 bool insertShowSettings(QSqlQuery &q, const QString &table, const std::vector<ColumnTitle> &titles,
-                        const int *widths, const LangLookup &lang, QString *error)
+                        const int *widths, const LangLookup &lang, QString *error, size_t from = 0,
+                        size_t visibleUpTo = SIZE_MAX)
 {
     if (!q.prepare(QStringLiteral("insert into tShowSetting (tableName, FieldName, FName, "
-                                  "FWidth, Findex, IsVisible) Values (?, ?, ?, ?, ?, 1)"))) {
+                                  "FWidth, Findex, IsVisible) Values (?, ?, ?, ?, ?, ?)"))) {
         if (error)
             *error = q.lastError().text();
         return false;
     }
-    for (size_t i = 0; i < titles.size(); ++i) {
+    for (size_t i = from; i < titles.size(); ++i) {
         q.addBindValue(table);
         q.addBindValue(titles[i].field);
-        q.addBindValue(columnTitle(titles[i], lang));
+        q.addBindValue(lang ? columnTitle(titles[i], lang) : titles[i].field);
         q.addBindValue(widths[i]);
         q.addBindValue(static_cast<int>(i));
+        q.addBindValue(i < visibleUpTo ? 1 : 0);
         if (!q.exec()) {
             if (error)
                 *error = q.lastError().text();
@@ -136,7 +151,7 @@ bool insertShowSettings(QSqlQuery &q, const QString &table, const std::vector<Co
 
 bool createSchema(QSqlDatabase &db, const LangLookup &lang, QString *error)
 {
-    static_assert(sizeof PrinterDataWidths / sizeof *PrinterDataWidths == 12);
+    static_assert(sizeof PrinterDataWidths / sizeof *PrinterDataWidths == 16);
     static_assert(sizeof HostWidths / sizeof *HostWidths == 10);
 
     if (!beginWrite(db, error))
@@ -163,7 +178,7 @@ bool createSchema(QSqlDatabase &db, const LangLookup &lang, QString *error)
     }
     ok = ok &&
          insertShowSettings(q, QStringLiteral("tPrinterData"), PrinterDataTitles(),
-                            PrinterDataWidths, lang, error) &&
+                            PrinterDataWidths, lang, error, 0, ReportedPrinterDataColumns) &&
          insertShowSettings(q, QStringLiteral("tHost"), HostTitles(), HostWidths, lang, error);
     if (ok)
         return commitWrite(db, error);
@@ -180,7 +195,7 @@ int storedSchemaVersion(const QSqlDatabase &db)
     return q.value(0).toInt();
 }
 
-bool upgradeSchema(QSqlDatabase &db, QString *error)
+bool upgradeSchema(QSqlDatabase &db, QString *error, const LangLookup &lang)
 {
     const int version = storedSchemaVersion(db);
     if (version == SchemaVersion)
@@ -198,7 +213,28 @@ bool upgradeSchema(QSqlDatabase &db, QString *error)
                      exec(q, create, error);
             }
         }
-        // Later versions add their steps here: if (version < 3) { ... }
+        // 3: how each job ended, the pages printed, colour and two-sided, appended to the print
+        // records (NULL in the records stored before), with their column settings.
+        // A column already there (added by hand) is kept; the four settings are written afresh.
+        if (version < 3) {
+            const QSqlRecord columns = db.record(QStringLiteral("tPrinterData"));
+            for (const char *column : OutcomeColumns)
+                if (!columns.contains(QLatin1String(column)))
+                    ok = ok && exec(q,
+                                    QStringLiteral("alter table tPrinterData add column %1 integer")
+                                        .arg(QLatin1String(column)),
+                                    error);
+            ok =
+                ok && exec(q,
+                           QStringLiteral("delete from tShowSetting where "
+                                          "tableName='tPrinterData' and FieldName in "
+                                          "('JobOutcome', 'PagesPrinted', 'ColorPrint', 'Duplex')"),
+                           error);
+            ok = ok && insertShowSettings(q, QStringLiteral("tPrinterData"), PrinterDataTitles(),
+                                          PrinterDataWidths, lang, error,
+                                          ReportedPrinterDataColumns, ReportedPrinterDataColumns);
+        }
+        // Later versions add their steps here: if (version < 4) { ... }
         ok =
             ok && exec(q, QStringLiteral("update tSchemaVersion set Version=%1").arg(SchemaVersion),
                        error);

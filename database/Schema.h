@@ -9,7 +9,7 @@
 namespace vesk {
 
 // Version of the tables that this build writes; stored in tSchemaVersion.
-constexpr int SchemaVersion = 2;
+constexpr int SchemaVersion = 3;
 
 // Creates every table and index of a new, empty database and its initial rows (the default
 // department and the column display settings) from the catalogue `lang`. All or nothing.
@@ -19,7 +19,8 @@ bool createSchema(QSqlDatabase &db, const LangLookup &lang, QString *error);
 int storedSchemaVersion(const QSqlDatabase &db);
 
 // Brings an older database up to SchemaVersion, step by step. False on a newer or foreign one.
-bool upgradeSchema(QSqlDatabase &db, QString *error);
+// Column settings that a step adds take their titles from `lang` (the field names without it).
+bool upgradeSchema(QSqlDatabase &db, QString *error, const LangLookup &lang = {});
 
 // Report widths of the initial column settings; each table's widths fit an A4 landscape page.
 constexpr int ReportPageWidth = 1047;

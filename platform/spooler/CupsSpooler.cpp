@@ -170,7 +170,11 @@ public:
                                      : Where().Host;
         P = PrinterFromResponse(R.Response, "\\\\" + Host);
         if (P.MediaDefault)
-            FMediaDefault = P.MediaDefault;
+            FDefaults.Media = P.MediaDefault;
+        if (P.Defaults.Color != DevColor::Unknown)
+            FDefaults.Color = P.Defaults.Color;
+        if (P.Defaults.Duplex != DevDuplex::Unknown)
+            FDefaults.Duplex = P.Defaults.Duplex;
         return true;
     }
 
@@ -302,18 +306,17 @@ private:
         return true;
     }
 
-    // A job that names no media prints on the printer's default.
+    // A job that names no media, colour mode or sides prints with the printer's defaults.
     void FillMedia(std::vector<IppJob> &Jobs) const
     {
         for (auto &J : Jobs)
-            if (!J.Entry.Devmode && FMediaDefault)
-                J.Entry.Devmode = DevMode{*FMediaDefault};
+            ApplyJobDefaults(J.Entry, FDefaults);
     }
 
     Connections FConn;
     std::string FName;
     std::string FUri;
-    std::optional<std::string> FMediaDefault;
+    JobDefaults FDefaults;
     int FLastError = 0;
 };
 

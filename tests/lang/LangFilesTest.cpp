@@ -43,6 +43,10 @@ const QStringList &columnTitleKeys()
         "RSIP",
         "RSEmName",
         "RSDeptName",
+        "RSJobOutcome",
+        "RSPagesPrinted",
+        "RSColorPrint",
+        "RSDuplex",
         "RSNetGroup",
         "RSBelongDept",
         "RSBelongEmName",
@@ -190,6 +194,11 @@ const QStringList &expectedKeys()
             "RSChartTopEm",
             "RSRedactDone",
             "RSPrivacyBad",
+            // Job outcome values and the search form's "any".
+            "RSJobPrinted",
+            "RSJobCancelled",
+            "RSJobAborted",
+            "RSAnyValue",
         };
     return keys;
 }

@@ -1,6 +1,7 @@
 // The shared statements, schema, CDate and data module on PostgreSQL: one private server per run.
 #include "Database.h"
 #include "MainDM.h"
+#include "OutcomeUpgrade.h"
 #include "PostgresServer.h"
 #include "Schema.h"
 #include "TestAppDir.h"
@@ -56,6 +57,12 @@ protected:
 
 } // namespace
 
+TEST_F(OnPostgres, VersionTwoGetsTheOutcomeColumnsWithEveryRow)
+{
+    createTables();
+    test::CheckOutcomeColumnsUpgrade(db());
+}
+
 TEST_F(OnPostgres, SchemaHoldsTheInitialRows)
 {
     createTables();
@@ -63,9 +70,9 @@ TEST_F(OnPostgres, SchemaHoldsTheInitialRows)
     EXPECT_EQ(column(QStringLiteral("select Name from tDept where SuperName='-1'")),
               QStringList{QStringLiteral("默认部门")});
     EXPECT_EQ(column(QStringLiteral("select count(*) from tShowSetting")),
-              QStringList{QStringLiteral("22")});
+              QStringList{QStringLiteral("26")});
     const QSqlRecord rec = db().record(QStringLiteral("tprinterdata"));
-    ASSERT_EQ(rec.count(), 12);
+    ASSERT_EQ(rec.count(), 16);
     EXPECT_EQ(rec.fieldName(6).toLower(), QStringLiteral("printtime"));
 }
 
