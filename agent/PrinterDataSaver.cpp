@@ -20,8 +20,6 @@ const QString InsertRow = QStringLiteral(
     "PrintedDocumentSize, PageSize, PrintTime, OperatorName, IP, MAC, EmName, DeptName, "
     "JobOutcome, PagesPrinted, ColorPrint, Duplex) "
     "values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-const QString CreateMarkers = QStringLiteral(
-    "create table if not exists tSavedRecord (RowId varchar(40) not null primary key)");
 const QString AllMarkers = QStringLiteral("select RowId from tSavedRecord");
 const QString InsertMarker = QStringLiteral("insert into tSavedRecord (RowId) values (?)");
 const QString DeleteMarkers = QStringLiteral("delete from tSavedRecord where RowId in (");
@@ -69,20 +67,6 @@ PrinterDataSaver::PrinterDataSaver(TdmMain &dm, RecordJournal *journal,
       redactor_(DocumentNameRedactor::FromAppDir(dm.AppDir()))
 {}
 
-bool PrinterDataSaver::ensureMarkerTable(QString *error)
-{
-    if (markerTableReady_)
-        return true;
-    QSqlQuery q(dm_.acntVesk.database());
-    // Databases made by this version have the table; the statement keeps older ones working.
-    if (q.exec(CreateMarkers)) {
-        markerTableReady_ = true;
-        return true;
-    }
-    *error = q.lastError().text();
-    return false;
-}
-
 SaveResult PrinterDataSaver::SavePrinterData(RecordList &list)
 {
     SaveResult result;
@@ -110,8 +94,6 @@ SaveResult PrinterDataSaver::SavePrinterData(RecordList &list)
     QStringList ids;
     int written = 0;
     const bool ok = [&] {
-        if (!ensureMarkerTable(&result.error))
-            return false;
         // Ids stored by a save whose journal rewrite never happened (the agent was killed). The
         // table holds only such ids, so it is small.
         QSet<QString> stored;
@@ -146,7 +128,6 @@ SaveResult PrinterDataSaver::SavePrinterData(RecordList &list)
         rollbackWrite(db);
         return result;
     }
-    markerTableReady_ = true;
     lastFailed_ = false;
     redactor_.AfterSave(db, clock_ ? clock_() : QDateTime::currentDateTime());
 

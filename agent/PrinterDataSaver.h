@@ -49,13 +49,11 @@ public:
     SaveResult SavePrinterData(RecordList &list);
 
 private:
-    bool ensureMarkerTable(QString *error);
     void dropMarkers(const QStringList &ids);
 
     TdmMain &dm_;
     RecordJournal *journal_;
     std::function<QDateTime()> clock_;
-    bool markerTableReady_ = false;
     bool lastFailed_ = false;
     DocumentNameRedactor redactor_; // [Privacy] of Config.ini
 };

@@ -2,6 +2,8 @@
 #include "Database.h"
 
 #include "CDate.h"
+#include "MainDM.h"
+#include "Schema.h"
 #include "SqlText.h"
 #include "UnicodeNoCase.h"
 
@@ -56,6 +58,32 @@ OpenResult finishOpen(QSqlDatabase &db, DbEngine engine)
     return {true, {}};
 }
 
+// The schema steps on a connection just opened; a database that cannot be brought up to date is
+// closed again.
+OpenResult upToDate(QSqlDatabase &db, OpenResult opened)
+{
+    if (!opened.ok)
+        return opened;
+    const SchemaCheck check = bringSchemaUpToDate(db);
+    switch (check.outcome) {
+    case SchemaCheck::Outcome::Current:
+    case SchemaCheck::Outcome::Upgraded:
+    case SchemaCheck::Outcome::NoTables:
+        return opened;
+    case SchemaCheck::Outcome::Newer:
+        db.close();
+        return {false,
+                QStringLiteral("The database has version %1; this program knows up to %2.")
+                    .arg(check.stored)
+                    .arg(SchemaVersion),
+                check.stored};
+    case SchemaCheck::Outcome::Failed:
+        break;
+    }
+    db.close();
+    return {false, check.error, 0};
+}
+
 bool isWordChar(QChar c)
 {
     return c.isLetterOrNumber() || c == u'_';
@@ -96,7 +124,7 @@ OpenResult openDatabase(const QString &connectionName, const QString &constr, co
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
         db.setDatabaseName(file);
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
-        return finishOpen(db, engine);
+        return upToDate(db, finishOpen(db, engine));
     }
     case DbEngine::PostgreSQL: {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connectionName);
@@ -107,7 +135,7 @@ OpenResult openDatabase(const QString &connectionName, const QString &constr, co
         db.setUserName(cs.value(QStringLiteral("User ID")));
         db.setPassword(cs.value(QStringLiteral("Password")));
         db.setConnectOptions(QStringLiteral("options=-cclient_min_messages=warning"));
-        return finishOpen(db, engine);
+        return upToDate(db, finishOpen(db, engine));
     }
     case DbEngine::Unknown:
         break;
@@ -115,6 +143,16 @@ OpenResult openDatabase(const QString &connectionName, const QString &constr, co
     if (constr.trimmed().isEmpty())
         return {false, QStringLiteral("The connection string is empty.")};
     return {false, QStringLiteral("Provider cannot be found. It may not be properly installed.")};
+}
+
+QString openFailureText(const OpenResult &result, const LangLookup &lang)
+{
+    if (result.newerSchema > 0 && lang) {
+        const QString text = lang(QStringLiteral("RSDatabaseNewer"));
+        if (!text.isEmpty())
+            return TdmMain::FillMsg(text, QString::number(result.newerSchema));
+    }
+    return result.error;
 }
 
 OpenResult cloneDatabaseForThread(const QString &source, const QString &newName)

@@ -1,6 +1,7 @@
 // Opening the shared database from a connection string; one named connection per thread.
 #pragma once
 
+#include "Catalogue.h"
 #include "ConnectionString.h"
 
 #include <QSqlDatabase>
@@ -11,14 +12,22 @@ namespace vesk {
 struct OpenResult
 {
     bool ok = false;
-    QString error; // the database's own text, or ours for a bad connection string
+    QString error;       // the database's own text, or ours for a bad connection string
+    int newerSchema = 0; // refused: the version of a database newer than this program
 };
 
 // Opens (or re-opens) the named Qt SQL connection on the calling thread. SQLite files get WAL,
 // synchronous=NORMAL, a busy timeout and the CDate function, so the agent and the console
 // share one file. A missing SQLite file is an error: connecting never creates a database.
+// Every program opens the database here, so here an older one is brought up to date
+// (bringSchemaUpToDate) and a newer one refused; a database without tables is left alone for
+// vesk-initdb.
 OpenResult openDatabase(const QString &connectionName, const QString &constr,
                         const QString &appDir);
+
+// The text to show for a failed open: "RSDatabaseNewer" with the version for a newer database
+// (the English text where the catalogue has none), else the open's own text.
+QString openFailureText(const OpenResult &result, const LangLookup &lang);
 
 // A connection of the calling thread's own, configured like `source` (which may live on
 // another thread). Remove it with QSqlDatabase::removeDatabase before the thread ends.

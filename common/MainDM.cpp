@@ -19,11 +19,12 @@ TConnection::~TConnection()
     Close();
 }
 
-bool TConnection::Open(const QString &appDir, QString *error)
+bool TConnection::Open(const QString &appDir, QString *error, const LangLookup &lang)
 {
     const OpenResult r = openDatabase(name_, ConnectionString, appDir);
+    refusedNewer_ = r.newerSchema > 0;
     if (!r.ok && error)
-        *error = r.error;
+        *error = openFailureText(r, lang);
     return r.ok;
 }
 

@@ -1,6 +1,7 @@
 // TdmMain: each program's data module: configuration, catalogue, connection, standing datasets.
 #pragma once
 
+#include "Catalogue.h"
 #include "Dataset.h"
 #include "IniFile.h"
 #include "MessageFlags.h"
@@ -27,15 +28,19 @@ public:
 
     const QString &connectionName() const { return name_; }
     QString ConnectionString;
-    // Opens the database that ConnectionString names, relative paths taken from `appDir`.
-    // Returns false with the database's own text in `error`.
-    bool Open(const QString &appDir, QString *error);
+    // Opens the database that ConnectionString names, relative paths taken from `appDir`, and
+    // brings it up to date. Returns false with the database's own text in `error`, or for a
+    // database newer than this program the catalogue's text from `lang` (openFailureText).
+    bool Open(const QString &appDir, QString *error, const LangLookup &lang = {});
+    // Whether the last Open refused a database written by a newer program.
+    bool RefusedNewer() const { return refusedNewer_; }
     void Close();
     bool Connected() const;
     QSqlDatabase database() const { return QSqlDatabase::database(name_, false); }
 
 private:
     QString name_;
+    bool refusedNewer_ = false;
 };
 
 class TdmMain : public QObject

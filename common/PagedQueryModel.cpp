@@ -2,6 +2,7 @@
 #include "PagedQueryModel.h"
 
 #include "Database.h"
+#include "Schema.h"
 
 #include <QRegularExpression>
 #include <QSqlDatabase>
@@ -43,12 +44,20 @@ qsizetype topLevelOrderBy(const QString &statement)
     return found;
 }
 
+// The table a statement reads: the name after its first "from".
+QString statementTable(const QString &statement)
+{
+    static const QRegularExpression from(QStringLiteral(R"(\bfrom\s+\[?(\w+))"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    return from.match(statement).captured(1);
+}
+
 } // namespace
 
 QString pageStatement(const QSqlDatabase &db, const QString &statement, qsizetype offset, int limit)
 {
     QString text = statement.trimmed();
-    const QString key = rowKey(db);
+    const QString key = pagingKey(db, statementTable(text));
     if (topLevelOrderBy(text) < 0) {
         text += QStringLiteral(" order by ") + key;
     } else {
@@ -75,11 +84,18 @@ bool PagedQueryModel::readPage(qsizetype offset, Page &page, QString *error) con
             *error = q.lastError().text();
         return false;
     }
+    // A key column kept for paging is no field of the records: "select *" does not show it.
     page.fields = q.record();
     const int columns = page.fields.count();
+    const QString key = pagingKey(db, statementTable(statement_));
+    const int hidden = key != rowKey(db) ? page.fields.indexOf(key) : -1;
+    if (hidden >= 0)
+        page.fields.remove(hidden);
     while (q.next()) {
-        for (int c = 0; c < columns; ++c)
-            page.values.push_back(q.value(c));
+        for (int c = 0; c < columns; ++c) {
+            if (c != hidden)
+                page.values.push_back(q.value(c));
+        }
         ++page.rows;
     }
     const bool ok = !q.lastError().isValid();

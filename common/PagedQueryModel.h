@@ -14,10 +14,11 @@ namespace vesk {
 
 // No statement stays open between pages: on SQLite an unfinished statement pins its connection
 // to the snapshot it started in, so the connection would neither see other programs' rows nor
-// be able to write. Each page is the statement in force, in its own order with the engine's
-// row key as the last sort key (so pages never overlap or skip among equal values), limited
-// and offset; the database sorts and uses its indexes. The same on every engine. Rows already
-// read stay as read until the statement is set again. Belongs to the thread of its connection.
+// be able to write. Each page is the statement in force, in its own order with the table's
+// paging key as the last sort key (so pages never overlap or skip among equal values), limited
+// and offset; the database sorts and uses its indexes. The same on every engine. A key column
+// kept only for paging is left out of the rows. Rows already read stay as read until the
+// statement is set again. Belongs to the thread of its connection.
 class PagedQueryModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -69,8 +70,9 @@ private:
     QString error_;
 };
 
-// The statement of one page: `statement` ordered as it says, then by the engine's row key,
-// limited to `limit` rows from `offset`, and translated for the engine.
+// The statement of one page: `statement` ordered as it says, then by the paging key of the
+// table it reads (pagingKey: the engine's row key, or a key column with an index), limited to
+// `limit` rows from `offset`, and translated for the engine.
 QString pageStatement(const QSqlDatabase &db, const QString &statement, qsizetype offset,
                       int limit);
 

@@ -3,6 +3,7 @@
 
 #include "Catalogue.h"
 #include "Errors.h"
+#include "IniFile.h"
 #include "MainDM.h"
 
 namespace vesk {
@@ -14,8 +15,16 @@ bool LoadConsoleSettings(TdmMain &dm, ConsoleSettingsTarget &window)
     dm.acntVesk.Close();
     dm.acntVesk.ConnectionString =
         dm.ReadIniString(QStringLiteral("Connection"), QStringLiteral("Constr"));
+    // A database newer than the program is refused with the language file's text, read from it
+    // before it becomes the current file.
+    const LangLookup language = [&dm](const QString &key) {
+        const IniFile file(
+            dm.AppDir() + dm.ReadIniString(QStringLiteral("Language"), QStringLiteral("FileName")),
+            dm.ReadIniString(QStringLiteral("Font"), QStringLiteral("Charset")).toInt());
+        return file.readString(QStringLiteral("Lang"), key);
+    };
     QString error;
-    if (!dm.acntVesk.Open(dm.AppDir(), &error)) {
+    if (!dm.acntVesk.Open(dm.AppDir(), &error, language)) {
         // The title still comes from Config.ini: the language file is not open yet.
         dm.ShowMsg(error, MB_ICONEXCLAMATION);
         window.setForceClose();
@@ -55,8 +64,11 @@ bool LoadAgentSettings(TdmMain &dm, AgentSettingsTarget &window)
     dm.OpenIniFile(dm.AppDir() + dm.LangFileName);
 
     QString error;
-    if (!dm.acntVesk.Open(dm.AppDir(), &error)) {
-        dm.ShowMsg(dm.GetLangString(QStringLiteral("RSConnectionErr")), MB_ICONSTOP);
+    if (!dm.acntVesk.Open(dm.AppDir(), &error,
+                          [&dm](const QString &key) { return dm.GetLangString(key); })) {
+        dm.ShowMsg(dm.acntVesk.RefusedNewer() ? error
+                                              : dm.GetLangString(QStringLiteral("RSConnectionErr")),
+                   MB_ICONSTOP);
         window.closeAndWait();
         return false;
     }

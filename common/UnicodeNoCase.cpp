@@ -11,9 +11,6 @@ namespace vesk {
 
 namespace {
 
-// Marks a file whose NOCASE indexes were rebuilt under this collation (PRAGMA user_version).
-constexpr int NoCaseOrderVersion = 1;
-
 // like over a folded pattern and a text whose characters `fold` folds as they are compared.
 // Char is char16_t (Unicode, both folded beforehand) or unsigned char (ASCII, folded here).
 template <class Char, class Fold>
@@ -167,27 +164,6 @@ void likeFunction(sqlite3_context *ctx, int argc, sqlite3_value **argv)
     sqlite3_result_int(ctx, matches ? 1 : 0);
 }
 
-bool reindexOnce(sqlite3 *h)
-{
-    sqlite3_stmt *st = nullptr;
-    int version = 0;
-    if (sqlite3_prepare_v2(h, "PRAGMA user_version", -1, &st, nullptr) == SQLITE_OK &&
-        sqlite3_step(st) == SQLITE_ROW)
-        version = sqlite3_column_int(st, 0);
-    sqlite3_finalize(st);
-    if (version >= NoCaseOrderVersion)
-        return true;
-    // A busy or read-only file is left for a later start.
-    if (sqlite3_exec(h, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
-        return true;
-    const QByteArray mark = "PRAGMA user_version=" + QByteArray::number(NoCaseOrderVersion);
-    if (sqlite3_exec(h, "REINDEX NOCASE", nullptr, nullptr, nullptr) != SQLITE_OK ||
-        sqlite3_exec(h, mark.constData(), nullptr, nullptr, nullptr) != SQLITE_OK ||
-        sqlite3_exec(h, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
-        sqlite3_exec(h, "ROLLBACK", nullptr, nullptr, nullptr);
-    return true;
-}
-
 } // namespace
 
 bool likeMatches(QStringView pattern, QStringView text, QChar escape)
@@ -206,7 +182,7 @@ bool registerUnicodeNoCase(sqlite3 *handle)
         sqlite3_create_function_v2(handle, "like", 3, flags, nullptr, likeFunction, nullptr,
                                    nullptr, nullptr) != SQLITE_OK)
         return false;
-    return reindexOnce(handle);
+    return true;
 }
 
 } // namespace vesk

@@ -102,7 +102,8 @@ int createOnServer(const QString &constr, const QString &appDir, bool force, boo
     {
         const OpenResult r = openDatabase(name, constr, appDir);
         if (!r.ok) {
-            code = fail(CannotWrite, QStringLiteral("cannot connect: %1").arg(r.error));
+            code = fail(CannotWrite,
+                        QStringLiteral("cannot connect: %1").arg(openFailureText(r, lang)));
         } else {
             QSqlDatabase db = QSqlDatabase::database(name, false);
             const bool hasTables =

@@ -2,14 +2,29 @@
 #pragma once
 
 #include "Catalogue.h"
+#include "ConnectionString.h"
 
 #include <QSqlDatabase>
 #include <QString>
+#include <QStringList>
+
+#include <vector>
 
 namespace vesk {
 
-// Version of the tables that this build writes; stored in tSchemaVersion.
-constexpr int SchemaVersion = 3;
+// Version of the tables that this build writes; stored in tSchemaVersion. It is the `to` of the
+// last entry of SchemaSteps().
+constexpr int SchemaVersion = 4;
+
+// One step from version `to - 1` to `to`: its statements for an engine, run in order inside the
+// upgrade's transaction. A schema change is one entry appended to SchemaSteps(), together with
+// the same change in the tables a new database is created with.
+struct SchemaStep
+{
+    int to;
+    QStringList (*statements)(DbEngine engine);
+};
+const std::vector<SchemaStep> &SchemaSteps();
 
 // Creates every table and index of a new, empty database and its initial rows (the default
 // department and the column display settings) from the catalogue `lang`. All or nothing.
@@ -18,9 +33,38 @@ bool createSchema(QSqlDatabase &db, const LangLookup &lang, QString *error);
 // The version stored in the database, 0 when it has none (not one of ours).
 int storedSchemaVersion(const QSqlDatabase &db);
 
-// Brings an older database up to SchemaVersion, step by step. False on a newer or foreign one.
-// Column settings that a step adds take their titles from `lang` (the field names without it).
-bool upgradeSchema(QSqlDatabase &db, QString *error, const LangLookup &lang = {});
+// What opening a database found, and did, about its version.
+struct SchemaCheck
+{
+    enum class Outcome
+    {
+        Current,  // nothing to do
+        Upgraded, // older, brought up to SchemaVersion
+        NoTables, // no tSchemaVersion: a database still to be created, left alone
+        Newer,    // written by a newer program: must not be used
+        Failed    // the upgrade failed and was rolled back; `error` says why
+    };
+    Outcome outcome = Outcome::Current;
+    int stored = 0; // the version found
+    QString error;
+};
+
+// Brings an older database up to SchemaVersion, applying the steps above the stored version in
+// one transaction that holds the database's write lock (BEGIN IMMEDIATE on SQLite, an advisory
+// lock on PostgreSQL), so two programs opening an old database together upgrade it once; the
+// version is read again under the lock. On SQLite the same transaction rebuilds the NOCASE
+// indexes once per file (marked in PRAGMA user_version). A failure leaves the database as it was.
+// Every program runs this when it opens the database (openDatabase).
+SchemaCheck bringSchemaUpToDate(QSqlDatabase &db);
+
+// bringSchemaUpToDate as a yes or no: false with the reason for a newer, foreign or failed one.
+bool upgradeSchema(QSqlDatabase &db, QString *error);
+
+// The column that pages of `table` end their order with: a key column with an index where the
+// table has one for paging (tPrinterData on PostgreSQL), else the engine's row key (rowKey).
+QString pagingKey(const QSqlDatabase &db, const QString &table);
+// The key column that PostgreSQL's tPrinterData carries for paging; no record field.
+inline const QString PrinterDataKeyColumn = QStringLiteral("RecordKey");
 
 // Report widths of the initial column settings; each table's widths fit an A4 landscape page.
 constexpr int ReportPageWidth = 1047;

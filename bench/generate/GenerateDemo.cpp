@@ -48,7 +48,9 @@ int main(int argc, char **argv)
         connection, config.readString(QStringLiteral("Connection"), QStringLiteral("Constr")),
         appDir);
     if (!opened.ok) {
-        err << "vesk-gen-demo: " << opened.error << Qt::endl;
+        err << "vesk-gen-demo: " << openFailureText(opened, [&catalogue](const QString &key) {
+            return catalogue.readString(QStringLiteral("Lang"), key);
+        }) << Qt::endl;
         return 3;
     }
     DemoOptions o;

@@ -2,7 +2,6 @@
 #include "Schema.h"
 
 #include "Database.h"
-#include "OutcomeUpgrade.h"
 #include "TestCatalogue.h"
 
 #include <QSqlDatabase>
@@ -110,46 +109,4 @@ TEST_F(NewDatabase, CreatingTwiceFailsWithoutHalfChanges)
     ASSERT_TRUE(q.exec(QStringLiteral("select count(*) from tDept")));
     ASSERT_TRUE(q.next());
     EXPECT_EQ(q.value(0).toInt(), 1);
-}
-
-TEST_F(NewDatabase, VersionOneGetsThePrintRecordIndexesWithPageCounts)
-{
-    const auto indexColumns = [this](const char *index) {
-        QSqlQuery q(db());
-        q.exec(QStringLiteral("pragma index_info(%1)").arg(QLatin1String(index)));
-        QStringList columns;
-        while (q.next())
-            columns << q.value(2).toString();
-        return columns.join(u',');
-    };
-    EXPECT_EQ(indexColumns("ixPrinterDataDept"), QStringLiteral("DeptName,TotalPageCount"));
-    // A database of version 1: the indexes on the name columns alone.
-    QSqlQuery q(db());
-    const struct
-    {
-        const char *index, *column;
-    } old[] = {{"ixPrinterDataTime", "PrintTime"},
-               {"ixPrinterDataHost", "hostName"},
-               {"ixPrinterDataPrinter", "PrinterName"},
-               {"ixPrinterDataDept", "DeptName"},
-               {"ixPrinterDataEm", "EmName"}};
-    for (const auto &o : old) {
-        ASSERT_TRUE(q.exec(QStringLiteral("drop index ") + QLatin1String(o.index)));
-        ASSERT_TRUE(q.exec(QStringLiteral("create index %1 on tPrinterData (%2)")
-                               .arg(QLatin1String(o.index), QLatin1String(o.column))));
-    }
-    ASSERT_TRUE(q.exec(QStringLiteral("update tSchemaVersion set Version=1")));
-    EXPECT_EQ(indexColumns("ixPrinterDataEm"), QStringLiteral("EmName"));
-
-    QString error;
-    QSqlDatabase d = db();
-    ASSERT_TRUE(upgradeSchema(d, &error)) << error.toStdString();
-    EXPECT_EQ(storedSchemaVersion(db()), SchemaVersion);
-    EXPECT_EQ(indexColumns("ixPrinterDataTime"), QStringLiteral("PrintTime,TotalPageCount"));
-    EXPECT_EQ(indexColumns("ixPrinterDataEm"), QStringLiteral("EmName,TotalPageCount"));
-}
-
-TEST_F(NewDatabase, VersionTwoGetsTheOutcomeColumnsWithEveryRow)
-{
-    test::CheckOutcomeColumnsUpgrade(db());
 }

@@ -1,7 +1,6 @@
 // The shared statements, schema, CDate and data module on PostgreSQL: one private server per run.
 #include "Database.h"
 #include "MainDM.h"
-#include "OutcomeUpgrade.h"
 #include "PostgresServer.h"
 #include "Schema.h"
 #include "TestAppDir.h"
@@ -57,12 +56,6 @@ protected:
 
 } // namespace
 
-TEST_F(OnPostgres, VersionTwoGetsTheOutcomeColumnsWithEveryRow)
-{
-    createTables();
-    test::CheckOutcomeColumnsUpgrade(db());
-}
-
 TEST_F(OnPostgres, SchemaHoldsTheInitialRows)
 {
     createTables();
@@ -72,8 +65,10 @@ TEST_F(OnPostgres, SchemaHoldsTheInitialRows)
     EXPECT_EQ(column(QStringLiteral("select count(*) from tShowSetting")),
               QStringList{QStringLiteral("26")});
     const QSqlRecord rec = db().record(QStringLiteral("tprinterdata"));
-    ASSERT_EQ(rec.count(), 16);
+    // The twelve record fields, the key that pages them, the four appended after it.
+    ASSERT_EQ(rec.count(), 17);
     EXPECT_EQ(rec.fieldName(6).toLower(), QStringLiteral("printtime"));
+    EXPECT_EQ(rec.fieldName(12), PrinterDataKeyColumn.toLower());
 }
 
 TEST_F(OnPostgres, StatementsOfTheSharedDialectRunUnchanged)
