@@ -162,6 +162,7 @@ const QStringList &expectedKeys()
             "RSDelPrinterConfirm",
             // Agent messages and log lines.
             "RSConnectionErr",
+            "RSDatabaseNewer",
             "RSReadPrinterList",
             "RSReadPrinterListFinish",
             "RSMonitorSuccess",
@@ -211,7 +212,7 @@ const QStringList &templateKeys()
         "RSAgentRunning",   "RSRedactDone",         "RSPrivacyBad",    "RSComputeNotExist",
         "RSModifyCompute",  "RSDelCompute",         "RSDelComputeSu",  "RSDelPrinterConfirm",
         "RSMonitorSuccess", "RSMonitorErr",         "RSAskEndMonitor", "RSEndMonitor",
-        "RSDeptExist",      "RSHostExist",          "RSDeptNotExist",
+        "RSDeptExist",      "RSHostExist",          "RSDeptNotExist",  "RSDatabaseNewer",
     };
     return keys;
 }
