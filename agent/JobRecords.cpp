@@ -50,7 +50,11 @@ bool ConvertJobEntry(TPrinterJob &Target, const spooler::JobEntry &Entry)
         ReleaseJob(Target);
         return false;
     }
-    Target.PaperSize = Entry.Devmode ? PaperSizeFromMedia(Entry.Devmode->Media) : 0;
+    if (Entry.Devmode) {
+        Target.PaperSize = PaperSizeFromMedia(Entry.Devmode->Media);
+        Target.Color = Entry.Devmode->Color;
+        Target.Duplex = Entry.Devmode->Duplex;
+    }
     return true;
 }
 
@@ -74,6 +78,16 @@ bool FindJob(const TPrinterInfo &Info, uint32_t JobId)
         if (Info.Jobs[static_cast<size_t>(I)].JobId == JobId)
             return true;
     return false;
+}
+
+JobOutcome JobOutcomeOf(const TPrinterJob &Job)
+{
+    namespace JobStatus = spooler::JobStatus;
+    if (Job.Status & JobStatus::Deleted)
+        return JobOutcome::Cancelled;
+    if ((Job.Status & JobStatus::Error) && !(Job.Status & JobStatus::Printed))
+        return JobOutcome::Aborted;
+    return JobOutcome::Printed;
 }
 
 TJobList::iterator FindTrackedJob(TJobList &List, uint32_t JobId)
@@ -104,6 +118,8 @@ bool ApplyJobEntry(TJobList &List, const spooler::NotifyEntry &Entry)
         if (!Entry.Devmode)
             return false;
         Job.PaperSize = PaperSizeFromMedia(Entry.Devmode->Media);
+        Job.Color = Entry.Devmode->Color;
+        Job.Duplex = Entry.Devmode->Duplex;
         return true;
     case Notify::JobStatusField:
         Job.Status = Entry.Value;

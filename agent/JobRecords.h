@@ -1,6 +1,7 @@
 // The printer monitor's records: a job, a printer with its job array, the tracked-job list.
 #pragma once
 
+#include "JobOutcome.h"
 #include "Spooler.h"
 
 #include <cstdint>
@@ -32,6 +33,8 @@ struct TPrinterJob
     uint32_t TotalBytes = 0;
     uint32_t BytesPrinted = 0;
     SystemTime Submitted;
+    int16_t Color = spooler::DevColor::Unknown;   // from the device mode, as PaperSize
+    int16_t Duplex = spooler::DevDuplex::Unknown; // from the device mode, as PaperSize
 };
 
 // A printer with a contiguous array of job records. Jobs.size() is the allocated capacity;
@@ -71,6 +74,10 @@ bool AppendJob(TPrinterInfo &Info, const spooler::JobEntry &Entry);
 bool FindJob(const TPrinterInfo &Info, uint32_t JobId);
 // False, with Target released, when a text could not be copied.
 bool ConvertJobEntry(TPrinterJob &Target, const spooler::JobEntry &Entry);
+
+// How the job ended, by its last status bits: deleted is cancelled, an error without "printed"
+// is aborted, anything else left the queue printed.
+JobOutcome JobOutcomeOf(const TPrinterJob &Job);
 
 TJobList::iterator FindTrackedJob(TJobList &List, uint32_t JobId);
 // Each returns whether it stored something.

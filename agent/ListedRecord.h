@@ -2,6 +2,7 @@
 // plus the row's id that the journal and the save use to store it exactly once.
 #pragma once
 
+#include "JobOutcome.h"
 #include "RecordColumns.h"
 #include "Spooler.h"
 
@@ -28,9 +29,18 @@ enum PrinterDataColumn
     colIP,
     colMAC,
     colEmName,
-    colDeptName
+    colDeptName,
+    // Appended later: how the job ended, the pages printed, colour and two-sided as codes
+    // (JobOutcome.h); empty where not known.
+    colJobOutcome,
+    colPagesPrinted,
+    colColorPrint,
+    colDuplex
 };
-static_assert(colDeptName < PrinterDataColumnCount);
+static_assert(colDuplex + 1 == PrinterDataColumnCount);
+
+// The columns every record has had; rows of older journals hold only these.
+inline constexpr int OriginalColumnCount = colJobOutcome;
 
 // Field names of tPrinterData in column order.
 inline constexpr auto PrinterDataFields = [] {

@@ -246,7 +246,10 @@ void TPrinterMonThread::HandOver(const std::vector<uint32_t> &Gone)
             continue;
         }
         FHandOver.PrinterName = PrinterName;
-        if (It->Job.TotalPages == 0)
+        // A printed job counts at least one page; a cancelled or aborted one only what came out.
+        if (JobOutcomeOf(It->Job) != JobOutcome::Printed)
+            It->Job.TotalPages = It->Job.PagesPrinted;
+        else if (It->Job.TotalPages == 0)
             It->Job.TotalPages = 1;
         const uint32_t JobId = It->Job.JobId;
         FHandOver.Jobs.assign(1, std::move(It->Job));

@@ -1,4 +1,4 @@
-// A handed-over job becomes a listed record: probe the computer, find it in tHost, fill twelve
+// A handed-over job becomes a listed record: probe the computer, find it in tHost, fill the
 // cells.
 #include "RecordIntake.h"
 
@@ -8,7 +8,6 @@
 #include "JobRecords.h"
 #include "MainDM.h"
 #include "PaperSizeName.h"
-
 
 namespace vesk {
 
@@ -90,6 +89,14 @@ ListedRecord RecordIntake::TakeProbed(const std::optional<std::string> &printerN
     c[colOperatorName] = text(job.UserName);
     c[colIP] = probed.Ip;
     c[colMAC] = probed.Mac;
+    c[colJobOutcome] = QString::number(static_cast<int>(JobOutcomeOf(job)));
+    c[colPagesPrinted] = QString::number(job.PagesPrinted);
+    if (job.Color != spooler::DevColor::Unknown)
+        c[colColorPrint] =
+            job.Color == spooler::DevColor::Color ? QStringLiteral("1") : QStringLiteral("0");
+    if (job.Duplex != spooler::DevDuplex::Unknown)
+        c[colDuplex] =
+            job.Duplex == spooler::DevDuplex::Simplex ? QStringLiteral("0") : QStringLiteral("1");
 
     if (const auto host = FindHost(probed.Mac, probed.Ip, c[colhostName])) {
         c[colEmName] = host->EmName;
@@ -145,12 +152,25 @@ QStringList PrinterDataCaptions(const TdmMain &dm)
     return captions;
 }
 
-QString DetailsText(const QStringList &captions, const ListedRecord &row)
+QStringList ShownCells(const ListedRecord &row, const LangLookup &lang)
 {
+    QStringList cells;
+    for (int i = 0; i < PrinterDataColumnCount; ++i) {
+        const QString &cell = row.Cells[static_cast<size_t>(i)];
+        cells << (lang ? PrinterDataCellText(
+                             QLatin1String(PrinterDataFields[static_cast<size_t>(i)]), cell, lang)
+                       : cell);
+    }
+    return cells;
+}
+
+QString DetailsText(const QStringList &captions, const ListedRecord &row, const LangLookup &lang)
+{
+    const QStringList cells = ShownCells(row, lang);
     QString details;
     for (int i = 0; i < PrinterDataColumnCount; ++i) {
         const QString caption = i < captions.size() ? captions.at(i) : QString();
-        details += caption + u':' + row.Cells[static_cast<size_t>(i)] + QStringLiteral("\r\n");
+        details += caption + u':' + cells.at(i) + QStringLiteral("\r\n");
     }
     return details;
 }

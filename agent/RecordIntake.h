@@ -69,10 +69,15 @@ private:
     std::function<QDateTime()> clock_;
 };
 
-// Column captions of the record list: the display labels of aqryPrinterData's twelve fields.
+// Column captions of the record list: the display labels of aqryPrinterData's fields.
 QStringList PrinterDataCaptions(const TdmMain &dm);
 
-// The details window's text: per column "caption:cell" followed by CR LF, twelve lines.
-QString DetailsText(const QStringList &captions, const ListedRecord &row);
+// The cells as the list shows them: the coded columns as their catalogue texts (as stored
+// without `lang`).
+QStringList ShownCells(const ListedRecord &row, const LangLookup &lang);
+
+// The details window's text: per column "caption:cell" followed by CR LF, one line per column.
+QString DetailsText(const QStringList &captions, const ListedRecord &row,
+                    const LangLookup &lang = {});
 
 } // namespace vesk

@@ -10,6 +10,7 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <array>
 #include <fcntl.h>
 #include <set>
 #include <unistd.h>
@@ -26,6 +27,14 @@ const QString KeyJob = QStringLiteral("job");
 const QString KeyMark = QStringLiteral("mark");
 const QString KeyUpTo = QStringLiteral("upTo");
 const QString KeyOpen = QStringLiteral("open");
+// The cells appended to the record after the first twelve, each under its own key, written only
+// when not empty: older agents read such a line as before and ignore the keys.
+const std::array<std::pair<int, QString>, PrinterDataColumnCount - OriginalColumnCount> KeyMore{{
+    {colJobOutcome, QStringLiteral("outcome")},
+    {colPagesPrinted, QStringLiteral("printed")},
+    {colColorPrint, QStringLiteral("color")},
+    {colDuplex, QStringLiteral("duplex")},
+}};
 
 QByteArray line(const QJsonObject &o)
 {
@@ -54,11 +63,14 @@ ResumePoint getPoint(const QJsonObject &o)
 QByteArray encode(const ListedRecord &row)
 {
     QJsonArray cells;
-    for (const QString &cell : row.Cells)
-        cells.append(cell);
+    for (int i = 0; i < OriginalColumnCount; ++i)
+        cells.append(row.Cells[static_cast<size_t>(i)]);
     QJsonObject o;
     o.insert(KeyId, row.Id);
     o.insert(KeyCells, cells);
+    for (const auto &[column, key] : KeyMore)
+        if (const QString &cell = row.Cells[static_cast<size_t>(column)]; !cell.isEmpty())
+            o.insert(key, cell);
     if (row.JobId != 0 && row.Mark) {
         o.insert(KeyJob, static_cast<qint64>(row.JobId));
         putPoint(o, *row.Mark);
@@ -90,10 +102,12 @@ bool decode(const QByteArray &text, ListedRecord &row, std::optional<QString> &m
     }
     const QJsonArray cells = o.value(KeyCells).toArray();
     row.Id = o.value(KeyId).toString();
-    if (row.Id.isEmpty() || cells.size() != PrinterDataColumnCount)
+    if (row.Id.isEmpty() || cells.size() != OriginalColumnCount)
         return false;
-    for (int i = 0; i < PrinterDataColumnCount; ++i)
+    for (int i = 0; i < OriginalColumnCount; ++i)
         row.Cells[static_cast<size_t>(i)] = cells.at(i).toString();
+    for (const auto &[column, key] : KeyMore)
+        row.Cells[static_cast<size_t>(column)] = o.value(key).toString();
     if (o.contains(KeyJob)) {
         row.JobId = static_cast<uint32_t>(o.value(KeyJob).toInteger());
         row.Mark = getPoint(o);

@@ -20,9 +20,10 @@
 //
 // File format: one JSON object per line, appended, flushed and fsync'ed per line:
 // {"id": ..., "cells": [12 texts], "job": N, "upTo": N, "open": [ids]} for a row (the last three
-// only with a mark) and {"mark": printer, "upTo": N, "open": [ids]} for a printer's point. A torn
-// last line (a crash during an append) is dropped when the file is read, and the file is then
-// rewritten whole so later appends start on a clean line.
+// only with a mark; the cells appended since, such as "outcome", each under its own key when not
+// empty, so journals of either version read in both) and {"mark": printer, "upTo": N, "open":
+// [ids]} for a printer's point. A torn last line (a crash during an append) is dropped when the
+// file is read, and the file is then rewritten whole so later appends start on a clean line.
 #pragma once
 
 #include "ListedRecord.h"

@@ -269,12 +269,14 @@ void TVeskagentFrm::buildRecordColumns()
                                              codePageLength(captions_[i], dm_.FontCharset));
 }
 
+LangLookup TVeskagentFrm::langLookup() const
+{
+    return [this](const QString &key) { return dm_.GetLangString(key); };
+}
+
 void TVeskagentFrm::addRecordItem(const ListedRecord &row)
 {
-    QStringList cells;
-    for (const QString &cell : row.Cells)
-        cells << cell;
-    lvPrinterData->addTopLevelItem(new QTreeWidgetItem(cells));
+    lvPrinterData->addTopLevelItem(new QTreeWidgetItem(ShownCells(row, langLookup())));
 }
 
 void TVeskagentFrm::addRosterItem(const QString &name, bool checked)
@@ -485,7 +487,7 @@ QString TVeskagentFrm::SelectedDetails() const
     const int row = lvPrinterData->indexOfTopLevelItem(item);
     if (row < 0 || row >= static_cast<int>(Records().Rows.size()))
         return {};
-    return DetailsText(captions_, Records().Rows[static_cast<size_t>(row)]);
+    return DetailsText(captions_, Records().Rows[static_cast<size_t>(row)], langLookup());
 }
 
 void TVeskagentFrm::MenuShowInfoClick()

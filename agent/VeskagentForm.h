@@ -128,6 +128,7 @@ private:
     void FormCreate(const QStringList &args);
     void buildRecordColumns();
     void addRecordItem(const ListedRecord &row);
+    LangLookup langLookup() const;
     void addRosterItem(const QString &name, bool checked);
     void lvPrinterListMouseDown(QListWidgetItem *item);
     void splashDone();

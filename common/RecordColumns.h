@@ -46,7 +46,16 @@ inline constexpr RecordColumn PrinterDataColumnTable[] = {
     {"MAC", ColumnType::Text, 50, "", 19, 100},
     {"EmName", ColumnType::Text, 50, "RSEmName", 9, 60},
     {"DeptName", ColumnType::Text, 255, "RSDeptName", 11, 70},
+    // Appended later (schema version 5): how the job ended, the pages printed, colour and
+    // two-sided, as codes (JobOutcome.h); NULL in records stored before.
+    {"JobOutcome", ColumnType::Integer, 0, "RSJobOutcome", 9, 70},
+    {"PagesPrinted", ColumnType::Integer, 0, "RSPagesPrinted", 7, 60},
+    {"ColorPrint", ColumnType::Integer, 0, "RSColorPrint", 5, 50},
+    {"Duplex", ColumnType::Integer, 0, "RSDuplex", 5, 60},
 };
+// The first twelve fill a report's page; the columns appended later are in the column settings
+// but left out of reports until the administrator adds them.
+inline constexpr int ReportedPrinterDataColumns = 12;
 
 // tHost in table order.
 inline constexpr RecordColumn HostColumnTable[] = {
@@ -77,6 +86,11 @@ struct RecordColumns
 };
 inline constexpr RecordColumns PrinterDataColumns{std::begin(PrinterDataColumnTable),
                                                   std::end(PrinterDataColumnTable)};
+// The columns tPrinterData had at first, and those appended since.
+inline constexpr RecordColumns OriginalPrinterDataColumns{
+    std::begin(PrinterDataColumnTable), std::begin(PrinterDataColumnTable) + ReportedPrinterDataColumns};
+inline constexpr RecordColumns AppendedPrinterDataColumns{
+    std::begin(PrinterDataColumnTable) + ReportedPrinterDataColumns, std::end(PrinterDataColumnTable)};
 inline constexpr RecordColumns HostColumns{std::begin(HostColumnTable), std::end(HostColumnTable)};
 
 // The field names in table order.

@@ -25,6 +25,7 @@ SearchStatement PrinterDataSearch(const PrinterDataCriteria &c)
     appendLike(filter, QStringLiteral(" AND PrinterName like "), c.printer);
     appendLike(filter, QStringLiteral(" AND DeptName like "), c.dept);
     appendLike(filter, QStringLiteral(" AND EmName like "), c.em);
+    filter += JobFilterClause(c.job);
     return {QStringLiteral("select * from tPrinterData ") + filter, filter};
 }
 

@@ -1,6 +1,7 @@
 // The print history search: statement text from the date range and the four name boxes.
 #pragma once
 
+#include "JobOutcome.h"
 #include "SearchStatement.h"
 
 #include <QDate>
@@ -17,6 +18,7 @@ struct PrinterDataCriteria
     QString printer;
     QString dept;
     QString em;
+    JobFilter job; // outcome, colour, two-sided
 };
 
 // The statement that shows every print record (reset and start-up).
@@ -24,7 +26,8 @@ QString PrinterDataAllStatement();
 
 // "select * from tPrinterData " followed by the filter: the date range (always present, the end
 // date at midnight) and, for each non-empty box in the order computer, printer, department,
-// employee, " AND <column> like " with the text between '%' signs as a quoted value.
+// employee, " AND <column> like " with the text between '%' signs as a quoted value; then the
+// job conditions (JobFilterClause).
 SearchStatement PrinterDataSearch(const PrinterDataCriteria &criteria);
 
 // A date as the statement writes it for CDate.

@@ -2,6 +2,7 @@
 #include "PrinterDataView.h"
 
 #include "GridTexts.h"
+#include "JobOutcome.h"
 #include "LumoInfoForm.h"
 #include "MainDM.h"
 #include "PrinterDataSearch.h"
@@ -10,6 +11,7 @@
 #include "RecordRows.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QDateTimeEdit>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -27,6 +29,18 @@ namespace vesk {
 namespace {
 
 constexpr int SearchPanelHeight = 101;
+
+// Fills a condition box: "(any)", then each value with its stored code.
+void fillChoices(QComboBox *box, const QString &any,
+                 const std::vector<std::pair<QString, int>> &choices)
+{
+    const int current = box->currentIndex();
+    box->clear();
+    box->addItem(any);
+    for (const auto &[text, code] : choices)
+        box->addItem(text, code);
+    box->setCurrentIndex(current < 0 ? 0 : current);
+}
 constexpr int SearchWindowDays = 30;
 
 QDateTimeEdit *datePicker(const char *name, QWidget *parent)
@@ -47,6 +61,7 @@ PrinterDataView::PrinterDataView(TdmMain &dm, QWidget *parent)
     dbPrinterData = grid();
     model_ = new RecordEditModel(dm.aqryPrinterData->model(), dm.acntVesk.connectionName(),
                                  QStringLiteral("tPrinterData"), this);
+    model_->setLang([&dm](const QString &key) { return dm.GetLangString(key); });
     dbPrinterData->setModel(model_);
     dbPrinterData->keepLayout();
 
@@ -106,6 +121,12 @@ void PrinterDataView::buildSearchPanel()
     edtEm = named(new QLineEdit(p), "edtEm");
     dtpBegin = datePicker("dtpBegin", p);
     dtpEnd = datePicker("dtpEnd", p);
+    lblOutcome = named(new QLabel(p), "lblOutcome");
+    lblColor = named(new QLabel(p), "lblColor");
+    lblDuplex = named(new QLabel(p), "lblDuplex");
+    cbOutcome = named(new QComboBox(p), "cbOutcome");
+    cbColor = named(new QComboBox(p), "cbColor");
+    cbDuplex = named(new QComboBox(p), "cbDuplex");
     btnSearch = named(new QPushButton(p), "btnSearch");
     btnReset = named(new QPushButton(p), "btnReset");
     btnPrinterDataPrint = named(new QPushButton(p), "btnPrinterDataPrint");
@@ -140,6 +161,12 @@ void PrinterDataView::buildSearchPanel()
     g->addWidget(dtpBegin, 2, 1);
     g->addWidget(lblTo, 2, 2);
     g->addWidget(dtpEnd, 2, 3);
+    g->addWidget(lblOutcome, 0, 6);
+    g->addWidget(cbOutcome, 0, 7);
+    g->addWidget(lblColor, 1, 6);
+    g->addWidget(cbColor, 1, 7);
+    g->addWidget(lblDuplex, 2, 6);
+    g->addWidget(cbDuplex, 2, 7);
     g->addWidget(grp, 0, 4, 2, 1);
     g->addWidget(btnSearch, 0, 5);
     g->addWidget(btnReset, 1, 5);
@@ -169,6 +196,29 @@ void PrinterDataView::applyCatalogue()
     btnExport->setText(langText("RSExcel"));
     btnChart->setText(langText("RSChart"));
     Menudeletedata->setText(langText("RSDelete"));
+    lblOutcome->setText(langText("RSJobOutcome"));
+    lblColor->setText(langText("RSColorPrint"));
+    lblDuplex->setText(langText("RSDuplex"));
+    const QString any = langText("RSAnyValue");
+    fillChoices(cbOutcome, any,
+                {{langText("RSJobPrinted"), static_cast<int>(JobOutcome::Printed)},
+                 {langText("RSJobCancelled"), static_cast<int>(JobOutcome::Cancelled)},
+                 {langText("RSJobAborted"), static_cast<int>(JobOutcome::Aborted)}});
+    const std::vector<std::pair<QString, int>> yesNo{{langText("RSYES"), 1}, {langText("RSNO"), 0}};
+    fillChoices(cbColor, any, yesNo);
+    fillChoices(cbDuplex, any, yesNo);
+}
+
+JobFilter PrinterDataView::jobFilter() const
+{
+    JobFilter f;
+    if (const QVariant v = cbOutcome->currentData(); v.isValid())
+        f.outcome = static_cast<JobOutcome>(v.toInt());
+    if (const QVariant v = cbColor->currentData(); v.isValid())
+        f.color = v.toInt() == 1;
+    if (const QVariant v = cbDuplex->currentData(); v.isValid())
+        f.duplex = v.toInt() == 1;
+    return f;
 }
 
 void PrinterDataView::ResetPrinterData()
@@ -177,6 +227,8 @@ void PrinterDataView::ResetPrinterData()
     edtPrinter->clear();
     edtDept->clear();
     edtEm->clear();
+    for (QComboBox *box : {cbOutcome, cbColor, cbDuplex})
+        box->setCurrentIndex(0);
     const QDateTime now = QDateTime::currentDateTime();
     dtpBegin->setDateTime(now.addDays(-SearchWindowDays));
     dtpEnd->setDateTime(now);
@@ -188,7 +240,7 @@ void PrinterDataView::btnSearchClick()
 {
     const SearchStatement s =
         PrinterDataSearch({dtpBegin->date(), dtpEnd->date(), edtHost->text(), edtPrinter->text(),
-                           edtDept->text(), edtEm->text()});
+                           edtDept->text(), edtEm->text(), jobFilter()});
     // Print and export follow the new clause even when the statement fails to open.
     PrinterDataFilter_ = s.filter;
     runStatement(s.statement);
@@ -203,7 +255,8 @@ void PrinterDataView::dbPrinterDataDblClick()
     QStringList labels, values;
     for (const QString &field : fieldOrder()) {
         labels << dm_.aqryPrinterData->displayLabel(field);
-        values << rec.value(field).toString();
+        values << PrinterDataCellText(
+            field, rec.value(field), [this](const QString &key) { return dm_.GetLangString(key); });
     }
     if (showDetails)
         showDetails(recordDetails(labels, values));

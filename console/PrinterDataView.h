@@ -2,12 +2,14 @@
 #pragma once
 
 #include "DataPane.h"
+#include "JobOutcome.h"
 
 #include <QString>
 
 #include <functional>
 
 class QAction;
+class QComboBox;
 class QDateTimeEdit;
 class QGroupBox;
 class QLabel;
@@ -51,6 +53,8 @@ public:
 
     // The group column the radio buttons choose for grouped printing.
     QString groupColumn() const;
+    // The job conditions the three boxes choose.
+    JobFilter jobFilter() const;
 
     // How the details are shown; by default a modal TLumoInfoFrm. Tests replace it.
     std::function<void(const QString &text)> showDetails;
@@ -71,6 +75,13 @@ public:
     QLineEdit *edtEm;
     QDateTimeEdit *dtpBegin;
     QDateTimeEdit *dtpEnd;
+    // Job conditions: "(any)" first, then the values (the stored code as item data).
+    QLabel *lblOutcome;
+    QLabel *lblColor;
+    QLabel *lblDuplex;
+    QComboBox *cbOutcome;
+    QComboBox *cbColor;
+    QComboBox *cbDuplex;
     QPushButton *btnSearch;
     QPushButton *btnReset;
     QGroupBox *grp;

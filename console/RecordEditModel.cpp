@@ -1,6 +1,7 @@
 // Editing print records in place: each change is stored when it is made.
 #include "RecordEditModel.h"
 
+#include "JobOutcome.h"
 #include "PagedQueryModel.h"
 #include "RecordRows.h"
 
@@ -31,9 +32,14 @@ QSqlRecord RecordEditModel::record(int row) const
 Qt::ItemFlags RecordEditModel::flags(const QModelIndex &index) const
 {
     Qt::ItemFlags f = QIdentityProxyModel::flags(index);
-    if (index.isValid())
+    if (index.isValid() && !coded(index))
         f |= Qt::ItemIsEditable;
     return f;
+}
+
+bool RecordEditModel::coded(const QModelIndex &index) const
+{
+    return lang_ && IsCodedPrinterDataField(source_->record().fieldName(index.column()));
 }
 
 QVariant RecordEditModel::data(const QModelIndex &index, int role) const
@@ -43,6 +49,9 @@ QVariant RecordEditModel::data(const QModelIndex &index, int role) const
         if (it != edited_.cend())
             return it.value();
     }
+    if (role == Qt::DisplayRole && index.isValid() && coded(index))
+        return PrinterDataCellText(source_->record().fieldName(index.column()),
+                                   QIdentityProxyModel::data(index, role), lang_);
     return QIdentityProxyModel::data(index, role);
 }
 

@@ -1,6 +1,8 @@
 // The print history grid's model: the lazy dataset model, with cells edited and stored at once.
 #pragma once
 
+#include "Catalogue.h"
+
 #include <QHash>
 #include <QIdentityProxyModel>
 #include <QPair>
@@ -22,6 +24,10 @@ public:
     RecordEditModel(PagedQueryModel *source, QString connectionName, QString table,
                     QObject *parent = nullptr);
 
+    // Shows the coded columns (job outcome, colour, two-sided) as the catalogue's texts; those
+    // cells are then read-only.
+    void setLang(LangLookup lang) { lang_ = std::move(lang); }
+
     // The row's values as the grid shows them (edits included).
     QSqlRecord record(int row) const;
 
@@ -40,6 +46,9 @@ private:
     QString connectionName_;
     QString table_;
     QHash<QPair<int, int>, QVariant> edited_; // (row, column) -> stored value
+    LangLookup lang_;
+
+    bool coded(const QModelIndex &index) const;
 };
 
 } // namespace vesk

@@ -3,6 +3,7 @@
 
 #include "CDate.h"
 #include "Database.h"
+#include "JobOutcome.h"
 
 #include <QSqlError>
 #include <QSqlField>
@@ -67,7 +68,8 @@ std::optional<QVariant> printerDataCellValue(const QString &field, const QVarian
 {
     const QString text = value.toString().trimmed();
     if (field.compare(QStringLiteral("TotalPageCount"), Qt::CaseInsensitive) == 0 ||
-        field.compare(QStringLiteral("PrintedDocumentSize"), Qt::CaseInsensitive) == 0) {
+        field.compare(QStringLiteral("PrintedDocumentSize"), Qt::CaseInsensitive) == 0 ||
+        field.compare(QLatin1String(PagesPrintedField), Qt::CaseInsensitive) == 0) {
         if (text.isEmpty())
             return QVariant();
         bool ok = false;

@@ -13,6 +13,9 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <climits>
+#include <cstdint>
+
 namespace vesk {
 
 namespace {
@@ -106,8 +109,11 @@ QStringList createStatements(DbEngine e)
                QStringLiteral("create table tPrinter (Name %1, IP %1, MAC %1, HostName %1, "
                               "tNetGroup %1, DeptName %1, IsMonitor %2)")
                    .arg(t255, byteType),
+               // On PostgreSQL the paging key follows the first twelve, where the upgrade to
+               // version 3 put it, so new and upgraded tables have one column order.
                QStringLiteral("create table tPrinterData (") +
-                   columnDefinitions(PrinterDataColumns, e) + printerDataKey + u')',
+                   columnDefinitions(OriginalPrinterDataColumns, e) + printerDataKey +
+                   QStringLiteral(", ") + columnDefinitions(AppendedPrinterDataColumns, e) + u')',
                QStringLiteral("create table tShowSetting (tableName %1, FieldName %1, FName %2, "
                               "FWidth integer, Findex integer, IsVisible %3)")
                    .arg(t, t50, byteType),
@@ -137,7 +143,7 @@ bool exec(QSqlQuery &q, const QString &statement, QString *error)
     return execStatement(q, statement, error, StatementInError::Named);
 }
 
-// A report with every column fits the page.
+// A report with every reported column fits the page.
 constexpr int reportWidth(RecordColumns columns)
 {
     int width = 0;
@@ -145,26 +151,32 @@ constexpr int reportWidth(RecordColumns columns)
         width += c.reportWidth;
     return width;
 }
-static_assert(reportWidth(PrinterDataColumns) <= ReportPageWidth);
+static_assert(reportWidth(OriginalPrinterDataColumns) <= ReportPageWidth);
 static_assert(reportWidth(HostColumns) <= ReportPageWidth);
 
-// One row per column with its title, report width and position; every column is printed.
+QString showSettingTitle(const RecordColumn &c, const LangLookup &lang)
+{
+    return columnTitle(ColumnTitle{QLatin1String(c.field), QLatin1String(c.titleKey)}, lang);
+}
+
+// One row per column with its title, report width and position; the columns from
+// `reportedUpTo` on are not reported.
 bool insertShowSettings(QSqlQuery &q, const QString &table, RecordColumns columns,
-                        const LangLookup &lang, QString *error)
+                        const LangLookup &lang, QString *error, int reportedUpTo = INT_MAX)
 {
     if (!prepareStatement(q,
                           QStringLiteral("insert into tShowSetting (tableName, FieldName, FName, "
-                                         "FWidth, Findex, IsVisible) Values (?, ?, ?, ?, ?, 1)"),
+                                         "FWidth, Findex, IsVisible) Values (?, ?, ?, ?, ?, ?)"),
                           error))
         return false;
     for (int i = 0; i < columns.size(); ++i) {
         const RecordColumn &c = columns[i];
         q.addBindValue(table);
         q.addBindValue(QLatin1String(c.field));
-        q.addBindValue(
-            columnTitle(ColumnTitle{QLatin1String(c.field), QLatin1String(c.titleKey)}, lang));
+        q.addBindValue(showSettingTitle(c, lang));
         q.addBindValue(c.reportWidth);
         q.addBindValue(i);
+        q.addBindValue(i < reportedUpTo ? 1 : 0);
         if (!execPrepared(q, error))
             return false;
     }
@@ -223,7 +235,8 @@ bool createSchema(QSqlDatabase &db, const LangLookup &lang, QString *error)
         ok = ok && execPrepared(q, error);
     }
     ok = ok &&
-         insertShowSettings(q, QStringLiteral("tPrinterData"), PrinterDataColumns, lang, error) &&
+         insertShowSettings(q, QStringLiteral("tPrinterData"), PrinterDataColumns, lang, error,
+                            ReportedPrinterDataColumns) &&
          insertShowSettings(q, QStringLiteral("tHost"), HostColumns, lang, error);
     if (ok)
         return commitWrite(db, error);
@@ -270,6 +283,32 @@ const std::vector<SchemaStep> &SchemaSteps()
         {4,
          [](DbEngine e) {
              return e == DbEngine::PostgreSQL ? redactFunctionStatements() : QStringList{};
+         }},
+        // 5: how each job ended, the pages printed, colour and two-sided, appended to the print
+        // records (NULL in the records stored before), with their column settings. A step knows
+        // no language: the settings are titled by their field names until the console writes
+        // its grid's titles into them, as it does whenever it opens the settings window.
+        {5,
+         [](DbEngine e) {
+             QStringList s, fields;
+             for (const RecordColumn &c : AppendedPrinterDataColumns) {
+                 s << QStringLiteral("alter table tPrinterData add column %1 %2")
+                          .arg(QLatin1String(c.field), columnType(c, e));
+                 fields << QuotedStr(QLatin1String(c.field));
+             }
+             s << QStringLiteral("delete from tShowSetting where tableName='tPrinterData' and "
+                                 "FieldName in (") +
+                      fields.join(QStringLiteral(", ")) + u')';
+             for (int i = ReportedPrinterDataColumns; i < PrinterDataColumnCount; ++i) {
+                 const RecordColumn &c = PrinterDataColumnTable[i];
+                 s << QStringLiteral("insert into tShowSetting (tableName, FieldName, FName, "
+                                     "FWidth, Findex, IsVisible) values ('tPrinterData', %1, %1, "
+                                     "%2, %3, 0)")
+                          .arg(QuotedStr(QLatin1String(c.field)))
+                          .arg(c.reportWidth)
+                          .arg(i);
+             }
+             return s;
          }},
     };
     return steps;

@@ -2,6 +2,7 @@
 #include "GroupedReport.h"
 
 #include "Database.h"
+#include "JobOutcome.h"
 #include "SqlText.h"
 
 #include <QFont>
@@ -128,6 +129,7 @@ bool LoadReportLayout(QSqlDatabase db, ReportTable table, const QString &groupFi
     layout.title = lang(ReportTitleKey());
     layout.heading = lang(ReportHeadingKey(table));
     layout.groupTitle = ReportColumnTitle(table, groupField, lang);
+    layout.codeTexts = CodedTextLookup(lang);
 
     const auto fail = [&](const QSqlQuery &q) {
         if (error)
@@ -202,7 +204,8 @@ bool GroupedReport::read(QSqlDatabase db, const QString &filter, QString *error)
             if (i > 0)
                 text += CellSeparator;
             if (cells[i] >= 0) {
-                QString v = q.value(cells[i]).toString();
+                QString v = PrinterDataCellText(rec.fieldName(cells[i]), q.value(cells[i]),
+                                                layout_.codeTexts);
                 v.replace(CellSeparator, u' ');
                 text += v;
             }

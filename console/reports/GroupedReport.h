@@ -50,6 +50,7 @@ struct ReportLayout
     QString groupField;
     QString groupTitle;
     std::vector<ReportColumn> columns; // in Findex order, the group column left out
+    LangLookup codeTexts;              // the texts of coded cells (CodedTextLookup)
 };
 
 // The report's layout: the group column's title from the catalogue; the first column starts at

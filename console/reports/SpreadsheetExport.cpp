@@ -3,6 +3,7 @@
 
 #include "CDate.h"
 #include "Database.h"
+#include "JobOutcome.h"
 
 #include <QDate>
 #include <QDir>
@@ -114,9 +115,10 @@ bool writeCsv(QSqlQuery &q, const std::vector<ExportColumn> &columns, const QStr
             const QVariant v = q.value(i);
             if (v.isNull())
                 continue;
-            line += columns[static_cast<size_t>(i)].kind == ExportColumn::Kind::Number
-                        ? numberText(v)
-                        : CsvField(v.toString());
+            const ExportColumn &c = columns[static_cast<size_t>(i)];
+            line += c.kind == ExportColumn::Kind::Number  ? numberText(v)
+                    : c.kind == ExportColumn::Kind::Coded ? CsvField(c.shown(v))
+                                                          : CsvField(v.toString());
         }
         flush();
     }
@@ -266,6 +268,9 @@ bool writeXlsx(QSqlQuery &q, ReportTable table, const std::vector<ExportColumn> 
             case ExportColumn::Kind::Text:
                 e = text(row, col, v.toString());
                 break;
+            case ExportColumn::Kind::Coded:
+                e = text(row, col, columns[c].shown(v));
+                break;
             }
         }
     }
@@ -300,10 +305,18 @@ std::vector<ExportColumn> ExportColumns(ReportTable table, const LangLookup &lan
     for (const ColumnTitle &c : ReportColumnTitles(table)) {
         const QString key = headingKey(table, c);
         // A column without a key (MAC) is headed by its own name.
-        ExportColumn column{c.field, key.isEmpty() ? c.field : lang(key)};
+        ExportColumn column;
+        column.field = c.field;
+        column.heading = key.isEmpty() ? c.field : lang(key);
         if (table == ReportTable::PrinterData &&
             c.field.compare(PrintTimeField, Qt::CaseInsensitive) == 0)
             column.kind = ExportColumn::Kind::DateTime;
+        if (table == ReportTable::PrinterData && IsCodedPrinterDataField(c.field)) {
+            column.kind = ExportColumn::Kind::Coded;
+            column.shown = [field = c.field, lang](const QVariant &v) {
+                return PrinterDataCellText(field, v, lang);
+            };
+        }
         columns.push_back(column);
     }
     return columns;

@@ -6,6 +6,7 @@
 #include <QSqlDatabase>
 #include <QString>
 
+#include <functional>
 #include <vector>
 
 namespace vesk {
@@ -17,11 +18,13 @@ struct ExportColumn
     {
         Text,
         Number,
-        DateTime // PrintTime's stored text, written as a date and time
+        DateTime, // PrintTime's stored text, written as a date and time
+        Coded     // a stored code, written as the text `shown` gives for it
     };
     QString field;
     QString heading;
     Kind kind = Kind::Text;
+    std::function<QString(const QVariant &)> shown; // Coded only
 };
 
 // The sheet's columns in order, headings from the catalogue ("MAC" fixed). A heading is plain

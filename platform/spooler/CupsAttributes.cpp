@@ -22,12 +22,15 @@ const char *const JobAttributeNames[] = {
     "media",
     "media-col",
     "job-printer-state-message",
+    "job-media-sheets-completed",
+    "print-color-mode",
+    "sides",
 };
 const int JobAttributeCount = sizeof(JobAttributeNames) / sizeof(JobAttributeNames[0]);
 
 const char *const PrinterAttributeNames[] = {
-    "printer-name",     "printer-state",     "printer-state-reasons",
-    "queued-job-count", "printer-is-shared", "media-default",
+    "printer-name",      "printer-state", "printer-state-reasons",    "queued-job-count",
+    "printer-is-shared", "media-default", "print-color-mode-default", "sides-default",
 };
 const int PrinterAttributeCount = sizeof(PrinterAttributeNames) / sizeof(PrinterAttributeNames[0]);
 
@@ -135,6 +138,44 @@ uint32_t JobStatusBits(int IppState)
     }
 }
 
+int16_t DevColorOf(const std::string &Mode)
+{
+    if (Mode == "color")
+        return DevColor::Color;
+    if (Mode == "monochrome" || Mode == "bi-level" || Mode == "process-monochrome" ||
+        Mode == "process-bi-level" || Mode == "auto-monochrome")
+        return DevColor::Monochrome;
+    return DevColor::Unknown; // auto, highlight, vendor modes: the device decides
+}
+
+int16_t DevDuplexOf(const std::string &Sides)
+{
+    if (Sides == "one-sided")
+        return DevDuplex::Simplex;
+    if (Sides == "two-sided-long-edge")
+        return DevDuplex::Vertical;
+    if (Sides == "two-sided-short-edge")
+        return DevDuplex::Horizontal;
+    return DevDuplex::Unknown;
+}
+
+void ApplyJobDefaults(JobEntry &Entry, const JobDefaults &Defaults)
+{
+    if (!Entry.Devmode) {
+        if (!Defaults.Media && Defaults.Color == DevColor::Unknown &&
+            Defaults.Duplex == DevDuplex::Unknown)
+            return;
+        Entry.Devmode = DevMode{};
+    }
+    DevMode &D = *Entry.Devmode;
+    if (D.Media.empty() && Defaults.Media)
+        D.Media = *Defaults.Media;
+    if (D.Color == DevColor::Unknown)
+        D.Color = Defaults.Color;
+    if (D.Duplex == DevDuplex::Unknown)
+        D.Duplex = Defaults.Duplex;
+}
+
 SystemTime LocalSystemTime(std::time_t Time)
 {
     std::tm Tm{};
@@ -162,8 +203,10 @@ std::vector<IppJob> JobsFromResponse(ipp_t *Response)
         if (A == nullptr)
             break;
         IppJob J;
-        bool HaveImpressions = false;
-        uint32_t Impressions = 0;
+        bool HaveImpressions = false, HaveCompleted = false;
+        uint32_t Impressions = 0, Sheets = 0;
+        std::optional<std::string> Media;
+        int16_t Color = DevColor::Unknown, Duplex = DevDuplex::Unknown;
         for (; A != nullptr && ippGetGroupTag(A) == IPP_TAG_JOB; A = ippNextAttribute(Response)) {
             const char *N = ippGetName(A);
             if (N == nullptr)
@@ -183,8 +226,11 @@ std::vector<IppJob> JobsFromResponse(ipp_t *Response)
             else if (Name == "job-impressions") {
                 HaveImpressions = true;
                 Impressions = ClampToU32(ippGetInteger(A, 0));
-            } else if (Name == "job-impressions-completed")
+            } else if (Name == "job-impressions-completed") {
+                HaveCompleted = true;
                 J.Entry.PagesPrinted = ClampToU32(ippGetInteger(A, 0));
+            } else if (Name == "job-media-sheets-completed")
+                Sheets = ClampToU32(ippGetInteger(A, 0));
             else if (Name == "job-k-octets")
                 J.Entry.Size = ClampToU32(1024LL * ippGetInteger(A, 0));
             else if (Name == "job-k-octets-processed")
@@ -192,13 +238,21 @@ std::vector<IppJob> JobsFromResponse(ipp_t *Response)
             else if (Name == "time-at-creation")
                 J.Entry.Submitted = LocalSystemTime(static_cast<std::time_t>(ippGetInteger(A, 0)));
             else if (Name == "media" && S != nullptr)
-                J.Entry.Devmode = DevMode{S};
-            else if (Name == "media-col" && !J.Entry.Devmode) {
-                if (auto M = MediaFromCollection(ippGetCollection(A, 0)))
-                    J.Entry.Devmode = DevMode{*M};
-            } else if (Name == "job-printer-state-message" && S != nullptr && *S != '\0')
+                Media = S;
+            else if (Name == "media-col" && !Media)
+                Media = MediaFromCollection(ippGetCollection(A, 0));
+            else if (Name == "print-color-mode" && S != nullptr)
+                Color = DevColorOf(S);
+            else if (Name == "sides" && S != nullptr)
+                Duplex = DevDuplexOf(S);
+            else if (Name == "job-printer-state-message" && S != nullptr && *S != '\0')
                 J.StatusText = S;
         }
+        // Sheets stand in for the pages printed only where impressions are not reported.
+        if (!HaveCompleted)
+            J.Entry.PagesPrinted = Sheets;
+        if (Media || Color != DevColor::Unknown || Duplex != DevDuplex::Unknown)
+            J.Entry.Devmode = DevMode{Media.value_or(std::string()), Color, Duplex};
         // A total exists only when the client sent one; otherwise the filters' count, final
         // once the job has completed.
         J.Entry.TotalPages = HaveImpressions ? Impressions : J.Entry.PagesPrinted;
@@ -235,7 +289,12 @@ IppPrinter PrinterFromResponse(ipp_t *Response, const std::string &ServerName)
             Shared = ippGetBoolean(A, 0) != 0;
         else if (Name == "media-default" && S != nullptr)
             P.MediaDefault = S;
+        else if (Name == "print-color-mode-default" && S != nullptr)
+            P.Defaults.Color = DevColorOf(S);
+        else if (Name == "sides-default" && S != nullptr)
+            P.Defaults.Duplex = DevDuplexOf(S);
     }
+    P.Defaults.Media = P.MediaDefault;
     P.State.Status = PrinterStatusBits(State, Reasons);
     if (Shared)
         P.State.ShareName = P.State.PrinterName;

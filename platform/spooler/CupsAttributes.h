@@ -27,11 +27,29 @@ struct IppJob
     int State = 0; // IPP job-state
 };
 
+// What a job prints with where it names nothing itself: the printer's defaults.
+struct JobDefaults
+{
+    std::optional<std::string> Media;
+    int16_t Color = DevColor::Unknown;
+    int16_t Duplex = DevDuplex::Unknown;
+};
+
 struct IppPrinter
 {
     PrinterState State;
     std::optional<std::string> MediaDefault;
+    JobDefaults Defaults; // Media is MediaDefault
 };
+
+// print-color-mode and sides keywords to the device mode's values; Unknown for "auto" and
+// anything else.
+int16_t DevColorOf(const std::string &PrintColorMode);
+int16_t DevDuplexOf(const std::string &Sides);
+
+// Fills what the job's device mode leaves open from the defaults; a job gets a device mode only
+// when a default has something to give.
+void ApplyJobDefaults(JobEntry &Entry, const JobDefaults &Defaults);
 
 uint32_t PrinterStatusBits(int IppState, const std::vector<std::string> &Reasons);
 uint32_t JobStatusBits(int IppState);

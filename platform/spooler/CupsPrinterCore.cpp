@@ -37,7 +37,11 @@ bool PrinterCore::ReadPrinter(IppPrinter &P, Reply *Raw)
         Where().Host.empty() || Where().Host[0] == '/' ? std::string("localhost") : Where().Host;
     P = PrinterFromResponse(R.Response, "\\\\" + Host);
     if (P.MediaDefault)
-        mediaDefault_ = P.MediaDefault;
+        defaults_.Media = P.MediaDefault;
+    if (P.Defaults.Color != DevColor::Unknown)
+        defaults_.Color = P.Defaults.Color;
+    if (P.Defaults.Duplex != DevDuplex::Unknown)
+        defaults_.Duplex = P.Defaults.Duplex;
     return true;
 }
 
@@ -155,8 +159,7 @@ bool PrinterCore::getJobs(const char *Which, uint32_t FirstId, const char *const
 void PrinterCore::fillMedia(std::vector<IppJob> &Jobs) const
 {
     for (auto &J : Jobs)
-        if (!J.Entry.Devmode && mediaDefault_)
-            J.Entry.Devmode = DevMode{*mediaDefault_};
+        ApplyJobDefaults(J.Entry, defaults_);
 }
 
 } // namespace vesk::spooler::cups

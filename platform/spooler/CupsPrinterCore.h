@@ -53,13 +53,13 @@ private:
     bool getJobs(const char *Which, uint32_t FirstId, const char *const *Names, int Count,
                  std::vector<IppJob> &Jobs);
 
-    // A job that names no media prints on the printer's default.
+    // A job that names no media, colour mode or sides prints with the printer's defaults.
     void fillMedia(std::vector<IppJob> &Jobs) const;
 
     Connections conn_;
     std::string name_;
     std::string uri_;
-    std::optional<std::string> mediaDefault_;
+    JobDefaults defaults_; // the printer's media, colour mode and sides
     int lastError_ = 0;
 };
 

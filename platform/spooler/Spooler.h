@@ -83,11 +83,26 @@ struct SystemTime
     bool operator==(const SystemTime &) const = default;
 };
 
+// Colour and duplex settings of a device mode, with the values those fields have always had.
+namespace DevColor {
+inline constexpr int16_t Unknown = 0;
+inline constexpr int16_t Monochrome = 1;
+inline constexpr int16_t Color = 2;
+} // namespace DevColor
+namespace DevDuplex {
+inline constexpr int16_t Unknown = 0;
+inline constexpr int16_t Simplex = 1;
+inline constexpr int16_t Vertical = 2;   // two-sided, long edge
+inline constexpr int16_t Horizontal = 3; // two-sided, short edge
+} // namespace DevDuplex
+
 // The device mode of a job, as far as the monitor reads it: the media (paper) name the spooler
-// reports, e.g. "iso_a4_210x297mm" or "A4".
+// reports, e.g. "iso_a4_210x297mm" or "A4" (empty when it names none), and how it prints.
 struct DevMode
 {
     std::string Media;
+    int16_t Color = DevColor::Unknown;
+    int16_t Duplex = DevDuplex::Unknown;
 };
 
 // One queued job as a queue listing gives it.

@@ -44,7 +44,7 @@ TEST_F(StartupTest, RecordListColumnsComeFromTheDisplayLabelsTwelvePixelsPerChar
 {
     start();
     QTreeWidget *lv = frm->lvPrinterData;
-    ASSERT_EQ(lv->columnCount(), 12);
+    ASSERT_EQ(lv->columnCount(), PrinterDataColumnCount);
     const char *keys[] = {"RSPrinterName",
                           "RSdocumentName",
                           "RShostName",
@@ -56,8 +56,12 @@ TEST_F(StartupTest, RecordListColumnsComeFromTheDisplayLabelsTwelvePixelsPerChar
                           "RSIP",
                           nullptr,
                           "RSEmName",
-                          "RSDeptName"};
-    for (int i = 0; i < 12; ++i) {
+                          "RSDeptName",
+                          "RSJobOutcome",
+                          "RSPagesPrinted",
+                          "RSColorPrint",
+                          "RSDuplex"};
+    for (int i = 0; i < PrinterDataColumnCount; ++i) {
         const QString caption = keys[i] ? lang(keys[i]) : QStringLiteral("MAC");
         EXPECT_EQ(lv->headerItem()->text(i), caption) << i;
         EXPECT_EQ(lv->columnWidth(i), 12 * caption.size()) << i;
@@ -166,7 +170,7 @@ TEST_F(StartupTest, HandedOverJobsAreListedJournaledAndSavedWhenTheWindowCloses)
     // The details of the selected row: one line per column.
     frm->lvPrinterData->setCurrentItem(frm->lvPrinterData->topLevelItem(0));
     const QString details = frm->SelectedDetails();
-    EXPECT_EQ(details.count(QStringLiteral("\r\n")), 12);
+    EXPECT_EQ(details.count(QStringLiteral("\r\n")), PrinterDataColumnCount);
     EXPECT_TRUE(details.startsWith(lang("RSPrinterName") + QStringLiteral(":Office\r\n")));
 
     bool closed = false;

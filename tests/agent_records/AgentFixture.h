@@ -102,7 +102,11 @@ inline ListedRecord row(const QString &document, int n = 1)
                QStringLiteral("127.0.0.1"),
                QStringLiteral("00-11-22-33-44-55"),
                QStringLiteral("Bob"),
-               QStringLiteral("Sales")};
+               QStringLiteral("Sales"),
+               QStringLiteral("2"), // cancelled
+               QString::number(n - 1),
+               QStringLiteral("1"),
+               QStringLiteral("0")};
     return r;
 }
 

@@ -1,4 +1,4 @@
-// Record intake: paper names, the twelve cells, the tHost look-up order and the details text.
+// Record intake: paper names, the cells, the tHost look-up order and the details text.
 #include "AgentFixture.h"
 #include "Dataset.h"
 #include "HostileTexts.h"
@@ -70,11 +70,15 @@ TEST(PaperSizeNames, AllFortyOneCodesAndEveryOtherValue)
         EXPECT_EQ(PaperSizeName(code, QStringLiteral("Other")), QStringLiteral("Other")) << code;
 }
 
-TEST_F(Intake, FillsTheTwelveCellsInColumnOrder)
+TEST_F(Intake, FillsTheCellsInColumnOrder)
 {
     probe.answers["PC-MAC"] = {QStringLiteral("00-AA-BB-CC-DD-EE"), QStringLiteral("10.0.0.5")};
     TPrinterJob j = job("Report 'Q1' 报告", "\\\\pc-mac", 9, 3);
     j.TotalBytes = 4294967295u; // unsigned decimal
+    j.Status = spooler::JobStatus::Deleted;
+    j.PagesPrinted = 2;
+    j.Color = spooler::DevColor::Color;
+    j.Duplex = spooler::DevDuplex::Horizontal;
     const ListedRecord r = take(j);
 
     const QStringList expected = {
@@ -89,7 +93,11 @@ TEST_F(Intake, FillsTheTwelveCellsInColumnOrder)
         QStringLiteral("10.0.0.5"),
         QStringLiteral("00-AA-BB-CC-DD-EE"),
         QStringLiteral("Mac Match"),
-        QStringLiteral("Sales")};
+        QStringLiteral("Sales"),
+        QStringLiteral("2"), // cancelled
+        QStringLiteral("2"),
+        QStringLiteral("1"),  // colour
+        QStringLiteral("1")}; // two-sided
     for (int i = 0; i < PrinterDataColumnCount; ++i)
         EXPECT_EQ(r.Cells[static_cast<size_t>(i)], expected.at(i)) << PrinterDataFields[i];
     EXPECT_FALSE(r.Id.isEmpty());
@@ -103,6 +111,10 @@ TEST_F(Intake, FillsTheTwelveCellsInColumnOrder)
     EXPECT_EQ(e.Cells[colOperatorName], QString());
     EXPECT_EQ(e.Cells[colPageSize], QStringLiteral("Other"));
     EXPECT_EQ(e.Cells[colTotalPageCount], QStringLiteral("0"));
+    // Printed; colour and sides not known.
+    EXPECT_EQ(e.Cells[colJobOutcome], QStringLiteral("1"));
+    EXPECT_EQ(e.Cells[colColorPrint], QString());
+    EXPECT_EQ(e.Cells[colDuplex], QString());
 }
 
 TEST_F(Intake, FindsTheComputerByMacThenIpThenName)
@@ -180,14 +192,14 @@ TEST_F(Intake, DetailsTextHasOneLinePerColumn)
     probe.answers["PC-MAC"] = {QStringLiteral("00-AA-BB-CC-DD-EE"), QStringLiteral("10.0.0.5")};
     const ListedRecord r = take(job("Memo", "\\\\PC-MAC"));
     const QStringList captions = PrinterDataCaptions(*dm);
-    ASSERT_EQ(captions.size(), 12);
+    ASSERT_EQ(captions.size(), PrinterDataColumnCount);
     EXPECT_EQ(captions.at(colMAC), QStringLiteral("MAC")); // no catalogue key
     EXPECT_EQ(captions.at(colPrinterName), dm->GetLangString(QStringLiteral("RSPrinterName")));
 
     const QString details = DetailsText(captions, r);
     EXPECT_TRUE(details.endsWith(QStringLiteral("\r\n")));
     const QStringList lines = details.split(QStringLiteral("\r\n"));
-    ASSERT_EQ(lines.size(), 13); // twelve lines and the empty text after the last CR LF
+    ASSERT_EQ(lines.size(), PrinterDataColumnCount + 1); // and the empty text after the last CR LF
     EXPECT_EQ(lines.at(0),
               dm->GetLangString(QStringLiteral("RSPrinterName")) + QStringLiteral(":Laser"));
     EXPECT_EQ(lines.at(colMAC), QStringLiteral("MAC:00-AA-BB-CC-DD-EE"));

@@ -164,6 +164,47 @@ TEST_F(Journal, ATornLastLineIsDroppedAndLaterRowsStayReadable)
     EXPECT_EQ(run.saver.SavePrinterData(run.list).written, 3);
 }
 
+TEST_F(Journal, OlderRowsReadWithoutTheAppendedCellsAndNewOnesKeepThem)
+{
+    {
+        // A row as agents wrote it before the outcome columns: twelve cells, nothing else.
+        QFile f(dir.file(QString::fromLatin1(RecordJournal::FileName)));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("{\"id\":\"old-1\",\"cells\":[\"Laser\",\"old\",\"\\\\\\\\PC1\",\"4\",\"10\","
+                "\"A4\",\"2026-03-01 09:05:07\",\"bob\",\"\",\"\",\"E\",\"D\"]}\n");
+    }
+    {
+        AgentRun run(dir);
+        ASSERT_EQ(run.list.Rows.size(), 1u);
+        EXPECT_EQ(run.list.Rows[0].Cells[colJobOutcome], QString());
+        TPrinterInfo info;
+        info.PrinterName = "Laser";
+        info.Jobs = {job("new", "\\\\PC1")};
+        info.Jobs[0].Status = spooler::JobStatus::Deleted;
+        info.Jobs[0].Color = spooler::DevColor::Monochrome;
+        info.Count = 1;
+        const ListedRecord row = run.intake.OnRecPrinterData(info).at(0);
+        ASSERT_TRUE(run.journal.Append(row));
+        // An older agent reads the line as before: twelve cells, the others under keys.
+        QFile f(run.journal.filePath());
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        const QByteArray last = f.readAll().trimmed().split('\n').last();
+        EXPECT_TRUE(last.contains("\"outcome\":\"2\"")) << last.constData();
+        EXPECT_FALSE(last.contains("\"duplex\"")) << last.constData();
+    }
+    AgentRun run(dir);
+    ASSERT_EQ(run.list.Rows.size(), 2u);
+    EXPECT_EQ(run.list.Rows[1].Cells[colJobOutcome], QStringLiteral("2"));
+    EXPECT_EQ(run.list.Rows[1].Cells[colColorPrint], QStringLiteral("0"));
+    EXPECT_EQ(run.saver.SavePrinterData(run.list).written, 2);
+    EXPECT_EQ(run.stored(QStringLiteral("documentName='old' and JobOutcome is null and "
+                                        "PagesPrinted is null and TotalPageCount=4")),
+              1);
+    EXPECT_EQ(run.stored(QStringLiteral("documentName='new' and JobOutcome=2 and ColorPrint=0 "
+                                        "and Duplex is null and TotalPageCount=1")),
+              1);
+}
+
 TEST_F(Journal, JobMarksAdmitEachJobOnceAndSurviveRewritesAndRestarts)
 {
     using spooler::ResumePoint;

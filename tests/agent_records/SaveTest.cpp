@@ -80,8 +80,8 @@ TEST_F(Save, StoresEveryCellWithItsTypeAndLogsTheTime)
     ASSERT_TRUE(q.next());
     for (int c = 0; c < PrinterDataColumnCount; ++c)
         EXPECT_EQ(q.value(c).toString(), r.Cells[static_cast<size_t>(c)]) << PrinterDataFields[c];
-    EXPECT_EQ(q.value(12).toString(), QStringLiteral("integer"));
-    EXPECT_EQ(q.value(13).toString(), QStringLiteral("integer"));
+    EXPECT_EQ(q.value(PrinterDataColumnCount).toString(), QStringLiteral("integer"));
+    EXPECT_EQ(q.value(PrinterDataColumnCount + 1).toString(), QStringLiteral("integer"));
     // The console's date search finds it.
     EXPECT_EQ(scalar(*dm, QStringLiteral("select count(*) from tPrinterData where "
                                          "PrintTime>=CDate(\"2026-03-01\")")),

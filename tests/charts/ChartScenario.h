@@ -68,7 +68,7 @@ inline QString pointsText(const TrendData &d)
 inline void checkNovember(const QSqlDatabase &db)
 {
     const QString filter =
-        PrinterDataSearch({QDate(2026, 11, 1), QDate(2026, 12, 1), {}, {}, {}, {}}).filter;
+        PrinterDataSearch({QDate(2026, 11, 1), QDate(2026, 12, 1), {}, {}, {}, {}, {}}).filter;
     TrendData d;
     QString error;
     ASSERT_TRUE(ReadTrendData(db, filter, 2, d, &error)) << error.toStdString();
@@ -84,7 +84,8 @@ inline void checkNovember(const QSqlDatabase &db)
 
     // A department pattern and every record: the same statements with another clause.
     const QString it =
-        PrinterDataSearch({QDate(2026, 1, 1), QDate(2027, 1, 1), {}, {}, QStringLiteral("I"), {}})
+        PrinterDataSearch(
+            {QDate(2026, 1, 1), QDate(2027, 1, 1), {}, {}, QStringLiteral("I"), {}, {}})
             .filter;
     ASSERT_TRUE(ReadTrendData(db, it, 0, d, &error)) << error.toStdString();
     EXPECT_EQ(totalsText(d.totals[TrendHost]).toStdString(), "pc-b:60/2 pc-c:1/1");

@@ -131,7 +131,7 @@ TEST_F(Charts, VeskWritesTheSameChartAndPrintsTheTotals)
     TrendData d;
     ASSERT_TRUE(ReadTrendData(
         dm.acntVesk.database(),
-        PrinterDataSearch({QDate(2026, 11, 1), QDate(2026, 12, 1), {}, {}, {}, {}}).filter,
+        PrinterDataSearch({QDate(2026, 11, 1), QDate(2026, 12, 1), {}, {}, {}, {}, {}}).filter,
         TrendPicture::TopCount, d));
     EXPECT_EQ(QImage(png).convertToFormat(QImage::Format_ARGB32_Premultiplied),
               TrendPicture(d, lang()).image());

@@ -187,10 +187,10 @@ TEST_F(DataModule, DatasetsDeclareFieldsInOrderAndTakeLabels)
 {
     ASSERT_TRUE(dm.aqryPrinterData->Open());
     const QSqlRecord rec = dm.aqryPrinterData->model()->record();
-    ASSERT_EQ(rec.count(), 12);
+    ASSERT_EQ(rec.count(), 16);
     const auto &fields = dm.aqryPrinterData->Fields();
-    ASSERT_EQ(fields.size(), 12u);
-    for (int i = 0; i < 12; ++i)
+    ASSERT_EQ(fields.size(), 16u);
+    for (int i = 0; i < 16; ++i)
         EXPECT_EQ(rec.fieldName(i).toLower(), fields[size_t(i)].name.toLower());
     EXPECT_EQ(dm.aqryPrinterData->displayWidth(QStringLiteral("documentName")), 19);
 

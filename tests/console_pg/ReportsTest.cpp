@@ -34,7 +34,7 @@ TEST_F(PgReports, ReportExportAndSettingsRunOnTheServer)
               QStringLiteral("2026-10-30 09:00:00"), QStringLiteral("Sales"), QVariant()});
     const LangLookup lang = [&m](const QString &key) { return m.GetLangString(key); };
     const QString filter =
-        PrinterDataSearch({QDate(2026, 11, 1), QDate(2026, 12, 1), {}, {}, {}, {}}).filter;
+        PrinterDataSearch({QDate(2026, 11, 1), QDate(2026, 12, 1), {}, {}, {}, {}, {}}).filter;
     QSqlDatabase db = m.acntVesk.database();
 
     // Column settings: a title with a quote, then an edit refused and one stored.
@@ -71,6 +71,9 @@ TEST_F(PgReports, ReportExportAndSettingsRunOnTheServer)
     EXPECT_TRUE(printed.contains(QStringLiteral("plan, v2")));
     EXPECT_FALSE(printed.contains(QStringLiteral("old.doc")));
 
+    ASSERT_TRUE(QSqlQuery(db).exec(
+        QStringLiteral("update tPrinterData set JobOutcome=2, PagesPrinted=1, ColorPrint=1, "
+                       "Duplex=0 where documentName='plan, v2'")));
     const QString csv = dir->file(QStringLiteral("r.csv"));
     ASSERT_TRUE(ExportRecords(db, ReportTable::PrinterData, filter,
                               ExportColumns(ReportTable::PrinterData, lang), csv, ExportFormat::Csv,
@@ -78,10 +81,10 @@ TEST_F(PgReports, ReportExportAndSettingsRunOnTheServer)
         << error.toStdString();
     const QByteArray bytes = readFile(csv);
     EXPECT_TRUE(bytes.contains("\r\nLaser-1,memo.doc,PC-A,2,,A4,2026-11-03 10:00:00,user,"
-                               "10.0.0.1,,,Sales\r\n"))
+                               "10.0.0.1,,,Sales,,,,\r\n"))
         << bytes.toStdString();
     EXPECT_TRUE(bytes.contains("\r\nlaser-1,\"plan, v2\",PC-B,5,,A4,2026-11-20 16:30:00,user,"
-                               "10.0.0.1,,Ann,IT\r\n"))
+                               "10.0.0.1,,Ann,IT,Cancelled,1,Yes,No\r\n"))
         << bytes.toStdString();
 }
 

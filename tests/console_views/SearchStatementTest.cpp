@@ -13,9 +13,10 @@ std::string str(const QString &s)
     return s.toStdString();
 }
 
-PrinterDataCriteria march(QString host, QString printer, QString dept, QString em)
+PrinterDataCriteria march(QString host, QString printer, QString dept, QString em,
+                          JobFilter job = {})
 {
-    return {QDate(2024, 3, 1), QDate(2024, 3, 31), host, printer, dept, em};
+    return {QDate(2024, 3, 1), QDate(2024, 3, 31), host, printer, dept, em, job};
 }
 
 } // namespace
@@ -53,6 +54,26 @@ TEST(PrinterDataStatement, SomeBoxesNoBoxesTrimmedAndQuoted)
         str(PrinterDataSearch(march(QStringLiteral("x' or 1=1 --"), {}, {}, {})).filter).substr(73),
         " AND hostName like '%x'' or 1=1 --%'");
     EXPECT_EQ(str(PrinterDataAllStatement()), "select * from tPrinterData");
+}
+
+TEST(PrinterDataStatement, JobConditionsFollowTheNameBoxes)
+{
+    const struct
+    {
+        JobFilter job;
+        const char *tail;
+    } cases[] = {
+        {{}, " AND EmName like '%e%'"},
+        {{JobOutcome::Cancelled, {}, {}}, " AND EmName like '%e%' AND JobOutcome=2"},
+        {{{}, true, false}, " AND EmName like '%e%' AND ColorPrint=1 AND Duplex=0"},
+        {{JobOutcome::Printed, false, true},
+         " AND EmName like '%e%' AND JobOutcome=1 AND ColorPrint=0 AND Duplex=1"},
+    };
+    for (const auto &c : cases) {
+        const QString filter =
+            PrinterDataSearch(march({}, {}, {}, QStringLiteral("e"), c.job)).filter;
+        EXPECT_TRUE(filter.endsWith(QLatin1String(c.tail))) << str(filter);
+    }
 }
 
 TEST(HostStatement, WhereRewriteKeepsTwoBlanksEachSide)

@@ -55,7 +55,7 @@ TEST_F(Sorting, TitleClicksSortInTheDatabaseAndMarksSurviveASearch)
 
     // A search drops the sort but keeps the marks: PrintTime was last sorted descending.
     const SearchStatement s =
-        PrinterDataSearch({QDate(2024, 3, 1), QDate(2024, 3, 31), {}, {}, {}, {}});
+        PrinterDataSearch({QDate(2024, 3, 1), QDate(2024, 3, 31), {}, {}, {}, {}, {}});
     ASSERT_TRUE(v.run(s.statement));
     EXPECT_TRUE(v.sortText().isEmpty());
     EXPECT_EQ(dm.aqryPrinterData->SQL, s.statement);

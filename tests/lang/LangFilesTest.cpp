@@ -43,6 +43,10 @@ const QStringList &columnTitleKeys()
         "RSIP",
         "RSEmName",
         "RSDeptName",
+        "RSJobOutcome",
+        "RSPagesPrinted",
+        "RSColorPrint",
+        "RSDuplex",
         "RSNetGroup",
         "RSBelongDept",
         "RSBelongEmName",
@@ -203,6 +207,11 @@ const QStringList &expectedKeys()
             "RSMigrateFailed",
             "RSMigrateNotSQLite",
             "RSMigrateNotPostgreSQL",
+            // Job outcome values and the search form's "any".
+            "RSJobPrinted",
+            "RSJobCancelled",
+            "RSJobAborted",
+            "RSAnyValue",
         };
     return keys;
 }

@@ -21,6 +21,8 @@ using namespace vesk;
 namespace {
 
 constexpr int Rows = 3;
+// The print record columns of version 4.
+const char *const OutcomeColumns[] = {"JobOutcome", "PagesPrinted", "ColorPrint", "Duplex"};
 
 class OpenUpgrades : public test::FreshPostgresDatabase,
                      public ::testing::WithParamInterface<DbEngine>
@@ -72,6 +74,12 @@ protected:
     {
         QSqlDatabase db = setup();
         const bool pg = GetParam() == DbEngine::PostgreSQL;
+        if (version <= 3) {
+            for (const char *column : OutcomeColumns)
+                exec(db, QStringLiteral("alter table tPrinterData drop column ") +
+                             QLatin1String(column));
+            exec(db, QStringLiteral("delete from tShowSetting where Findex>=12"));
+        }
         if (version <= 2 && pg)
             exec(db,
                  QStringLiteral("alter table tPrinterData drop column ") + PrinterDataKeyColumn);
@@ -128,6 +136,7 @@ TEST_P(OpenUpgrades, OlderAreBroughtUpToDateNewerRefusedFailuresUndone)
     } cases[] = {
         {1, nullptr, true, SchemaVersion},
         {2, nullptr, true, SchemaVersion},
+        {3, nullptr, true, SchemaVersion},
         {SchemaVersion, nullptr, true, SchemaVersion},
         {SchemaVersion + 1, nullptr, false, SchemaVersion + 1},
         // A table where step 2 puts an index: the whole upgrade is rolled back.
@@ -159,6 +168,22 @@ TEST_P(OpenUpgrades, OlderAreBroughtUpToDateNewerRefusedFailuresUndone)
             EXPECT_EQ(scalar(raw, QStringLiteral("select count(distinct %1) from tPrinterData")
                                       .arg(PrinterDataKeyColumn)),
                       QString::number(Rows));
+        }
+        if (c.after >= 4) {
+            // The job columns follow the record fields (and PostgreSQL's key), NULL in the kept
+            // rows, and the settings list them out of the report.
+            const QSqlRecord rec = raw.record(QStringLiteral("tprinterdata"));
+            for (int i = 0; i < 4; ++i)
+                EXPECT_EQ(rec.fieldName(rec.count() - 4 + i).toLower(),
+                          QString::fromLatin1(OutcomeColumns[i]).toLower());
+            EXPECT_EQ(scalar(raw, QStringLiteral("select count(*) from tPrinterData where "
+                                                 "JobOutcome is null and PagesPrinted is null and "
+                                                 "ColorPrint is null and Duplex is null")),
+                      QString::number(Rows));
+            EXPECT_EQ(scalar(raw, QStringLiteral("select count(*) from tShowSetting where "
+                                                 "tableName='tPrinterData' and Findex>=12 and "
+                                                 "IsVisible=0")),
+                      u"4");
         }
         raw = QSqlDatabase();
         for (const char *name : {"setup", "check", "raw"})

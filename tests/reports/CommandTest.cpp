@@ -42,7 +42,7 @@ TEST_F(CommandTest, WritesTheConsolesFilesWithoutADisplay)
 {
     // What the console writes for November's search grouped by department.
     const QString filter =
-        PrinterDataSearch({QDate(2026, 11, 1), QDate(2026, 12, 1), {}, {}, {}, {}}).filter;
+        PrinterDataSearch({QDate(2026, 11, 1), QDate(2026, 12, 1), {}, {}, {}, {}, {}}).filter;
     ReportLayout layout;
     ASSERT_TRUE(LoadReportLayout(db(), ReportTable::PrinterData, QStringLiteral("DeptName"), lang(),
                                  layout));

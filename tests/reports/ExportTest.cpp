@@ -45,19 +45,23 @@ QStringList texts(const QJsonValue &row)
 
 TEST_F(ExportTest, CsvIsUtf8WithBomAndRfc4180Quoting)
 {
+    exec(QStringLiteral("update tPrinterData set JobOutcome=2, PagesPrinted=0, ColorPrint=1, "
+                        "Duplex=0 where documentName='orphan.txt'"));
     ASSERT_TRUE(exportTo(QStringLiteral("out.CSV"), lang()));
     EXPECT_EQ(readBytes(dir.file(QStringLiteral("out.CSV"))),
               QByteArray("\xEF\xBB\xBF"
                          "Printer,Document,Computer,Pages,Document Size,Paper,Print Time,User,IP,"
-                         "MAC,Employee,Department\r\n"
+                         "MAC,Employee,Department,Outcome,Pages Printed,Colour,Two-sided\r\n"
                          "\"Laser, 1\",\"say \"\"hi\"\"\nnow\",PC-A,3,2048,A4,2026-03-02 09:15:00,"
-                         "ann,10.0.0.1,00-11-22-33-44-55,Ann,Sales\r\n"
+                         "ann,10.0.0.1,00-11-22-33-44-55,Ann,Sales,,,,\r\n"
                          ",orphan.txt,PC-C,12,2048,A4,2026-03-04 17:00:59,ann,10.0.0.1,"
-                         "00-11-22-33-44-55,Ann,\r\n"));
+                         "00-11-22-33-44-55,Ann,,Cancelled,0,Yes,No\r\n"));
 }
 
 TEST_F(ExportTest, WorkbookHasTypedCellsAndThePrintSetup)
 {
+    exec(QStringLiteral("update tPrinterData set JobOutcome=3, PagesPrinted=2, ColorPrint=0, "
+                        "Duplex=1 where PrinterName='Laser, 1'"));
     ASSERT_TRUE(exportTo(QStringLiteral("history"), lang())); // no extension: kept as typed
     const QJsonObject x = readXlsx(dir.file(QStringLiteral("history")));
     EXPECT_EQ(x[u"sheets"].toArray(), QJsonArray{QStringLiteral("Data")});
@@ -65,13 +69,14 @@ TEST_F(ExportTest, WorkbookHasTypedCellsAndThePrintSetup)
     ASSERT_EQ(rows.size(), 3);
     EXPECT_EQ(texts(rows[0]).join(u'|'),
               QStringLiteral("Printer|Document|Computer|Pages|Document Size|Paper|Print Time|User|"
-                             "IP|MAC|Employee|Department"));
+                             "IP|MAC|Employee|Department|Outcome|Pages Printed|Colour|Two-sided"));
     EXPECT_EQ(
         texts(rows[1]).join(u'|'),
         QStringLiteral("Laser, 1|say \"hi\"\nnow|PC-A|number:3|number:2048|A4|"
-                       "datetime:2026-03-02 09:15:00|ann|10.0.0.1|00-11-22-33-44-55|Ann|Sales"));
+                       "datetime:2026-03-02 09:15:00|ann|10.0.0.1|00-11-22-33-44-55|Ann|Sales|"
+                       "Aborted|number:2|No|Yes"));
     EXPECT_EQ(texts(rows[2]).first(), QString()); // null stays an empty cell
-    EXPECT_EQ(x[u"autofilter"].toString(), QStringLiteral("A1:M3"));
+    EXPECT_EQ(x[u"autofilter"].toString(), QStringLiteral("A1:Q3"));
     EXPECT_EQ(x[u"orientation"].toString(), QStringLiteral("landscape"));
     EXPECT_EQ(x[u"fitToWidth"].toInt(), 1);
     EXPECT_EQ(x[u"fitToHeight"].toInt(), 0);
@@ -107,12 +112,13 @@ TEST_F(ExportTest, HeadingsComeFromTheLanguageAsPlainText)
         const char *autofilter;
     } cases[] = {
         {"zh.xlsx", ReportTable::PrinterData, zh, "",
-         "打印机|文档名称|计算机名|页数|文档大小|纸张|打印时间|用户名|IP地址|MAC|员工|部门", 3,
-         "A1:M3"},
+         "打印机|文档名称|计算机名|页数|文档大小|纸张|打印时间|用户名|IP地址|MAC|员工|部门|结果|"
+         "已打印页数|彩色|双面",
+         3, "A1:Q3"},
         {"bracket.xlsx", ReportTable::PrinterData, bracket, " where  hostName like '%PC-A%'",
          "Printer|Document|Computer|Pages] [x'|Document Size|Paper|Print Time|User|IP|MAC|"
-         "Employee|Department",
-         2, "A1:M2"},
+         "Employee|Department|Outcome|Pages Printed|Colour|Two-sided",
+         2, "A1:Q2"},
         {"hosts.xlsx", ReportTable::Host, zh, "",
          "计算机名|IP地址|MAC|工作组|所属部门|使用员工|电话|传真|电子邮件|备注", 3, "A1:J3"},
     };

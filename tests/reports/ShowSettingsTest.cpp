@@ -45,7 +45,7 @@ TEST_F(ShowSettingsTest, SavingTheGridLayoutWritesPositionsAndTitles)
     EXPECT_EQ(rows.mid(0, 3), (QStringList{QStringLiteral("hostName:0:Computer's name:90:1"),
                                            QStringLiteral("PrinterName:1:PrinterName!:100:1"),
                                            QStringLiteral("documentName:2:documentName!:150:1")}));
-    EXPECT_EQ(rows.size(), 12); // no row was added
+    EXPECT_EQ(rows.size(), 16); // no row was added
     EXPECT_EQ(settings(QStringLiteral("tHost")).first(),
               QStringLiteral("HostName:0:Computer:120:1"));
 }
@@ -60,7 +60,7 @@ TEST_F(ShowSettingsTest, OpeningListsTheRowsInTheStatementsOrder)
     EXPECT_EQ(e.row(9).fieldName, QStringLiteral("HostName"));
     ASSERT_TRUE(e.open(db(), ShowSettingStatement(ReportTable::PrinterData)));
     EXPECT_EQ(e.row(0).fieldName, QStringLiteral("PrinterName")); // the database's own order
-    EXPECT_EQ(e.rowCount(), 12);
+    EXPECT_EQ(e.rowCount(), 16);
 }
 
 TEST_F(ShowSettingsTest, AnEditIsStoredOnlyWithIsVisibleZeroOrOne)

@@ -116,5 +116,59 @@ TEST(spooler_ipp, PrinterAnswerGivesNameCountAndServer)
     EXPECT_EQ(P.State.Status, PrinterStatus::Paused | PrinterStatus::Offline);
 }
 
+// State, print-color-mode, sides and the completed counts of a job, and the printer's defaults
+// filling what the job leaves open.
+TEST(spooler_ipp, JobStateColourSidesAndPagesDecode)
+{
+    const struct
+    {
+        const char *name;
+        int state;
+        const char *colorMode, *sides; // nullptr: not reported
+        int impressionsCompleted;      // -1: not reported
+        int sheetsCompleted;
+        uint32_t status, pagesPrinted;
+        int16_t color, duplex;
+    } cases[] = {
+        {"completed", IPP_JSTATE_COMPLETED, "color", "two-sided-short-edge", 6, 3,
+         JobStatus::Printed | JobStatus::Complete, 6, DevColor::Color, DevDuplex::Horizontal},
+        {"cancelled", IPP_JSTATE_CANCELED, "monochrome", "one-sided", 2, 2, JobStatus::Deleted, 2,
+         DevColor::Monochrome, DevDuplex::Simplex},
+        {"aborted, sheets only", IPP_JSTATE_ABORTED, "process-bi-level", "two-sided-long-edge", -1,
+         4, JobStatus::Error, 4, DevColor::Monochrome, DevDuplex::Vertical},
+        // auto tells nothing, nor does a missing sides: the printer's defaults stand in.
+        {"defaults", IPP_JSTATE_COMPLETED, "auto", nullptr, 1, 1,
+         JobStatus::Printed | JobStatus::Complete, 1, DevColor::Monochrome, DevDuplex::Simplex},
+    };
+    const JobDefaults Defaults{std::nullopt, DevColor::Monochrome, DevDuplex::Simplex};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        Response Resp;
+        ippAddSeparator(Resp.R);
+        ippAddInteger(Resp.R, IPP_TAG_JOB, IPP_TAG_INTEGER, "job-id", 5);
+        ippAddInteger(Resp.R, IPP_TAG_JOB, IPP_TAG_ENUM, "job-state", c.state);
+        if (c.colorMode)
+            ippAddString(Resp.R, IPP_TAG_JOB, IPP_TAG_KEYWORD, "print-color-mode", nullptr,
+                         c.colorMode);
+        if (c.sides)
+            ippAddString(Resp.R, IPP_TAG_JOB, IPP_TAG_KEYWORD, "sides", nullptr, c.sides);
+        if (c.impressionsCompleted >= 0)
+            ippAddInteger(Resp.R, IPP_TAG_JOB, IPP_TAG_INTEGER, "job-impressions-completed",
+                          c.impressionsCompleted);
+        ippAddInteger(Resp.R, IPP_TAG_JOB, IPP_TAG_INTEGER, "job-media-sheets-completed",
+                      c.sheetsCompleted);
+        auto Jobs = JobsFromResponse(Resp.R);
+        ASSERT_EQ(Jobs.size(), 1u);
+        JobEntry &J = Jobs[0].Entry;
+        ApplyJobDefaults(J, Defaults);
+        EXPECT_EQ(J.Status, c.status);
+        EXPECT_EQ(J.PagesPrinted, c.pagesPrinted);
+        ASSERT_TRUE(J.Devmode.has_value());
+        EXPECT_EQ(J.Devmode->Media, "");
+        EXPECT_EQ(J.Devmode->Color, c.color);
+        EXPECT_EQ(J.Devmode->Duplex, c.duplex);
+    }
+}
+
 } // namespace
 } // namespace vesk::spooler

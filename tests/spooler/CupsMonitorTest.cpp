@@ -85,6 +85,81 @@ TEST_F(cups_monitor, HeldJobIsHandedOverOnlyAfterRelease)
     }
 }
 
+// How each job ended, the pages CUPS counted, colour and sides, as the monitor hands them over.
+TEST_F(cups_monitor, JobsCarryOutcomePagesColourAndSides)
+{
+    const struct
+    {
+        const char *name;
+        QStringList options;
+        bool cancelHeld;
+        JobOutcome outcome;
+        uint32_t totalPages, pagesPrinted;
+        int16_t color, duplex;
+    } cases[] = {
+        // Without print-color-mode or sides: the queue's defaults (monochrome, one-sided).
+        {"plain",
+         {},
+         false,
+         JobOutcome::Printed,
+         3,
+         3,
+         spooler::DevColor::Monochrome,
+         spooler::DevDuplex::Simplex},
+        {"colour",
+         {"-o", "print-color-mode=color"},
+         false,
+         JobOutcome::Printed,
+         3,
+         3,
+         spooler::DevColor::Color,
+         spooler::DevDuplex::Simplex},
+        {"duplex",
+         {"-o", "sides=two-sided-long-edge", "-n", "2"},
+         false,
+         JobOutcome::Printed,
+         6,
+         6,
+         spooler::DevColor::Monochrome,
+         spooler::DevDuplex::Vertical},
+        // Cancelled before a page came out: no page counts, not even the one a printed job
+        // with an unknown count gets.
+        {"cancelled",
+         {"-H", "hold"},
+         true,
+         JobOutcome::Cancelled,
+         0,
+         0,
+         spooler::DevColor::Monochrome,
+         spooler::DevDuplex::Simplex},
+    };
+    RunningMonitor M(Spooler, Queue, true, Window.R, QuietMs);
+    ASSERT_TRUE(M.Opened);
+    std::vector<uint32_t> Ids;
+    for (const auto &c : cases) {
+        Ids.push_back(Submit(QStringList{"-t", c.name} + c.options + QStringList{Pdf}));
+        if (c.cancelHeld) {
+            ASSERT_EQ(Run("cancel", {QString::number(Ids.back())}).Exit, 0);
+        }
+    }
+    ASSERT_TRUE(Window.R->WaitFor([&](auto &H, auto &) {
+        return std::all_of(Ids.begin(), Ids.end(), [&](uint32_t Id) { return Has(H, Id); });
+    }));
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const auto &c = cases[i];
+        SCOPED_TRACE(c.name);
+        for (const auto &H : Window.R->HandedJobs()) {
+            if (H.Job.JobId != Ids[i])
+                continue;
+            EXPECT_EQ(JobOutcomeOf(H.Job), c.outcome);
+            EXPECT_EQ(H.Job.TotalPages, c.totalPages);
+            EXPECT_EQ(H.Job.PagesPrinted, c.pagesPrinted);
+            EXPECT_EQ(H.Job.Color, c.color);
+            EXPECT_EQ(H.Job.Duplex, c.duplex);
+        }
+    }
+}
+
 TEST_F(cups_monitor, PollingPathHandsOverTheJobThatLeft)
 {
     // The polling path follows only jobs it has listed: release the job once it has been seen,

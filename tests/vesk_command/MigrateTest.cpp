@@ -108,7 +108,9 @@ TEST_F(VeskMigrate, CopiesEveryValueVerbatimAndLeavesTheSourceAlone)
         QSqlQuery q(db);
         for (qsizetype i = 0; i < texts.size(); ++i) {
             const QString &t = texts.at(i);
-            q.prepare(u"insert into tPrinterData values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"_qs);
+            q.prepare(u"insert into tPrinterData (PrinterName, documentName, hostName, "
+                      "TotalPageCount, PrintedDocumentSize, PageSize, PrintTime, OperatorName, "
+                      "IP, MAC, EmName, DeptName) values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"_qs);
             for (const QVariant &v :
                  {QVariant(t), QVariant(t), QVariant(t), QVariant(int(i)), QVariant(2147483647),
                   QVariant(t), QVariant(u"2026-12-01 10:00:%1"_qs.arg(int(i), 2, 10, QChar(u'0'))),

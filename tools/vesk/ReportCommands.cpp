@@ -145,6 +145,7 @@ const QString FilterHelp = QStringLiteral(
     "Filters are the search fields of the console's view, with the same search:\n"
     "  history: --from DATE --to DATE (yyyy-mm-dd; the search runs to midnight at the start\n"
     "           of --to, as the console's) --computer P --printer P --dept P --employee P\n"
+    "           --outcome printed|cancelled|aborted --color yes|no --duplex yes|no\n"
     "  hosts:   --computer P --dept P --ip P --employee P --workgroup P --phone P\n"
     "A pattern matches anywhere in the field, letter case ignored. Without filters every row.\n"
     "The file is written under a temporary name and renamed at the end: a failure leaves no\n"
@@ -171,10 +172,24 @@ std::optional<QString> historyFilter(ArgList &args, QString *problem)
     };
     criteria.begin = date(from, QDate(1900, 1, 1));
     criteria.end = date(to, QDate::currentDate());
+    // The job conditions: a word each, refused when it is none of the known ones.
+    const auto word = [&](const char *option, auto parse, auto &slot, const char *words) {
+        const std::optional<QString> text = args.takeOption(QLatin1String(option));
+        if (!text)
+            return;
+        slot = parse(*text);
+        if (!slot && problem->isEmpty())
+            *problem = QLatin1String(option) + QStringLiteral(" takes ") + QLatin1String(words) +
+                       QStringLiteral(": ") + *text;
+    };
+    word("--outcome", JobOutcomeFromWord, criteria.job.outcome, "printed, cancelled or aborted");
+    word("--color", YesNoFromWord, criteria.job.color, "yes or no");
+    word("--duplex", YesNoFromWord, criteria.job.duplex, "yes or no");
     if (!problem->isEmpty())
         return std::nullopt;
     if (!from && !to && criteria.host.trimmed().isEmpty() && criteria.printer.trimmed().isEmpty() &&
-        criteria.dept.trimmed().isEmpty() && criteria.em.trimmed().isEmpty())
+        criteria.dept.trimmed().isEmpty() && criteria.em.trimmed().isEmpty() &&
+        criteria.job.empty())
         return QString();
     return PrinterDataSearch(criteria).filter;
 }
