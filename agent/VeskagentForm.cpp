@@ -339,8 +339,10 @@ void TVeskagentFrm::FormShow()
         return;
     firstShow_ = false;
     FormResize();
-    // The splash stays up for its time while the loop keeps running (log lines, signals).
-    auto *splash = new Tflashfrm(dm_);
+    // The splash stays up for its time while the loop keeps running (log lines, signals). It is
+    // a window of its own but a child of this one, so it goes with this window when that closes
+    // before the splash time is over (the timer below is then cancelled).
+    auto *splash = new Tflashfrm(dm_, this);
     splash->setAttribute(Qt::WA_DeleteOnClose);
     splash->show();
     QTimer::singleShot(Tflashfrm::ShowMs, this, [this, splash] {
