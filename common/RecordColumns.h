@@ -87,10 +87,12 @@ struct RecordColumns
 inline constexpr RecordColumns PrinterDataColumns{std::begin(PrinterDataColumnTable),
                                                   std::end(PrinterDataColumnTable)};
 // The columns tPrinterData had at first, and those appended since.
-inline constexpr RecordColumns OriginalPrinterDataColumns{
-    std::begin(PrinterDataColumnTable), std::begin(PrinterDataColumnTable) + ReportedPrinterDataColumns};
-inline constexpr RecordColumns AppendedPrinterDataColumns{
-    std::begin(PrinterDataColumnTable) + ReportedPrinterDataColumns, std::end(PrinterDataColumnTable)};
+inline constexpr RecordColumns OriginalPrinterDataColumns{std::begin(PrinterDataColumnTable),
+                                                          std::begin(PrinterDataColumnTable) +
+                                                              ReportedPrinterDataColumns};
+inline constexpr RecordColumns AppendedPrinterDataColumns{std::begin(PrinterDataColumnTable) +
+                                                              ReportedPrinterDataColumns,
+                                                          std::end(PrinterDataColumnTable)};
 inline constexpr RecordColumns HostColumns{std::begin(HostColumnTable), std::end(HostColumnTable)};
 
 // The field names in table order.
