@@ -5,10 +5,10 @@
 #include "PostgresServer.h"
 #include "Schema.h"
 #include "TestAppDir.h"
+#include "VeskRun.h"
 
 #include <QCryptographicHash>
 #include <QFile>
-#include <QProcess>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -17,13 +17,6 @@
 
 namespace vesk::test {
 namespace {
-
-struct Outcome
-{
-    int code = -1;
-    QString out;
-    QString err;
-};
 
 QByteArray fileHash(const QString &path)
 {
@@ -76,14 +69,7 @@ protected:
             QSqlDatabase::removeDatabase(name);
         }
     }
-    Outcome vesk(const QStringList &args)
-    {
-        QProcess p;
-        p.start(QStringLiteral(VESK_COMMAND), QStringList{u"--app"_qs, dir.path()} + args);
-        EXPECT_TRUE(p.waitForFinished(60000));
-        return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
-                QString::fromUtf8(p.readAllStandardError())};
-    }
+    Outcome vesk(const QStringList &args) { return runVesk(dir.path(), args); }
     int targetTables()
     {
         QSqlQuery q(QSqlDatabase::database(u"target"_qs, false));

@@ -7,6 +7,7 @@
 #include "Schema.h"
 #include "TestAppDir.h"
 #include "TestRows.h"
+#include "VeskRun.h"
 
 #include <QProcess>
 #include <QSqlError>
@@ -31,13 +32,6 @@ enum class Engine
 {
     SQLite,
     PostgreSQL
-};
-
-struct Outcome
-{
-    int code = -1;
-    QString out;
-    QString err;
 };
 
 class VeskCommand : public FreshPostgresDatabase, public ::testing::WithParamInterface<Engine>
@@ -78,14 +72,7 @@ protected:
         QSqlDatabase::removeDatabase(connection_);
     }
 
-    Outcome vesk(const QStringList &args)
-    {
-        QProcess p;
-        p.start(QStringLiteral(VESK_COMMAND), QStringList{u"--app"_qs, dir.path()} + args);
-        EXPECT_TRUE(p.waitForFinished(60000));
-        return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
-                QString::fromUtf8(p.readAllStandardError())};
-    }
+    Outcome vesk(const QStringList &args) { return runVesk(dir.path(), args); }
     void exec(const QString &statement)
     {
         QSqlQuery q(QSqlDatabase::database(connection_));
