@@ -32,11 +32,15 @@ test-stress: build
 	scripts/test-stress $(BUILD) $(RUNS)
 
 # The suite built with AddressSanitizer and UndefinedBehaviorSanitizer, in its own folder.
+# intercept_tls_get_addr=0: in one console test GCC 12's LeakSanitizer records a bogus dynamic
+# TLS block and crashes its own tracer at exit ("Tracer caught signal 11", "DTLS ... at 0x7aa");
+# without the interception it scans less thread-local memory, which can only add leak reports,
+# never hide one.
 test-asan: deps
 	cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVESK_WERROR=ON \
 	  -DVESK_SANITIZE=address,undefined
 	cmake --build build-asan -j $(JOBS)
-	cd build-asan && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+	cd build-asan && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:intercept_tls_get_addr=0 \
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp:print_suppressions=0 \
 	  UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS) --timeout 1800
 
