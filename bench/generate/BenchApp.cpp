@@ -32,7 +32,8 @@ bool runProgram(const QString &program, const QStringList &args)
 }
 
 bool prepareBenchApp(const QString &appDir, const QString &langDir, const QString &initdb,
-                     const QString &genDemo, qint64 records, int hosts, const QString &constr)
+                     const QString &genDemo, qint64 records, int hosts, const QString &constr,
+                     int copies)
 {
     const bool sqlite = constr.startsWith(QStringLiteral("Provider=SQLite;"));
     if (sqlite && QFile::exists(appDir + QStringLiteral("vesk.db")))
@@ -52,8 +53,9 @@ bool prepareBenchApp(const QString &appDir, const QString &langDir, const QStrin
     t.start();
     const bool ok =
         runProgram(initdb, {appDir}) &&
-        runProgram(genDemo, {QStringLiteral("--records"), QString::number(records),
-                             QStringLiteral("--hosts"), QString::number(hosts), appDir});
+        runProgram(genDemo, {QStringLiteral("--records"), QString::number(records / copies),
+                             QStringLiteral("--hosts"), QString::number(hosts),
+                             QStringLiteral("--copies"), QString::number(copies), appDir});
     out << "generated in " << t.elapsed() / 1000.0 << " s" << Qt::endl;
     return ok;
 }
