@@ -90,7 +90,7 @@ int resumeServer(const QString &appDir, qint64 records)
 {
     if (!QFile::exists(serverDir(appDir) + QStringLiteral("/data/PG_VERSION")))
         return 0;
-    const int port = serverCommand(QStringLiteral("resume"), appDir);
+    const int port = serverCommand(QStringLiteral("reopen"), appDir);
     if (port != 0 && serverValue(port, QStringLiteral("vesk"),
                                  QStringLiteral("select count(*) from tPrinterData")) == records)
         return port;
@@ -196,6 +196,7 @@ int main(int argc, char **argv)
                              .arg(port)
                        : QStringLiteral("Provider=SQLite;Data Source=vesk.db");
             if (kept) {
+                writeBenchConfig(appDir, QStringLiteral(VESK_LANG_DIR), constr);
                 out << "using the " << records << " records kept in " << serverDir(appDir)
                     << Qt::endl;
             } else if ((server && port == 0) ||

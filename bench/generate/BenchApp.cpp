@@ -31,13 +31,8 @@ bool runProgram(const QString &program, const QStringList &args)
     return p.waitForFinished(-1) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
 
-bool prepareBenchApp(const QString &appDir, const QString &langDir, const QString &initdb,
-                     const QString &genDemo, qint64 records, int hosts, const QString &constr,
-                     int copies)
+bool writeBenchConfig(const QString &appDir, const QString &langDir, const QString &constr)
 {
-    const bool sqlite = constr.startsWith(QStringLiteral("Provider=SQLite;"));
-    if (sqlite && QFile::exists(appDir + QStringLiteral("vesk.db")))
-        return true;
     QDir().mkpath(appDir);
     QFile config(appDir + QStringLiteral("Config.ini"));
     if (!config.open(QIODevice::WriteOnly))
@@ -46,6 +41,18 @@ bool prepareBenchApp(const QString &appDir, const QString &langDir, const QStrin
                  "\n[Font]\nCharset=0\n[Language]\nFileName=English.ini\n");
     config.close();
     QFile::copy(langDir + QStringLiteral("/English.ini"), appDir + QStringLiteral("English.ini"));
+    return true;
+}
+
+bool prepareBenchApp(const QString &appDir, const QString &langDir, const QString &initdb,
+                     const QString &genDemo, qint64 records, int hosts, const QString &constr,
+                     int copies)
+{
+    const bool sqlite = constr.startsWith(QStringLiteral("Provider=SQLite;"));
+    if (sqlite && QFile::exists(appDir + QStringLiteral("vesk.db")))
+        return true;
+    if (!writeBenchConfig(appDir, langDir, constr))
+        return false;
     QTextStream out(stdout);
     out << "generating " << records << " records and " << hosts << " computers in " << appDir
         << Qt::endl;
