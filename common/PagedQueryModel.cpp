@@ -12,6 +12,9 @@
 #include <QThread>
 
 #include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
 #include <thread>
 
 namespace vesk {
@@ -23,67 +26,137 @@ constexpr int RecancelPollMs = 10;
 
 } // namespace
 
-// Reads one first page on a thread of its own with a connection of its own (every thread that
-// uses the database has its own), opened and removed on that thread. When it is done it posts
-// readerFinished to the model; the model joins the thread before it reads the result. A plain
-// std::thread: its join is what orders the result's writes before the model's reads.
-class PageReadThread
+// One background read: what to read, how to stop it, and what it read. Written by the worker
+// thread until `done`, then read by the model.
+struct PageReadJob
 {
-public:
-    PageReadThread(QString source, QString statement)
-        : source_(std::move(source)), statement_(std::move(statement))
+    PageReadJob(QString source, QString statement)
+        : source(std::move(source)), statement(std::move(statement))
     {}
-    ~PageReadThread() { join(); }
-    PageReadThread(const PageReadThread &) = delete;
-    PageReadThread &operator=(const PageReadThread &) = delete;
-
-    void start(PagedQueryModel *model)
-    {
-        thread_ = std::thread([this, model] {
-            run();
-            done_ = true;
-            QMetaObject::invokeMethod(
-                model, [model, this] { model->readerFinished(this); }, Qt::QueuedConnection);
-        });
-    }
-    bool done() const { return done_; }
-    void join()
-    {
-        if (thread_.joinable())
-            thread_.join();
-    }
-
+    const QString source;
+    const QString statement;
     StatementCanceller canceller;
     PagedQueryModel::Page page;
     bool ok = false;
     QString error;
-    const QString &statement() const { return statement_; }
-    const QString &source() const { return source_; }
+    std::atomic<bool> done{false};
+};
+
+// The model's thread for reads that may take long, with a connection of its own (every thread
+// that uses the database has its own), opened on the first read and kept for the next ones:
+// opening a PostgreSQL session costs more than an indexed sort. Opened again when it was lost
+// (a server restart) and closed on this thread when the model goes. Reads run one after the
+// other; a cancelled one that has not begun does not run. Each read ends with readFinished
+// posted to the model.
+class PageReadWorker
+{
+public:
+    explicit PageReadWorker(PagedQueryModel *model) : model_(model)
+    {
+        thread_ = std::thread([this] { run(); });
+    }
+    ~PageReadWorker()
+    {
+        stop();
+        thread_.join();
+    }
+    PageReadWorker(const PageReadWorker &) = delete;
+    PageReadWorker &operator=(const PageReadWorker &) = delete;
+
+    void post(std::shared_ptr<PageReadJob> job)
+    {
+        std::lock_guard lock(mutex_);
+        queue_.push_back(std::move(job));
+        wake_.notify_one();
+    }
+    // The thread ends after the read it runs; the caller cancels that read.
+    void stop()
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+        wake_.notify_one();
+    }
+    bool finished() const { return finished_; }
 
 private:
     void run()
     {
         static std::atomic<int> serial{0};
-        const QString name = QStringLiteral("pageread-%1").arg(++serial);
-        {
-            const OpenResult opened = cloneDatabaseForThread(source_, name);
-            QSqlDatabase db = QSqlDatabase::database(name, false);
-            if (!opened.ok) {
-                error = opened.error;
-            } else {
-                canceller.attach(db);
-                if (!canceller.cancelled())
-                    ok = PagedQueryModel::readPage(db, statement_, 0, page, &error);
-                canceller.detach();
+        name_ = QStringLiteral("pageread-%1").arg(++serial);
+        for (;;) {
+            std::shared_ptr<PageReadJob> job;
+            {
+                std::unique_lock lock(mutex_);
+                wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+                if (stopping_)
+                    break;
+                job = std::move(queue_.front());
+                queue_.pop_front();
             }
-            db.close();
+            if (!job->canceller.cancelled())
+                read(*job);
+            job->done = true;
+            QMetaObject::invokeMethod(
+                model_, [model = model_, job] { model->readFinished(job.get()); },
+                Qt::QueuedConnection);
         }
-        QSqlDatabase::removeDatabase(name);
+        close();
+        finished_ = true;
     }
 
-    QString source_;
-    QString statement_;
-    std::atomic<bool> done_{false};
+    void read(PageReadJob &job)
+    {
+        // A connection the server ended since the last read fails its statement; it is opened
+        // again and the page read once more.
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            if (!open(job.source, &job.error))
+                return;
+            QSqlDatabase db = QSqlDatabase::database(name_, false);
+            job.canceller.attach(db);
+            if (!job.canceller.cancelled())
+                job.ok = PagedQueryModel::readPage(db, job.statement, 0, job.page, &job.error);
+            // Waits for cancels still on their way, so none reaches the next statement.
+            job.canceller.detach();
+            if (job.ok || job.canceller.cancelled() || connectionAlive(db))
+                return;
+            db.close();
+            job.page = {};
+        }
+    }
+
+    bool open(const QString &source, QString *error)
+    {
+        if (source != source_)
+            close();
+        OpenResult opened{true, {}};
+        if (source_.isEmpty())
+            opened = cloneDatabaseForThread(source, name_);
+        else if (!QSqlDatabase::database(name_, false).isOpen())
+            opened = reopenDatabase(name_);
+        source_ = source;
+        if (!opened.ok)
+            *error = opened.error;
+        return opened.ok;
+    }
+
+    void close()
+    {
+        if (source_.isEmpty())
+            return;
+        QSqlDatabase::database(name_, false).close();
+        QSqlDatabase::removeDatabase(name_);
+        source_.clear();
+    }
+
+    PagedQueryModel *const model_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<std::shared_ptr<PageReadJob>> queue_;
+    bool stopping_ = false;
+    std::atomic<bool> finished_{false};
+    // The thread's own.
+    QString name_;
+    QString source_; // the connection the open one was cloned from; empty while none is
     std::thread thread_;
 };
 
@@ -159,17 +232,19 @@ PagedQueryModel::PagedQueryModel(QObject *parent) : QAbstractTableModel(parent)
 
 PagedQueryModel::~PagedQueryModel()
 {
-    // The interrupt ends each statement; sent again until the thread is joined, in case it came
-    // before its statement had begun.
+    if (!worker_)
+        return;
+    // The interrupt ends the running statement; sent again until the thread has ended, in case
+    // it came before its statement had begun.
     if (reader_)
         ending_.push_back(std::move(reader_));
-    for (const auto &r : ending_) {
-        while (!r->done()) {
+    worker_->stop();
+    while (!worker_->finished()) {
+        for (const auto &r : ending_)
             r->canceller.cancel();
-            QThread::msleep(RecancelPollMs);
-        }
-        r->join();
+        QThread::msleep(RecancelPollMs);
     }
+    worker_.reset();
 }
 
 bool PagedQueryModel::readPage(qsizetype offset, Page &page, QString *error) const
@@ -242,8 +317,10 @@ void PagedQueryModel::showFirstPage(bool ok, Page &page, const QString &text)
 void PagedQueryModel::setQueryInBackground(const QString &connectionName, const QString &statement)
 {
     cancelBackgroundRead();
-    reader_ = std::make_unique<PageReadThread>(connectionName, statement);
-    reader_->start(this);
+    if (!worker_)
+        worker_ = std::make_unique<PageReadWorker>(this);
+    reader_ = std::make_shared<PageReadJob>(connectionName, statement);
+    worker_->post(reader_);
 }
 
 void PagedQueryModel::cancelBackgroundRead()
@@ -256,22 +333,21 @@ void PagedQueryModel::cancelBackgroundRead()
     Q_EMIT backgroundReadEnded(ReadEnd::Cancelled, {});
 }
 
-void PagedQueryModel::readerFinished(PageReadThread *reader)
+void PagedQueryModel::readFinished(PageReadJob *job)
 {
-    reader->join();
-    if (reader_.get() != reader) {
-        std::erase_if(ending_, [reader](const auto &r) { return r.get() == reader; });
+    if (reader_.get() != job) {
+        std::erase_if(ending_, [job](const auto &r) { return r.get() == job; });
         if (ending_.empty())
             recancel_.stop();
         return;
     }
-    const std::unique_ptr<PageReadThread> done = std::move(reader_);
+    const std::shared_ptr<PageReadJob> done = std::move(reader_);
     if (!done->ok) {
         Q_EMIT backgroundReadEnded(ReadEnd::Failed, done->error);
         return;
     }
-    connectionName_ = done->source();
-    statement_ = done->statement();
+    connectionName_ = done->source;
+    statement_ = done->statement;
     showFirstPage(true, done->page, {});
     Q_EMIT backgroundReadEnded(ReadEnd::Read, {});
 }

@@ -14,7 +14,8 @@ class QSqlDatabase;
 
 namespace vesk {
 
-class PageReadThread;
+struct PageReadJob;
+class PageReadWorker;
 
 // No statement stays open between pages: on SQLite an unfinished statement pins its connection
 // to the snapshot it started in, so the connection would neither see other programs' rows nor
@@ -24,9 +25,10 @@ class PageReadThread;
 // kept only for paging is left out of the rows. Rows already read stay as read until the
 // statement is set again. Belongs to the thread of its connection.
 //
-// A first page that may take long (a sort no index serves) can be read in the background: a
-// thread of its own with a connection of its own reads it while the rows in force stay shown and
-// scroll; it can be cancelled with the engine's interrupt, which leaves them as they were.
+// A first page that may take long (a sort no index serves) can be read in the background: the
+// model's worker thread, with a connection of its own that it keeps between reads, reads it while
+// the rows in force stay shown and scroll; it can be cancelled with the engine's interrupt, which
+// leaves them as they were and the worker's connection ready for the next read.
 class PagedQueryModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -50,14 +52,14 @@ public:
                   QString *error = nullptr);
     void clear();
 
-    // Starts reading the first page of `statement` on a worker thread, with a clone of the named
-    // connection. backgroundReadEnded follows once, on this model's thread. A read already
+    // Starts reading the first page of `statement` on the worker thread, with its clone of the
+    // named connection. backgroundReadEnded follows once, on this model's thread. A read already
     // running is cancelled first; setQuery and clear cancel it too.
     void setQueryInBackground(const QString &connectionName, const QString &statement);
     // Interrupts the running read; backgroundReadEnded(Cancelled) is emitted before this returns.
     void cancelBackgroundRead();
     bool readingInBackground() const { return reader_ != nullptr; }
-    // No worker thread left, cancelled ones included: their statements have ended.
+    // No background read left, cancelled ones included: their statements have ended.
     bool backgroundReadsEnded() const { return !reader_ && ending_.empty(); }
     // The text of the last failed read, empty after a good one.
     const QString &lastError() const { return error_; }
@@ -81,7 +83,8 @@ Q_SIGNALS:
     void backgroundReadEnded(vesk::PagedQueryModel::ReadEnd end, const QString &error);
 
 private:
-    friend class PageReadThread;
+    friend struct PageReadJob;
+    friend class PageReadWorker;
     struct Page
     {
         QSqlRecord fields;
@@ -92,7 +95,7 @@ private:
                          Page &page, QString *error);
     bool readPage(qsizetype offset, Page &page, QString *error) const;
     void showFirstPage(bool ok, Page &page, const QString &error);
-    void readerFinished(PageReadThread *reader);
+    void readFinished(PageReadJob *job);
 
     QString connectionName_;
     QString statement_;
@@ -102,13 +105,13 @@ private:
     int rows_ = 0;
     bool atEnd_ = true;
     QString error_;
-    // The background read in force, and cancelled ones still ending; each is deleted here once
-    // its thread has finished.
-    std::unique_ptr<PageReadThread> reader_;
-    std::vector<std::unique_ptr<PageReadThread>> ending_;
+    // The background read in force, and cancelled ones still ending.
+    std::shared_ptr<PageReadJob> reader_;
+    std::vector<std::shared_ptr<PageReadJob>> ending_;
     // A cancel that reached the engine before the statement had begun did nothing: it is sent
-    // again until every cancelled thread has ended.
+    // again until every cancelled read has ended.
     QTimer recancel_;
+    std::unique_ptr<PageReadWorker> worker_; // started by the first background read
 };
 
 // The statement of one page: `statement` ordered as it says, then by the paging key of the

@@ -36,7 +36,9 @@ void StatementCanceller::attach(const QSqlDatabase &db)
         return;
     if (qstrcmp(handle.typeName(), "sqlite3*") == 0) {
         sqlite_ = *static_cast<sqlite3 *const *>(handle.constData());
-    } else if (qstrcmp(handle.typeName(), "PGconn*") == 0) {
+    } else if (qstrcmp(handle.typeName(), "pg_conn*") == 0 ||
+               qstrcmp(handle.typeName(), "PGconn*") == 0) {
+        // Qt names the handle's type after libpq's struct (Qt 6.4: "pg_conn*").
         PGconn *conn = *static_cast<PGconn *const *>(handle.constData());
         if (PGcancel *c = conn ? PQgetCancel(conn) : nullptr)
             pg_ = std::make_shared<PgCancel>(c);
@@ -48,6 +50,10 @@ void StatementCanceller::detach()
     QMutexLocker lock(&mutex_);
     sqlite_ = nullptr;
     pg_.reset();
+    // The server has passed a cancel on to the session once PQcancel returns; one that finds the
+    // session idle is dropped there.
+    while (pgSending_ > 0)
+        pgSent_.wait(&mutex_);
 }
 
 void StatementCanceller::cancel()
@@ -57,9 +63,13 @@ void StatementCanceller::cancel()
     if (sqlite_)
         sqlite3_interrupt(static_cast<sqlite3 *>(sqlite_));
     if (pg_) {
-        QThreadPool::globalInstance()->start([key = pg_] {
+        ++pgSending_;
+        QThreadPool::globalInstance()->start([this, key = pg_] {
             char error[256];
             PQcancel(key->cancel, error, sizeof error);
+            QMutexLocker sent(&mutex_);
+            --pgSending_;
+            pgSent_.wakeAll();
         });
     }
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QMutex>
+#include <QWaitCondition>
 
 #include <atomic>
 #include <memory>
@@ -16,7 +17,9 @@ namespace vesk {
 // PostgreSQL: PQcancel with the session's cancel key, sent from the thread pool because it opens
 // a connection of its own to the server (a window thread never waits on the network); the server
 // ends the running statement with "canceling statement due to user request". A statement that
-// starts after a cancel sees cancelled() and should not run at all.
+// starts after a cancel sees cancelled() and should not run at all. A connection runs statements
+// after the one cancelled: detach waits for cancels still on their way, so a late one never stops
+// the next statement.
 class StatementCanceller
 {
 public:
@@ -39,6 +42,8 @@ private:
     QMutex mutex_;
     void *sqlite_ = nullptr; // sqlite3*, valid while attached
     std::shared_ptr<PgCancel> pg_;
+    int pgSending_ = 0; // cancels sent from the thread pool and not yet answered
+    QWaitCondition pgSent_;
     std::atomic<bool> cancelled_{false};
 };
 

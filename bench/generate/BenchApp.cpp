@@ -31,12 +31,8 @@ bool runProgram(const QString &program, const QStringList &args)
     return p.waitForFinished(-1) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
 
-bool prepareBenchApp(const QString &appDir, const QString &langDir, const QString &initdb,
-                     const QString &genDemo, qint64 records, int hosts, const QString &constr)
+bool writeBenchConfig(const QString &appDir, const QString &langDir, const QString &constr)
 {
-    const bool sqlite = constr.startsWith(QStringLiteral("Provider=SQLite;"));
-    if (sqlite && QFile::exists(appDir + QStringLiteral("vesk.db")))
-        return true;
     QDir().mkpath(appDir);
     QFile config(appDir + QStringLiteral("Config.ini"));
     if (!config.open(QIODevice::WriteOnly))
@@ -45,6 +41,18 @@ bool prepareBenchApp(const QString &appDir, const QString &langDir, const QStrin
                  "\n[Font]\nCharset=0\n[Language]\nFileName=English.ini\n");
     config.close();
     QFile::copy(langDir + QStringLiteral("/English.ini"), appDir + QStringLiteral("English.ini"));
+    return true;
+}
+
+bool prepareBenchApp(const QString &appDir, const QString &langDir, const QString &initdb,
+                     const QString &genDemo, qint64 records, int hosts, const QString &constr,
+                     int copies)
+{
+    const bool sqlite = constr.startsWith(QStringLiteral("Provider=SQLite;"));
+    if (sqlite && QFile::exists(appDir + QStringLiteral("vesk.db")))
+        return true;
+    if (!writeBenchConfig(appDir, langDir, constr))
+        return false;
     QTextStream out(stdout);
     out << "generating " << records << " records and " << hosts << " computers in " << appDir
         << Qt::endl;
@@ -52,8 +60,9 @@ bool prepareBenchApp(const QString &appDir, const QString &langDir, const QStrin
     t.start();
     const bool ok =
         runProgram(initdb, {appDir}) &&
-        runProgram(genDemo, {QStringLiteral("--records"), QString::number(records),
-                             QStringLiteral("--hosts"), QString::number(hosts), appDir});
+        runProgram(genDemo, {QStringLiteral("--records"), QString::number(records / copies),
+                             QStringLiteral("--hosts"), QString::number(hosts),
+                             QStringLiteral("--copies"), QString::number(copies), appDir});
     out << "generated in " << t.elapsed() / 1000.0 << " s" << Qt::endl;
     return ok;
 }

@@ -14,12 +14,17 @@ long statusKb(const char *key);
 // Runs a program with its output on ours; true when it ended normally with status 0.
 bool runProgram(const QString &program, const QStringList &args);
 
+// Writes the folder's Config.ini for `constr` and copies the English catalogue; false on failure.
+bool writeBenchConfig(const QString &appDir, const QString &langDir, const QString &constr);
+
 // An application folder (path with a trailing separator) with an English installation and a
 // database made by `initdb` and filled by `genDemo`. An SQLite file is kept when it exists
-// already; a server's database (an other `constr`) is made every time.
+// already; a server's database (an other `constr`) is made every time. With `copies` above 1
+// (PostgreSQL) the generator writes records / copies and makes the copies on the server.
 bool prepareBenchApp(const QString &appDir, const QString &langDir, const QString &initdb,
                      const QString &genDemo, qint64 records, int hosts,
-                     const QString &constr = QStringLiteral("Provider=SQLite;Data Source=vesk.db"));
+                     const QString &constr = QStringLiteral("Provider=SQLite;Data Source=vesk.db"),
+                     int copies = 1);
 
 // Opens `dm`'s connection to the folder's SQLite database and its English language file, as
 // the console does; false with the reason in `error`.

@@ -4,6 +4,7 @@
 #include "Database.h"
 
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
@@ -191,6 +192,75 @@ bool fillDemoDatabase(QSqlDatabase &db, const DemoOptions &o, QString *error)
     }
     q.finish();
     return commitWrite(db, error);
+}
+
+bool multiplyPrintRecords(QSqlDatabase &db, int copies, QString *error)
+{
+    if (engineOf(db) != DbEngine::PostgreSQL) {
+        if (error)
+            *error = QStringLiteral("Records are multiplied on PostgreSQL only.");
+        return false;
+    }
+    if (copies <= 1)
+        return true;
+    QSqlQuery q(db);
+    const auto run = [&](const QString &statement) { return q.exec(statement) || fail(q, error); };
+    // The table's own indexes (not those behind its key's constraint) are built again at the end:
+    // one sort each instead of ten million insertions.
+    if (!run(QStringLiteral("select indexname, indexdef from pg_indexes where tablename = "
+                            "'tprinterdata' and indexname not in (select conname from "
+                            "pg_constraint)")))
+        return false;
+    QStringList names, definitions;
+    while (q.next()) {
+        names << q.value(0).toString();
+        definitions << q.value(1).toString();
+    }
+    // Every column but the paging key, which the identity numbers again in the new order.
+    if (!run(QStringLiteral("select column_name from information_schema.columns where "
+                            "table_name = 'tprinterdata' and is_identity = 'NO' order by "
+                            "ordinal_position")))
+        return false;
+    QStringList columns;
+    while (q.next())
+        columns << QStringLiteral("\"%1\"").arg(q.value(0).toString());
+    QStringList shifted = columns;
+    // Copy 0 is the record itself; the others take a new time on the same day, 07:30 to 18:30,
+    shifted.replaceInStrings(
+        QRegularExpression(QStringLiteral("^\"printtime\"$")),
+        QStringLiteral("case when k = 0 then printtime else to_char(left(printtime, 10)::date + "
+                       "make_interval(secs => 27000 + floor(random() * 39600)), "
+                       "'YYYY-MM-DD HH24:MI:SS') end as printtime"));
+    // and its document the number a new document of the same kind would have.
+    shifted.replaceInStrings(
+        QRegularExpression(QStringLiteral("^\"documentname\"$")),
+        QStringLiteral("case when k = 0 then documentname else regexp_replace(documentname, "
+                       "'[0-9]+', (1 + floor(random() * 9998))::text) end as documentname"));
+    const QString list = columns.join(u',');
+    if (!beginWrite(db, error))
+        return false;
+    QStringList steps{QStringLiteral("create temporary table demo_base on commit drop as "
+                                     "select %1 from tPrinterData")
+                          .arg(list)};
+    for (const QString &name : names)
+        steps << QStringLiteral("drop index \"%1\"").arg(name);
+    steps << QStringLiteral("truncate tPrinterData restart identity")
+          << QStringLiteral("insert into tPrinterData (%1) select * from (select %2 from "
+                            "demo_base cross join generate_series(0, %3) k) c order by printtime")
+                 .arg(list, shifted.join(u','))
+                 .arg(copies - 1)
+          << definitions;
+    for (const QString &s : steps) {
+        if (!run(s)) {
+            q.finish();
+            rollbackWrite(db);
+            return false;
+        }
+    }
+    q.finish();
+    if (!commitWrite(db, error))
+        return false;
+    return run(QStringLiteral("analyze tPrinterData"));
 }
 
 } // namespace vesk

@@ -28,6 +28,10 @@ int main(int argc, char **argv)
                   QStringLiteral("20240301")});
     cl.addOption({QStringLiteral("years"), QStringLiteral("Years of history up to today (3)."),
                   QStringLiteral("n"), QStringLiteral("3")});
+    cl.addOption({QStringLiteral("copies"),
+                  QStringLiteral("PostgreSQL: make the records, then this many of each on the "
+                                 "server, each at a new time of its day (1)."),
+                  QStringLiteral("n"), QStringLiteral("1")});
     cl.addPositionalArgument(QStringLiteral("APPDIR"), QStringLiteral("The application folder."));
     cl.process(app);
     QTextStream err(stderr);
@@ -67,7 +71,8 @@ int main(int argc, char **argv)
     bool ok = false;
     {
         QSqlDatabase db = QSqlDatabase::database(connection);
-        ok = fillDemoDatabase(db, o, &error);
+        ok = fillDemoDatabase(db, o, &error) &&
+             multiplyPrintRecords(db, cl.value(QStringLiteral("copies")).toInt(), &error);
         db.close();
     }
     QSqlDatabase::removeDatabase(connection);

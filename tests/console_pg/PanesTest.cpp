@@ -1,5 +1,6 @@
 // The print history and computer panes on PostgreSQL: the search with CDate and like, title
 // sorts, deleting one of identical rows, editing in place, and the computer search.
+#include "DeptOperations.h"
 #include "GridTexts.h"
 #include "HostView.h"
 #include "HostileTexts.h"
@@ -12,6 +13,7 @@
 #include <QDateTimeEdit>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QTest>
 
@@ -38,6 +40,10 @@ protected:
         addPrint({"Laser", "c.doc", "pc-03", 9, "2024-03-03 10:00:00", "Sales", "Cy"});
         addPrint({NetworkPrinter, OddDocument, "PC-04", 2, "2024-02-28 23:59:59",
                   QStringLiteral("销售部"), QVariant()});
+        showView();
+    }
+    void showView()
+    {
         view = std::make_unique<PrinterDataView>(*dm);
         view->applyCatalogue();
         view->showDetails = [](const QString &) {};
@@ -192,6 +198,46 @@ TEST_F(PgPanes, TitleClicksSortInTheDatabaseDescendingThenAscending)
     EXPECT_EQ(h->sortIndicatorSection(), col("PrintTime"));
     EXPECT_TRUE(QTest::qWaitFor(
         [&] { return dm->aqryPrinterData->model()->backgroundReadsEnded(); }, 60000));
+    EXPECT_TRUE(boxes.shown.empty()) << boxTexts().join(u'|').toStdString();
+}
+
+// The console logged in as the role vesk-initdb made for it searches, sorts (on its worker's own
+// session) and renames a department through every table that names it.
+TEST_F(PgPanes, TheConsoleWorksLoggedInAsItsRole)
+{
+    QProcess initdb;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("VESK_CONSOLE_PASSWORD"), QStringLiteral("console-pw"));
+    initdb.setProcessEnvironment(env);
+    initdb.setProcessChannelMode(QProcess::MergedChannels);
+    initdb.start(QStringLiteral(VESK_INITDB), {QStringLiteral("--roles"), dir->path()});
+    ASSERT_TRUE(initdb.waitForFinished(120000));
+    ASSERT_EQ(initdb.exitCode(), 0) << initdb.readAll().constData();
+    view.reset();
+    dm = std::make_unique<TdmMain>(TdmMain::Program::Console, dir->path());
+    dm->acntVesk.ConnectionString =
+        QStringLiteral("Provider=PostgreSQL;Host=127.0.0.1;Port=%1;Database=%2;User "
+                       "ID=vesk_console;Password=console-pw")
+            .arg(PostgresServer::port)
+            .arg(database);
+    QString error;
+    ASSERT_TRUE(dm->acntVesk.Open(dm->AppDir(), &error)) << error.toStdString();
+    dm->OpenIniFile(dir->file(QStringLiteral("English.ini")));
+    dm->applyDisplayLabels();
+    dm->setMessagePresenter(&boxes);
+    showView();
+
+    search(QDate(2024, 3, 1), QDate(2024, 3, 31), QStringLiteral("laser"));
+    EXPECT_EQ(column("documentName"), (QStringList{QStringLiteral("a.doc"), QStringLiteral("c.doc"),
+                                                   QStringLiteral("c.doc")}));
+    view->dbPrinterDataTitleClick(col("PrintTime"));
+    ASSERT_TRUE(waitForSort(*dm->aqryPrinterData));
+    EXPECT_EQ(column("documentName"), (QStringList{QStringLiteral("c.doc"), QStringLiteral("c.doc"),
+                                                   QStringLiteral("a.doc")}));
+    DeptOperations depts(*dm);
+    ASSERT_TRUE(depts.AddDept(QStringLiteral("Sales"), std::nullopt));
+    ASSERT_TRUE(depts.RenameDept(QStringLiteral("Sales"), QStringLiteral("Sales & Service")));
+    EXPECT_EQ(stored(QStringLiteral("DeptName='Sales & Service'")), 3);
     EXPECT_TRUE(boxes.shown.empty()) << boxTexts().join(u'|').toStdString();
 }
 

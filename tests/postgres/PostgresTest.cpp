@@ -1,6 +1,7 @@
 // The shared statements, schema, CDate and data module on PostgreSQL: one private server per run.
 #include "Database.h"
 #include "MainDM.h"
+#include "PagedQueryModel.h"
 #include "PostgresServer.h"
 #include "Schema.h"
 #include "TestAppDir.h"
@@ -10,6 +11,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -138,6 +140,43 @@ TEST_F(OnPostgres, InitDbCreatesOnceOnAServer)
               0);
     EXPECT_EQ(column(QStringLiteral("select Name from tdept")),
               QStringList{QStringLiteral("Head Office")});
+}
+
+// A title click's read runs on the model's worker, in a session of its own that it keeps: through a
+// cancelled and a failed statement, until the server ends it, and then in a new one.
+TEST_F(OnPostgres, BackgroundReadsKeepTheirSessionUntilItIsLost)
+{
+    createTables();
+    PagedQueryModel model;
+    const QString pg = QStringLiteral("pg");
+    const QString session = QStringLiteral("select pg_backend_pid() from tDept");
+    QString failed;
+    QObject::connect(&model, &PagedQueryModel::backgroundReadEnded,
+                     [&](PagedQueryModel::ReadEnd, const QString &error) { failed = error; });
+    const auto read = [&](const QString &statement) {
+        model.setQueryInBackground(pg, statement);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return model.backgroundReadsEnded(); }, 60000));
+        return failed.isEmpty() ? model.record(0).value(0).toString() : QString();
+    };
+    const QString first = read(session);
+    ASSERT_FALSE(first.isEmpty());
+    EXPECT_NE(first, column(QStringLiteral("select pg_backend_pid()")).value(0));
+
+    model.setQueryInBackground(pg, QStringLiteral("select * from tDept where (select count(*) "
+                                                  "from pg_sleep(600)) > 0"));
+    const QString sleeping =
+        QStringLiteral("select count(*) from pg_stat_activity where pid = %1 and state = 'active'")
+            .arg(first);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return column(sleeping) == QStringList{"1"}; }, 60000));
+    model.cancelBackgroundRead();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return model.backgroundReadsEnded(); }, 60000));
+    EXPECT_EQ(read(QStringLiteral("select NoSuchField from tDept")), QString());
+    EXPECT_EQ(read(session), first);
+
+    column(QStringLiteral("select pg_terminate_backend(%1)").arg(first));
+    const QString second = read(session);
+    EXPECT_FALSE(second.isEmpty()) << failed.toStdString();
+    EXPECT_NE(second, first);
 }
 
 int main(int argc, char **argv)
