@@ -206,9 +206,10 @@ QString statementTable(const QString &statement)
 QString pageStatement(const QSqlDatabase &db, const QString &statement, qsizetype offset, int limit)
 {
     QString text = statement.trimmed();
-    const QString key = pagingKey(db, statementTable(text));
+    const QString table = statementTable(text);
+    const QString key = pagingKey(db, table);
     if (topLevelOrderBy(text) < 0) {
-        text += QStringLiteral(" order by ") + key;
+        text += QStringLiteral(" order by ") + unsortedPageOrder(db, table);
     } else {
         // Among equal values the key runs the way the last sort key does, so an index on that
         // key (which holds the row key too) still gives the order.

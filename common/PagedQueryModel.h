@@ -114,8 +114,9 @@ private:
     std::unique_ptr<PageReadWorker> worker_; // started by the first background read
 };
 
-// The statement of one page: `statement` ordered as it says, then by the paging key of the
-// table it reads (pagingKey: the engine's row key, or a key column with an index), limited to
+// The statement of one page: `statement` ordered as it says (unsortedPageOrder where it says
+// nothing), then by the paging key of the table it reads (pagingKey: the engine's row key, or a
+// key column with an index), limited to
 // `limit` rows from `offset`, and translated for the engine.
 QString pageStatement(const QSqlDatabase &db, const QString &statement, qsizetype offset,
                       int limit);

@@ -448,4 +448,12 @@ QString pagingKey(const QSqlDatabase &db, const QString &table)
     return rowKey(db);
 }
 
+QString unsortedPageOrder(const QSqlDatabase &db, const QString &table)
+{
+    const QString key = pagingKey(db, table);
+    if (key == PrinterDataKeyColumn)
+        return QStringLiteral("PrintTime, ") + key;
+    return key;
+}
+
 } // namespace vesk

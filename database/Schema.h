@@ -75,6 +75,11 @@ bool upgradeSchema(QSqlDatabase &db, QString *error);
 // The column that pages of `table` end their order with: a key column with an index where the
 // table has one for paging (tPrinterData on PostgreSQL), else the engine's row key (rowKey).
 QString pagingKey(const QSqlDatabase &db, const QString &table);
+// The order of a page of `table` whose statement asks for none. On PostgreSQL tPrinterData's
+// key follows the time records were stored, which the planner cannot know: a search ordered by
+// the key alone walks the key's index from the oldest record and filters every row before the
+// matches (1.4 s for a 30-day search at 10M records). Time first lets it take the time index.
+QString unsortedPageOrder(const QSqlDatabase &db, const QString &table);
 // The key column that PostgreSQL's tPrinterData carries for paging; no record field.
 inline const QString PrinterDataKeyColumn = QStringLiteral("RecordKey");
 

@@ -147,6 +147,15 @@ TEST(PageStatement, OrdersByTheStatementThenTheRowKeyAndLimits)
          "select * from t where a='x order by y desc' order by ctid limit 256 offset 256"},
         {"QPSQL", "select * from t order by [HostName] ASC", 0,
          "select * from t order by \"HostName\" ASC, ctid limit 256 offset 0"},
+        // PostgreSQL's print records: time first where no order is asked for, so a search can
+        // take the time index; then the key column.
+        {"QPSQL", "select * from tPrinterData where PrintTime>=CDate(\"2026-12-01\")", 0,
+         "select * from tPrinterData where PrintTime>=CDate('2026-12-01') order by PrintTime, "
+         "RecordKey limit 256 offset 0"},
+        {"QPSQL", "select * from tPrinterData order by PrinterName DESC", 0,
+         "select * from tPrinterData order by PrinterName DESC, RecordKey DESC limit 256 offset 0"},
+        {"QSQLITE", "select * from tPrinterData", 0,
+         "select * from tPrinterData order by rowid limit 256 offset 0"},
     };
     for (const auto &c : cases) {
         const QString name = QStringLiteral("page-only");
