@@ -141,14 +141,17 @@ template <class F> bool SendWindowMessage(QObject *Window, F &&Call)
     auto Rendezvous = std::make_shared<detail::SendRendezvous>();
     auto *Pending = &Call;
     HandOffRelease(Rendezvous.get());
-    QMetaObject::invokeMethod(
-        Window,
-        [Ticket = detail::SendTicket(Rendezvous), Pending]() mutable {
-            Ticket.Begin();
-            (*Pending)();
-            Ticket.End();
-        },
-        Qt::QueuedConnection);
+    {
+        const QueuePostGuard Posting;
+        QMetaObject::invokeMethod(
+            Window,
+            [Ticket = detail::SendTicket(Rendezvous), Pending]() mutable {
+                Ticket.Begin();
+                (*Pending)();
+                Ticket.End();
+            },
+            Qt::QueuedConnection);
+    }
     std::unique_lock<std::mutex> Guard(Rendezvous->Lock);
     if (Rendezvous->Now == Stage::Posting) {
         Rendezvous->Now = Stage::Queued;
@@ -167,6 +170,7 @@ template <class F> bool PostWindowMessage(QObject *Window, F &&Call)
     // Everything before the post happens before the call.
     auto Token = std::make_shared<char>(0);
     HandOffRelease(Token.get());
+    const QueuePostGuard Posting;
     return QMetaObject::invokeMethod(
         Window,
         [Token, Call = std::forward<F>(Call)]() mutable {
