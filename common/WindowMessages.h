@@ -142,7 +142,7 @@ template <class F> bool SendWindowMessage(QObject *Window, F &&Call)
     auto *Pending = &Call;
     HandOffRelease(Rendezvous.get());
     {
-        const QueuePostGuard Posting;
+        [[maybe_unused]] const QueuePostGuard Posting;
         QMetaObject::invokeMethod(
             Window,
             [Ticket = detail::SendTicket(Rendezvous), Pending]() mutable {
@@ -170,7 +170,7 @@ template <class F> bool PostWindowMessage(QObject *Window, F &&Call)
     // Everything before the post happens before the call.
     auto Token = std::make_shared<char>(0);
     HandOffRelease(Token.get());
-    const QueuePostGuard Posting;
+    [[maybe_unused]] const QueuePostGuard Posting;
     return QMetaObject::invokeMethod(
         Window,
         [Token, Call = std::forward<F>(Call)]() mutable {
