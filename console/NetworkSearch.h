@@ -6,19 +6,23 @@
 #include "TreeNodes.h"
 
 #include <QObject>
-#include <QThreadPool>
 
 #include <atomic>
+#include <condition_variable>
+#include <deque>
 #include <functional>
+#include <list>
 #include <memory>
-
-class QRunnable;
+#include <mutex>
+#include <thread>
 
 namespace vesk {
 
 // Search threads share one pool; enumerations beyond it wait their turn, so a network of
 // thousands of computers runs a bounded number of threads.
 inline constexpr int MaxSearchThreads = 8;
+
+class TSearchThread;
 
 // The count window of the search threads and the owner of the computer tree. Lives on the window
 // thread; the threads reach it only through synchronised steps (SendWindowMessage). Every
@@ -62,7 +66,7 @@ public:
     void INCThread();
     void DECThread();
     // Counts `thread` and queues it on the pool (which owns and deletes it).
-    void StartThread(QRunnable *thread);
+    void StartThread(TSearchThread *thread);
     void BeginUpdate();
     void EndUpdate();
     void ClearTree();
@@ -97,22 +101,37 @@ Q_SIGNALS:
 private:
     void SendSynchronized(std::function<void()> step);
 
+    // A pool thread: runs queued enumerations until none has come for a second (or the search
+    // is being destroyed and the queue is empty).
+    void Work(std::list<std::thread>::iterator self);
+
     NetworkEnum &network_;
     LangLookup lang_;
-    QThreadPool pool_;
     std::atomic<bool> stopping_{false};
     std::atomic<int> runningThreads_{0};
     std::atomic<int> peakThreads_{0};
+
+    // The pool, on standard-library threads so that every hand-over is one ThreadSanitizer sees.
+    std::mutex poolLock_;
+    std::condition_variable poolChanged_;
+    std::deque<std::unique_ptr<TSearchThread>> queue_;
+    std::list<std::thread> workers_; // running
+    std::list<std::thread> ended_;   // returned, to be joined
+    int idleWorkers_ = 0;
+    bool closing_ = false;
 
     friend class TSearchThread;
 };
 
 // A thread of the search: runs its body on the pool, then reports its end with DECThread.
-class TSearchThread : public QRunnable
+class TSearchThread
 {
 public:
     explicit TSearchThread(TNetworkSearch &search) : Search(search) {}
-    void run() final;
+    virtual ~TSearchThread() = default;
+    TSearchThread(const TSearchThread &) = delete;
+    TSearchThread &operator=(const TSearchThread &) = delete;
+    void run();
 
 protected:
     virtual void Execute() = 0;

@@ -2,7 +2,12 @@
 #include "MemorySpooler.h"
 #include "MonitorHarness.h"
 
+#include <QCoreApplication>
+#include <QEvent>
+
 #include <gtest/gtest.h>
+
+#include <future>
 
 namespace vesk::test {
 namespace {
@@ -348,6 +353,54 @@ TEST(monitor_messages, NumbersAreTheApplicationRangeOnes)
     EXPECT_EQ(WM_INCTHREAD, 1126u);
     EXPECT_EQ(WM_DECTHREAD, 1127u);
     EXPECT_EQ(WM_HIDEFORM, 1132u);
+}
+
+// The blocking send runs the call on the window's thread and returns after it; on the window's
+// own thread it calls directly. A call Qt discards unrun (its receiver's queue dropped, as when
+// the receiver is destroyed) releases the sender with false instead of leaving it waiting.
+TEST(monitor_messages, BlockingSendRunsOnTheWindowThreadOrReleasesTheSender)
+{
+    WindowThread Window;
+    QObject Here; // this thread serves no events during the test
+    struct Case
+    {
+        const char *Name;
+        QObject *Target;
+        bool FromOtherThread;
+        bool DiscardQueue;
+        bool Sent;
+        bool RanOnTarget;
+    };
+    const Case Cases[] = {
+        {"other thread's window", Window.R, true, false, true, true},
+        {"own thread's window", &Here, false, false, true, true},
+        {"queue discarded", &Here, true, true, false, false},
+        {"no window", nullptr, true, false, false, false},
+    };
+    for (const Case &C : Cases) {
+        SCOPED_TRACE(C.Name);
+        bool Ran = false;
+        bool OnTarget = false;
+        const auto Send = [&] {
+            return SendWindowMessage(C.Target, [&] {
+                Ran = true;
+                OnTarget = QThread::currentThread() == C.Target->thread();
+            });
+        };
+        bool Sent = false;
+        if (C.FromOtherThread) {
+            auto Result = std::async(std::launch::async, Send);
+            while (Result.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready)
+                if (C.DiscardQueue)
+                    QCoreApplication::removePostedEvents(C.Target, QEvent::MetaCall);
+            Sent = Result.get();
+        } else {
+            Sent = Send();
+        }
+        EXPECT_EQ(Sent, C.Sent);
+        EXPECT_EQ(Ran && OnTarget, C.RanOnTarget);
+        EXPECT_EQ(Ran, C.RanOnTarget);
+    }
 }
 
 } // namespace
