@@ -24,7 +24,11 @@ struct StatementCanceller::PgCancel
 };
 
 StatementCanceller::StatementCanceller() = default;
-StatementCanceller::~StatementCanceller() = default;
+// A cancel still being sent refers to this object: wait for it.
+StatementCanceller::~StatementCanceller()
+{
+    detach();
+}
 
 void StatementCanceller::attach(const QSqlDatabase &db)
 {
