@@ -2,6 +2,7 @@
 #pragma once
 
 #include "PrinterMonThread.h"
+#include "ThreadCheck.h"
 #include "WindowMessages.h"
 
 #include <QObject>
@@ -92,12 +93,22 @@ public:
     {
         FThread.quit();
         FThread.wait();
+        HandOffAcquire(&FThread);
         delete R;
     }
     Receiver *R;
 
 private:
-    QThread FThread;
+    // Its end is a hand-over ThreadSanitizer sees: QThread::wait's is not.
+    class LoopThread : public QThread
+    {
+        void run() override
+        {
+            exec();
+            HandOffRelease(this);
+        }
+    };
+    LoopThread FThread;
 };
 
 // A spooler that passes every call through and remembers which job ids its queue listings have
