@@ -293,6 +293,15 @@ inline SoakFigures runSoak(const SoakPlan &plan)
     int rounds = 0;
     while (printing.elapsed() < plan.printMs) {
         QDeadlineTimer nextRound(plan.paceMs);
+        // The database server goes away in the middle, before a round, and comes back after a
+        // while: the first agent's save of that round's job must then fail.
+        const bool stopping = dbState == Db::Up && printing.elapsed() >= plan.printMs / 2;
+        if (stopping) {
+            if (!pg.stop())
+                return fail(QStringLiteral("cannot stop the database server"));
+            dbState = Db::Down;
+            downUntil.setRemainingTime(plan.downMs);
+        }
         std::vector<std::unique_ptr<QProcess>> lp;
         for (int s = 0; s < plan.servers; ++s) {
             auto p = std::make_unique<QProcess>();
@@ -309,13 +318,15 @@ inline SoakFigures runSoak(const SoakPlan &plan)
         f.jobs += plan.servers;
         ++rounds;
 
-        // The database server goes away in the middle, and comes back after a while.
-        if (dbState == Db::Up && printing.elapsed() >= plan.printMs / 2) {
-            if (!pg.stop())
-                return fail(QStringLiteral("cannot stop the database server"));
-            dbState = Db::Down;
-            downUntil.setRemainingTime(plan.downMs);
-            // The first agent meets the stopped server with a save, and keeps its rows.
+        if (stopping) {
+            // The first agent meets the stopped server with a save, and keeps its rows. Its
+            // journal holds the round's job first (a save of nothing does not reach the server).
+            const QByteArray title = soakTitle(0, rounds - 1).toLatin1();
+            if (!waitUntil([&] {
+                    agents[0]->output();
+                    return journalText(*folders[0]).contains(title);
+                }))
+                return fail(QStringLiteral("the first agent did not take its job in"));
             const qsizetype before = agents[0]->output().count(SaveFailed);
             askSaves(false);
             if (!agents[0]->waitForCount(SaveFailed, before + 1))
