@@ -116,8 +116,11 @@ public:
         QByteArray out;
         rc_ = run(script(), {QStringLiteral("start"), dir_.path(), QString::number(::getpid())},
                   QProcessEnvironment::systemEnvironment(), &out);
-        if (rc_ == 0)
+        bool number = false;
+        if (rc_ == 0 && out.trimmed().toInt(&number) > 0 && number)
             server_ = QStringLiteral("127.0.0.1:") + QString::fromLatin1(out.trimmed());
+        else if (rc_ == 0)
+            rc_ = -1; // a start that names no port is no server to test against
     }
     ~PrivateCups()
     {

@@ -96,7 +96,12 @@ protected:
             Failure = "cupsd did not start: " + R.Out.toStdString();
             return false;
         }
-        Port = R.Out.trimmed().toInt();
+        bool Number = false;
+        Port = R.Out.trimmed().toInt(&Number);
+        if (!Number) {
+            Failure = "cupsd gave no port: " + R.Out.toStdString();
+            return false;
+        }
         return true;
     }
 
