@@ -117,10 +117,11 @@ public:
         rc_ = run(script(), {QStringLiteral("start"), dir_.path(), QString::number(::getpid())},
                   QProcessEnvironment::systemEnvironment(), &out);
         bool number = false;
-        if (rc_ == 0 && out.trimmed().toInt(&number) > 0 && number)
-            server_ = QStringLiteral("127.0.0.1:") + QString::fromLatin1(out.trimmed());
-        else if (rc_ == 0)
+        const int port = out.trimmed().toInt(&number);
+        if (rc_ == 0 && !number)
             rc_ = -1; // a start that names no port is no server to test against
+        if (rc_ == 0)
+            server_ = QStringLiteral("127.0.0.1:%1").arg(port);
     }
     ~PrivateCups()
     {
