@@ -46,7 +46,8 @@ bool ConvertJobEntry(TPrinterJob &Target, const spooler::JobEntry &Entry)
     Target.Submitted = Entry.Submitted;
     Target.TotalBytes = Entry.Size;
     if (!SetText(Target.Document, Entry.Document) || !SetText(Target.UserName, Entry.UserName) ||
-        !SetText(Target.MachineName, Entry.MachineName)) {
+        !SetText(Target.MachineName, Entry.MachineName) ||
+        !SetText(Target.PrinterName, Entry.PrinterName)) {
         ReleaseJob(Target);
         return false;
     }
@@ -112,6 +113,8 @@ bool ApplyJobEntry(TJobList &List, const spooler::NotifyEntry &Entry)
     switch (Entry.Field) {
     case Notify::JobMachineName:
         return SetText(Job.MachineName, Entry.Text);
+    case Notify::JobPrinterName:
+        return SetText(Job.PrinterName, Entry.Text);
     case Notify::JobUserName:
         return SetText(Job.UserName, Entry.Text);
     case Notify::JobDevMode:

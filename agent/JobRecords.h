@@ -26,6 +26,7 @@ struct TPrinterJob
     int32_t PaperSize = 0; // paper size code; 0 when the job carries no device mode
     OptText UserName;
     OptText MachineName; // begins with two backslashes
+    OptText PrinterName; // absent: the printer of the monitor that reports the job
     OptText StatusText;
     uint32_t Status = 0; // job status bits
     uint32_t PagesPrinted = 0;

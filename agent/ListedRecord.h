@@ -60,8 +60,13 @@ struct ListedRecord
     // journaled; neither is stored in tPrinterData.
     uint32_t JobId = 0;
     std::optional<spooler::ResumePoint> Mark;
+    // The printer whose monitor handed the job over, where the row is stored under another (a
+    // CUPS class's job under the member that printed it); empty: the caption. Its mark is that
+    // monitor's.
+    QString MarkPrinter;
 
     const QString &Caption() const { return Cells[colPrinterName]; }
+    const QString &MarkOwner() const { return MarkPrinter.isEmpty() ? Caption() : MarkPrinter; }
 };
 
 // A new unique row id.

@@ -62,12 +62,16 @@ ListedRecord RecordIntake::TakeJob(const std::optional<std::string> &printerName
 
 ProbedJob RecordIntake::ProbeJob(const TPrinterJob &job)
 {
-    // The probes upper-case the name in place; the hostName cell shows it as they leave it.
+    // The hostName cell shows the computer as the probe names it: upper case after the
+    // backslashes, and a network client that CUPS gives by address by its own name.
     ProbedJob probed{job, {}, {}, clock_ ? clock_() : QDateTime::currentDateTime()};
     std::optional<std::string> &machine = probed.Job.MachineName;
     if (machine && machine->size() >= 2) {
-        probed.Mac = probe_.MacOf(*machine);
-        probed.Ip = probe_.IpOf(*machine);
+        const ProbedComputer computer = probe_.ComputerOf(*machine);
+        probed.Mac = computer.Mac;
+        probed.Ip = computer.Ip;
+        if (!computer.Name.isEmpty())
+            machine = machine->substr(0, 2) + computer.Name.toStdString();
     }
     return probed;
 }
@@ -79,7 +83,10 @@ ListedRecord RecordIntake::TakeProbed(const std::optional<std::string> &printerN
     ListedRecord row;
     row.Id = NewRecordId();
     auto &c = row.Cells;
-    c[colPrinterName] = text(printerName);
+    // A CUPS class's job is stored under the member that printed it, when that is monitored.
+    c[colPrinterName] = job.PrinterName ? text(job.PrinterName) : text(printerName);
+    if (c[colPrinterName] != text(printerName))
+        row.MarkPrinter = text(printerName);
     c[coldocumentName] = text(job.Document);
     c[colhostName] = text(job.MachineName);
     c[colTotalPageCount] = QString::number(job.TotalPages);

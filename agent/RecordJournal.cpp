@@ -27,6 +27,7 @@ const QString KeyJob = QStringLiteral("job");
 const QString KeyMark = QStringLiteral("mark");
 const QString KeyUpTo = QStringLiteral("upTo");
 const QString KeyOpen = QStringLiteral("open");
+const QString KeyMarkPrinter = QStringLiteral("markPrinter");
 // The cells appended to the record after the first twelve, each under its own key, written only
 // when not empty: older agents read such a line as before and ignore the keys.
 const std::array<std::pair<int, QString>, PrinterDataColumnCount - OriginalColumnCount> KeyMore{{
@@ -74,6 +75,8 @@ QByteArray encode(const ListedRecord &row)
     if (row.JobId != 0 && row.Mark) {
         o.insert(KeyJob, static_cast<qint64>(row.JobId));
         putPoint(o, *row.Mark);
+        if (!row.MarkPrinter.isEmpty())
+            o.insert(KeyMarkPrinter, row.MarkPrinter);
     }
     return line(o);
 }
@@ -111,6 +114,7 @@ bool decode(const QByteArray &text, ListedRecord &row, std::optional<QString> &m
     if (o.contains(KeyJob)) {
         row.JobId = static_cast<uint32_t>(o.value(KeyJob).toInteger());
         row.Mark = getPoint(o);
+        row.MarkPrinter = o.value(KeyMarkPrinter).toString();
     }
     return true;
 }
@@ -183,7 +187,7 @@ void RecordJournal::load()
             continue;
         }
         if (row.JobId != 0 && row.Mark)
-            advance(marks_[row.Caption()], row.JobId, *row.Mark);
+            advance(marks_[row.MarkOwner()], row.JobId, *row.Mark);
         pending_.push_back(std::move(row));
     }
     if (!clean)
@@ -194,7 +198,7 @@ bool RecordJournal::Append(const ListedRecord &row)
 {
     pending_.push_back(row);
     if (row.JobId != 0 && row.Mark)
-        advance(marks_[row.Caption()], row.JobId, *row.Mark);
+        advance(marks_[row.MarkOwner()], row.JobId, *row.Mark);
     return appendLine(encode(row));
 }
 
@@ -202,7 +206,7 @@ bool RecordJournal::Admits(const ListedRecord &row) const
 {
     if (row.JobId == 0 || !row.Mark)
         return true;
-    const auto it = marks_.find(row.Caption());
+    const auto it = marks_.find(row.MarkOwner());
     if (it == marks_.end())
         return true;
     const ResumePoint &mark = it->second;

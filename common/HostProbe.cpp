@@ -23,6 +23,24 @@ QString callProbe(const char *(*probe)(char *), std::string &MachineName)
 
 } // namespace
 
+ProbedComputer HostProbe::ComputerOf(const std::string &MachineName)
+{
+    std::string name = MachineName;
+    ProbedComputer computer;
+    computer.Mac = MacOf(name);
+    computer.Ip = IpOf(name);
+    computer.Name = QString::fromUtf8(name.size() >= 2 ? name.substr(2) : std::string());
+    return computer;
+}
+
+ProbedComputer LibVeskProbe::ComputerOf(const std::string &MachineName)
+{
+    VeskComputer found{};
+    Vesk_Computer(MachineName.c_str(), &found);
+    return {QString::fromUtf8(found.Name), QString::fromUtf8(found.Mac),
+            QString::fromUtf8(found.Ip)};
+}
+
 QString LibVeskProbe::MacOf(std::string &MachineName)
 {
     return callProbe(&Vesk_1__1, MachineName);

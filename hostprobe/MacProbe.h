@@ -28,6 +28,12 @@ struct ProbeSettings
     std::chrono::milliseconds totalTime{1500};
     std::chrono::milliseconds nameQueryTime{700};
     std::chrono::milliseconds resendInterval{500};
+    // The name behind an address, and the IPv6 neighbour table.
+    std::function<std::optional<std::string>(const HostAddress &)> reverseName = ReverseName;
+    std::function<std::optional<MacAddress>(const Ipv6Address &, unsigned)> ipv6Neighbour =
+        [](const Ipv6Address &address, unsigned ifIndex) {
+            return Ipv6NeighbourMac(address, ifIndex);
+        };
 };
 
 // The name a node status request for `name` carries: the adapter status call name, or the
@@ -50,6 +56,22 @@ std::string MacOfComputer(std::string_view name, const ProbeSettings &settings =
 // Desktops are often known by their NetBIOS names alone, with no entry in DNS.
 std::optional<std::uint32_t> Ipv4OfComputer(std::string_view name,
                                             const ProbeSettings &settings = {});
+
+// The submitting computer of a job, as the spooler names it (the text after its backslashes).
+struct ComputerAnswer
+{
+    std::string name; // the computer's name, upper case, or the address
+    std::string mac;  // as MacOfComputer, or empty
+    std::string ip;   // the address in numbers, or empty
+};
+
+// A name: the name upper-cased, the MAC as MacOfComputer and the IPv4 address as
+// Ipv4OfComputer. An address (CUPS names network clients by address): ip is the address; an IPv4
+// address is asked for its node status once, which gives the MAC (as MacOfComputer) and the
+// NetBIOS computer name; an IPv6 address has its MAC from the IPv6 neighbour table. The name is
+// then the NetBIOS computer name, else the reverse DNS name (upper case), else the address, as the
+// Windows spooler names a client.
+ComputerAnswer ComputerOfHost(std::string_view name, const ProbeSettings &settings = {});
 
 // As MacOfComputer for a computer whose address is already known.
 std::string MacOfAddress(std::string_view name, std::uint32_t address,

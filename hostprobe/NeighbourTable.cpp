@@ -5,8 +5,15 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <fstream>
+#include <linux/neighbour.h>
+#include <linux/netlink.h>
+#include <linux/rtnetlink.h>
 #include <sstream>
+#include <sys/socket.h>
+#include <sys/time.h>
+#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -91,6 +98,94 @@ std::optional<MacAddress> NeighbourMac(std::uint32_t address, const std::string 
     std::ostringstream text;
     text << file.rdbuf();
     return ParseNeighbourTable(text.str(), Ipv4Text(address));
+}
+
+namespace {
+
+// Closes the descriptor on every way out.
+struct Descriptor
+{
+    int fd;
+    ~Descriptor()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+constexpr unsigned UnusableStates = NUD_INCOMPLETE | NUD_FAILED;
+
+// The MAC of a neighbour message for `address`, when it is one and usable.
+std::optional<MacAddress> NeighbourOf(const nlmsghdr *message, const Ipv6Address &address,
+                                      unsigned ifIndex)
+{
+    if (message->nlmsg_len < NLMSG_LENGTH(sizeof(ndmsg)))
+        return std::nullopt;
+    const auto *neighbour = static_cast<const ndmsg *>(NLMSG_DATA(message));
+    if (neighbour->ndm_family != AF_INET6 || neighbour->ndm_state == NUD_NONE ||
+        (neighbour->ndm_state & UnusableStates) != 0 ||
+        (ifIndex != 0 && static_cast<unsigned>(neighbour->ndm_ifindex) != ifIndex))
+        return std::nullopt;
+    int length = static_cast<int>(message->nlmsg_len - NLMSG_LENGTH(sizeof(ndmsg)));
+    bool matches = false;
+    std::optional<MacAddress> mac;
+    for (auto *attribute = reinterpret_cast<const rtattr *>(
+             reinterpret_cast<const char *>(neighbour) + NLMSG_ALIGN(sizeof(ndmsg)));
+         RTA_OK(attribute, length); attribute = RTA_NEXT(attribute, length)) {
+        const auto size = static_cast<std::size_t>(RTA_PAYLOAD(attribute));
+        if (attribute->rta_type == NDA_DST && size == address.size())
+            matches = std::memcmp(RTA_DATA(attribute), address.data(), address.size()) == 0;
+        else if (attribute->rta_type == NDA_LLADDR && size == MacAddress{}.size()) {
+            MacAddress bytes;
+            std::memcpy(bytes.data(), RTA_DATA(attribute), bytes.size());
+            if (std::any_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b != 0; }))
+                mac = bytes;
+        }
+    }
+    return matches ? mac : std::nullopt;
+}
+
+} // namespace
+
+std::optional<MacAddress> Ipv6NeighbourMac(const Ipv6Address &address, unsigned ifIndex)
+{
+    const Descriptor socket{::socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_ROUTE)};
+    if (socket.fd < 0)
+        return std::nullopt;
+    // The kernel answers at once; the bound only guards against a dump that never ends.
+    const timeval bound{1, 0};
+    ::setsockopt(socket.fd, SOL_SOCKET, SO_RCVTIMEO, &bound, sizeof bound);
+    struct
+    {
+        nlmsghdr header;
+        ndmsg neighbour;
+    } request{};
+    request.header.nlmsg_len = NLMSG_LENGTH(sizeof(ndmsg));
+    request.header.nlmsg_type = RTM_GETNEIGH;
+    request.header.nlmsg_flags = NLM_F_REQUEST | NLM_F_DUMP;
+    request.header.nlmsg_seq = 1;
+    request.neighbour.ndm_family = AF_INET6;
+    sockaddr_nl kernel{};
+    kernel.nl_family = AF_NETLINK;
+    if (::sendto(socket.fd, &request, request.header.nlmsg_len, 0,
+                 reinterpret_cast<const sockaddr *>(&kernel), sizeof kernel) < 0)
+        return std::nullopt;
+
+    std::optional<MacAddress> found;
+    alignas(nlmsghdr) char buffer[16384];
+    for (;;) {
+        const ssize_t received = ::recv(socket.fd, buffer, sizeof buffer, 0);
+        if (received <= 0)
+            return found;
+        auto length = static_cast<unsigned>(received);
+        for (auto *message = reinterpret_cast<const nlmsghdr *>(buffer); NLMSG_OK(message, length);
+             message = NLMSG_NEXT(message, length)) {
+            if (message->nlmsg_type == NLMSG_DONE || message->nlmsg_type == NLMSG_ERROR)
+                return found;
+            if (message->nlmsg_type == RTM_NEWNEIGH && !found)
+                found = NeighbourOf(message, address, ifIndex);
+        }
+    }
 }
 
 } // namespace vesk

@@ -55,15 +55,38 @@ std::optional<NodeStatusAnswer> ParseNodeStatusResponse(std::span<const std::uin
         return std::nullopt;
     NodeStatusAnswer answer;
     answer.names.reserve(*nameCount);
+    answer.nameFlags.reserve(*nameCount);
     for (unsigned i = 0; i < *nameCount; ++i) {
         const auto entry = record.readBytes(NameEntryLength);
         NetBiosName name;
         std::copy_n(entry->begin(), name.size(), name.begin());
         answer.names.push_back(name);
+        answer.nameFlags.push_back(
+            static_cast<std::uint16_t>(((*entry)[name.size()] << 8) | (*entry)[name.size() + 1]));
     }
     const auto unitId = record.readBytes(answer.unitId.size());
     std::copy(unitId->begin(), unitId->end(), answer.unitId.begin());
     return answer;
+}
+
+std::string ComputerNameOf(const NodeStatusAnswer &answer)
+{
+    for (std::size_t i = 0; i < answer.names.size(); ++i) {
+        const NetBiosName &name = answer.names[i];
+        if (name[NetBiosNameLength] != 0x00 || i >= answer.nameFlags.size() ||
+            (answer.nameFlags[i] & NodeNameGroup) != 0)
+            continue;
+        std::string text(name.begin(), name.begin() + NetBiosNameLength);
+        // Padding is spaces; a name cut short by a zero byte ends there.
+        text.erase(std::min(text.find('\0'), text.size()));
+        text.erase(text.find_last_not_of(' ') + 1);
+        const bool printable = std::all_of(text.begin(), text.end(), [](char c) {
+            return static_cast<unsigned char>(c) >= 0x20 && c != 0x7F;
+        });
+        if (!text.empty() && text[0] != '*' && printable)
+            return text;
+    }
+    return {};
 }
 
 } // namespace vesk

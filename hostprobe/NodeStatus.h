@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 namespace vesk {
@@ -16,8 +17,16 @@ using MacAddress = std::array<std::uint8_t, 6>;
 struct NodeStatusAnswer
 {
     std::vector<NetBiosName> names;
+    std::vector<std::uint16_t> nameFlags; // one per name; NodeNameGroup marks a group name
     MacAddress unitId{};
 };
+
+constexpr std::uint16_t NodeNameGroup = 0x8000;
+
+// The computer name of a node status answer: the first unique (not group) name with the
+// workstation suffix 0x00, without its padding, as the Windows spooler names the computer; empty
+// when the answer holds none.
+std::string ComputerNameOf(const NodeStatusAnswer &answer);
 
 std::vector<std::uint8_t> BuildNodeStatusRequest(std::uint16_t id, const NetBiosName &name);
 

@@ -85,6 +85,21 @@ VESK_EXPORT const char *Vesk_2__2(char *name)
     return Vesk_2(rest);
 }
 
+VESK_EXPORT int32_t Vesk_Computer(const char *machineName, VeskComputer *computer)
+{
+    if (computer == nullptr)
+        return 0;
+    *computer = VeskComputer{};
+    if (machineName == nullptr || machineName[0] == '\0' || machineName[1] == '\0' ||
+        machineName[2] == '\0')
+        return 0;
+    const vesk::ComputerAnswer answer = vesk::ComputerOfHost(machineName + 2);
+    Store(computer->Name, answer.name);
+    Store(computer->Mac, answer.mac);
+    Store(computer->Ip, answer.ip);
+    return 1;
+}
+
 VESK_EXPORT int32_t Vesk_7(void)
 {
     return 1;

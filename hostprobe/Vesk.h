@@ -22,6 +22,20 @@ const char *Vesk_2(char *name);
 const char *Vesk_1__1(char *name);
 const char *Vesk_2__2(char *name);
 
+// The submitting computer of a spooler machine name: two characters ("\\" from the spooler),
+// then a computer name or an address. Name is the computer's name as the Windows spooler gives it
+// (a NetBIOS name; for an address the NetBIOS computer name from one node status exchange, else
+// the reverse DNS name, else the address), Mac as Vesk_1, Ip the IPv4 or IPv6 address. The
+// argument is left as it is. Returns 0, with empty texts, for a text shorter than three
+// characters; 1 otherwise.
+typedef struct VeskComputer
+{
+    char Name[256];
+    char Mac[18];
+    char Ip[64];
+} VeskComputer;
+int32_t Vesk_Computer(const char *machineName, VeskComputer *computer);
+
 // 1: the platform has change notifications (the programs' "NT family" test).
 int32_t Vesk_7(void);
 

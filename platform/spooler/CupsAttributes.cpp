@@ -22,6 +22,8 @@ const char *const JobAttributeNames[] = {
     "media",
     "media-col",
     "job-printer-state-message",
+    "job-printer-uri",
+    "job-printer-uri-actual",
     "job-media-sheets-completed",
     "print-color-mode",
     "sides",
@@ -80,7 +82,37 @@ std::optional<std::string> MediaFromCollection(ipp_t *Col)
     return std::nullopt;
 }
 
+// The queue a printer URI names (".../printers/NAME" or ".../classes/NAME").
+std::optional<std::string> QueueOfUri(const char *Uri)
+{
+    char Scheme[32], User[64], Host[HTTP_MAX_HOST], Resource[HTTP_MAX_URI];
+    int Port = 0;
+    if (Uri == nullptr ||
+        httpSeparateURI(HTTP_URI_CODING_ALL, Uri, Scheme, sizeof(Scheme), User, sizeof(User), Host,
+                        sizeof(Host), &Port, Resource, sizeof(Resource)) < HTTP_URI_STATUS_OK)
+        return std::nullopt;
+    const std::string Path(Resource);
+    for (const char *Folder : {"/printers/", "/classes/"}) {
+        const std::string F(Folder);
+        if (Path.size() > F.size() && Path.compare(0, F.size(), F) == 0)
+            return Path.substr(F.size());
+    }
+    return std::nullopt;
+}
+
 } // namespace
+
+std::string DocumentName(const std::string &JobName)
+{
+    // "smbprn." + eight digits + one space, exactly: Samba's spooler prefix.
+    static constexpr std::size_t Length = 16;
+    if (JobName.size() < Length || JobName.compare(0, 7, "smbprn.") != 0 || JobName[15] != ' ')
+        return JobName;
+    for (std::size_t I = 7; I < 15; ++I)
+        if (JobName[I] < '0' || JobName[I] > '9')
+            return JobName;
+    return JobName.substr(Length);
+}
 
 uint32_t PrinterStatusBits(int IppState, const std::vector<std::string> &Reasons)
 {
@@ -216,7 +248,7 @@ std::vector<IppJob> JobsFromResponse(ipp_t *Response)
             if (Name == "job-id")
                 J.Entry.JobId = ClampToU32(ippGetInteger(A, 0));
             else if (Name == "job-name" && S != nullptr)
-                J.Entry.Document = S;
+                J.Entry.Document = DocumentName(S);
             else if (Name == "job-originating-user-name" && S != nullptr)
                 J.Entry.UserName = S;
             else if (Name == "job-originating-host-name" && S != nullptr)
@@ -247,6 +279,10 @@ std::vector<IppJob> JobsFromResponse(ipp_t *Response)
                 Duplex = DevDuplexOf(S);
             else if (Name == "job-printer-state-message" && S != nullptr && *S != '\0')
                 J.StatusText = S;
+            else if (Name == "job-printer-uri")
+                J.Queue = QueueOfUri(S);
+            else if (Name == "job-printer-uri-actual")
+                J.PrintedOn = QueueOfUri(S);
         }
         // Sheets stand in for the pages printed only where impressions are not reported.
         if (!HaveCompleted)

@@ -25,6 +25,11 @@ struct IppJob
     uint32_t BytesPrinted = 0;
     std::optional<std::string> StatusText;
     int State = 0; // IPP job-state
+    // The queue the job was sent to, and the printer that printed it (a class's member; absent
+    // before it was printed). CUPS numbers a class's job once and reports it to the class and to
+    // the member.
+    std::optional<std::string> Queue;
+    std::optional<std::string> PrintedOn;
 };
 
 // What a job prints with where it names nothing itself: the printer's defaults.
@@ -50,6 +55,10 @@ int16_t DevDuplexOf(const std::string &Sides);
 // Fills what the job's device mode leaves open from the defaults; a job gets a device mode only
 // when a default has something to give.
 void ApplyJobDefaults(JobEntry &Entry, const JobDefaults &Defaults);
+
+// The document as the client named it: a job name without Samba's spooler prefix
+// ("smbprn.00000001 report.pdf" is "report.pdf"); any other name as it is.
+std::string DocumentName(const std::string &JobName);
 
 uint32_t PrinterStatusBits(int IppState, const std::vector<std::string> &Reasons);
 uint32_t JobStatusBits(int IppState);

@@ -5,6 +5,7 @@
 #include "NotifyEntries.h"
 
 #include <algorithm>
+#include <strings.h>
 
 namespace vesk::spooler::cups {
 
@@ -102,6 +103,7 @@ bool CupsNotification::FindNext(NotifyInfo &Info)
         Info.MissingJobs = Missing + Purged;
         resume_.reset();
     }
+    attribute(Jobs);
     seenUpTo_ = SeenUpTo;
     Info.SeenUpTo = seenUpTo_;
     AppendPrinterNotifyEntries(Info.Entries, Printer.State);
@@ -114,6 +116,17 @@ bool CupsNotification::FindNext(NotifyInfo &Info)
             open_.insert(J.Entry.JobId);
     }
     return true;
+}
+
+void CupsNotification::attribute(std::vector<IppJob> &Jobs) const
+{
+    const auto Other = [this](const std::optional<std::string> &Queue) {
+        return Queue && strcasecmp(Queue->c_str(), core_->Name().c_str()) != 0;
+    };
+    std::erase_if(Jobs, [&](const IppJob &J) { return Other(J.Queue) && hub_->Watched(*J.Queue); });
+    for (auto &J : Jobs)
+        if (!Other(J.Queue) && Other(J.PrintedOn))
+            J.Entry.PrinterName = hub_->Watched(*J.PrintedOn);
 }
 
 bool CupsNotification::listed(const std::vector<IppJob> &Jobs, uint32_t Id)

@@ -1,6 +1,13 @@
 // CupsNotification: the change notification of one printer, woken by the subscription hub, and
 // the catch-up bookkeeping of its reads (the highest job id reported, the resume point, the jobs
 // whose final values went out). Internal to the CUPS spooler.
+//
+// Classes. CUPS numbers a job sent to a class once and reports it to the class (its listings) and
+// to the member that prints it (its events, and its queue while it prints), so a process that
+// watches both would report it twice. Each such job is reported once, by the class's notification,
+// which lists every job of the class also after it finished: under the member that printed it when
+// this process watches that member (JobPrinterName), else under the class. A member's
+// notification leaves out the jobs of a class this process watches.
 #pragma once
 
 #include "CupsPrinterCore.h"
@@ -41,6 +48,10 @@ private:
     // purged one belonged to nobody can tell any more.
     bool countPurged(uint32_t UpTo, uint32_t &Purged);
     void markDelivered(uint32_t Id);
+
+    // Leaves out the jobs another watched queue reports and names the member a class's job is
+    // recorded under (see Classes above).
+    void attribute(std::vector<IppJob> &Jobs) const;
 
     // Puts back what this read could not deliver.
     void keep(const std::set<uint32_t> &Finished);

@@ -25,6 +25,8 @@ void AppendJobNotifyEntries(std::vector<NotifyEntry> &Out, const JobEntry &J,
     Add(Notify::JobTotalBytes).Value = J.Size;
     Add(Notify::JobMachineName).Text = J.MachineName;
     Add(Notify::JobDevMode).Devmode = J.Devmode;
+    if (J.PrinterName)
+        Add(Notify::JobPrinterName).Text = J.PrinterName;
 }
 
 void AppendPrinterNotifyEntries(std::vector<NotifyEntry> &Out, const PrinterState &S)

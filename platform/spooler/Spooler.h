@@ -53,6 +53,9 @@ inline constexpr uint16_t PrinterShareName = 2;
 inline constexpr uint16_t PrinterStatusField = 18;
 inline constexpr uint16_t PrinterCJobs = 20;
 
+// The printer the job is recorded under (a CUPS class's job: the member that printed it, see
+// CupsNotification.h); sent only where it is not the notification's own printer.
+inline constexpr uint16_t JobPrinterName = 0;
 inline constexpr uint16_t JobMachineName = 1;
 inline constexpr uint16_t JobUserName = 3;
 inline constexpr uint16_t JobDevMode = 9;
@@ -118,6 +121,8 @@ struct JobEntry
     uint32_t Size = 0; // bytes
     SystemTime Submitted;
     std::optional<DevMode> Devmode; // absent: the job carries no device mode
+    // Absent: the printer the job was listed or notified for.
+    std::optional<std::string> PrinterName;
 };
 
 // The printer fields a listing or a probe reads.

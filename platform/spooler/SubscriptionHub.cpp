@@ -48,6 +48,15 @@ void SubscriptionHub::Add(const std::shared_ptr<Listener> &L)
     listeners_.push_back(L);
 }
 
+std::optional<std::string> SubscriptionHub::Watched(const std::string &Queue)
+{
+    std::lock_guard Lock(mutex_);
+    for (const auto &L : listeners_)
+        if (strcasecmp(L->Printer.c_str(), Queue.c_str()) == 0)
+            return L->Printer;
+    return std::nullopt;
+}
+
 void SubscriptionHub::Remove(const std::shared_ptr<Listener> &L)
 {
     std::lock_guard Lock(mutex_);

@@ -67,6 +67,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <thread>
@@ -93,6 +94,9 @@ public:
 
     void Add(const std::shared_ptr<Listener> &L);
     void Remove(const std::shared_ptr<Listener> &L);
+    // The printer name of this process's listener for `Queue` (letter case ignored, as CUPS
+    // finds its queues), or none when no one listens to it.
+    std::optional<std::string> Watched(const std::string &Queue);
     std::mutex &Mutex() { return mutex_; }
 
 private:

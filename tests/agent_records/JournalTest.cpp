@@ -213,16 +213,20 @@ TEST_F(Journal, JobMarksAdmitEachJobOnceAndSurviveRewritesAndRestarts)
         uint32_t job;
         ResumePoint after; // the monitor's point with the hand-over
         bool admitted;
-        ResumePoint mark; // the journal's point afterwards
+        ResumePoint mark;    // the journal's point afterwards
+        const char *printer; // the job's own printer (a class's member), or none
     };
     const Step steps[] = {
-        {8, {12, {11}}, true, {12, {11}}},     // open at the start point
-        {8, {12, {11}}, false, {12, {11}}},    // handed over twice
-        {9, {12, {}}, false, {12, {11}}},      // below the mark, not open
-        {11, {12, {}}, true, {12, {}}},        // open since the last hand-over
-        {13, {15, {9, 14}}, true, {15, {14}}}, // ids below the old mark are not reopened
-        {13, {15, {14}}, false, {15, {14}}},   // a stopped monitor's late hand-over
-        {200, {0, {}}, true, {200, {14}}},     // a point behind the job still covers it
+        {8, {12, {11}}, true, {12, {11}}, nullptr},     // open at the start point
+        {8, {12, {11}}, false, {12, {11}}, nullptr},    // handed over twice
+        {9, {12, {}}, false, {12, {11}}, nullptr},      // below the mark, not open
+        {11, {12, {}}, true, {12, {}}, nullptr},        // open since the last hand-over
+        {13, {15, {9, 14}}, true, {15, {14}}, nullptr}, // ids below the old mark are not reopened
+        {13, {15, {14}}, false, {15, {14}}, nullptr},   // a stopped monitor's late hand-over
+        // Stored under the member that printed it; the mark stays the monitor's.
+        {16, {16, {14}}, true, {16, {14}}, "Laser-2"},
+        {16, {16, {14}}, false, {16, {14}}, "Laser-2"},
+        {200, {0, {}}, true, {200, {14}}, nullptr}, // a point behind the job still covers it
     };
     const QString laser = QStringLiteral("Laser");
     {
@@ -234,9 +238,12 @@ TEST_F(Journal, JobMarksAdmitEachJobOnceAndSurviveRewritesAndRestarts)
             info.PrinterName = "Laser";
             info.Jobs = {job("doc", "\\\\PC1")};
             info.Jobs[0].JobId = s.job;
+            if (s.printer)
+                info.Jobs[0].PrinterName = s.printer;
             info.Count = 1;
             info.Mark = s.after;
             for (const ListedRecord &r : run.intake.OnRecPrinterData(info)) {
+                EXPECT_EQ(r.Caption(), QString::fromLatin1(s.printer ? s.printer : "Laser"));
                 ASSERT_EQ(run.journal.Admits(r), s.admitted);
                 if (s.admitted) {
                     ASSERT_TRUE(run.journal.Append(r));
@@ -245,12 +252,13 @@ TEST_F(Journal, JobMarksAdmitEachJobOnceAndSurviveRewritesAndRestarts)
             EXPECT_EQ(run.journal.Mark(laser), s.mark);
         }
         EXPECT_EQ(run.journal.Mark(QStringLiteral("Other")), std::nullopt);
+        EXPECT_EQ(run.journal.Mark(QStringLiteral("Laser-2")), std::nullopt);
     }
     const ResumePoint last = steps[std::size(steps) - 1].mark;
     {
         AgentRun run(dir); // replayed from the rows' lines
         EXPECT_EQ(run.journal.Mark(laser), last);
-        ASSERT_EQ(run.saver.SavePrinterData(run.list).written, 4); // the rewrite keeps the mark
+        ASSERT_EQ(run.saver.SavePrinterData(run.list).written, 5); // the rewrite keeps the mark
     }
     {
         AgentRun run(dir);

@@ -162,3 +162,51 @@ TEST_F(MacProbeTest, UnresolvedNameIsFoundByNameQuery)
     EXPECT_EQ(responder.requests().back().type, NetBiosTypeNb);
     EXPECT_EQ(MacOfComputer("", settings(responder.port())), "");
 }
+
+TEST_F(MacProbeTest, TheComputerOfAJobIsNamedAsTheWindowsSpoolerWouldNameIt)
+{
+    NodeStatusResponder netbios(
+        0, [](const ReceivedRequest &request) -> std::vector<std::vector<std::uint8_t>> {
+            if (request.type != NetBiosTypeNbstat)
+                return {};
+            return {NodeStatusAnswerPacket(request.id, AdapterStatusCallName("ALICE-PC"), RealMac)};
+        });
+    ASSERT_TRUE(netbios.bound());
+    const std::uint16_t closed = ClosedLoopbackPort();
+    const std::string mac = "52-54-00-0C-AB-01";
+    const struct
+    {
+        const char *host;
+        bool answersNetBios, hasReverseName;
+        ComputerAnswer expected;
+    } cases[] = {
+        // An address: its NetBIOS computer name, else its reverse name, else the address.
+        {"127.0.0.1", true, true, {"ALICE-PC", mac, "127.0.0.1"}},
+        {"127.0.0.1", false, true, {"LAPTOP.OFFICE.EXAMPLE", "", "127.0.0.1"}},
+        {"127.0.0.1", false, false, {"127.0.0.1", "", "127.0.0.1"}},
+        {"::ffff:127.0.0.1", true, false, {"ALICE-PC", mac, "127.0.0.1"}},
+        // IPv6 as CUPS writes it: no NetBIOS there; the MAC from the IPv6 neighbour table.
+        {"[v1.FD00:0::12]", false, false, {"fd00::12", mac, "fd00::12"}},
+        {"[v1.fd00::12]", false, true, {"LAPTOP.OFFICE.EXAMPLE", mac, "fd00::12"}},
+        // A name keeps its name, upper case.
+        {"pc-loop", true, true, {"PC-LOOP", mac, "127.0.0.1"}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.host);
+        ProbeSettings s = settings(c.answersNetBios ? netbios.port() : closed);
+        const bool reverse = c.hasReverseName;
+        s.reverseName = [reverse](const HostAddress &) -> std::optional<std::string> {
+            return reverse ? std::optional<std::string>("laptop.office.example") : std::nullopt;
+        };
+        s.ipv6Neighbour = [](const Ipv6Address &address, unsigned) -> std::optional<MacAddress> {
+            return address[15] == 0x12 ? std::optional(RealMac) : std::nullopt;
+        };
+        const std::size_t asked = netbios.requests().size();
+        const ComputerAnswer found = ComputerOfHost(c.host, s);
+        EXPECT_EQ(found.name, c.expected.name);
+        EXPECT_EQ(found.mac, c.expected.mac);
+        EXPECT_EQ(found.ip, c.expected.ip);
+        // Name and MAC come from one exchange.
+        EXPECT_LE(netbios.requests().size() - asked, 1u);
+    }
+}

@@ -192,3 +192,73 @@ TEST(NameQueryAnswers, FirstAddressOfAPositiveAnswerForTheAskedName)
         EXPECT_FALSE(ParseNameQueryResponse(prefix, 3, name)) << "length " << length;
     }
 }
+
+TEST(NodeStatusAnswers, TheComputerNameIsTheFirstUniqueWorkstationName)
+{
+    const auto entry = [](std::string_view name, std::uint8_t suffix) {
+        NetBiosName n = QueryName(name, suffix);
+        return n;
+    };
+    NetBiosName control = entry("PC", 0x00);
+    control[1] = 0x07;
+    const struct
+    {
+        const char *what;
+        std::vector<std::pair<NetBiosName, std::uint16_t>> names;
+        std::string expected;
+    } cases[] = {
+        {"workgroup first",
+         {{entry("OFFICE", 0x00), 0x8400}, {entry("ALICE-PC", 0x00), 0x0400}},
+         "ALICE-PC"},
+        {"server service only", {{entry("ALICE-PC", 0x20), 0x0400}}, ""},
+        {"group names only",
+         {{entry("OFFICE", 0x00), 0x8400}, {entry("OFFICE", 0x1E), 0x8400}},
+         ""},
+        {"a control character", {{control, 0x0400}, {entry("PC-TWO", 0x00), 0x0400}}, "PC-TWO"},
+        {"none", {}, ""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        NodeStatusAnswer answer;
+        for (const auto &[name, flags] : c.names) {
+            answer.names.push_back(name);
+            answer.nameFlags.push_back(flags);
+        }
+        EXPECT_EQ(ComputerNameOf(answer), c.expected);
+    }
+    // From the wire: the flags are read with the names.
+    const auto parsed = ParseNodeStatusResponse(
+        NodeStatusAnswerPacket(7, AdapterStatusCallName("pc-one"), SomeMac), 7);
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ(ComputerNameOf(*parsed), "PC-ONE");
+}
+
+TEST(HostAddresses, AddressesAreReadAsCupsAndTheSpoolerWriteThemAndNamesAreNot)
+{
+    const struct
+    {
+        const char *text;
+        bool address, ipv6;
+        const char *canonical;
+    } cases[] = {
+        {"10.233.0.11", true, false, "10.233.0.11"},
+        {"[v1.fd00:7e5c:0::12]", true, true, "fd00:7e5c::12"},
+        {"FD00::12", true, true, "fd00::12"},
+        {"[v1.fe80::1+lo]", true, true, "fe80::1"},
+        {"::ffff:10.0.0.5", true, false, "10.0.0.5"},
+        {"ALICE-PC", false, false, ""},
+        {"localhost", false, false, ""},
+        {"1234", false, false, ""},
+        {"[v1.not-an-address]", false, false, ""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.text);
+        const auto address = ParseHostAddress(c.text);
+        ASSERT_EQ(address.has_value(), c.address);
+        if (!address)
+            continue;
+        EXPECT_EQ(address->ipv6, c.ipv6);
+        EXPECT_EQ(address->text, c.canonical);
+    }
+    EXPECT_NE(ParseHostAddress("[v1.fe80::1+lo]")->scope, 0u);
+}

@@ -170,5 +170,55 @@ TEST(spooler_ipp, JobStateColourSidesAndPagesDecode)
     }
 }
 
+TEST(spooler_ipp, SambasSpoolerPrefixAloneIsRemovedFromTheDocumentName)
+{
+    const struct
+    {
+        const char *jobName, *document;
+    } cases[] = {
+        {"smbprn.00000001 Remote Downlevel Document report.pdf",
+         "Remote Downlevel Document report.pdf"},
+        {"smbprn.00000042 Budget 2027 (draft).xlsx", "Budget 2027 (draft).xlsx"},
+        {"smbprn.00000001  two spaces", " two spaces"},
+        {"smbprn.00000001 ", ""},
+        {"smbprn.0000001 seven digits", "smbprn.0000001 seven digits"},
+        {"smbprn.000000012 nine digits", "smbprn.000000012 nine digits"},
+        {"smbprn.0000000a letter", "smbprn.0000000a letter"},
+        {"SMBPRN.00000001 upper case", "SMBPRN.00000001 upper case"},
+        {"report smbprn.00000001 x", "report smbprn.00000001 x"},
+        {"smbprn.00000001", "smbprn.00000001"},
+    };
+    for (const auto &c : cases) {
+        Response Resp;
+        ippAddSeparator(Resp.R);
+        ippAddInteger(Resp.R, IPP_TAG_JOB, IPP_TAG_INTEGER, "job-id", 1);
+        ippAddString(Resp.R, IPP_TAG_JOB, IPP_TAG_NAME, "job-name", nullptr, c.jobName);
+        const auto Jobs = JobsFromResponse(Resp.R);
+        ASSERT_EQ(Jobs.size(), 1u);
+        EXPECT_EQ(Jobs[0].Entry.Document, std::optional<std::string>(c.document)) << c.jobName;
+    }
+}
+
+TEST(spooler_ipp, AClassJobNamesItsClassAndTheMemberThatPrintedIt)
+{
+    Response Resp;
+    ippAddSeparator(Resp.R);
+    ippAddInteger(Resp.R, IPP_TAG_JOB, IPP_TAG_INTEGER, "job-id", 3);
+    ippAddString(Resp.R, IPP_TAG_JOB, IPP_TAG_URI, "job-printer-uri", nullptr,
+                 "ipp://localhost:631/classes/cls");
+    ippAddString(Resp.R, IPP_TAG_JOB, IPP_TAG_URI, "job-printer-uri-actual", nullptr,
+                 "ipp://server/printers/p2");
+    ippAddSeparator(Resp.R);
+    ippAddInteger(Resp.R, IPP_TAG_JOB, IPP_TAG_INTEGER, "job-id", 4);
+    ippAddString(Resp.R, IPP_TAG_JOB, IPP_TAG_URI, "job-printer-uri", nullptr,
+                 "ipp://localhost:631/printers/p2");
+    const auto Jobs = JobsFromResponse(Resp.R);
+    ASSERT_EQ(Jobs.size(), 2u);
+    EXPECT_EQ(Jobs[0].Queue, std::optional<std::string>("cls"));
+    EXPECT_EQ(Jobs[0].PrintedOn, std::optional<std::string>("p2"));
+    EXPECT_EQ(Jobs[1].Queue, std::optional<std::string>("p2"));
+    EXPECT_FALSE(Jobs[1].PrintedOn);
+}
+
 } // namespace
 } // namespace vesk::spooler

@@ -5,11 +5,14 @@
 #include "MonitorHarness.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -71,12 +74,113 @@ protected:
                                          "file:///dev/null", "-P", Ppd});
         if (Add.Exit != 0)
             Failure = "lpadmin failed: " + Add.Out.toStdString();
+        else
+            StartEverywhere();
+    }
+
+    // CUPS's own IPP Everywhere printer model, colour and two-sided, behind a driverless queue
+    // (EverywhereQueue): a real device model reports copies, sides, colour and pages. It needs a
+    // D-Bus bus even without DNS-SD (a private one), and offers only PWG raster, so CUPS
+    // rasterizes and ippeveps counts the pages without Ghostscript.
+    static void StartEverywhere()
+    {
+        if (!QFileInfo::exists("/usr/sbin/ippeveprinter") ||
+            !QFileInfo::exists("/usr/bin/dbus-daemon")) {
+            EverywhereMissing = "ippeveprinter (cups-ipp-utils) or dbus-daemon is not installed";
+            return;
+        }
+        const QString Bus = Dir->filePath("bus"), Spool = Dir->filePath("ippeve");
+        QDir().mkpath(Spool);
+        Dbus = new QProcess;
+        Dbus->start("dbus-daemon", {"--config-file=/usr/share/dbus-1/session.conf",
+                                    "--address=unix:path=" + Bus, "--nofork"});
+        for (int I = 0; I < 600 && !QFileInfo::exists(Bus); ++I)
+            QThread::msleep(50);
+        auto Env = QProcessEnvironment::systemEnvironment();
+        Env.insert("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + Bus);
+        // A port below the ephemeral range; the next one when it is taken.
+        for (int Attempt = 0; Attempt < 10 && EverywherePort == 0; ++Attempt) {
+            const int Try = 20000 + static_cast<int>(QRandomGenerator::global()->bounded(12000));
+            Printer = new QProcess;
+            Printer->setProcessEnvironment(Env);
+            Printer->setProcessChannelMode(QProcess::MergedChannels);
+            Printer->start("ippeveprinter", {"-r",
+                                             "off",
+                                             "-n",
+                                             "localhost",
+                                             "-p",
+                                             QString::number(Try),
+                                             "-d",
+                                             Spool,
+                                             "-k",
+                                             "-2",
+                                             "-s",
+                                             "600,600",
+                                             "-f",
+                                             "image/pwg-raster",
+                                             "-c",
+                                             "/usr/sbin/ippeveps",
+                                             "-M",
+                                             "Vesk",
+                                             "-m",
+                                             "Colour Duplex",
+                                             QString::fromStdString(EverywhereQueue)});
+            Printer->waitForStarted(30000);
+            const auto Up = [&] {
+                return Run("ipptool",
+                           {"-q", "ipp://127.0.0.1:" + QString::number(Try) + "/ipp/print",
+                            "get-printer-attributes.test"},
+                           false)
+                           .Exit == 0;
+            };
+            for (int I = 0; I < 200 && Printer->state() == QProcess::Running && !Up(); ++I)
+                QThread::msleep(50);
+            if (Printer->state() == QProcess::Running && Up())
+                EverywherePort = Try;
+            else
+                StopProcess(Printer);
+        }
+        if (EverywherePort == 0) {
+            EverywhereMissing = "ippeveprinter did not start";
+            return;
+        }
+        const QString Name = QString::fromStdString(EverywhereQueue);
+        const auto Add =
+            Run("lpadmin", {"-p", Name, "-E", "-v",
+                            "ipp://127.0.0.1:" + QString::number(EverywherePort) + "/ipp/print",
+                            "-m", "everywhere"});
+        if (Add.Exit != 0) {
+            Failure = "lpadmin -m everywhere failed: " + Add.Out.toStdString();
+            return;
+        }
+        // For a moment the new queue still reads as a raw one: wait for its model.
+        for (int I = 0; I < 600; ++I) {
+            if (Run("lpoptions", {"-p", Name, "-l"}).Out.contains("ColorModel"))
+                return;
+            QThread::msleep(50);
+        }
+        Failure = "the driverless queue got no model";
+    }
+
+    static void StopProcess(QProcess *&P)
+    {
+        if (P == nullptr)
+            return;
+        P->terminate();
+        if (!P->waitForFinished(10000)) {
+            P->kill();
+            P->waitForFinished(10000);
+        }
+        delete P;
+        P = nullptr;
     }
 
     static void TearDownTestSuite()
     {
         if (Dir != nullptr) {
             Run(Script, {"stop", Dir->path() + "/cupsd"}, false);
+            StopProcess(Printer);
+            StopProcess(Dbus);
             delete Dir;
             Dir = nullptr;
         }
@@ -120,9 +224,9 @@ protected:
     }
 
     // Submits a job with lp; returns its id.
-    static uint32_t Submit(const QStringList &Options)
+    static uint32_t Submit(const QStringList &Options, const std::string &To = Queue)
     {
-        const auto R = Run("lp", QStringList{"-d", QString::fromStdString(Queue)} + Options);
+        const auto R = Run("lp", QStringList{"-d", QString::fromStdString(To)} + Options);
         const auto M = QRegularExpression("request id is \\S+-(\\d+)").match(R.Out);
         EXPECT_TRUE(M.hasMatch()) << R.Out.toStdString();
         return M.captured(1).toUInt();
@@ -156,6 +260,11 @@ protected:
     static inline bool Missing = false;
     static inline std::string Failure;
     static inline QString Pdf;
+    static inline const std::string EverywhereQueue = "Office";
+    static inline int EverywherePort = 0;
+    static inline std::string EverywhereMissing; // why the queue is missing; empty when it runs
+    static inline QProcess *Dbus = nullptr;
+    static inline QProcess *Printer = nullptr;
 
     std::shared_ptr<spooler::CupsSpooler> Spooler;
     WindowThread Window;

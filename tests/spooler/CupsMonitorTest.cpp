@@ -86,76 +86,92 @@ TEST_F(cups_monitor, HeldJobIsHandedOverOnlyAfterRelease)
 }
 
 // How each job ended, the pages CUPS counted, colour and sides, as the monitor hands them over.
+// On the page-counting queue and on a driverless queue of CUPS's IPP Everywhere printer model
+// (colour and two-sided), each as CUPS reports it.
 TEST_F(cups_monitor, JobsCarryOutcomePagesColourAndSides)
 {
+    struct Expected
+    {
+        uint32_t totalPages, pagesPrinted;
+        int16_t color, duplex;
+    };
+    namespace DevColor = spooler::DevColor;
+    namespace DevDuplex = spooler::DevDuplex;
     const struct
     {
         const char *name;
         QStringList options;
         bool cancelHeld;
         JobOutcome outcome;
-        uint32_t totalPages, pagesPrinted;
-        int16_t color, duplex;
+        Expected counter, everywhere;
     } cases[] = {
-        // Without print-color-mode or sides: the queue's defaults (monochrome, one-sided).
+        // Without print-color-mode or sides: the queue's defaults (the counter monochrome, the
+        // printer model colour; both one-sided).
         {"plain",
          {},
          false,
          JobOutcome::Printed,
-         3,
-         3,
-         spooler::DevColor::Monochrome,
-         spooler::DevDuplex::Simplex},
+         {3, 3, DevColor::Monochrome, DevDuplex::Simplex},
+         {3, 3, DevColor::Color, DevDuplex::Simplex}},
         {"colour",
          {"-o", "print-color-mode=color"},
          false,
          JobOutcome::Printed,
-         3,
-         3,
-         spooler::DevColor::Color,
-         spooler::DevDuplex::Simplex},
+         {3, 3, DevColor::Color, DevDuplex::Simplex},
+         {3, 3, DevColor::Color, DevDuplex::Simplex}},
+        // Two copies of three pages on both sides: the printer model counts each copy's blank
+        // fourth side too.
         {"duplex",
          {"-o", "sides=two-sided-long-edge", "-n", "2"},
          false,
          JobOutcome::Printed,
-         6,
-         6,
-         spooler::DevColor::Monochrome,
-         spooler::DevDuplex::Vertical},
+         {6, 6, DevColor::Monochrome, DevDuplex::Vertical},
+         {8, 8, DevColor::Color, DevDuplex::Vertical}},
         // Cancelled before a page came out: no page counts, not even the one a printed job
         // with an unknown count gets.
         {"cancelled",
          {"-H", "hold"},
          true,
          JobOutcome::Cancelled,
-         0,
-         0,
-         spooler::DevColor::Monochrome,
-         spooler::DevDuplex::Simplex},
+         {0, 0, DevColor::Monochrome, DevDuplex::Simplex},
+         {0, 0, DevColor::Color, DevDuplex::Simplex}},
     };
-    RunningMonitor M(Spooler, Queue, true, Window.R, QuietMs);
-    ASSERT_TRUE(M.Opened);
-    std::vector<uint32_t> Ids;
-    for (const auto &c : cases) {
-        Ids.push_back(Submit(QStringList{"-t", c.name} + c.options + QStringList{Pdf}));
-        if (c.cancelHeld) {
-            ASSERT_EQ(Run("cancel", {QString::number(Ids.back())}).Exit, 0);
+    for (const bool Everywhere : {false, true}) {
+        const std::string &Printer = Everywhere ? EverywhereQueue : Queue;
+        SCOPED_TRACE(Printer);
+        if (Everywhere && !EverywhereMissing.empty()) {
+            ADD_FAILURE() << EverywhereMissing;
+            continue;
         }
-    }
-    ASSERT_TRUE(Window.R->WaitFor([&](auto &H, auto &) {
-        return std::all_of(Ids.begin(), Ids.end(), [&](uint32_t Id) { return Has(H, Id); });
-    }));
-    for (size_t i = 0; i < std::size(cases); ++i) {
-        const auto &c = cases[i];
-        SCOPED_TRACE(c.name);
-        for (const auto &H : Window.R->HandedJobs()) {
-            if (H.Job.JobId != Ids[i])
-                continue;
-            EXPECT_EQ(JobOutcomeOf(H.Job), c.outcome);
-            EXPECT_EQ(H.Job.TotalPages, c.totalPages);
-            EXPECT_EQ(H.Job.PagesPrinted, c.pagesPrinted);
-            EXPECT_EQ(H.Job.Color, c.color);
-            EXPECT_EQ(H.Job.Duplex, c.duplex);
+        WindowThread W;
+        RunningMonitor M(Spooler, Printer, true, W.R, QuietMs);
+        ASSERT_TRUE(M.Opened);
+        std::vector<uint32_t> Ids;
+        for (const auto &c : cases) {
+            Ids.push_back(
+                Submit(QStringList{"-t", c.name} + c.options + QStringList{Pdf}, Printer));
+            if (c.cancelHeld) {
+                ASSERT_EQ(Run("cancel", {QString::number(Ids.back())}).Exit, 0);
+            }
+        }
+        ASSERT_TRUE(W.R->WaitFor(
+            [&](auto &H, auto &) {
+                return std::all_of(Ids.begin(), Ids.end(), [&](uint32_t Id) { return Has(H, Id); });
+            },
+            180));
+        for (size_t i = 0; i < std::size(cases); ++i) {
+            const auto &c = cases[i];
+            const Expected &e = Everywhere ? c.everywhere : c.counter;
+            SCOPED_TRACE(c.name);
+            for (const auto &H : W.R->HandedJobs()) {
+                if (H.Job.JobId != Ids[i])
+                    continue;
+                EXPECT_EQ(JobOutcomeOf(H.Job), c.outcome);
+                EXPECT_EQ(H.Job.TotalPages, e.totalPages);
+                EXPECT_EQ(H.Job.PagesPrinted, e.pagesPrinted);
+                EXPECT_EQ(H.Job.Color, e.color);
+                EXPECT_EQ(H.Job.Duplex, e.duplex);
+            }
         }
     }
 }
@@ -208,4 +224,73 @@ TEST_F(cups_monitor, SurvivesACupsdRestart)
 }
 
 } // namespace
+} // namespace vesk::test
+
+namespace vesk::test {
+
+// CUPS numbers a class's job once and reports it to the class and to the member that prints it:
+// it is handed over once however many monitored queues it passed through, under the member that
+// printed it when that member is monitored, else under the class.
+TEST_F(cups_monitor, AClassJobIsHandedOverOnceUnderTheMemberThatPrintedIt)
+{
+    static const bool Made = [] {
+        bool Ok = true;
+        for (const char *P : {"cp1", "cp2"})
+            Ok = Ok &&
+                 Run("lpadmin", {"-p", P, "-E", "-v", "file:///dev/null", "-m", "raw"}).Exit == 0 &&
+                 Run("lpadmin", {"-p", P, "-c", "ccls"}).Exit == 0;
+        return Ok && Run("cupsenable", {"ccls"}).Exit == 0 && Run("cupsaccept", {"ccls"}).Exit == 0;
+    }();
+    ASSERT_TRUE(Made);
+    const auto Print = [](const char *Dest) {
+        const auto R = Run("lp", {"-d", Dest, "-t", "pooled", Pdf});
+        return QRegularExpression("request id is \\S+-(\\d+)").match(R.Out).captured(1).toUInt();
+    };
+    const struct
+    {
+        const char *what;
+        std::vector<std::string> watched;
+    } cases[] = {
+        {"class only", {"ccls"}},
+        {"members only", {"cp1", "cp2"}},
+        {"class and members", {"ccls", "cp1", "cp2"}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        WindowThread W;
+        std::vector<std::unique_ptr<RunningMonitor>> Monitors;
+        for (const auto &P : c.watched) {
+            Monitors.push_back(std::make_unique<RunningMonitor>(Spooler, P, true, W.R, QuietMs));
+            ASSERT_TRUE(Monitors.back()->Opened);
+        }
+        const auto Watched = [&](const std::string &P) {
+            return std::find(c.watched.begin(), c.watched.end(), P) != c.watched.end();
+        };
+        std::vector<uint32_t> Pooled{Print("ccls"), Print("ccls"), Print("ccls")};
+        const uint32_t Direct = Print("cp2");
+        // The direct job, then a later one on every watched queue: the sweeps went by.
+        std::vector<uint32_t> Last;
+        for (const auto &P : c.watched)
+            Last.push_back(Print(P.c_str()));
+        ASSERT_TRUE(W.R->WaitFor([&](auto &H, auto &) {
+            return std::all_of(Last.begin(), Last.end(), [&](uint32_t Id) { return Has(H, Id); }) &&
+                   std::all_of(Pooled.begin(), Pooled.end(),
+                               [&](uint32_t Id) { return Has(H, Id); });
+        }));
+        Monitors.clear();
+        for (uint32_t Id : Pooled) {
+            std::vector<std::string> Under;
+            for (const auto &H : W.R->HandedJobs())
+                if (H.Job.JobId == Id)
+                    Under.push_back(H.Job.PrinterName.value_or(H.PrinterName));
+            ASSERT_EQ(Under.size(), 1u) << Id;
+            if (Watched("cp1") || Watched("cp2"))
+                EXPECT_TRUE(Under[0] == "cp1" || Under[0] == "cp2") << Under[0];
+            else
+                EXPECT_EQ(Under[0], "ccls");
+        }
+        EXPECT_EQ(Has(W.R->HandedJobs(), Direct), Watched("cp2"));
+    }
+}
+
 } // namespace vesk::test
