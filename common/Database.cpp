@@ -256,6 +256,19 @@ bool beginWrite(QSqlDatabase &db, QString *error)
     return ok;
 }
 
+bool lockForReadAndWrite(QSqlDatabase &db, const QStringList &tables, QString *error)
+{
+    if (engineOf(db) == DbEngine::SQLite)
+        return true;
+    QSqlQuery q(db);
+    if (q.exec(QStringLiteral("lock table ") + tables.join(QStringLiteral(", ")) +
+               QStringLiteral(" in share row exclusive mode")))
+        return true;
+    if (error)
+        *error = q.lastError().text();
+    return false;
+}
+
 bool commitWrite(QSqlDatabase &db, QString *error)
 {
     if (engineOf(db) == DbEngine::SQLite) {

@@ -7,6 +7,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
+#include <QStringList>
 
 namespace vesk {
 
@@ -63,6 +64,10 @@ bool runStatement(QSqlQuery &q, const QString &statement, const QVariantList &va
 // a concurrent writer waits for the busy timeout instead of failing part-way.
 bool beginWrite(QSqlDatabase &db, QString *error = nullptr);
 bool commitWrite(QSqlDatabase &db, QString *error = nullptr);
+// Inside a write transaction: keeps other writers of `tables` out until it ends, so rows read
+// there are still as read when they are written back. SQLite's BEGIN IMMEDIATE does so for the
+// whole file already; a server engine locks the tables (reading them stays possible).
+bool lockForReadAndWrite(QSqlDatabase &db, const QStringList &tables, QString *error = nullptr);
 void rollbackWrite(QSqlDatabase &db);
 
 DbEngine engineOf(const QSqlDatabase &db);

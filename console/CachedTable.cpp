@@ -137,6 +137,11 @@ bool CachedTable::Write(QSqlDatabase &db, QString *error) const
             q.bindValue(mark, value);
         if (!q.exec())
             return Failed(q, error);
+        if (!row.original.isEmpty() && q.numRowsAffected() == 0) {
+            if (error)
+                *error = RowChangedText.isEmpty() ? table_ : RowChangedText;
+            return false;
+        }
     }
     return true;
 }

@@ -11,8 +11,9 @@
 namespace vesk {
 
 // The tables have no keys: a changed row is written back where every column still holds what
-// was read (a row changed meanwhile by another program is left alone). Not thread-safe; one
-// per connection.
+// was read. A row changed or deleted meanwhile by another program matches nothing: the write
+// fails with RowChangedText rather than lose the change silently. Not thread-safe; one per
+// connection.
 class CachedTable
 {
 public:
@@ -30,6 +31,9 @@ public:
 
     // Writes the changed and new rows. The caller holds the write transaction.
     bool Write(QSqlDatabase &db, QString *error) const;
+
+    // The error of a changed row that no longer matches (a catalogue text).
+    QString RowChangedText;
 
 private:
     struct Row

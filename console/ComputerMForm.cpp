@@ -387,6 +387,9 @@ bool TComputerMFrm::FormCloseQuery()
 
 void TComputerMFrm::FormClose()
 {
+    // The search and the host collection read texts of the language file on their threads:
+    // they end before it is released.
+    NetworkPane->Stop();
     dm_.CloseIniFile();
 }
 

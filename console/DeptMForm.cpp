@@ -50,6 +50,7 @@ TDeptMFrm::~TDeptMFrm() = default;
 
 void TDeptMFrm::setRecord(const DeptRecord &r)
 {
+    key_ = r.Key;
     edtName->setText(r.Name);
     edtManager->setText(r.Manager);
     edtTel->setText(r.Tel);
@@ -59,8 +60,8 @@ void TDeptMFrm::setRecord(const DeptRecord &r)
 
 DeptRecord TDeptMFrm::record() const
 {
-    return {edtName->text(), edtManager->text(), edtTel->text(), edtFax->text(),
-            Mem->toPlainText()};
+    return {key_,           edtName->text(), edtManager->text(),
+            edtTel->text(), edtFax->text(),  Mem->toPlainText()};
 }
 
 void TDeptMFrm::FormShow()

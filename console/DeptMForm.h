@@ -45,6 +45,7 @@ protected:
 
 private:
     TdmMain &dm_;
+    QVariant key_; // the row shown, handed back for the save
 };
 
 } // namespace vesk

@@ -26,15 +26,39 @@ const QString TopLevel = QStringLiteral("-1");
 
 struct Statement
 {
+    Statement(QString statement, QVariantList bound, QString oneRow = {})
+        : text(std::move(statement)), values(std::move(bound)), oneRowOrError(std::move(oneRow))
+    {}
+
     QString text;
     QVariantList values;
+    // Not empty: the statement must change exactly one row, else it fails with this text.
+    QString oneRowOrError;
 };
 
 // Prepares, binds and runs one statement; false with the database's text.
 bool exec(QSqlDatabase &db, const Statement &s, QString *error)
 {
     QSqlQuery q(db);
-    return runStatement(q, translateStatement(db, s.text), s.values, error);
+    if (!runStatement(q, translateStatement(db, s.text), s.values, error))
+        return false;
+    if (s.oneRowOrError.isEmpty() || q.numRowsAffected() == 1)
+        return true;
+    if (error)
+        *error = s.oneRowOrError;
+    return false;
+}
+
+// The column list that reads a row with its address first (as "RowKey").
+QString withRowKey(const QSqlDatabase &db)
+{
+    return rowKey(db) + QStringLiteral(" as RowKey, *");
+}
+
+// The condition that names the row read: its address, while it still carries `name`.
+QString readRow(const QSqlDatabase &db, const char *nameField)
+{
+    return rowKey(db) + QStringLiteral("=? and ") + QLatin1String(nameField) + QStringLiteral("=?");
 }
 
 // All statements or none.
@@ -199,6 +223,20 @@ std::optional<NodePath> DeptOperations::DeleteDept(const DeptForest &forest, con
         dm_.ShowMsg(lang(QStringLiteral("RSDefaultDeptNo")), MB_ICONINFORMATION);
         return std::nullopt;
     }
+    QSqlDatabase db = database();
+    // The children as the database has them; the tree may show fewer (added elsewhere since).
+    bool hasChildren = false;
+    try {
+        hasChildren =
+            select(db,
+                   {QStringLiteral("select HostName from tHost where DeptName=?"), {node->text}})
+                .next() ||
+            select(db, {QStringLiteral("select Name from tDept where SuperName=?"), {node->text}})
+                .next();
+    } catch (const VeskError &e) {
+        showError(e.message());
+        return std::nullopt;
+    }
     // The receiver of the children: the parent, or the top-level default department.
     std::optional<NodePath> target;
     if (path.size() > 1) {
@@ -211,7 +249,7 @@ std::optional<NodePath> DeptOperations::DeleteDept(const DeptForest &forest, con
                 break;
             }
         }
-        if (!target && !node->children.empty()) {
+        if (!target && hasChildren) {
             dm_.ShowMsg(lang(QStringLiteral("RSNoDefaultDept")), MB_ICONINFORMATION);
             return std::nullopt;
         }
@@ -219,16 +257,14 @@ std::optional<NodePath> DeptOperations::DeleteDept(const DeptForest &forest, con
     if (dm_.AskOkCancel(lang(QStringLiteral("RSDelDept")), MB_ICONQUESTION) != IDOK)
         return std::nullopt;
 
-    const QString targetName = target ? nodeAt(forest, *target)->text : QString();
     std::vector<Statement> statements{
         {QStringLiteral("delete from tDept where Name=?"), {node->text}}};
-    for (const DeptNode &child : node->children) {
-        if (child.kind == NodeKind::Computer)
-            statements.push_back({QStringLiteral("update thost set deptname=? where hostname=?"),
-                                  {targetName, child.text}});
-        else
-            statements.push_back({QStringLiteral("update tdept set supername=? where name=?"),
-                                  {targetName, child.text}});
+    if (target) {
+        const QString targetName = nodeAt(forest, *target)->text;
+        statements.push_back({QStringLiteral("update thost set deptname=? where deptname=?"),
+                              {targetName, node->text}});
+        statements.push_back({QStringLiteral("update tdept set supername=? where supername=?"),
+                              {targetName, node->text}});
     }
     if (!writeAll(dm_, statements))
         return std::nullopt;
@@ -243,10 +279,16 @@ std::optional<DeptRecord> DeptOperations::ReadDept(const QString &name)
     }
     QSqlDatabase db = database();
     try {
-        QSqlQuery q = select(db, {QStringLiteral("select * from tDept where Name=?"), {name}});
+        QSqlQuery q = select(db, {QStringLiteral("select ") + withRowKey(db) +
+                                      QStringLiteral(" from tDept where Name=?"),
+                                  {name}});
         if (q.next())
-            return DeptRecord{field(q, "Name"), field(q, "Manager"), field(q, "Tel"),
-                              field(q, "Fax"), field(q, "Memo")};
+            return DeptRecord{q.value(QStringLiteral("RowKey")),
+                              field(q, "Name"),
+                              field(q, "Manager"),
+                              field(q, "Tel"),
+                              field(q, "Fax"),
+                              field(q, "Memo")};
     } catch (const VeskError &e) {
         showError(e.message());
         return std::nullopt;
@@ -259,10 +301,15 @@ bool DeptOperations::SaveDept(const QString &oldName, const DeptRecord &record)
 {
     if (!CheckNewDeptName(oldName, record.Name))
         return false;
-    std::vector<Statement> statements = deptCarryOver(oldName, record.Name);
-    statements.push_back(
-        {QStringLiteral("update tDept set Name=?, Manager=?, tel=?, Fax=?, Memo=? where Name=?"),
-         {record.Name, record.Manager, record.Tel, record.Fax, record.Memo, oldName}});
+    const QSqlDatabase db = database();
+    // The row first: the carry-over may change rows of tDept, which on some engines moves them.
+    std::vector<Statement> statements{
+        {QStringLiteral("update tDept set Name=?, Manager=?, tel=?, Fax=?, Memo=? where ") +
+             readRow(db, "Name"),
+         {record.Name, record.Manager, record.Tel, record.Fax, record.Memo, record.Key, oldName},
+         TdmMain::FillMsg(lang(QStringLiteral("RSDeptNotExist")), oldName)}};
+    for (Statement &s : deptCarryOver(oldName, record.Name))
+        statements.push_back(std::move(s));
     return writeAll(dm_, statements);
 }
 
@@ -270,11 +317,20 @@ std::optional<HostRecord> DeptOperations::ReadHost(const QString &name)
 {
     QSqlDatabase db = database();
     try {
-        QSqlQuery q = select(db, {QStringLiteral("select * from tHost where HostName=?"), {name}});
+        QSqlQuery q = select(db, {QStringLiteral("select ") + withRowKey(db) +
+                                      QStringLiteral(" from tHost where HostName=?"),
+                                  {name}});
         if (q.next()) {
-            HostRecord r{field(q, "HostName"),  field(q, "IP"),       field(q, "MAC"),
-                         field(q, "tNetGroup"), field(q, "DeptName"), field(q, "EmName"),
-                         field(q, "Tel"),       field(q, "Fax"),      field(q, "Email"),
+            HostRecord r{q.value(QStringLiteral("RowKey")),
+                         field(q, "HostName"),
+                         field(q, "IP"),
+                         field(q, "MAC"),
+                         field(q, "tNetGroup"),
+                         field(q, "DeptName"),
+                         field(q, "EmName"),
+                         field(q, "Tel"),
+                         field(q, "Fax"),
+                         field(q, "Email"),
                          field(q, "Memo")};
             if (!q.next())
                 return r;
@@ -289,6 +345,11 @@ std::optional<HostRecord> DeptOperations::ReadHost(const QString &name)
 
 bool DeptOperations::SaveHost(const QString &oldName, const HostRecord &record)
 {
+    // A computer without a name could be neither shown nor found again.
+    if (record.HostName.trimmed().isEmpty()) {
+        dm_.ShowMsg(lang(QStringLiteral("RSHostNameInvalid")), MB_ICONEXCLAMATION);
+        return false;
+    }
     try {
         if (!dm_.IsFreeValue(QStringLiteral("THost"), QStringLiteral("Hostname"), record.HostName,
                              oldName)) {
@@ -300,13 +361,16 @@ bool DeptOperations::SaveHost(const QString &oldName, const HostRecord &record)
         showError(e.message());
         return false;
     }
+    const QSqlDatabase db = database();
     const std::vector<Statement> statements{
+        {QStringLiteral("update tHost set HostName=?, IP=?, tNetGroup=?, Tel=?, Memo=?, MAC=?, "
+                        "EmName=?, Fax=?, Email=? where ") +
+             readRow(db, "HostName"),
+         {record.HostName, record.IP, record.tNetGroup, record.Tel, record.Memo, record.MAC,
+          record.EmName, record.Fax, record.Email, record.Key, oldName},
+         lang(QStringLiteral("RSExistSameCompute"))},
         {QStringLiteral("update Tprinter set HostName=? where HostName=?"),
          {record.HostName, oldName}},
-        {QStringLiteral("update tHost set HostName=?, IP=?, tNetGroup=?, Tel=?, Memo=?, MAC=?, "
-                        "EmName=?, Fax=?, Email=? where HostName=?"),
-         {record.HostName, record.IP, record.tNetGroup, record.Tel, record.Memo, record.MAC,
-          record.EmName, record.Fax, record.Email, oldName}},
     };
     return writeAll(dm_, statements);
 }

@@ -8,6 +8,7 @@
 #include <QDateTime>
 #include <QSqlDatabase>
 #include <QString>
+#include <QVariant>
 
 #include <optional>
 #include <vector>
@@ -19,6 +20,7 @@ class TdmMain;
 // The fields of tDept that the properties window edits.
 struct DeptRecord
 {
+    QVariant Key; // the engine's address of the row read (rowKey): a save changes that row only
     QString Name;
     QString Manager;
     QString Tel;
@@ -29,6 +31,7 @@ struct DeptRecord
 // The fields of tHost that the properties window edits, and its department for the log.
 struct HostRecord
 {
+    QVariant Key; // as DeptRecord::Key
     QString HostName;
     QString IP;
     QString MAC;
@@ -78,21 +81,23 @@ public:
 
     // Deleting the department at `path` of `forest` (the tree as shown): refuses the default
     // department, refuses a top-level department with children when no top-level default
-    // department is there to receive them, asks, then deletes the row and re-attaches its direct
-    // children (computers by DeptName, departments by SuperName) to the parent or the default
-    // department, all in one transaction. Returns the path (in `forest`) of the node that
-    // received the children (empty when it had none to give and no receiver), or nothing when
-    // refused, cancelled or failed.
+    // department is there to receive them, asks, then deletes the row and re-attaches the direct
+    // children the database holds, shown in `forest` or not (computers by DeptName, departments
+    // by SuperName), to the parent or the default department, all in one transaction. Returns the
+    // path (in `forest`) of the node that received the children (empty when it had none to give and
+    // no receiver), or nothing when refused, cancelled or failed.
     std::optional<NodePath> DeleteDept(const DeptForest &forest, const NodePath &path);
 
     // Department properties. ReadDept: the row, or nothing (shown: the default department, or a
-    // department that does not exist). SaveDept: the name rule, then the carry-over of a new name
-    // and the row's fields, in one transaction.
+    // department that does not exist). SaveDept: the name rule, then the row read (its Key, still
+    // carrying `oldName`; another row of that name keeps its fields) and the carry-over of a new
+    // name, in one transaction; a row changed or gone meanwhile is refused.
     std::optional<DeptRecord> ReadDept(const QString &name);
     bool SaveDept(const QString &oldName, const DeptRecord &record);
 
     // Computer properties. ReadHost: the one row of that name (shown otherwise). SaveHost: a new
-    // name must be free; printers of the computer follow it; print records keep the old name.
+    // name must be usable (not empty) and free; only the row read changes (as SaveDept);
+    // printers of the computer follow it; print records keep the old name.
     std::optional<HostRecord> ReadHost(const QString &name);
     bool SaveHost(const QString &oldName, const HostRecord &record);
     // Asks, then deletes the computer's row; its printers and print records stay.

@@ -149,10 +149,39 @@ void TDeptTreeView::LoadDeptTree(QTreeWidgetItem *parent)
 
 void TDeptTreeView::RebuildDeptTree()
 {
-    setUpdatesEnabled(false);
-    clear();
-    LoadDeptTree();
-    setUpdatesEnabled(true);
+    whenIdle([this] {
+        setUpdatesEnabled(false);
+        clear();
+        LoadDeptTree();
+        setUpdatesEnabled(true);
+    });
+}
+
+void TDeptTreeView::ClearDeptTree()
+{
+    whenIdle([this] { clear(); });
+}
+
+void TDeptTreeView::whenIdle(std::function<void()> change)
+{
+    if (commands_ > 0)
+        pendingChange_ = std::move(change);
+    else
+        change();
+}
+
+TDeptTreeView::CommandScope::CommandScope(TDeptTreeView &view) : view_(view)
+{
+    ++view_.commands_;
+}
+
+TDeptTreeView::CommandScope::~CommandScope()
+{
+    if (--view_.commands_ > 0 || !view_.pendingChange_)
+        return;
+    const std::function<void()> change = std::move(view_.pendingChange_);
+    view_.pendingChange_ = nullptr;
+    change();
 }
 
 NodeKind TDeptTreeView::kindOf(const QTreeWidgetItem *item)
@@ -244,12 +273,14 @@ void TDeptTreeView::addDept(QTreeWidgetItem *parent)
 
 void TDeptTreeView::MenuSameLevelDeptClick()
 {
+    const CommandScope scope(*this);
     if (QTreeWidgetItem *selected = selectedNode())
         addDept(selected->parent());
 }
 
 void TDeptTreeView::MenuAddChildDeptClick()
 {
+    const CommandScope scope(*this);
     QTreeWidgetItem *selected = selectedNode();
     if (selected && kindOf(selected) == NodeKind::Department) {
         addDept(selected);
@@ -259,16 +290,14 @@ void TDeptTreeView::MenuAddChildDeptClick()
 
 void TDeptTreeView::MenuDelDeptClick()
 {
+    const CommandScope scope(*this);
     QTreeWidgetItem *node = selectedNode();
     if (!node)
         return;
-    const std::optional<NodePath> target = DeptOperations(dm_).DeleteDept(forest(), pathOf(node));
-    if (!target)
+    if (!DeptOperations(dm_).DeleteDept(forest(), pathOf(node)))
         return;
-    QTreeWidgetItem *receiver = target->empty() ? nullptr : itemAtPath(*target);
-    while (node->childCount() > 0 && receiver)
-        receiver->addChild(node->takeChild(0));
-    delete node;
+    // The children the database held moved, shown or not: the tree shows them where they went.
+    RebuildDeptTree();
 }
 
 // --- Moving
@@ -297,6 +326,7 @@ void TDeptTreeView::moveNode(QTreeWidgetItem *node, QTreeWidgetItem *target)
 
 void TDeptTreeView::DeptTreeDragDrop(QTreeWidgetItem *target)
 {
+    const CommandScope scope(*this);
     QTreeWidgetItem *dragged = selectedNode();
     if (!DeptTreeDragOver(target))
         return;
@@ -376,6 +406,7 @@ void TDeptTreeView::commitData(QWidget *editor)
 
 bool TDeptTreeView::DeptTreeEdited(QTreeWidgetItem *item, const QString &newText)
 {
+    const CommandScope scope(*this);
     if (!DeptOperations(dm_).RenameDept(item->text(0), newText))
         return false; // the node keeps the name the database keeps
     item->setText(0, newText);
@@ -425,6 +456,7 @@ QMenu *TDeptTreeView::DeptTreeMouseUp(const QPoint &globalPos)
 
 void TDeptTreeView::MenuComputerAdjustClick()
 {
+    const CommandScope scope(*this);
     QTreeWidgetItem *node = selectedNode();
     if (!node || kindOf(node) != NodeKind::Department)
         return;
@@ -438,6 +470,7 @@ void TDeptTreeView::MenuComputerAdjustClick()
 
 void TDeptTreeView::MenuFormClick()
 {
+    const CommandScope scope(*this);
     QTreeWidgetItem *node = selectedNode();
     if (!node || kindOf(node) != NodeKind::Department)
         return;
@@ -469,6 +502,7 @@ void TDeptTreeView::MenuLogDeptClick()
 
 void TDeptTreeView::MenuIComputeFomClick()
 {
+    const CommandScope scope(*this);
     QTreeWidgetItem *node = selectedNode();
     if (!node || kindOf(node) != NodeKind::Computer)
         return;
@@ -499,6 +533,7 @@ void TDeptTreeView::MenuLogComputeClick()
 
 void TDeptTreeView::MenudeleteComputerClick()
 {
+    const CommandScope scope(*this);
     QTreeWidgetItem *node = selectedNode();
     if (!node || kindOf(node) != NodeKind::Computer)
         return;

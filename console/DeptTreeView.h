@@ -32,8 +32,12 @@ public:
     // Adds the departments below `parent` (the top level without), with their computers and
     // printers, expanded. Does not clear the tree. A database error is shown.
     void LoadDeptTree(QTreeWidgetItem *parent = nullptr);
-    // Clear, then LoadDeptTree with no parent, without repainting meanwhile.
+    // Clear, then LoadDeptTree with no parent, without repainting meanwhile. While a command
+    // runs (its question or window is open) the rebuild waits until the command has ended, so
+    // no handler is left holding a freed node.
     void RebuildDeptTree();
+    // Empties the tree, waiting for a running command the same way.
+    void ClearDeptTree();
     bool HasChildText(QTreeWidgetItem *node, const QString &text) const;
 
     static NodeKind kindOf(const QTreeWidgetItem *item);
@@ -103,9 +107,26 @@ private:
     void addDept(QTreeWidgetItem *parent);
     void moveNode(QTreeWidgetItem *node, QTreeWidgetItem *target);
     void log(const QString &text) const;
+    // Runs `change` of the whole tree now, or when the running command ends.
+    void whenIdle(std::function<void()> change);
+
+    // Marks a handler that may run a nested event loop (a question, a window).
+    class CommandScope
+    {
+    public:
+        explicit CommandScope(TDeptTreeView &view);
+        ~CommandScope();
+        CommandScope(const CommandScope &) = delete;
+        CommandScope &operator=(const CommandScope &) = delete;
+
+    private:
+        TDeptTreeView &view_;
+    };
 
     TdmMain &dm_;
-    QPersistentModelIndex editing_; // the node whose text is being edited in place
+    int commands_ = 0;                    // handlers running, nested ones included
+    std::function<void()> pendingChange_; // the last whole-tree change asked for meanwhile
+    QPersistentModelIndex editing_;       // the node whose text is being edited in place
 };
 
 } // namespace vesk

@@ -14,6 +14,10 @@ void EnumerateOneByOne(TNetworkSearch &search, const QString &name, int type,
     request.dwDisplayType = RESOURCEDISPLAYTYPE_DOMAIN;
     request.dwUsage = RESOURCEUSAGE_CONTAINER;
     request.lpRemoteName = name;
+    // A queued thread that starts after the stop lists nothing: a silent computer's listing
+    // costs seconds, and a closing console waits for every thread.
+    if (search.Stopping())
+        return;
     auto enumeration =
         search.Network().OpenEnum(RESOURCE_GLOBALNET, type, RESOURCEUSAGE_ALL, &request);
     if (!enumeration)

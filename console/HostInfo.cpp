@@ -233,9 +233,14 @@ bool THostInfo::collect(QString *error)
         if (!opened.ok) {
             *error = opened.error;
         } else if (beginWrite(db, error)) {
+            // Another console's collection waits here until this one has committed, instead of
+            // inserting the same new computers beside it.
             CachedTable hosts;
             CachedTable printers;
-            ok = hosts.Load(db, QStringLiteral("tHost"), error) &&
+            hosts.RowChangedText = printers.RowChangedText = lang(QStringLiteral("RSRowChanged"));
+            ok = lockForReadAndWrite(db, {QStringLiteral("tHost"), QStringLiteral("tPrinter")},
+                                     error) &&
+                 hosts.Load(db, QStringLiteral("tHost"), error) &&
                  printers.Load(db, QStringLiteral("tPrinter"), error);
             for (std::size_t i = 0; ok && i < computers.size(); ++i) {
                 StoreHost(hosts, probed[i], computers[i].group, defaultDept);

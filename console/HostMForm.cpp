@@ -64,6 +64,7 @@ void THostMFrm::applyCaptions()
 
 void THostMFrm::setRecord(const HostRecord &r)
 {
+    key_ = r.Key;
     edtName->setText(r.HostName);
     edtIP->setText(r.IP);
     edtMAC->setText(r.MAC);
@@ -78,9 +79,9 @@ void THostMFrm::setRecord(const HostRecord &r)
 
 HostRecord THostMFrm::record() const
 {
-    return {edtName->text(),  edtIP->text(),        edtMAC->text(), edtNet->text(),
-            deptName_,        edtEm->text(),        edtTel->text(), edtFax->text(),
-            edtEmail->text(), edtMem->toPlainText()};
+    return {key_,           edtName->text(),  edtIP->text(),        edtMAC->text(),
+            edtNet->text(), deptName_,        edtEm->text(),        edtTel->text(),
+            edtFax->text(), edtEmail->text(), edtMem->toPlainText()};
 }
 
 } // namespace vesk

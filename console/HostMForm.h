@@ -44,6 +44,7 @@ private:
     void applyCaptions();
 
     TdmMain &dm_;
+    QVariant key_; // the row shown, handed back for the save
     QString deptName_;
     QLabel *labels_[9];
 };

@@ -56,10 +56,16 @@ TNetworkPane::TNetworkPane(TdmMain &dm, QTreeWidget *computerTree, TDeptTreeView
 
 TNetworkPane::~TNetworkPane()
 {
+    Stop();
+}
+
+void TNetworkPane::Stop()
+{
     // The threads first: they may still be sending steps to this thread.
     mirror_.reset();
     search_.reset();
-    hostInfos_.clear();
+    pendingTree_.reset();
+    hostInfo_.reset();
 }
 
 bool TNetworkPane::StartSearch(QString *error)
@@ -88,7 +94,7 @@ bool TNetworkPane::StartSearch(QString *error)
         connect(search_.get(), &TNetworkSearch::searchFinished, this,
                 &TNetworkPane::searchFinished);
     }
-    deptTree_->clear();
+    deptTree_->ClearDeptTree();
     search_->Start();
     return true;
 }
@@ -140,18 +146,19 @@ bool TNetworkPane::LoadTreeFile(QString *error)
 
 bool TNetworkPane::HostInfoRunning() const
 {
-    for (const auto &info : hostInfos_) {
-        if (info->isRunning())
-            return true;
-    }
-    return false;
+    return RunningHostInfos() > 0;
+}
+
+int TNetworkPane::RunningHostInfos() const
+{
+    return hostInfo_ && hostInfo_->isRunning() ? 1 : 0;
 }
 
 bool TNetworkPane::RebuildDeptTree(TreeNodes &tree, QString *error)
 {
     // Read here first, so a database error reaches the caller rather than a message box.
     if (!LoadDeptTreeNodes(dm_.acntVesk.database(), tree, error)) {
-        deptTree_->clear();
+        deptTree_->ClearDeptTree();
         return false;
     }
     deptTree_->RebuildDeptTree();
@@ -160,8 +167,22 @@ bool TNetworkPane::RebuildDeptTree(TreeNodes &tree, QString *error)
 
 void TNetworkPane::startHostInfo(const TreeNodes &tree)
 {
-    // Collections that have ended are dropped; one still running goes on beside the new one.
-    std::erase_if(hostInfos_, [](const auto &info) { return info->isFinished(); });
+    // Two collections at once would both read tHost and both insert the same new computer, and
+    // the later one's updates would miss rows the earlier one changed: the newer search's
+    // collection replaces a running one once it has ended.
+    pendingTree_ = tree;
+    if (hostInfo_ && !hostInfo_->isFinished()) {
+        hostInfo_->requestInterruption();
+        return;
+    }
+    startPendingHostInfo();
+}
+
+void TNetworkPane::startPendingHostInfo()
+{
+    if (!pendingTree_ || (hostInfo_ && !hostInfo_->isFinished()))
+        return;
+    hostInfo_.reset();
     HostInfoSettings s;
     s.SourceConnection = dm_.acntVesk.connectionName();
     s.Lang = [this](const QString &key) { return dm_.GetLangString(key); };
@@ -174,8 +195,15 @@ void TNetworkPane::startHostInfo(const TreeNodes &tree)
     s.DeptTreeFileName = dm_.GetDeptTreeDateFile();
     s.Charset = dm_.FontCharset;
     s.KnownAddresses = Network->KnownAddresses();
-    hostInfos_.push_back(std::make_unique<THostInfo>(s, tree));
-    hostInfos_.back()->start();
+    if (Probe)
+        s.Probe = Probe;
+    hostInfo_ = std::make_unique<THostInfo>(s, *pendingTree_);
+    pendingTree_.reset();
+    // The next one waiting starts when this one has ended.
+    connect(
+        hostInfo_.get(), &QThread::finished, this, [this] { startPendingHostInfo(); },
+        Qt::QueuedConnection);
+    hostInfo_->start();
 }
 
 } // namespace vesk

@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -23,7 +24,9 @@ class TdmMain;
 class TreeWidgetMirror;
 
 // Owned by the main window, on the window thread. Keeps ComputerTree a mirror of the search's
-// plain tree, starts the host collection at the end of a search and ends it when destroyed.
+// plain tree, starts the host collection at the end of a search and ends it when stopped or
+// destroyed. One collection runs at a time: a search that ends while one still runs replaces
+// it (the old one is interrupted, the new one starts once the old has ended).
 class TNetworkPane : public QObject
 {
     Q_OBJECT
@@ -48,6 +51,14 @@ public:
     bool RebuildDeptTree(TreeNodes &tree, QString *error);
     // A host collection is still running.
     bool HostInfoRunning() const;
+    // Host collection threads running now (at most one).
+    int RunningHostInfos() const;
+    // Ends the search and the host collection and waits for their threads, serving their steps
+    // meanwhile (the window closes). A later StartSearch starts afresh.
+    void Stop();
+
+    // How the collection probes a computer; tests set one.
+    std::function<HostProbeResult(const QString &)> Probe;
 
 Q_SIGNALS:
     // The search ended (error: why NetDate.dat was not written, empty when it was).
@@ -55,6 +66,7 @@ Q_SIGNALS:
 
 private:
     void startHostInfo(const TreeNodes &tree);
+    void startPendingHostInfo();
 
     TdmMain &dm_;
     QTreeWidget *computerTree_;
@@ -63,7 +75,8 @@ private:
     int platformKind_;
     std::unique_ptr<TNetworkSearch> search_;
     std::unique_ptr<TreeWidgetMirror> mirror_;
-    std::vector<std::unique_ptr<THostInfo>> hostInfos_;
+    std::unique_ptr<THostInfo> hostInfo_;
+    std::optional<TreeNodes> pendingTree_; // the tree of the collection that waits its turn
 };
 
 // Fills a tree widget from plain nodes (texts, kinds with their images, expanded state).

@@ -23,6 +23,7 @@ TNetworkSearch::TNetworkSearch(NetworkEnum &network, LangLookup lang, QObject *p
 TNetworkSearch::~TNetworkSearch()
 {
     stopping_ = true;
+    network_.SetStopping(true);
     std::unique_lock<std::mutex> lock(poolLock_);
     closing_ = true;
     poolChanged_.notify_all();
@@ -39,6 +40,7 @@ TNetworkSearch::~TNetworkSearch()
     lock.unlock();
     for (std::thread &thread : ended)
         thread.join();
+    network_.SetStopping(false);
 }
 
 void TNetworkSearch::SendSynchronized(std::function<void()> step)

@@ -23,12 +23,13 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSqlRecord>
+#include <QVBoxLayout>
 
 namespace vesk {
 
 namespace {
 
-constexpr int SearchPanelHeight = 101;
+constexpr int SearchPanelHeight = 128;
 
 // Fills a condition box: "(any)", then each value with its stored code.
 void fillChoices(QComboBox *box, const QString &any,
@@ -140,14 +141,16 @@ void PrinterDataView::buildSearchPanel()
     rbPrinter = named(new QRadioButton(grp), "rbPrinter");
     rbHost = named(new QRadioButton(grp), "rbHost");
     rbPrinter->setChecked(true);
-    auto *radios = new QGridLayout(grp);
+    // One radio button under another: side by side, their captions had no room in English.
+    auto *radios = new QVBoxLayout(grp);
     radios->setContentsMargins(6, 2, 6, 2);
-    radios->setVerticalSpacing(0);
-    radios->addWidget(rbDept, 0, 0);
-    radios->addWidget(rbEm, 0, 1);
-    radios->addWidget(rbPrinter, 1, 0);
-    radios->addWidget(rbHost, 1, 1);
+    radios->setSpacing(0);
+    radios->addWidget(rbDept);
+    radios->addWidget(rbEm);
+    radios->addWidget(rbPrinter);
+    radios->addWidget(rbHost);
 
+    // Three rows of conditions, the commands below them, the grouping beside all four rows.
     QGridLayout *g = panelLayout(p);
     g->addWidget(lblPHost, 0, 0);
     g->addWidget(edtHost, 0, 1);
@@ -161,18 +164,20 @@ void PrinterDataView::buildSearchPanel()
     g->addWidget(dtpBegin, 2, 1);
     g->addWidget(lblTo, 2, 2);
     g->addWidget(dtpEnd, 2, 3);
-    g->addWidget(lblOutcome, 0, 6);
-    g->addWidget(cbOutcome, 0, 7);
-    g->addWidget(lblColor, 1, 6);
-    g->addWidget(cbColor, 1, 7);
-    g->addWidget(lblDuplex, 2, 6);
-    g->addWidget(cbDuplex, 2, 7);
-    g->addWidget(grp, 0, 4, 2, 1);
-    g->addWidget(btnSearch, 0, 5);
-    g->addWidget(btnReset, 1, 5);
-    QHBoxLayout *commands = commandRow(btnPrinterDataPrint, btnPrintSetting, btnExport);
+    g->addWidget(lblOutcome, 0, 4);
+    g->addWidget(cbOutcome, 0, 5);
+    g->addWidget(lblColor, 1, 4);
+    g->addWidget(cbColor, 1, 5);
+    g->addWidget(lblDuplex, 2, 4);
+    g->addWidget(cbDuplex, 2, 5);
+    g->addWidget(grp, 0, 6, 4, 1);
+    auto *commands = new QHBoxLayout;
+    commands->addWidget(btnSearch);
+    commands->addWidget(btnReset);
+    commands->addStretch(1);
+    commands->addLayout(commandRow(btnPrinterDataPrint, btnPrintSetting, btnExport));
     commands->addWidget(btnChart);
-    g->addLayout(commands, 2, 4, 1, 2);
+    g->addLayout(commands, 3, 0, 1, 6);
     g->setColumnStretch(1, 1);
     g->setColumnStretch(3, 1);
 }

@@ -139,4 +139,10 @@ QHash<QString, QString> CombinedNetwork::KnownAddresses() const
     return all;
 }
 
+void CombinedNetwork::SetStopping(bool stopping)
+{
+    for (const auto &part : parts_)
+        part->SetStopping(stopping);
+}
+
 } // namespace vesk

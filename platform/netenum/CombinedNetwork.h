@@ -29,6 +29,7 @@ public:
                                              const NetResource *resource) override;
     // Every part's addresses; for a name two parts know, the earlier part's.
     QHash<QString, QString> KnownAddresses() const override;
+    void SetStopping(bool stopping) override;
 
     const QString &ProviderName() const { return provider_; }
 

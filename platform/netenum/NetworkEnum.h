@@ -64,6 +64,9 @@ public:
     // computer's name in upper case: hosts that announce themselves by multicast DNS are not
     // known to the system resolver or by NetBIOS, so the host collection takes these instead.
     virtual QHash<QString, QString> KnownAddresses() const { return {}; }
+    // The search is being ended: an open that has not begun its listing returns null at once
+    // rather than wait its turn behind slow listings. False again once the search has ended.
+    virtual void SetStopping(bool stopping) { static_cast<void>(stopping); }
 };
 
 // An enumeration over records read in full when it was opened.

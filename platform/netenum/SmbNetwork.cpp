@@ -111,6 +111,9 @@ std::unique_ptr<NetEnumeration> SmbNetwork::OpenEnum(int scope, int type, int us
     std::optional<std::vector<Entry>> entries;
     {
         std::lock_guard<std::mutex> guard(SmbLock());
+        // Listings run one at a time; those still waiting when the search stops list nothing.
+        if (stopping_)
+            return nullptr;
         entries =
             browse ? ListUrl(url, "NT1", "NT1", settings_) : ListUrl(url, "NT1", "SMB3", settings_);
     }

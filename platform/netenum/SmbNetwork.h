@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <atomic>
+
 namespace vesk {
 
 struct SmbSettings
@@ -27,9 +29,11 @@ public:
 
     std::unique_ptr<NetEnumeration> OpenEnum(int scope, int type, int usage,
                                              const NetResource *resource) override;
+    void SetStopping(bool stopping) override { stopping_ = stopping; }
 
 private:
     SmbSettings settings_;
+    std::atomic<bool> stopping_{false};
 };
 
 } // namespace vesk

@@ -1,6 +1,7 @@
 // The console's network view: the saved tree at start-up, the search-again command and its end.
 #include "ConsoleFixture.h"
 #include "DeptTreeView.h"
+#include "MessageFlags.h"
 #include "NetworkPane.h"
 #include "NetworkSearch.h"
 #include "ViewButton.h"
@@ -15,7 +16,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <memory>
 #include <optional>
+#include <thread>
 
 using namespace vesk;
 using namespace vesk::test;
@@ -115,4 +119,62 @@ TEST_F(NetworkView, SearchAgainDisablesTheViewsUntilTheLastThreadEnds)
     ASSERT_TRUE(finished.wait(20000));
     EXPECT_EQ(boxTexts().size(), 1);
     EXPECT_TRUE(w.btnHost->isEnabled());
+}
+
+namespace {
+
+// A probe that holds every collection in its first probe until released.
+struct HeldProbe
+{
+    std::shared_ptr<std::atomic<bool>> released = std::make_shared<std::atomic<bool>>(false);
+    std::function<HostProbeResult(const QString &)> probe() const
+    {
+        return [released = released](const QString &name) {
+            while (!*released)
+                std::this_thread::yield();
+            return HostProbeResult{name.toUpper(), {}, {}};
+        };
+    }
+};
+
+} // namespace
+
+// The collection reads texts of the language file on its thread: closing ends it first.
+TEST_F(NetworkView, ClosingEndsTheHostCollectionBeforeTheLanguageFileGoes)
+{
+    dir.write("network.map", "network = Net\n[OFFICE]\nPC1\n");
+    boxes.answer(IDCANCEL); // no search at start-up
+    TComputerMFrm &w = showWindow();
+    const HeldProbe held;
+    w.NetworkPane->Probe = held.probe();
+    w.BtnComputerTreeSearch->click();
+    QSignalSpy finished(w.NetworkPane->Search(), &TNetworkSearch::searchFinished);
+    ASSERT_TRUE(finished.wait(20000));
+    ASSERT_TRUE(w.NetworkPane->HostInfoRunning());
+    *held.released = true;
+    w.ForceClose = true;
+    w.close();
+    EXPECT_FALSE(w.NetworkPane->HostInfoRunning());
+}
+
+// "Search again" while the last search's collection still probes: the new collection waits for
+// the old one, which it replaces, and every computer is stored once.
+TEST_F(NetworkView, OneHostCollectionRunsAtATime)
+{
+    dir.write("network.map", "network = Net\n[OFFICE]\nPC1\n");
+    boxes.answer(IDCANCEL);
+    TComputerMFrm &w = showWindow();
+    const HeldProbe held;
+    w.NetworkPane->Probe = held.probe();
+    w.BtnComputerTreeSearch->click();
+    QSignalSpy finished(w.NetworkPane->Search(), &TNetworkSearch::searchFinished);
+    ASSERT_TRUE(finished.wait(20000));
+    w.BtnComputerTreeSearch->click();
+    ASSERT_TRUE(finished.wait(20000));
+    EXPECT_EQ(w.NetworkPane->RunningHostInfos(), 1);
+    *held.released = true;
+    const QString end = dm->GetLangString(QStringLiteral("RSPrefixInfoEnd"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.MemLog->toPlainText().count(end) == 2; }, 20000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.NetworkPane->HostInfoRunning(); }, 20000));
+    EXPECT_EQ(count("select count(*) from tHost where hostName='PC1'"), 1);
 }

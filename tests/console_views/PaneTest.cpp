@@ -71,7 +71,7 @@ TEST_F(Panes, PrinterDataPaneHasItsComponentsAndCaptions)
           "btnPrinterDataPrint", "btnPrintSetting", "btnExport", "lblPHost", "lblTo"})
         EXPECT_NE(view.findChild<QWidget *>(QString::fromLatin1(name)), nullptr) << name;
     EXPECT_EQ(view.objectName(), QStringLiteral("plPrinterData"));
-    EXPECT_EQ(view.plPrinterDataSearch->height(), 101);
+    EXPECT_EQ(view.plPrinterDataSearch->height(), 128);
     EXPECT_EQ(view.btnSearch->text(), QStringLiteral("Search"));
     EXPECT_EQ(view.lblTo->text(), QStringLiteral("to"));
     EXPECT_EQ(view.btnPrintSetting->text(), QStringLiteral("..."));

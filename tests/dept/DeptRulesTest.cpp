@@ -80,6 +80,99 @@ TEST_F(DeptRules, DeleteReattachesDirectChildrenInOneTransaction)
     EXPECT_EQ(boxes.shown.size(), 2u); // the two questions
 }
 
+// Another console or `vesk dept add` may have added children since the tree was read.
+TEST_F(DeptRules, DeleteReattachesTheChildrenTheDatabaseHoldsShownOrNot)
+{
+    addOrganisation();
+    const struct
+    {
+        QString dept;
+        const char *addedMeanwhile;
+        const char *check;
+        QString receiver;
+    } cases[] = {
+        {LabDept, "insert into tHost (HostName, DeptName) values ('LATE', 'R&D [Lab]')",
+         "select DeptName from tHost where HostName in ('LATE', 'LAB1')", SalesDept},
+        {SalesDept, "insert into tDept (Name, SuperName) values ('Team', 'Sales & Marketing''s')",
+         "select SuperName from tDept where Name='Team' union all "
+         "select DeptName from tHost where HostName in ('PC2', 'LATE')",
+         u"Default Department"_qs},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.dept.toStdString());
+        DeptOperations ops(*dm);
+        const DeptForest shown = LoadDeptTree(ops.database());
+        exec(QString::fromLatin1(c.addedMeanwhile));
+        boxes.answer(IDOK);
+        ASSERT_TRUE(ops.DeleteDept(shown, findNode(shown, NodeKind::Department, c.dept).value()));
+        const QStringList receivers = rows(QString::fromLatin1(c.check));
+        EXPECT_EQ(receivers.size(), receivers.count(c.receiver))
+            << receivers.join(u'/').toStdString();
+    }
+}
+
+// Two rows of one name, or a row changed elsewhere between reading and saving: the save changes
+// the row it read or nothing.
+TEST_F(DeptRules, PropertiesSaveOnlyTheRowTheyRead)
+{
+    addOrganisation();
+    exec(u"insert into tDept (Name, SuperName) values ('Twin', '-1'), ('Twin', '-1')"_qs);
+    const struct
+    {
+        const char *name;
+        bool dept;
+        QString read;
+        const char *meanwhile;
+        bool saved;
+    } cases[] = {
+        {"two departments of one name", true, u"Twin"_qs, "", true},
+        {"a second computer of the name since", false, u"PC2"_qs,
+         "insert into tHost (HostName) values ('PC2')", true},
+        {"the computer renamed since", false, u"LAB1"_qs,
+         "update tHost set HostName='LAB7' where HostName='LAB1'", false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        DeptOperations ops(*dm);
+        bool saved = false;
+        if (c.dept) {
+            std::optional<DeptRecord> r = ops.ReadDept(c.read);
+            ASSERT_TRUE(r);
+            r->Manager = u"Ann"_qs;
+            saved = ops.SaveDept(c.read, *r);
+        } else {
+            std::optional<HostRecord> r = ops.ReadHost(c.read);
+            ASSERT_TRUE(r);
+            if (*c.meanwhile)
+                exec(QString::fromLatin1(c.meanwhile));
+            r->EmName = u"Ann"_qs;
+            saved = ops.SaveHost(c.read, *r);
+        }
+        EXPECT_EQ(saved, c.saved);
+        EXPECT_EQ(count(u"select count(*) from tDept where Manager='Ann'"_qs) +
+                      count(u"select count(*) from tHost where EmName='Ann'"_qs),
+                  c.saved ? 1 : 0);
+        exec(u"update tDept set Manager=null"_qs);
+        exec(u"update tHost set EmName=null"_qs);
+    }
+}
+
+TEST_F(DeptRules, ComputerPropertiesRefuseAnEmptyName)
+{
+    addOrganisation();
+    const QStringList before = rows(u"select * from tHost"_qs) + rows(u"select * from tPrinter"_qs);
+    for (const QString &name : {QString(), u"   "_qs}) {
+        DeptOperations ops(*dm);
+        std::optional<HostRecord> r = ops.ReadHost(u"PC2"_qs);
+        ASSERT_TRUE(r);
+        r->HostName = name;
+        boxes.shown.clear();
+        EXPECT_FALSE(ops.SaveHost(u"PC2"_qs, *r));
+        EXPECT_EQ(boxTexts(), QStringList{lang("RSHostNameInvalid")});
+        EXPECT_EQ(rows(u"select * from tHost"_qs) + rows(u"select * from tPrinter"_qs), before);
+    }
+}
+
 TEST_F(DeptRules, DeleteRefusesWithoutChangingAnything)
 {
     addOrganisation();

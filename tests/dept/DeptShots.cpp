@@ -84,8 +84,11 @@ public:
 std::unique_ptr<QWidget> deptForm(const char *langFile, int charset)
 {
     auto w = std::make_unique<DeptFormShot<TDeptMFrm>>(QString::fromLatin1(langFile), charset);
-    w->setRecord({QStringLiteral("Sales East"), QStringLiteral("Grace O'Brien"),
-                  QStringLiteral("555-2040"), QStringLiteral("555-2041"),
+    w->setRecord({{},
+                  QStringLiteral("Sales East"),
+                  QStringLiteral("Grace O'Brien"),
+                  QStringLiteral("555-2040"),
+                  QStringLiteral("555-2041"),
                   QStringLiteral("Second floor, rooms 201-214")});
     return w;
 }
@@ -93,10 +96,17 @@ std::unique_ptr<QWidget> deptForm(const char *langFile, int charset)
 std::unique_ptr<QWidget> hostForm(const char *langFile, int charset)
 {
     auto w = std::make_unique<DeptFormShot<THostMFrm>>(QString::fromLatin1(langFile), charset);
-    w->setRecord({QStringLiteral("SAL-PC0007"), QStringLiteral("10.0.0.9"),
-                  QStringLiteral("00-1A-3F-22-91-0C"), QStringLiteral("OFFICE"),
-                  QStringLiteral("Sales"), QStringLiteral("Anna Smith"), QStringLiteral("555-1007"),
-                  QString(), QStringLiteral("asmith@example.com"), QString()});
+    w->setRecord({{},
+                  QStringLiteral("SAL-PC0007"),
+                  QStringLiteral("10.0.0.9"),
+                  QStringLiteral("00-1A-3F-22-91-0C"),
+                  QStringLiteral("OFFICE"),
+                  QStringLiteral("Sales"),
+                  QStringLiteral("Anna Smith"),
+                  QStringLiteral("555-1007"),
+                  QString(),
+                  QStringLiteral("asmith@example.com"),
+                  QString()});
     return w;
 }
 

@@ -6,6 +6,7 @@
 #include "DeptMForm.h"
 #include "DeptTreeView.h"
 #include "HostMForm.h"
+#include "NetworkPane.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -17,6 +18,19 @@
 
 namespace vesk::test {
 namespace {
+
+// Runs a step while its box is open, as the box's own event loop would.
+class LoopingPresenter : public ScriptedPresenter
+{
+public:
+    int present(const QString &title, const QString &text, unsigned style) override
+    {
+        if (whileOpen)
+            whileOpen();
+        return ScriptedPresenter::present(title, text, style);
+    }
+    std::function<void()> whileOpen;
+};
 
 class DeptView : public DeptFixture
 {
@@ -185,6 +199,61 @@ TEST_F(DeptView, ReassignmentRebuildsTheTreeOnlyAfterAMove)
     // Computers in the order of their rows.
     EXPECT_EQ(lines(), (QStringList{"Default Department", SalesDept, "\t" + LabDept, "\t\tPC'1",
                                     "\t\t\tP1", "\t\t\tP2", "\t\tPC2", "\t\tLAB1"}));
+}
+
+// The end of a host collection rebuilds the tree through a queued call, which runs inside the
+// nested loop of a command's question or window: the command then works on the rebuilt tree.
+TEST_F(DeptView, CommandsSurviveATreeRebuiltWhileTheirQuestionOrWindowIsOpen)
+{
+    const auto rebuildWhileOpen = [this] {
+        QMetaObject::invokeMethod(
+            window->NetworkPane.get(),
+            [this] {
+                TreeNodes nodes;
+                QString error;
+                window->NetworkPane->RebuildDeptTree(nodes, &error);
+            },
+            Qt::QueuedConnection);
+        QCoreApplication::processEvents();
+    };
+    LoopingPresenter questions;
+    questions.whileOpen = rebuildWhileOpen;
+    dm->setMessagePresenter(&questions);
+    const struct
+    {
+        const char *name;
+        QString selected;
+        void (TDeptTreeView::*command)();
+        QString newName; // typed into the properties window
+        QString gone, shown;
+    } cases[] = {
+        {"delete computer", u"PC2"_qs, &TDeptTreeView::MenudeleteComputerClick, {}, u"PC2"_qs, {}},
+        {"delete department", LabDept, &TDeptTreeView::MenuDelDeptClick, {}, LabDept, u"LAB1"_qs},
+        {"department properties", SalesDept, &TDeptTreeView::MenuFormClick, u"Lab's Corner"_qs,
+         SalesDept, u"Lab's Corner"_qs},
+        {"computer properties", u"PC'1"_qs, &TDeptTreeView::MenuIComputeFomClick, u"PC'9"_qs,
+         u"PC'1"_qs, u"PC'9"_qs},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        select(c.selected);
+        tree->ShowModal = [&](QDialog &d) {
+            rebuildWhileOpen();
+            if (auto *dept = dynamic_cast<TDeptMFrm *>(&d))
+                dept->edtName->setText(c.newName);
+            if (auto *host = dynamic_cast<THostMFrm *>(&d))
+                host->edtName->setText(c.newName);
+            return int(QDialog::Accepted);
+        };
+        (tree->*c.command)();
+        EXPECT_EQ(node(c.gone), nullptr);
+        if (!c.shown.isEmpty()) {
+            EXPECT_NE(node(c.shown), nullptr);
+        }
+        // The view and the database agree.
+        EXPECT_EQ(lines(), DeptTreeLines(LoadDeptTree(dm->acntVesk.database())));
+    }
+    dm->setMessagePresenter(&boxes);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // with VESK_DISCOVERY_PG.
 #include "HostInfo.h"
 
+#include "CachedTable.h"
 #include "Database.h"
 #include "DiscoveryFixture.h"
 #include "DnsSdNetwork.h"
@@ -94,6 +95,17 @@ protected:
                     const std::map<QString, std::pair<QString, QString>> &answers,
                     const QHash<QString, QString> &known = {})
     {
+        THostInfo info(settings(answers, known), tree);
+        info.start();
+        while (!info.wait(10))
+            QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        return info.Error();
+    }
+
+    HostInfoSettings settings(const std::map<QString, std::pair<QString, QString>> &answers,
+                              const QHash<QString, QString> &known = {})
+    {
         HostInfoSettings s;
         s.SourceConnection = Source;
         s.Lang = KeyText;
@@ -115,12 +127,7 @@ protected:
         s.ProbeAddress = [](const QString &name, const QString &ip) {
             return HostProbeResult{name.toUpper(), ip, {}};
         };
-        THostInfo info(s, tree);
-        info.start();
-        while (!info.wait(10))
-            QCoreApplication::processEvents();
-        QCoreApplication::processEvents();
-        return info.Error();
+        return s;
     }
 
 #ifndef VESK_DISCOVERY_PG
@@ -213,6 +220,67 @@ TEST_F(HostInfoRules, ErrorEndsTheCollectionWithALogLine)
     EXPECT_TRUE(log.lines.last().startsWith("<RSInfoError>")) << log.lines.last().toStdString();
     EXPECT_EQ(rows("tHost", {"hostName"}), QStringList());
 }
+
+// Another program changed or deleted a row between the collection's reading and writing it:
+// the write matches no row and fails with the catalogue's text instead of being skipped.
+TEST_F(HostInfoRules, AWriteThatMatchesNoRowIsReported)
+{
+    const char *meanwhile[] = {"update tHost set IP='10.0.0.2'", "delete from tHost"};
+    for (const char *statement : meanwhile) {
+        SCOPED_TRACE(statement);
+        exec("delete from tHost");
+        exec("insert into tHost (hostName, IP) values ('PC1', '10.0.0.1')");
+        QSqlDatabase db = QSqlDatabase::database(Source, false);
+        CachedTable hosts;
+        hosts.RowChangedText = QStringLiteral("changed");
+        QString error;
+        ASSERT_TRUE(hosts.Load(db, QStringLiteral("tHost"), &error));
+        exec(statement);
+        hosts.SetValue(hosts.Find(QStringLiteral("hostName"), QStringLiteral("PC1")),
+                       QStringLiteral("MAC"), QStringLiteral("AA-BB-CC-00-11-22"));
+        EXPECT_FALSE(hosts.Write(db, &error));
+        EXPECT_EQ(error, QStringLiteral("changed"));
+    }
+}
+
+#ifdef VESK_DISCOVERY_PG
+// Two consoles' collections on one server: the second waits until the first has committed, so
+// a computer new to both is stored once.
+TEST_F(HostInfoRules, ACollectionWaitsForAnotherCollectionsWrite)
+{
+    const QString other = QStringLiteral("hostinfo-other");
+    {
+        QSqlDatabase db = QSqlDatabase::cloneDatabase(Source, other);
+        ASSERT_TRUE(db.open());
+        QString error;
+        ASSERT_TRUE(beginWrite(db, &error));
+        ASSERT_TRUE(lockForReadAndWrite(db, {QStringLiteral("tHost"), QStringLiteral("tPrinter")}));
+        QSqlQuery q(db);
+        ASSERT_TRUE(q.exec("insert into tHost (hostName, DeptName) values ('PC3', 'x')"));
+        TreeNodes tree;
+        tree.Add(QStringLiteral("Net"), 0)
+            ->AddChild(QStringLiteral("LAB"), 1)
+            ->AddChild(QStringLiteral("\\\\pc3"), 2);
+        THostInfo info(settings({}), tree);
+        info.start();
+        // The collection waits for the lock (or, without it, ends beside the open write).
+        QSqlQuery waiting(QSqlDatabase::database(Source, false));
+        const auto blocked = [&] {
+            return waiting.exec("select count(*) from pg_locks where not granted") &&
+                   waiting.next() && waiting.value(0).toInt() > 0;
+        };
+        while (!blocked() && !info.wait(10))
+            QCoreApplication::processEvents();
+        ASSERT_TRUE(commitWrite(db, &error));
+        while (!info.wait(10))
+            QCoreApplication::processEvents();
+        EXPECT_EQ(info.Error(), QString());
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(other);
+    EXPECT_EQ(rows("tHost", {"hostName"}), QStringList{"PC3"});
+}
+#endif
 
 #ifndef VESK_DISCOVERY_PG
 // Names announced by DNS-SD reach tHost and tPrinter as announced; only what the saved tree

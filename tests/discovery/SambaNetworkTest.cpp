@@ -160,3 +160,25 @@ TEST_F(SambaNetwork, SearchFindsTheNetworkAndTheCollectionStoresIt)
     QSqlDatabase::database(source, false).close();
     QSqlDatabase::removeDatabase(source);
 }
+
+// Closing the console ends the search: listings still waiting for their turn (SMB listings run
+// one at a time) list nothing, while the search is being ended only.
+TEST_F(SambaNetwork, ListingsWaitingWhenTheSearchStopsListNothing)
+{
+    NetResource computer;
+    computer.dwDisplayType = RESOURCEDISPLAYTYPE_SERVER;
+    computer.lpRemoteName = QStringLiteral("\\\\VDS-ONE");
+    const auto list = [&] {
+        return network->OpenEnum(RESOURCE_GLOBALNET, RESOURCETYPE_PRINT, RESOURCEUSAGE_ALL,
+                                 &computer) != nullptr;
+    };
+    // The name resolves once the namespaces' NetBIOS servers have started.
+    const QDeadlineTimer deadline(120000);
+    while (!list() && !deadline.hasExpired())
+        QThread::msleep(1000);
+    ASSERT_TRUE(list());
+    network->SetStopping(true);
+    EXPECT_FALSE(list());
+    network->SetStopping(false);
+    EXPECT_TRUE(list());
+}

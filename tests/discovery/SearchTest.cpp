@@ -7,8 +7,14 @@
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
 
 using namespace vesk;
 using namespace vesk::test;
@@ -152,4 +158,76 @@ TEST(NetworkSearch, FailedTreeFileIsReportedAtTheEnd)
     const SearchRun run = Search(map, QStringLiteral("/nonexistent-folder/Data/NetDate.dat"));
     EXPECT_EQ(run.finished, 1);
     EXPECT_FALSE(run.error.isEmpty());
+}
+
+namespace {
+
+// A network whose computer listings wait at a gate, as silent computers keep SMB listings
+// waiting; counts the listings opened.
+class GatedNetwork : public NetworkEnum
+{
+public:
+    explicit GatedNetwork(MapNetwork &map) : map_(map) {}
+    std::unique_ptr<NetEnumeration> OpenEnum(int scope, int type, int usage,
+                                             const NetResource *resource) override
+    {
+        if (LevelOf(resource) == NetLevel::Computer) {
+            std::unique_lock<std::mutex> lock(mutex_);
+            ++opened_;
+            changed_.wait(lock, [this] { return open_; });
+        }
+        return map_.OpenEnum(scope, type, usage, resource);
+    }
+    int Opened()
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        return opened_;
+    }
+    void OpenGate()
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        open_ = true;
+        changed_.notify_all();
+    }
+
+private:
+    MapNetwork &map_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    int opened_ = 0;
+    bool open_ = false;
+};
+
+} // namespace
+
+TEST(NetworkSearch, StoppingSkipsTheListingsStillQueued)
+{
+    QString text = QStringLiteral("[OFFICE]\n");
+    for (int i = 0; i < 5 * MaxSearchThreads; ++i)
+        text += QStringLiteral("PC%1\n").arg(i);
+    MapNetwork map = MapNetwork::FromText(text);
+    GatedNetwork network(map);
+    LogRecorder log;
+    auto search = std::make_unique<TNetworkSearch>(network, KeyText);
+    search->LogWindow = &log;
+    search->PlatformKind = GetPlatformKind();
+    search->Start();
+    // Every pool thread waits in a listing; the other computers wait in the queue.
+    const auto computers = [&] {
+        int n = 0;
+        search->ComputerTree.ForEach([&](const TreeNode &node) { n += node.ImageIndex == 2; });
+        return n;
+    };
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return network.Opened() == MaxSearchThreads && computers() == 5 * MaxSearchThreads; },
+        20000));
+    TNetworkSearch *stopping = search.get();
+    std::thread opener([&] {
+        while (!stopping->Stopping())
+            std::this_thread::yield();
+        network.OpenGate();
+    });
+    search.reset(); // as the console closes
+    opener.join();
+    EXPECT_EQ(network.Opened(), MaxSearchThreads); // only the listings under way
 }

@@ -140,6 +140,7 @@ TEST_P(VeskCommand, ManagesDepartmentsAndComputersWithHostileNames)
         {{"--yes", "dept", "delete", "DEFAULT DEPARTMENT"}, 1, "cannot be edited or deleted"},
         {{"dept", "set", lab, "--name", off.toUpper()}, 1, "already called 50%_OFF"},
         {{"host", "set", "PC'1", "--name", "pc_2"}, 1, "Another computer is already called pc_2"},
+        {{"host", "set", "PC'1", "--name", ""}, 1, "Please enter a computer name."},
         {{"host", "delete", "PC'1"}, 1, "Delete computer PC'1?"},
         {{"host", "move", "PC'1", "Nowhere"}, 1, "Department Nowhere does not exist."},
         {{"host", "show", "Nobody"}, 1, "Computer Nobody does not exist."},

@@ -1,10 +1,14 @@
 // Writes a PNG of every registered window into the folder given on the command line.
 //
 //   vesk_screenshots <folder> [name...]     (names limit the run to those windows)
+//   vesk_screenshots --check-texts [name...]
+//                                          (no pictures: lists every text that does not fit
+//                                           its control and fails when there is one)
 //
 // To add windows: write a <Area>Shots.cpp with VESK_SCREENSHOT entries, add it to this
 // program's sources and link the library that holds the windows.
 #include "Screenshots.h"
+#include "TextFit.h"
 
 #include <QApplication>
 #include <QDir>
@@ -34,8 +38,9 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "usage: vesk_screenshots <folder> [name...]\n");
         return 2;
     }
-    const QDir out(args.front());
-    if (!QDir().mkpath(out.path())) {
+    const bool checkTexts = args.front() == QLatin1String("--check-texts");
+    const QDir out(checkTexts ? QString() : args.front());
+    if (!checkTexts && !QDir().mkpath(out.path())) {
         std::fprintf(stderr, "cannot create %s\n", qPrintable(out.path()));
         return 1;
     }
@@ -51,6 +56,13 @@ int main(int argc, char **argv)
         if (!QTest::qWaitForWindowExposed(window.get()))
             std::fprintf(stderr, "%s: window not exposed\n", shot.name);
         QCoreApplication::processEvents();
+        if (checkTexts) {
+            const QStringList cut = vesk::shots::CutTexts(window.get());
+            for (const QString &line : cut)
+                std::printf("%s: %s\n", shot.name, qPrintable(line));
+            failures += static_cast<int>(cut.size());
+            continue;
+        }
         QImage img = window->grab().toImage();
         if (shot.scale > 1)
             img =
