@@ -3,6 +3,7 @@
 
 #include "Database.h"
 #include "JobOutcome.h"
+#include "OutputFile.h"
 #include "SqlText.h"
 
 #include <QFont>
@@ -307,7 +308,10 @@ bool GroupedReport::print(QPagedPaintDevice &device, int from, int to) const
 bool WriteReportPdf(const GroupedReport &report, const QString &fileName, QString *error)
 {
     // Written under a temporary name and renamed at the end: a failure leaves no file.
-    QSaveFile file(fileName);
+    const std::optional<QString> target = OutputFile(fileName, error);
+    if (!target)
+        return false;
+    QSaveFile file(*target);
     if (!file.open(QIODevice::WriteOnly)) {
         if (error)
             *error = file.errorString();

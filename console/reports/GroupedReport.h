@@ -99,7 +99,8 @@ private:
     int rowCount_ = 0;
 };
 
-// Writes every page as a PDF file; no file is left behind when writing fails.
+// Writes every page as a PDF file; no file is left behind when writing fails. Where it goes
+// and what is refused is OutputFile's rule.
 bool WriteReportPdf(const GroupedReport &report, const QString &fileName, QString *error = nullptr);
 
 } // namespace vesk

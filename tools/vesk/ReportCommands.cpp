@@ -150,7 +150,8 @@ const QString FilterHelp = QStringLiteral(
     "  hosts:   --computer P --dept P --ip P --employee P --workgroup P --phone P\n"
     "A pattern matches anywhere in the field, letter case ignored. Without filters every row.\n"
     "The file is written under a temporary name and renamed at the end: a failure leaves no\n"
-    "file and an existing one unchanged.");
+    "file and an existing one unchanged. An existing file you may not write is refused; a\n"
+    "symbolic link is written through.");
 
 } // namespace
 
