@@ -1,4 +1,5 @@
 // Spreadsheet export: the workbook read back with openpyxl, the CSV byte for byte, failures.
+#include "GroupedReport.h"
 #include "IniFile.h"
 #include "ReportsFixture.h"
 #include "SpreadsheetExport.h"
@@ -266,10 +267,12 @@ TEST_F(ExportTest, AnExistingFileIsReplacedOnlyWhereTheUserMayWriteIt)
         const char *file;    // what the export is given
         const char *written; // the file that must hold the export; null: refused
     } cases[] = {
-        {"locked.xlsx", nullptr},
-        {"locked.csv", nullptr},
-        {"link.xlsx", "open.xlsx"},
-        {"link.csv", "open.csv"},
+        {"locked.xlsx", nullptr}, {"locked.csv", nullptr}, {"link.xlsx", "open.xlsx"},
+        {"link.csv", "open.csv"}, {"locked.pdf", nullptr}, {"link.pdf", "open.pdf"},
+    };
+    // What each format's file begins with.
+    const auto magic = [](const QString &file) {
+        return file.endsWith(u".csv") ? "\xEF\xBB\xBF" : file.endsWith(u".pdf") ? "%PDF" : "PK";
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.file);
@@ -288,15 +291,16 @@ TEST_F(ExportTest, AnExistingFileIsReplacedOnlyWhereTheUserMayWriteIt)
         bool ok = false;
         {
             const AsOrdinaryUser user;
-            ok = ExportRecords(db(), ReportTable::PrinterData, {},
-                               ExportColumns(ReportTable::PrinterData, lang()), path(c.file),
-                               ExportFormatOf(path(c.file)), &error);
+            ok = path(c.file).endsWith(u".pdf")
+                     ? WriteReportPdf(GroupedReport(ReportLayout{}), path(c.file), &error)
+                     : ExportRecords(db(), ReportTable::PrinterData, {},
+                                     ExportColumns(ReportTable::PrinterData, lang()), path(c.file),
+                                     ExportFormatOf(path(c.file)), &error);
         }
         EXPECT_EQ(ok, c.written != nullptr) << error.toStdString();
         if (c.written) {
             EXPECT_TRUE(QFileInfo(path(c.file)).isSymLink());
-            EXPECT_TRUE(readBytes(target).startsWith(
-                ExportFormatOf(target) == ExportFormat::Csv ? "\xEF\xBB\xBF" : "PK"));
+            EXPECT_TRUE(readBytes(target).startsWith(magic(target)));
         } else {
             EXPECT_TRUE(error.contains(target)) << error.toStdString();
             EXPECT_EQ(readBytes(target), QByteArray("old"));
