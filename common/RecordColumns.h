@@ -29,23 +29,24 @@ struct RecordColumn
     int length;           // of a text column
     const char *titleKey; // catalogue key of the column's title; "" where it shows its own name
     int displayWidth;     // characters in the console's grids; 0 where none is declared
-    int reportWidth;      // initial width in printed reports (tShowSetting.FWidth)
+    int reportWidth;      // initial width in printed reports (tShowSetting.FWidth): room for
+                          // a usual value and the title at 10 pt; the first twelve fill the page
 };
 
 // tPrinterData in table order; the agent's record list and its journal follow this order.
 inline constexpr RecordColumn PrinterDataColumnTable[] = {
-    {"PrinterName", ColumnType::Text, 50, "RSPrinterName", 14, 100},
-    {"documentName", ColumnType::Text, 255, "RSdocumentName", 19, 150},
+    {"PrinterName", ColumnType::Text, 50, "RSPrinterName", 14, 92},
+    {"documentName", ColumnType::Text, 255, "RSdocumentName", 19, 110},
     {"hostName", ColumnType::Text, 50, "RShostName", 15, 90},
-    {"TotalPageCount", ColumnType::Integer, 0, "RSTotalPageCount", 7, 50},
+    {"TotalPageCount", ColumnType::Integer, 0, "RSTotalPageCount", 7, 45},
     {"PrintedDocumentSize", ColumnType::Integer, 0, "RSPrintedDocumentSize", 18, 70},
-    {"PageSize", ColumnType::Text, 50, "RSPageSize", 17, 80},
-    {"PrintTime", ColumnType::DateTime, 0, "RSPrintTime", 0, 120},
-    {"OperatorName", ColumnType::Text, 50, "RSOperatorName", 11, 75},
-    {"IP", ColumnType::Text, 50, "RSIP", 12, 80},
-    {"MAC", ColumnType::Text, 50, "", 19, 100},
-    {"EmName", ColumnType::Text, 50, "RSEmName", 9, 60},
-    {"DeptName", ColumnType::Text, 255, "RSDeptName", 11, 70},
+    {"PageSize", ColumnType::Text, 50, "RSPageSize", 17, 60},
+    {"PrintTime", ColumnType::DateTime, 0, "RSPrintTime", 0, 130},
+    {"OperatorName", ColumnType::Text, 50, "RSOperatorName", 11, 70},
+    {"IP", ColumnType::Text, 50, "RSIP", 12, 105},
+    {"MAC", ColumnType::Text, 50, "", 19, 120},
+    {"EmName", ColumnType::Text, 50, "RSEmName", 9, 65},
+    {"DeptName", ColumnType::Text, 255, "RSDeptName", 11, 90},
     // Appended later (schema version 5): how the job ended, the pages printed, colour and
     // two-sided, as codes (JobOutcome.h); NULL in records stored before.
     {"JobOutcome", ColumnType::Integer, 0, "RSJobOutcome", 9, 70},
@@ -60,9 +61,9 @@ inline constexpr int ReportedPrinterDataColumns = 12;
 // tHost in table order.
 inline constexpr RecordColumn HostColumnTable[] = {
     {"HostName", ColumnType::Text, 255, "RShostName", 20, 120},
-    {"IP", ColumnType::Text, 255, "", 15, 95},
+    {"IP", ColumnType::Text, 255, "", 15, 105},
     {"MAC", ColumnType::Text, 255, "", 24, 125},
-    {"tNetGroup", ColumnType::Text, 255, "RSNetGroup", 24, 100},
+    {"tNetGroup", ColumnType::Text, 255, "RSNetGroup", 24, 90},
     {"DeptName", ColumnType::Text, 255, "RSBelongDept", 12, 110},
     {"EmName", ColumnType::Text, 50, "RSBelongEmName", 12, 85},
     {"Tel", ColumnType::Text, 50, "RSTel", 10, 85},

@@ -19,8 +19,12 @@ SearchStatement PrinterDataSearch(const PrinterDataCriteria &c)
     QString filter = QStringLiteral(" where ");
     filter += QStringLiteral("PrintTime>=CDate(\"") + PrinterDataDateText(c.begin) +
               QStringLiteral("\") ");
-    filter += QStringLiteral(" AND PrintTime<=CDate(\"") + PrinterDataDateText(c.end) +
-              QStringLiteral("\")");
+    if (c.throughEndDay)
+        filter += QStringLiteral(" AND PrintTime<CDate(\"") +
+                  PrinterDataDateText(c.end.addDays(1)) + QStringLiteral("\")");
+    else
+        filter += QStringLiteral(" AND PrintTime<=CDate(\"") + PrinterDataDateText(c.end) +
+                  QStringLiteral("\")");
     appendLike(filter, QStringLiteral(" AND hostName like "), c.host);
     appendLike(filter, QStringLiteral(" AND PrinterName like "), c.printer);
     appendLike(filter, QStringLiteral(" AND DeptName like "), c.dept);

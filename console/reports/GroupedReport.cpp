@@ -3,6 +3,7 @@
 
 #include "Database.h"
 #include "JobOutcome.h"
+#include "OutputFile.h"
 #include "SqlText.h"
 
 #include <QFont>
@@ -27,12 +28,24 @@ namespace {
 // Separates the cells of a stored row; a value never holds it (control characters are cut).
 constexpr QChar CellSeparator(0x1f);
 
-// Height of the printable area: the A4 page's short side less both margins.
+// Height and width of the printable area: the A4 page's sides less both margins.
 double PrintableHeight()
 {
     const double mm = QPageSize(QPageSize::A4).size(QPageSize::Millimeter).width();
     return (mm - 2 * report::MarginMm) / 25.4 * report::UnitsPerInch;
 }
+
+double PrintableWidth()
+{
+    const double mm = QPageSize(QPageSize::A4).size(QPageSize::Millimeter).height();
+    return (mm - 2 * report::MarginMm) / 25.4 * report::UnitsPerInch;
+}
+
+// Room kept between a cell's text and the next column, so neighbours stay apart on paper.
+constexpr double CellGap = 3;
+
+// The ellipsis that ends a cut text.
+const QString Ellipsis(QChar(0x2026));
 
 QFont reportFont(double points)
 {
@@ -45,7 +58,8 @@ QFont reportFont(double points)
 // font's character map and are collected into one glyph run per page: shaping every cell of a
 // long report, and the PDF engine's set-up for every text drawn, cost more than the glyphs
 // themselves. Anything else (CJK, marks, a glyph the face lacks) takes the painter's full text
-// path with font fallback at once.
+// path with font fallback at once. A text wider than the room it is given ends in an ellipsis
+// where it would reach its neighbour; a text that fits is drawn whole.
 class CellText
 {
 public:
@@ -55,27 +69,53 @@ public:
         ascent_ = painter_.fontMetrics().ascent();
         raw_ = QRawFont::fromFont(painter_.font());
         raw_.setPixelSize(font.pointSizeF() * painter_.device()->logicalDpiY() / 72.0);
+        const QList<quint32> ellipsis = raw_.glyphIndexesForString(Ellipsis);
+        if (!ellipsis.contains(0)) {
+            ellipsis_ = ellipsis.value(0);
+            ellipsisWidth_ = raw_.advancesForGlyphIndexes(ellipsis).value(0).x();
+        }
     }
     ~CellText() { flush(); }
 
-    // `top` is the text's top edge.
-    void draw(const QPointF &top, const QString &text)
+    // `top` is the text's top edge; `room` the width it may take, in device units.
+    void draw(const QPointF &top, const QString &text, double room)
     {
         QPointF at = top + QPointF(0, ascent_);
-        if (!plain(text)) {
-            painter_.drawText(at, text);
-            return;
-        }
-        const QList<quint32> glyphs = raw_.glyphIndexesForString(text);
-        if (glyphs.contains(0)) {
-            painter_.drawText(at, text);
+        const QList<quint32> glyphs =
+            plain(text) ? raw_.glyphIndexesForString(text) : QList<quint32>{0};
+        if (glyphs.contains(0) || ellipsisWidth_ <= 0) {
+            const QFontMetricsF metrics(painter_.font(), painter_.device());
+            const QString shown = metrics.horizontalAdvance(text) <= room
+                                      ? text
+                                      : metrics.elidedText(text, Qt::ElideRight, room);
+            if (!shown.isEmpty())
+                painter_.drawText(at, shown);
             return;
         }
         const QList<QPointF> advances = raw_.advancesForGlyphIndexes(glyphs);
-        for (qsizetype i = 0; i < glyphs.size(); ++i) {
+        double width = 0;
+        for (const QPointF &a : advances)
+            width += a.x();
+        qsizetype count = glyphs.size();
+        if (width > room) {
+            // As many glyphs as leave room for the ellipsis; none fit: nothing is drawn.
+            count = 0;
+            for (double used = ellipsisWidth_; count < glyphs.size(); ++count) {
+                used += advances[count].x();
+                if (used > room)
+                    break;
+            }
+            if (ellipsisWidth_ > room)
+                return;
+        }
+        for (qsizetype i = 0; i < count; ++i) {
             glyphs_.append(glyphs[i]);
             positions_.append(at);
             at += advances[i];
+        }
+        if (count < glyphs.size()) {
+            glyphs_.append(ellipsis_);
+            positions_.append(at);
         }
     }
 
@@ -107,6 +147,8 @@ private:
     QPainter &painter_;
     QRawFont raw_;
     double ascent_ = 0;
+    quint32 ellipsis_ = 0;
+    double ellipsisWidth_ = 0; // 0: the face has no ellipsis, texts are cut by the metrics
     QList<quint32> glyphs_;
     QList<QPointF> positions_;
 };
@@ -252,18 +294,36 @@ void GroupedReport::paintPage(QPainter &painter, int page) const
     painter.save();
     painter.setPen(Qt::black);
 
+    // The room of a text starting at `left` up to `right` (the next column's start, less the
+    // gap; the page edge for the last one), in device units.
+    const double edge = PrintableWidth();
+    const auto room = [k](double left, double right) { return (right - left) * k; };
+    std::vector<double> rooms;
+    for (size_t i = 0; i < layout_.columns.size(); ++i) {
+        const double left = layout_.columns[i].left;
+        rooms.push_back(i + 1 < layout_.columns.size()
+                            ? room(left, layout_.columns[i + 1].left - CellGap)
+                            : room(left, edge));
+    }
+
     double top = 0;
     if (page == 0) {
         CellText heading(painter, reportFont(report::HeadingFontPoints));
-        heading.draw(at(report::HeadingLeft, report::HeadingTop), layout_.heading);
+        heading.draw(at(report::HeadingLeft, report::HeadingTop), layout_.heading,
+                     room(report::HeadingLeft, edge));
         top = report::TitleBandHeight;
     }
 
     CellText text(painter, reportFont(report::BaseFontPoints));
     const double headerTop = top + report::HeaderTextTop;
-    text.draw(at(report::GroupLeft, headerTop), layout_.groupTitle);
-    for (const ReportColumn &c : layout_.columns)
-        text.draw(at(c.left, headerTop), c.title);
+    // The group column's title ends before the first column's title. Where the group column
+    // has no width row the columns start under it, as the settings say, and it is not cut.
+    const double firstLeft =
+        layout_.columns.empty() ? edge : static_cast<double>(layout_.columns.front().left);
+    text.draw(at(report::GroupLeft, headerTop), layout_.groupTitle,
+              room(report::GroupLeft, firstLeft > report::GroupLeft ? firstLeft - CellGap : edge));
+    for (size_t i = 0; i < layout_.columns.size(); ++i)
+        text.draw(at(layout_.columns[i].left, headerTop), layout_.columns[i].title, rooms[i]);
     top += report::HeaderBandHeight;
 
     const int first = firstLine(page);
@@ -271,7 +331,8 @@ void GroupedReport::paintPage(QPainter &painter, int page) const
     for (int i = first; i < last; ++i, top += report::LineHeight) {
         const std::int32_t line = lines_[static_cast<size_t>(i)];
         if (line < 0) {
-            text.draw(at(report::GroupLeft, top), groups_[static_cast<size_t>(-line - 1)]);
+            text.draw(at(report::GroupLeft, top), groups_[static_cast<size_t>(-line - 1)],
+                      room(report::GroupLeft, edge));
             continue;
         }
         const QString &row = rows_[static_cast<size_t>(line)];
@@ -281,7 +342,7 @@ void GroupedReport::paintPage(QPainter &painter, int page) const
                 break;
             if (!cell.isEmpty())
                 text.draw(at(layout_.columns[column].left, top + report::DetailTop),
-                          cell.toString());
+                          cell.toString(), rooms[column]);
             ++column;
         }
     }
@@ -307,7 +368,10 @@ bool GroupedReport::print(QPagedPaintDevice &device, int from, int to) const
 bool WriteReportPdf(const GroupedReport &report, const QString &fileName, QString *error)
 {
     // Written under a temporary name and renamed at the end: a failure leaves no file.
-    QSaveFile file(fileName);
+    const std::optional<QString> target = OutputFile(fileName, error);
+    if (!target)
+        return false;
+    QSaveFile file(*target);
     if (!file.open(QIODevice::WriteOnly)) {
         if (error)
             *error = file.errorString();

@@ -81,7 +81,9 @@ public:
     int pageCount() const;
 
     // Paints page `page` (from 0) with the painter's origin at the printable area's top left
-    // corner. The layout unit follows the device's resolution, so any device will do.
+    // corner. The layout unit follows the device's resolution, so any device will do. A text
+    // that would reach the next column's start (the last column's: the page's edge) ends in
+    // "…" before it; a text that fits is printed whole.
     void paintPage(QPainter &painter, int page) const;
     // Paints pages `from` to `to` (from 0, inclusive) onto a device, a new page between them.
     bool print(QPagedPaintDevice &device, int from = 0, int to = -1) const;
@@ -99,7 +101,8 @@ private:
     int rowCount_ = 0;
 };
 
-// Writes every page as a PDF file; no file is left behind when writing fails.
+// Writes every page as a PDF file; no file is left behind when writing fails. Where it goes
+// and what is refused is OutputFile's rule.
 bool WriteReportPdf(const GroupedReport &report, const QString &fileName, QString *error = nullptr);
 
 } // namespace vesk

@@ -4,6 +4,8 @@
 #include "CDate.h"
 #include "Database.h"
 #include "JobOutcome.h"
+#include "OutputFile.h"
+#include "RecordColumns.h"
 
 #include <QDate>
 #include <QDir>
@@ -18,6 +20,7 @@
 
 #include <xlsxwriter.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -31,6 +34,11 @@ const QString PrintTimeField = QStringLiteral("PrintTime");
 constexpr char SheetName[] = "Data";
 constexpr char DateTimeFormat[] = "yyyy-mm-dd hh:mm:ss";
 constexpr int MaxCellText = 32767; // a spreadsheet cell holds no more characters
+// Column widths, in characters of the sheet's default font.
+constexpr double DateTimeWidth = 20;    // "yyyy-mm-dd hh:mm:ss" and a little room
+constexpr double UndeclaredWidth = 30;  // a text column whose grid declares no width (a memo)
+constexpr double FilterButtonWidth = 3; // the heading's filter button covers its right end
+constexpr double MaxColumnWidth = 60;
 
 // Keys of headings that differ from the grid's titles: the computers' IP column is titled.
 QString headingKey(ReportTable table, const ColumnTitle &c)
@@ -82,17 +90,33 @@ bool openRows(QSqlDatabase db, ReportTable table, const QString &filter,
     return true;
 }
 
-QString numberText(const QVariant &v)
+// A number column's cell: always quoted, so the column reads alike whatever its values; a
+// value that is no number (SQLite keeps a text in a number column) is a text cell like any.
+QString numberCell(const QVariant &v)
 {
-    if (v.metaType().id() == QMetaType::Double || v.metaType().id() == QMetaType::Float)
-        return QString::number(v.toDouble(), 'g', 15);
-    return v.toString();
+    switch (v.metaType().id()) {
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return u'"' + QString::number(v.toDouble(), 'g', 15) + u'"';
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+        return u'"' + v.toString() + u'"';
+    default:
+        return CsvTextField(v.toString());
+    }
 }
 
 bool writeCsv(QSqlQuery &q, const std::vector<ExportColumn> &columns, const QString &fileName,
               QString *error)
 {
-    QSaveFile file(fileName);
+    const std::optional<QString> target = OutputFile(fileName, error);
+    if (!target)
+        return false;
+    QSaveFile file(*target);
     if (!file.open(QIODevice::WriteOnly)) {
         if (error)
             *error = file.errorString();
@@ -106,7 +130,7 @@ bool writeCsv(QSqlQuery &q, const std::vector<ExportColumn> &columns, const QStr
     };
     file.write("\xEF\xBB\xBF");
     for (size_t i = 0; i < columns.size(); ++i)
-        line += (i ? QStringLiteral(",") : QString()) + CsvField(columns[i].heading);
+        line += (i ? QStringLiteral(",") : QString()) + CsvTextField(columns[i].heading);
     flush();
     while (q.next()) {
         for (int i = 0; i < static_cast<int>(columns.size()); ++i) {
@@ -116,9 +140,9 @@ bool writeCsv(QSqlQuery &q, const std::vector<ExportColumn> &columns, const QStr
             if (v.isNull())
                 continue;
             const ExportColumn &c = columns[static_cast<size_t>(i)];
-            line += c.kind == ExportColumn::Kind::Number  ? numberText(v)
-                    : c.kind == ExportColumn::Kind::Coded ? CsvField(c.shown(v))
-                                                          : CsvField(v.toString());
+            line += c.kind == ExportColumn::Kind::Number  ? numberCell(v)
+                    : c.kind == ExportColumn::Kind::Coded ? CsvTextField(c.shown(v))
+                                                          : CsvTextField(v.toString());
         }
         flush();
     }
@@ -195,6 +219,36 @@ QFileDevice::Permissions finalPermissions(const QString &target)
     return p;
 }
 
+// Characters a text takes in a cell, its widest line: the wide East Asian ones count twice.
+double textWidth(const QString &text)
+{
+    double width = 0, line = 0;
+    for (QChar c : text) {
+        line = c == u'\n' ? 0 : line + (c.unicode() >= 0x2E80 && c.unicode() < 0xFF61 ? 2 : 1);
+        width = std::max(width, line);
+    }
+    return width;
+}
+
+// A column's starting width from what it holds: a date and time its whole text (a narrower
+// cell shows "#####"), any other the width the console's grid gives the column; the heading
+// beside its filter button in every case. Texts written widen it further (textWidth).
+double columnWidth(ReportTable table, const ExportColumn &column)
+{
+    double width = UndeclaredWidth;
+    if (column.kind == ExportColumn::Kind::DateTime) {
+        width = DateTimeWidth;
+    } else {
+        for (const RecordColumn &c :
+             table == ReportTable::PrinterData ? PrinterDataColumns : HostColumns) {
+            if (column.field.compare(QLatin1String(c.field), Qt::CaseInsensitive) == 0 &&
+                c.displayWidth > 0)
+                width = c.displayWidth;
+        }
+    }
+    return std::min(MaxColumnWidth, std::max(width, textWidth(column.heading) + FilterButtonWidth));
+}
+
 // A libxlsxwriter workbook that is closed however the export ends.
 struct Workbook
 {
@@ -216,8 +270,11 @@ bool writeXlsx(QSqlQuery &q, ReportTable table, const std::vector<ExportColumn> 
             *error = text;
         return false;
     };
-    // Written under a temporary name in the target folder and renamed at the end.
-    const QFileInfo target(fileName);
+    // Written under a temporary name in the target's folder and renamed over it at the end.
+    const std::optional<QString> output = OutputFile(fileName, error);
+    if (!output)
+        return false;
+    const QFileInfo target(*output);
     QTemporaryFile temp(target.absoluteDir().filePath(QStringLiteral(".vesk-export-XXXXXX")));
     if (!temp.open())
         return fail(temp.errorString() + QStringLiteral(": ") + target.absoluteFilePath());
@@ -235,7 +292,14 @@ bool writeXlsx(QSqlQuery &q, ReportTable table, const std::vector<ExportColumn> 
     format_set_num_format(dateFormat, DateTimeFormat);
 
     lxw_error e = LXW_NO_ERROR;
+    std::vector<double> widths;
+    for (const ExportColumn &c : columns)
+        widths.push_back(columnWidth(table, c));
     const auto text = [&](lxw_row_t r, lxw_col_t c, const QString &s) {
+        // A text widens its column up to the limit; one of at most half the width cannot.
+        double &width = widths[c];
+        if (r > 0 && width < MaxColumnWidth && s.size() * 2 > width)
+            width = std::min(MaxColumnWidth, std::max(width, textWidth(s)));
         const QByteArray utf8 = s.left(MaxCellText).toUtf8();
         return worksheet_write_string(ws, r, c, utf8.constData(), nullptr);
     };
@@ -279,6 +343,13 @@ bool writeXlsx(QSqlQuery &q, ReportTable table, const std::vector<ExportColumn> 
     if (q.lastError().isValid())
         return fail(q.lastError().text());
 
+    // The column widths go into the sheet's head when the workbook is closed, so they may
+    // follow the rows even in constant-memory mode.
+    for (size_t c = 0; c < columns.size() && !e; ++c)
+        e = worksheet_set_column(ws, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c),
+                                 widths[c], nullptr);
+    if (e)
+        return fail(QString::fromUtf8(lxw_strerror(e)));
     worksheet_autofilter(ws, 0, 0, row, static_cast<lxw_col_t>(ExportFilterLastColumn(table)));
     worksheet_set_landscape(ws);
     worksheet_repeat_rows(ws, 0, 0);
@@ -344,6 +415,16 @@ bool ExportRecords(QSqlDatabase db, ReportTable table, const QString &filter,
         return false;
     return format == ExportFormat::Csv ? writeCsv(q, typed, fileName, error)
                                        : writeXlsx(q, table, typed, fileName, error);
+}
+
+QString CsvTextField(const QString &v)
+{
+    // A spreadsheet program reads a cell beginning with one of these as a formula (tab and
+    // carriage return are skipped before it looks): the apostrophe makes the cell plain text.
+    static const QString formulaStarts = QStringLiteral("=+-@\t\r");
+    if (!v.isEmpty() && formulaStarts.contains(v.front()))
+        return CsvField(u'\'' + v);
+    return CsvField(v);
 }
 
 QString CsvField(const QString &v)

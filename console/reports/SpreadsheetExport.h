@@ -43,6 +43,10 @@ enum class ExportFormat
 
 // A CSV field: quoted, inner quotes doubled, when it holds a comma, a quote or a line break.
 QString CsvField(const QString &value);
+// A text cell's CSV field: a text beginning with =, +, -, @, tab or carriage return gets a
+// leading apostrophe, so that a spreadsheet program shows it instead of running it as a formula
+// (a document's name is whatever the user printing it chose).
+QString CsvTextField(const QString &value);
 
 // CSV for a name ending in ".csv" (any letter case), otherwise a workbook.
 ExportFormat ExportFormatOf(const QString &fileName);
@@ -50,9 +54,10 @@ ExportFormat ExportFormatOf(const QString &fileName);
 // Writes the rows of "select <columns> from <table> <filter>" in the database's order, streamed
 // from the statement. Xlsx: sheet "Data", headings in row 1, automatic filter, landscape, row 1
 // repeated on every printed page, one page wide, row 1 frozen, A1 selected. Csv: UTF-8 with a
-// byte-order mark, CRLF line ends, RFC 4180 quoting, the same headings. The file is written
-// under a temporary name in its folder and renamed at the end, so a failure (an unwritable
-// folder, a database error) leaves no file. False with the reason.
+// byte-order mark, CRLF line ends, RFC 4180 quoting, the same headings, text cells through
+// CsvTextField and every number cell quoted. The file is written under a temporary name in its
+// folder and renamed at the end, so a failure (an unwritable folder, a database error) leaves no
+// file; where it goes and what is refused is OutputFile's rule. False with the reason.
 bool ExportRecords(QSqlDatabase db, ReportTable table, const QString &filter,
                    const std::vector<ExportColumn> &columns, const QString &fileName,
                    ExportFormat format, QString *error = nullptr);

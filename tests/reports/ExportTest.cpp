@@ -1,11 +1,17 @@
 // Spreadsheet export: the workbook read back with openpyxl, the CSV byte for byte, failures.
+#include "GroupedReport.h"
 #include "IniFile.h"
 #include "ReportsFixture.h"
 #include "SpreadsheetExport.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <unistd.h>
 
 namespace vesk::test {
 
@@ -31,6 +37,35 @@ protected:
     }
 };
 
+// Runs the scope with the rights of an ordinary user: root's rights would let it write any file.
+// The effective user only, so that root comes back at the end; a test run by an ordinary user
+// keeps its own.
+class AsOrdinaryUser
+{
+public:
+    AsOrdinaryUser()
+    {
+        if (geteuid() != 0)
+            return;
+        constexpr uid_t nobody = 65534; // Debian's nobody and nogroup
+        EXPECT_EQ(setegid(nobody), 0);
+        EXPECT_EQ(seteuid(nobody), 0);
+        root_ = true;
+    }
+    ~AsOrdinaryUser()
+    {
+        if (!root_)
+            return;
+        EXPECT_EQ(seteuid(0), 0);
+        EXPECT_EQ(setegid(0), 0);
+    }
+    AsOrdinaryUser(const AsOrdinaryUser &) = delete;
+    AsOrdinaryUser &operator=(const AsOrdinaryUser &) = delete;
+
+private:
+    bool root_ = false;
+};
+
 QStringList texts(const QJsonValue &row)
 {
     QStringList out;
@@ -52,10 +87,44 @@ TEST_F(ExportTest, CsvIsUtf8WithBomAndRfc4180Quoting)
               QByteArray("\xEF\xBB\xBF"
                          "Printer,Document,Computer,Pages,Document Size,Paper,Print Time,User,IP,"
                          "MAC,Employee,Department,Outcome,Pages Printed,Colour,Two-sided\r\n"
-                         "\"Laser, 1\",\"say \"\"hi\"\"\nnow\",PC-A,3,2048,A4,2026-03-02 09:15:00,"
-                         "ann,10.0.0.1,00-11-22-33-44-55,Ann,Sales,,,,\r\n"
-                         ",orphan.txt,PC-C,12,2048,A4,2026-03-04 17:00:59,ann,10.0.0.1,"
-                         "00-11-22-33-44-55,Ann,,Cancelled,0,Yes,No\r\n"));
+                         "\"Laser, 1\",\"say \"\"hi\"\"\nnow\",PC-A,\"3\",\"2048\",A4,"
+                         "2026-03-02 09:15:00,ann,10.0.0.1,00-11-22-33-44-55,Ann,Sales,,,,\r\n"
+                         ",orphan.txt,PC-C,\"12\",\"2048\",A4,2026-03-04 17:00:59,ann,10.0.0.1,"
+                         "00-11-22-33-44-55,Ann,,Cancelled,\"0\",Yes,No\r\n"));
+}
+
+// A cell that a spreadsheet program would read as a formula is shown as the text it is; a number
+// column's value that is no number (SQLite keeps text there) is such a text cell too.
+TEST_F(ExportTest, CsvTextCellsNeverStartAFormula)
+{
+    const struct
+    {
+        const char *document;
+        const char *field; // the document's CSV field, then what follows it
+    } cases[] = {
+        {"=HYPERLINK(\"http://x\",\"y\")", "\"'=HYPERLINK(\"\"http://x\"\",\"\"y\"\")\",PC,\"1\""},
+        {"=cmd|'/c calc'!A1", "'=cmd|'/c calc'!A1,PC,\"1\""},
+        {"+1+2", "'+1+2,PC,\"1\""},
+        {"-2+3", "'-2+3,PC,\"1\""},
+        {"@SUM(A1)", "'@SUM(A1),PC,\"1\""},
+        {"\tx", "'\tx,PC,\"1\""},
+        {"\rx", "\"'\rx\",PC,\"1\""},
+        {"a=b", "a=b,PC,\"1\""},
+        {"pages", "pages,PC,'=1+1,\"2048\""},
+        {"negative", "negative,PC,\"-3\",\"2048\""},
+    };
+    exec(QStringLiteral("delete from tPrinterData"));
+    for (const auto &c : cases)
+        addPrint({QStringLiteral("P"), QString::fromUtf8(c.document), QStringLiteral("PC")});
+    exec(
+        QStringLiteral("update tPrinterData set TotalPageCount='=1+1' where documentName='pages'"));
+    exec(QStringLiteral("update tPrinterData set TotalPageCount=-3 where documentName='negative'"));
+    ASSERT_TRUE(exportTo(QStringLiteral("out.csv"), lang()));
+    const QByteArray csv = readBytes(dir.file(QStringLiteral("out.csv")));
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.document);
+        EXPECT_TRUE(csv.contains(QByteArray("\r\nP," + QByteArray(c.field) + ',')));
+    }
 }
 
 TEST_F(ExportTest, WorkbookHasTypedCellsAndThePrintSetup)
@@ -133,6 +202,113 @@ TEST_F(ExportTest, HeadingsComeFromTheLanguageAsPlainText)
         ASSERT_EQ(rows.size(), c.rows);
         EXPECT_EQ(texts(rows[0]).join(u'|'), QString::fromUtf8(c.headings));
         EXPECT_EQ(x[u"autofilter"].toString(), QString::fromLatin1(c.autofilter));
+    }
+}
+
+// Every column is as wide as what it shows, the heading beside its filter button included: no
+// "#####" for a time, no cut heading or value until the reader widens the column.
+TEST_F(ExportTest, WorkbookColumnsAreWideEnoughForTheirContent)
+{
+    const IniFile chinese(dir.file(QStringLiteral("Chinese.ini")), 134);
+    const LangLookup zh = [&chinese](const QString &k) {
+        return chinese.readString(QStringLiteral("Lang"), k);
+    };
+    exec(QStringLiteral("insert into tHost (HostName, IP, MAC, tNetGroup, Email) values "
+                        "('PC-A','10.0.0.1','00-11-22-33-44-55','WORKGROUP','ann@example.com')"));
+    // Characters a text takes, the wide East Asian ones twice; a time "yyyy-mm-dd hh:mm:ss".
+    const auto needs = [](const QJsonValue &v) {
+        if (v.isObject())
+            return v.toObject().contains(u"datetime") ? 19.0 : 0.0;
+        double widest = 0;
+        for (const QString &line : v.toString().split(u'\n')) {
+            double w = 0;
+            for (QChar ch : line)
+                w += ch.unicode() >= 0x2E80 ? 2 : 1;
+            widest = std::max(widest, w);
+        }
+        return widest;
+    };
+    constexpr double FilterButton = 2;
+    const struct
+    {
+        const char *file;
+        ReportTable table;
+        LangLookup lang;
+    } cases[] = {
+        {"en.xlsx", ReportTable::PrinterData, lang()},
+        {"zh.xlsx", ReportTable::PrinterData, zh},
+        {"hosts.xlsx", ReportTable::Host, zh},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.file);
+        ASSERT_TRUE(exportTo(QString::fromLatin1(c.file), c.lang, c.table));
+        const QJsonObject x = readXlsx(dir.file(QString::fromLatin1(c.file)));
+        const QJsonArray widths = x[u"widths"].toArray(), rows = x[u"rows"].toArray();
+        for (int i = 0; i < widths.size(); ++i) {
+            SCOPED_TRACE(rows[0].toArray()[i].toString().toStdString());
+            double least = needs(rows[0].toArray()[i]) + FilterButton;
+            for (int r = 1; r < rows.size(); ++r)
+                least = std::max(least, needs(rows[r].toArray()[i]));
+            EXPECT_GE(widths[i].toDouble(), least);
+        }
+    }
+}
+
+// Over an existing file every format follows one rule: a file the user may not write is
+// refused and kept; a symbolic link is written through and stays a link.
+TEST_F(ExportTest, AnExistingFileIsReplacedOnlyWhereTheUserMayWriteIt)
+{
+    // A folder anyone may write, as a shared folder is; the export runs as an ordinary user.
+    QTemporaryDir shared;
+    ASSERT_TRUE(QFile::setPermissions(shared.path(), QFileDevice::Permissions(0x7777)));
+    const auto path = [&shared](const char *name) { return shared.filePath(QLatin1String(name)); };
+    const struct
+    {
+        const char *file;    // what the export is given
+        const char *written; // the file that must hold the export; null: refused
+    } cases[] = {
+        {"locked.xlsx", nullptr}, {"locked.csv", nullptr}, {"link.xlsx", "open.xlsx"},
+        {"link.csv", "open.csv"}, {"locked.pdf", nullptr}, {"link.pdf", "open.pdf"},
+    };
+    // What each format's file begins with.
+    const auto magic = [](const QString &file) {
+        return file.endsWith(u".csv") ? "\xEF\xBB\xBF" : file.endsWith(u".pdf") ? "%PDF" : "PK";
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.file);
+        const QString target = path(c.written ? c.written : c.file);
+        QFile old(target);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("old");
+        old.close();
+        if (c.written) {
+            ASSERT_TRUE(QFile::setPermissions(target, QFileDevice::Permissions(0x6666)));
+            ASSERT_TRUE(QFile::link(c.written, path(c.file))); // relative, as ln -s makes it
+        } else {
+            ASSERT_TRUE(QFile::setPermissions(target, QFileDevice::Permissions(0x4444)));
+        }
+        QString error;
+        bool ok = false;
+        {
+            const AsOrdinaryUser user;
+            ok = path(c.file).endsWith(u".pdf")
+                     ? WriteReportPdf(GroupedReport(ReportLayout{}), path(c.file), &error)
+                     : ExportRecords(db(), ReportTable::PrinterData, {},
+                                     ExportColumns(ReportTable::PrinterData, lang()), path(c.file),
+                                     ExportFormatOf(path(c.file)), &error);
+        }
+        EXPECT_EQ(ok, c.written != nullptr) << error.toStdString();
+        if (c.written) {
+            EXPECT_TRUE(QFileInfo(path(c.file)).isSymLink());
+            EXPECT_TRUE(readBytes(target).startsWith(magic(target)));
+        } else {
+            EXPECT_TRUE(error.contains(target)) << error.toStdString();
+            EXPECT_EQ(readBytes(target), QByteArray("old"));
+        }
+        EXPECT_EQ(QDir(shared.path())
+                      .entryList(QDir::Files | QDir::Hidden)
+                      .filter(QStringLiteral("vesk-export")),
+                  QStringList());
     }
 }
 

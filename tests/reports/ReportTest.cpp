@@ -1,9 +1,15 @@
 // Grouped reports: columns from tShowSetting, and the PDF read back with pdftotext.
 #include "GroupedReport.h"
+#include "IniFile.h"
 #include "ReportsFixture.h"
 
 #include <QFile>
+#include <QPageSize>
+#include <QProcess>
 #include <QRegularExpression>
+#include <QSizeF>
+
+#include <algorithm>
 
 namespace vesk::test {
 
@@ -52,26 +58,26 @@ TEST_F(ReportTest, ColumnsFollowTheSettings)
         const char *fields; // printed columns, in order
         const char *lefts;
     } cases[] = {
-        // Initial widths: 100,150,90,50,70,80,120,75,80,100,60,70.
+        // Initial widths: 92,110,90,45,70,60,130,70,105,120,65,90.
         {"", "PrinterName",
          "documentName hostName TotalPageCount PrintedDocumentSize PageSize PrintTime "
          "OperatorName IP MAC EmName DeptName",
-         "100 250 340 390 460 540 660 735 815 915 975"},
+         "92 202 292 337 407 467 597 667 772 892 957"},
         {"update tShowSetting set IsVisible=0 where FieldName in ('hostName','IP','MAC','EmName')",
          "DeptName",
          "PrinterName documentName TotalPageCount PrintedDocumentSize PageSize "
          "PrintTime OperatorName",
-         "70 170 320 370 440 520 640"},
+         "90 182 292 337 407 467 597"},
         // Moved to the front; the group column without a row starts at 0.
         {"update tShowSetting set Findex=-1 where FieldName='OperatorName'", "EmName",
          "OperatorName PrinterName documentName hostName TotalPageCount PrintedDocumentSize "
          "PageSize PrintTime IP MAC DeptName",
-         "60 135 235 385 475 525 595 675 795 875 975"},
+         "65 135 227 337 427 472 542 602 732 837 957"},
         {"delete from tShowSetting where FieldName='hostName' and tableName='tPrinterData'",
          "HostName",
          "PrinterName documentName TotalPageCount PrintedDocumentSize PageSize "
          "PrintTime OperatorName IP MAC EmName DeptName",
-         "0 100 250 300 370 450 570 645 725 825 885"},
+         "0 92 202 247 317 377 507 577 682 802 867"},
     };
     exec(QStringLiteral("create table tShowSettingStart as select * from tShowSetting"));
     for (const auto &c : cases) {
@@ -172,6 +178,65 @@ TEST_F(ReportTest, ComputerReportUsesTheSearchFilterAndItsHeading)
     EXPECT_TRUE(lineWith(text, QStringLiteral("PC-1")).startsWith(QStringLiteral("PC-1 10.0.0.1")));
     EXPECT_FALSE(text.contains(QStringLiteral("PC-3")));
     EXPECT_EQ(r.groupCount(), 2);
+}
+
+// A text wider than its column ends in an ellipsis before the next column starts (the last
+// column at the page's edge), in both languages; a text that fits is printed whole. Read back as
+// pdftotext's word boxes, in points from the page's left edge.
+TEST_F(ReportTest, CellTextsEndBeforeTheNextColumn)
+{
+    addPrint({QStringLiteral("Konica-Minolta-bizhub-C458-PCL6-Floor3"), QStringLiteral("memo.doc"),
+              QStringLiteral("PC-A"), 1, QStringLiteral("2026-03-02 09:15:00"),
+              QStringLiteral("Research and Development Department")});
+    addPrint({QStringLiteral("Laser-1"),
+              QStringLiteral("季度销售报告最终版本第三稿修订确认版.docx"), QStringLiteral("PC-B"),
+              2, QStringLiteral("2026-03-02 10:00:00"), QStringLiteral("IT")});
+    const IniFile chinese(dir.file(QStringLiteral("Chinese.ini")), 134);
+    const LangLookup zh = [&chinese](const QString &k) {
+        return chinese.readString(QStringLiteral("Lang"), k);
+    };
+    const LangLookup languages[] = {lang(), zh};
+    constexpr double PointsPerUnit = 72.0 / 96.0, Margin = 10 / 25.4 * 72.0, Slack = 0.3;
+    static const QRegularExpression word(QStringLiteral(
+        R"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="[\d.]+">([^<]*)</word>)re"));
+    for (const LangLookup &l : languages) {
+        ReportLayout layout;
+        ASSERT_TRUE(LoadReportLayout(db(), ReportTable::PrinterData, QStringLiteral("HostName"), l,
+                                     layout));
+        SCOPED_TRACE(layout.heading.toStdString());
+        GroupedReport r(layout);
+        ASSERT_TRUE(r.read(db(), {}));
+        const QString file = dir.file(QStringLiteral("report.pdf"));
+        ASSERT_TRUE(WriteReportPdf(r, file));
+        // Where each column's room begins and ends: the group value's first.
+        std::vector<double> starts{Margin + report::GroupLeft * PointsPerUnit};
+        for (const ReportColumn &c : layout.columns)
+            starts.push_back(Margin + c.left * PointsPerUnit);
+        starts.push_back(QPageSize(QPageSize::A4).size(QPageSize::Point).height() - Margin);
+        QProcess bbox;
+        bbox.start(QStringLiteral("pdftotext"),
+                   {QStringLiteral("-bbox"), file, QStringLiteral("-")});
+        ASSERT_TRUE(bbox.waitForFinished(60000));
+        const QString boxes = QString::fromUtf8(bbox.readAllStandardOutput());
+        const double titleBand = Margin + report::TitleBandHeight * PointsPerUnit;
+        int checked = 0;
+        for (const QRegularExpressionMatch &m : word.globalMatch(boxes)) {
+            const double xMin = m.captured(1).toDouble(), xMax = m.captured(3).toDouble();
+            if (m.captured(2).toDouble() < titleBand)
+                continue; // the heading has its band to itself
+            // pdftotext places a word's left edge a third of a point left of where it was drawn.
+            const auto next = std::upper_bound(starts.begin(), starts.end() - 1, xMin + 1);
+            EXPECT_LE(xMax, *next + Slack) << m.captured(4).toStdString();
+            ++checked;
+        }
+        EXPECT_GT(checked, 20);
+        const QString text = pdfText(file);
+        for (const char *whole :
+             {"Laser-1", "memo.doc", "PC-A", "IT", "2026-03-02 09:15:00", "00-11-22-33-44-55"})
+            EXPECT_TRUE(text.contains(QLatin1String(whole))) << whole;
+        for (const char *cut : {"Konica-[^ ]+… ", "季度[^ ]+… ", "Research[^\n]*…\n"})
+            EXPECT_TRUE(text.contains(QRegularExpression(QString::fromUtf8(cut)))) << cut;
+    }
 }
 
 TEST_F(ReportTest, FailuresLeaveNoFile)

@@ -43,8 +43,8 @@ TEST_F(ShowSettingsTest, SavingTheGridLayoutWritesPositionsAndTitles)
         << error.toStdString();
     const QStringList rows = settings(QStringLiteral("tPrinterData"));
     EXPECT_EQ(rows.mid(0, 3), (QStringList{QStringLiteral("hostName:0:Computer's name:90:1"),
-                                           QStringLiteral("PrinterName:1:PrinterName!:100:1"),
-                                           QStringLiteral("documentName:2:documentName!:150:1")}));
+                                           QStringLiteral("PrinterName:1:PrinterName!:92:1"),
+                                           QStringLiteral("documentName:2:documentName!:110:1")}));
     EXPECT_EQ(rows.size(), 16); // no row was added
     EXPECT_EQ(settings(QStringLiteral("tHost")).first(),
               QStringLiteral("HostName:0:Computer:120:1"));
@@ -72,9 +72,9 @@ TEST_F(ShowSettingsTest, AnEditIsStoredOnlyWithIsVisibleZeroOrOne)
         ShowSettingEditor::PostResult result;
         const char *stored; // the PrinterName row afterwards
     } cases[] = {
-        {"2", "300", ShowSettingEditor::PostResult::Refused, "PrinterName:0:Printer:100:1"},
-        {"-1", "300", ShowSettingEditor::PostResult::Refused, "PrinterName:0:Printer:100:1"},
-        {"x", "300", ShowSettingEditor::PostResult::Refused, "PrinterName:0:Printer:100:1"},
+        {"2", "300", ShowSettingEditor::PostResult::Refused, "PrinterName:0:Printer:92:1"},
+        {"-1", "300", ShowSettingEditor::PostResult::Refused, "PrinterName:0:Printer:92:1"},
+        {"x", "300", ShowSettingEditor::PostResult::Refused, "PrinterName:0:Printer:92:1"},
         {"0", "300", ShowSettingEditor::PostResult::Stored, "PrinterName:0:Printer:300:0"},
         {"", "120", ShowSettingEditor::PostResult::Stored, "PrinterName:0:Printer:120:0"},
         {"1", "", ShowSettingEditor::PostResult::Stored, "PrinterName:0:Printer::1"},

@@ -20,6 +20,13 @@ def cell(v):
     return v
 
 
+# Widths the file sets, per column from A; null where it sets none (the reader's default).
+widths = [None] * ws.max_column
+for dim in ws.column_dimensions.values():
+    if dim.customWidth:
+        for i in range(dim.min, min(dim.max, ws.max_column) + 1):
+            widths[i - 1] = dim.width
+
 print(json.dumps({
     "sheets": wb.sheetnames,
     "rows": [[cell(c) for c in row] for row in ws.iter_rows(values_only=True)],
@@ -32,4 +39,5 @@ print(json.dumps({
     "printTitleRows": ws.print_title_rows,
     "freeze": ws.freeze_panes,
     "activeCell": ws.sheet_view.selection[0].activeCell,
+    "widths": widths,
 }, ensure_ascii=False))

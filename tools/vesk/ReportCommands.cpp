@@ -142,14 +142,16 @@ int exportRecords(CommandContext &c, ArgList &args)
 }
 
 const QString FilterHelp = QStringLiteral(
-    "Filters are the search fields of the console's view, with the same search:\n"
-    "  history: --from DATE --to DATE (yyyy-mm-dd; the search runs to midnight at the start\n"
-    "           of --to, as the console's) --computer P --printer P --dept P --employee P\n"
+    "Filters are the search fields of the console's view:\n"
+    "  history: --from DATE --to DATE (yyyy-mm-dd; both days included whole: --from from its\n"
+    "           midnight, --to up to the midnight that ends it; without --to through today)\n"
+    "           --computer P --printer P --dept P --employee P\n"
     "           --outcome printed|cancelled|aborted --color yes|no --duplex yes|no\n"
     "  hosts:   --computer P --dept P --ip P --employee P --workgroup P --phone P\n"
     "A pattern matches anywhere in the field, letter case ignored. Without filters every row.\n"
     "The file is written under a temporary name and renamed at the end: a failure leaves no\n"
-    "file and an existing one unchanged.");
+    "file and an existing one unchanged. An existing file you may not write is refused; a\n"
+    "symbolic link is written through.");
 
 } // namespace
 
@@ -172,6 +174,7 @@ std::optional<QString> historyFilter(ArgList &args, QString *problem)
     };
     criteria.begin = date(from, QDate(1900, 1, 1));
     criteria.end = date(to, QDate::currentDate());
+    criteria.throughEndDay = true;
     // The job conditions: a word each, refused when it is none of the known ones.
     const auto word = [&](const char *option, auto parse, auto &slot, const char *words) {
         const std::optional<QString> text = args.takeOption(QLatin1String(option));

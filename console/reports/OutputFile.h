@@ -1,0 +1,16 @@
+// Where a report or an export is written when its name is given: the one rule for every format.
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+namespace vesk {
+
+// The file that writing `fileName` replaces: the file a symbolic link names (followed to the
+// end, so the link stays a link and its target gets the new content), or `fileName` itself. An
+// existing file that this process may not write is refused, although a rename over it would
+// succeed in a writable folder. None with the reason ("Permission denied: /path").
+std::optional<QString> OutputFile(const QString &fileName, QString *error = nullptr);
+
+} // namespace vesk
