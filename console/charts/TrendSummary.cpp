@@ -55,7 +55,8 @@ QString TrendSummaryCsv(const TrendData &data, const LangLookup &lang)
     for (int g = 0; g < TrendGroupCount; ++g) {
         const QString title = CsvField(lang(TrendGroupTitleKey(TrendGroup(g))));
         for (const TrendTotal &t : data.totals[g])
-            out += title + u',' + CsvField(t.name) + u',' + QString::number(t.pages) + u',' +
+            // Names come from print jobs (a user titles their own job): never a formula.
+            out += title + u',' + CsvTextField(t.name) + u',' + QString::number(t.pages) + u',' +
                    QString::number(t.jobs) + crlf;
     }
     return out;

@@ -7,6 +7,7 @@
 #include "ScriptedPresenter.h"
 #include "TestAppDir.h"
 #include "TrendChartForm.h"
+#include "TrendSummary.h"
 
 #include <QDateTimeEdit>
 #include <QLineEdit>
@@ -161,4 +162,27 @@ TEST_F(Charts, VeskWritesTheSameChartAndPrintsTheTotals)
                                  "Total                5         2\n");
     EXPECT_EQ(vesk({QStringLiteral("summary"), QStringLiteral("--from"), QStringLiteral("soon")}),
               2);
+}
+
+TEST(TrendSummary, CsvNamesNeverStartAFormula)
+{
+    // A name comes from a print job, whose title and user any person chooses.
+    const struct
+    {
+        QString name, field;
+    } cases[] = {
+        {QStringLiteral("=HYPERLINK(\"http://x\",\"y\")"),
+         QStringLiteral("\"'=HYPERLINK(\"\"http://x\"\",\"\"y\"\")\"")},
+        {QStringLiteral("@SUM(A1)"), QStringLiteral("'@SUM(A1)")},
+        {QStringLiteral("-PC"), QStringLiteral("'-PC")},
+        {QStringLiteral("PC-1"), QStringLiteral("PC-1")},
+    };
+    for (const auto &c : cases) {
+        TrendData data;
+        data.totals[0].push_back({c.name, 3, 1});
+        const QString csv = TrendSummaryCsv(data, [](const QString &key) { return key; });
+        EXPECT_EQ(csv.split(QStringLiteral("\r\n")).at(1),
+                  QStringLiteral("RSDeptName,%1,3,1").arg(c.field))
+            << c.name.toStdString();
+    }
 }
