@@ -4,7 +4,8 @@ JOBS  ?= 2
 export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := 1
 
-.PHONY: all deps configure build run test test-stress test-asan test-tsan fuzz fuzz-run clean format
+.PHONY: all deps configure build run test test-stress test-asan test-tsan fuzz fuzz-run clean format \
+  package test-package
 
 all: build
 
@@ -22,6 +23,17 @@ run: build
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 900
+
+# The Debian packages vesk-agent and vesk-console (packaging/debian) in $(BUILD)/packages/,
+# from the built tree; lintian's findings on each are printed.
+package: build
+	scripts/build-packages $(BUILD)
+	lintian --fail-on error $(BUILD)/packages/*.deb
+
+# The packages in a clean Debian 12 root (debootstrap, cached): install with apt, run the agent
+# as its unit does against CUPS's stock policy, upgrade, remove, purge. Several minutes; not in CI.
+test-package: package
+	scripts/test-package $(BUILD)
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -177,6 +177,7 @@ const QStringList &expectedKeys()
             "RSSaveErr",
             "RSStartManageToolErr",
             "RSJobsMissing",
+            "RSJobValuesWithheld",
             "RSAgentRunning",
             // Trend chart, summary and document name privacy.
             "RSChart",
@@ -224,6 +225,7 @@ const QStringList &templateKeys()
         "RSStartManageToolErr",
         "RSInfoError",
         "RSJobsMissing",
+        "RSJobValuesWithheld",
         "RSAgentRunning",
         "RSRedactDone",
         "RSPrivacyBad",
