@@ -225,7 +225,6 @@ const QStringList &templateKeys()
         "RSStartManageToolErr",
         "RSInfoError",
         "RSJobsMissing",
-        "RSJobValuesWithheld",
         "RSAgentRunning",
         "RSRedactDone",
         "RSPrivacyBad",
@@ -248,6 +247,7 @@ const QStringList &templateKeys()
         "RSMigrateLayout",
         "RSMigrateCounts",
         "RSMigrateFailed",
+        "RSJobValuesWithheld",
     };
     return keys;
 }
