@@ -144,7 +144,11 @@ void TPrinterMonThread::NoteWithheldValues(const TPrinterJob &Job)
     if (FWithheldLogged || Job.Document || Job.UserName || Job.MachineName)
         return;
     FWithheldLogged = true;
-    const passwd *Account = ::getpwuid(::geteuid());
+    // Each printer's monitor thread may get here at once: the reentrant look-up.
+    passwd Entry{};
+    passwd *Account = nullptr;
+    char Buffer[4096];
+    ::getpwuid_r(::geteuid(), &Entry, Buffer, sizeof Buffer, &Account);
     const QString AccountName = Account != nullptr ? QString::fromLocal8Bit(Account->pw_name)
                                                    : QString::number(::geteuid());
     SendLog(QString::fromStdString(PrinterName) + QStringLiteral(": ") +
