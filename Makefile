@@ -4,7 +4,8 @@ JOBS  ?= 2
 export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := 1
 
-.PHONY: all deps configure build run test test-stress test-asan test-tsan fuzz fuzz-run clean format
+.PHONY: all deps configure build run test test-stress test-asan test-tsan fuzz fuzz-run clean format \
+  package test-package
 
 all: build
 
@@ -22,6 +23,17 @@ run: build
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 900
+
+# The Debian packages vesk-agent and vesk-console (packaging/debian) in $(BUILD)/packages/,
+# from the built tree; lintian's findings on each are printed.
+package: build
+	scripts/build-packages $(BUILD)
+	lintian --fail-on error $(BUILD)/packages/*.deb
+
+# The packages in a clean Debian 12 root (debootstrap, cached): install with apt, run the agent
+# as its unit does against CUPS's stock policy, upgrade, remove, purge. Several minutes; not in CI.
+test-package: package
+	scripts/test-package $(BUILD)
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
@@ -48,7 +60,8 @@ test-asan: deps
 # and save, the discovery threads, the chart and report commands. scripts/tsan.supp silences the
 # reports that lie inside Qt and glib, which Debian does not build with ThreadSanitizer;
 # die_after_fork=0 lets a test start a program (QProcess) from a process that runs threads.
-# Reports go to build-tsan/reports/, not into the tests' output; scripts/tsan-check then fails
+# Reports go to build-tsan/reports/ (writable by all: a test runs the agent as another account),
+# not into the tests' output; scripts/tsan-check then fails
 # the run on any report that concerns this system's code and lists those made by Qt's own code
 # on its own threads (its picture pool), which the sanitizer cannot see the locks of.
 # suppress_equal_addresses=0: its list of reported addresses is searched from end to end for
@@ -59,6 +72,7 @@ test-tsan: deps
 	cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVESK_WERROR=ON -DVESK_SANITIZE=thread
 	cmake --build build-tsan -j $(JOBS)
 	rm -rf build-tsan/reports && mkdir -p build-tsan/reports
+	chmod 1777 build-tsan/reports # the agent of agent.AccountTest runs as nobody
 	cd build-tsan && TSAN_OPTIONS=halt_on_error=0:exitcode=0:suppress_equal_addresses=0:log_path=$(CURDIR)/build-tsan/reports/report:second_deadlock_stack=1:die_after_fork=0:suppressions=$(CURDIR)/scripts/tsan.supp \
 	  ctest --output-on-failure -j $(JOBS) --timeout 1800 -R '$(TSAN_TESTS)'
 	scripts/tsan-check build-tsan/reports

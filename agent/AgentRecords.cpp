@@ -2,6 +2,7 @@
 #include "AgentRecords.h"
 
 #include "Dataset.h"
+#include "FolderLock.h"
 #include "JobRecords.h"
 #include "MainDM.h"
 #include "PrinterMonThread.h"
@@ -82,8 +83,9 @@ private:
 
 AgentRecords::AgentRecords(TdmMain &dm, HostProbe &probe, std::function<QDateTime()> clock,
                            QObject *parent)
-    : QObject(parent), dm_(dm), journal_(dm.AppDir()), intake_(dm, probe, std::move(clock)),
-      saver_(dm, &journal_), thread_(std::make_unique<IntakeThread>(*this, intake_))
+    : QObject(parent), dm_(dm), journal_(AgentStateFolder(dm.AppDir())),
+      intake_(dm, probe, std::move(clock)), saver_(dm, &journal_),
+      thread_(std::make_unique<IntakeThread>(*this, intake_))
 {
     thread_->setObjectName(QStringLiteral("intake"));
     thread_->start();

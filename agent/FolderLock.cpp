@@ -2,6 +2,8 @@
 // renames, which would take a lock on it along).
 #include "FolderLock.h"
 
+#include "IniFile.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -36,6 +38,17 @@ bool FolderLock::Acquire()
     }
     fd_ = fd;
     return true;
+}
+
+QString AgentStateFolder(const QString &appDir)
+{
+    const QString configured =
+        IniFile::config(QDir(appDir).filePath(QStringLiteral("Config.ini")))
+            .readString(QStringLiteral("Agent"), QStringLiteral("StateFolder"));
+    QString folder = QDir::cleanPath(QDir(appDir).filePath(configured));
+    if (!folder.endsWith(u'/'))
+        folder += u'/';
+    return folder;
 }
 
 std::string FolderTag(const QString &appDir)

@@ -31,6 +31,12 @@ private:
     int fd_ = -1;
 };
 
+// The folder of the agent's journal and lock: [Agent] StateFolder of the application folder's
+// Config.ini (a relative path is taken from the application folder), else the application folder
+// itself. An installed agent keeps them with its database in /var/lib/vesk while its programs
+// and settings stay in /opt/vesk. With a trailing separator.
+QString AgentStateFolder(const QString &appDir);
+
 // What marks this folder's agent where it leaves traces outside the folder (its CUPS
 // subscription): the host and the folder's absolute path, hashed; at most 63 bytes.
 std::string FolderTag(const QString &appDir);

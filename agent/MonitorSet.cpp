@@ -27,6 +27,7 @@ bool MonitorSet::Launch(const TMonitorEntry &entry)
     if (Journal)
         thread->Resume = Journal->Mark(entry.PrinterName);
     thread->MissingJobsText = MissingJobsText;
+    thread->WithheldText = WithheldText;
     if (!thread->OpenMonitoredPrinter())
         return false;
     // Durable before the thread runs: a killed agent resumes from here. A failed write leaves the

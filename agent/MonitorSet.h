@@ -54,6 +54,8 @@ public:
     RecordJournal *Journal = nullptr;
     // The monitors' log template for job ids the spooler's history lost (TPrinterMonThread).
     QString MissingJobsText;
+    // The monitors' log template for job values the spooler withholds (TPrinterMonThread).
+    QString WithheldText;
 
 private:
     void reap();

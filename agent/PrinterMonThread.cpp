@@ -45,6 +45,12 @@
 //   - The printer handle is used by both threads in turn, never at once; the spooler keeps one
 //     connection per calling thread.
 //
+// Withheld values: under CUPS's default policy (JobPrivateValues default) a job's name, user and
+// host reach only its owner and the members of SystemGroup; anyone else gets the job without them
+// and would store records that name nobody. CUPS always holds a user and a host for a job, so a
+// job that comes with none of the three was withheld: the monitor says so once per run, naming
+// the account and the remedy, when it first sees one (at its first read on start, or later).
+//
 // Event lifetime: the window creates StopEvent and IdleEvent and may drop them right after
 // signalling the stop without waiting for the thread. The events are shared: the thread holds
 // references of its own, so they stay valid until the thread has seen the stop and returned.
@@ -57,6 +63,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <pwd.h>
+#include <unistd.h>
 
 namespace vesk {
 
@@ -129,6 +137,22 @@ void TPrinterMonThread::run()
 void TPrinterMonThread::SendLog(const QString &Line)
 {
     SendShowTip(LogWindow.data(), Line);
+}
+
+void TPrinterMonThread::NoteWithheldValues(const TPrinterJob &Job)
+{
+    if (FWithheldLogged || Job.Document || Job.UserName || Job.MachineName)
+        return;
+    FWithheldLogged = true;
+    // Each printer's monitor thread may get here at once: the reentrant look-up.
+    passwd Entry{};
+    passwd *Account = nullptr;
+    char Buffer[4096];
+    ::getpwuid_r(::geteuid(), &Entry, Buffer, sizeof Buffer, &Account);
+    const QString AccountName = Account != nullptr ? QString::fromLocal8Bit(Account->pw_name)
+                                                   : QString::number(::geteuid());
+    SendLog(QString::fromStdString(PrinterName) + QStringLiteral(": ") +
+            TdmMain::FillMsg(WithheldText, AccountName));
 }
 
 void TPrinterMonThread::SendRecPrinterData()
@@ -218,6 +242,8 @@ bool TPrinterMonThread::ReadChanges(spooler::ChangeNotification &Change)
         return E.Type == spooler::Notify::JobType && FHandedOver.count(E.Id) != 0;
     });
     DecodeNotifyInfo(FTracked, FPrinterState, Info);
+    for (const auto &Node : FTracked)
+        NoteWithheldValues(Node.Job);
     FSeenUpTo = std::max(FSeenUpTo, Info.SeenUpTo);
     if (Info.MissingJobs > 0)
         SendLog(QString::fromStdString(PrinterName) + QStringLiteral(": ") +
@@ -316,6 +342,7 @@ void TPrinterMonThread::RunPollingPath()
     do {
         RefreshQueue();
         if (FHandOverPending) {
+            NoteWithheldValues(FHandOver.Jobs[0]);
             FHandOver.PrinterName = PrinterName;
             SendRecPrinterData();
             ClearJobs(FHandOver);

@@ -53,6 +53,9 @@ public:
     // Log template for job ids the spooler's history lost before a catch-up; the count fills its
     // "%s", the line starts with the printer name.
     QString MissingJobsText;
+    // Log template for a spooler that withholds other users' job names, users and hosts from the
+    // agent's account; the account's name fills its "%s", the line starts with the printer name.
+    QString WithheldText;
 
     // Intervals, shortened by tests.
     // Notification path: a sweep after this long without a notification, and at the latest this
@@ -85,6 +88,8 @@ private:
     void EvaluatePolling(const std::vector<spooler::JobEntry> &Jobs);
     void SendRecPrinterData();
     void SendLog(const QString &Line);
+    // Logs WithheldText once per run when the job came without document, user and computer.
+    void NoteWithheldValues(const TPrinterJob &Job);
 
     std::shared_ptr<spooler::Spooler> FSpooler;
     std::function<bool()> FPlatformTest;
@@ -99,6 +104,7 @@ private:
     // Ids the sweep handed over (the newest ones): a later read that still reports one of them
     // is not taking in a new job.
     std::set<uint32_t> FHandedOver;
+    bool FWithheldLogged = false;
 };
 
 } // namespace vesk

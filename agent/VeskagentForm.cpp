@@ -172,8 +172,8 @@ void TVeskagentFrm::FormCreate(const QStringList &)
         return;
     }
 
-    // One agent per folder, before the journal is read: two would share it.
-    folderLock_ = std::make_unique<FolderLock>(dm_.AppDir());
+    // One agent per journal, before the journal is read: two would share it.
+    folderLock_ = std::make_unique<FolderLock>(AgentStateFolder(dm_.AppDir()));
     if (!folderLock_->Acquire()) {
         heldElsewhere_ = abandoned_ = true;
         stage_ = Stage::Abandoned;
@@ -196,6 +196,7 @@ void TVeskagentFrm::FormCreate(const QStringList &)
         records_->Desk());
     monitors_->Journal = &records_->Journal();
     monitors_->MissingJobsText = dm_.GetLangString(QStringLiteral("RSJobsMissing"));
+    monitors_->WithheldText = dm_.GetLangString(QStringLiteral("RSJobValuesWithheld"));
 
     buildRecordColumns();
     // Rows an earlier run took in but could not store wait for the next save.

@@ -16,8 +16,10 @@
 
 #include <csignal>
 #include <functional>
+#include <grp.h>
 #include <map>
 #include <memory>
+#include <optional>
 #include <random>
 #include <unistd.h>
 
@@ -111,11 +113,20 @@ inline bool installProgram(const TestAppDir &app)
 class PrivateCups
 {
 public:
-    PrivateCups()
+    enum class Policy
+    {
+        Open,   // every client sees and may do everything (TCP)
+        Debian, // Debian's stock policy; clients use the domain socket, whose peer is known
+    };
+
+    explicit PrivateCups(Policy policy = Policy::Open) : policy_(policy)
     {
         QByteArray out;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        if (policy == Policy::Debian)
+            env.insert(QStringLiteral("CUPSD_POLICY"), QStringLiteral("debian"));
         rc_ = run(script(), {QStringLiteral("start"), dir_.path(), QString::number(::getpid())},
-                  QProcessEnvironment::systemEnvironment(), &out);
+                  env, &out);
         bool number = false;
         const int port = out.trimmed().toInt(&number);
         if (rc_ == 0 && !number)
@@ -136,7 +147,9 @@ public:
     QProcessEnvironment clientEnv() const
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("CUPS_SERVER"), server_);
+        env.insert(QStringLiteral("CUPS_SERVER"),
+                   policy_ == Policy::Debian ? dir_.filePath(QStringLiteral("run/cups.sock"))
+                                             : server_);
         return env;
     }
     // A queue whose jobs print to nothing within milliseconds.
@@ -171,6 +184,7 @@ public:
 
 private:
     static QString script() { return QStringLiteral(VESK_SOURCE_DIR "/scripts/cupsd"); }
+    Policy policy_;
     QTemporaryDir dir_;
     int rc_ = -1;
     QString server_;
@@ -187,10 +201,23 @@ public:
     }
     ~AgentProcess() { kill(); }
 
+    // Started under another account (the test runs as root), as a service manager's User= does.
+    void runAs(uid_t uid, gid_t gid)
+    {
+        uid_ = uid;
+        gid_ = gid;
+    }
+
     void start()
     {
         process_ = std::make_unique<QProcess>();
         process_->setProcessEnvironment(env_);
+        if (uid_) {
+            process_->setChildProcessModifier([uid = *uid_, gid = gid_] {
+                if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0)
+                    ::_exit(126);
+            });
+        }
         process_->setWorkingDirectory(app_.path());
         out_.clear();
         process_->start(app_.file(QStringLiteral("Veskagent")), {});
@@ -258,6 +285,8 @@ private:
     QProcessEnvironment env_;
     std::unique_ptr<QProcess> process_;
     QByteArray out_;
+    std::optional<uid_t> uid_;
+    gid_t gid_ = 0;
 };
 
 // The journal file's text as it stands (never through RecordJournal, which may rewrite it).

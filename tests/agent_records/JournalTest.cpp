@@ -1,11 +1,13 @@
 // The journal: rows taken in survive a killed agent and are stored exactly once, also when the
 // agent dies between a save's commit and the journal rewrite after it.
 #include "AgentFixture.h"
+#include "FolderLock.h"
 #include "PrinterDataSaver.h"
 #include "RecordIntake.h"
 #include "RecordJournal.h"
 
 #include <QFile>
+#include <QTemporaryDir>
 
 using namespace vesk;
 using namespace vesk::test;
@@ -269,4 +271,25 @@ TEST_F(Journal, JobMarksAdmitEachJobOnceAndSurviveRewritesAndRestarts)
     }
     AgentRun run(dir);
     EXPECT_EQ(run.journal.Mark(laser), (ResumePoint{3, {2}}));
+}
+
+// [Agent] StateFolder of Config.ini names where the journal (and the lock) live: relative to the
+// application folder or absolute; the application folder itself when absent.
+TEST(JournalFolder, ConfigNamesTheFolderOfTheJournalAndLock)
+{
+    TestAppDir dir;
+    QTemporaryDir elsewhere;
+    const struct
+    {
+        QString setting, folder;
+    } cases[] = {
+        {QString(), dir.path()},
+        {QStringLiteral("[Agent]\nStateFolder=state\n"), dir.path() + QStringLiteral("state/")},
+        {QStringLiteral("[Agent]\nStateFolder = %1 \n").arg(elsewhere.path()),
+         elsewhere.path() + u'/'},
+    };
+    for (const auto &c : cases) {
+        dir.writeConfig(QStringLiteral("English.ini"), QStringLiteral("0"), c.setting);
+        EXPECT_EQ(AgentStateFolder(dir.path()), c.folder) << c.setting.toStdString();
+    }
 }

@@ -179,6 +179,7 @@ const QStringList &expectedKeys()
             "RSSaveErr",
             "RSStartManageToolErr",
             "RSJobsMissing",
+            "RSJobValuesWithheld",
             "RSAgentRunning",
             // Trend chart, summary and document name privacy.
             "RSChart",
@@ -248,6 +249,7 @@ const QStringList &templateKeys()
         "RSMigrateLayout",
         "RSMigrateCounts",
         "RSMigrateFailed",
+        "RSJobValuesWithheld",
     };
     return keys;
 }
