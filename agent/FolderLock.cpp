@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QSysInfo>
 
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -30,8 +31,11 @@ bool FolderLock::Acquire()
     if (fd_ >= 0)
         return true;
     const int fd = ::open(QFile::encodeName(path_).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0)
+    if (fd < 0) {
+        openError_ = errno;
         return false;
+    }
+    openError_ = 0;
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         ::close(fd);
         return false;

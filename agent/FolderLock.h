@@ -22,13 +22,18 @@ public:
     FolderLock(const FolderLock &) = delete;
     FolderLock &operator=(const FolderLock &) = delete;
 
-    // False when another process holds the lock (or the lock file cannot be made).
+    // False when another process holds the lock (HeldElsewhere) or the lock file cannot be made
+    // (OpenError: the errno of that, so the folder's real fault can be told).
     bool Acquire();
     bool Held() const { return fd_ >= 0; }
+    bool HeldElsewhere() const { return openError_ == 0 && fd_ < 0; }
+    int OpenError() const { return openError_; }
+    const QString &Path() const { return path_; }
 
 private:
     QString path_;
     int fd_ = -1;
+    int openError_ = 0;
 };
 
 // The folder of the agent's journal and lock: [Agent] StateFolder of the application folder's

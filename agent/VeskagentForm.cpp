@@ -50,6 +50,8 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include <cstring>
+
 namespace vesk {
 
 namespace {
@@ -175,12 +177,19 @@ void TVeskagentFrm::FormCreate(const QStringList &)
     // One agent per journal, before the journal is read: two would share it.
     folderLock_ = std::make_unique<FolderLock>(AgentStateFolder(dm_.AppDir()));
     if (!folderLock_->Acquire()) {
-        heldElsewhere_ = abandoned_ = true;
+        abandoned_ = true;
+        heldElsewhere_ = folderLock_->HeldElsewhere();
         stage_ = Stage::Abandoned;
         QApplication::restoreOverrideCursor();
-        dm_.ShowMsg(TdmMain::FillMsg(dm_.GetLangString(QStringLiteral("RSAgentRunning")),
-                                     QDir::toNativeSeparators(dm_.AppDir())),
-                    MB_ICONSTOP);
+        // A missing or unwritable state folder is a set-up fault, not a second agent: say which.
+        const QString message =
+            heldElsewhere_
+                ? TdmMain::FillMsg(dm_.GetLangString(QStringLiteral("RSAgentRunning")),
+                                   QDir::toNativeSeparators(dm_.AppDir()))
+                : TdmMain::FillMsg(dm_.GetLangString(QStringLiteral("RSStateFolderUnusable")),
+                                   folderLock_->Path() + QStringLiteral(": ") +
+                                       QString::fromLocal8Bit(strerror(folderLock_->OpenError())));
+        dm_.ShowMsg(message, MB_ICONSTOP);
         return;
     }
     SetLogWindow(this);

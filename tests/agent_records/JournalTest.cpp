@@ -293,3 +293,18 @@ TEST(JournalFolder, ConfigNamesTheFolderOfTheJournalAndLock)
         EXPECT_EQ(AgentStateFolder(dir.path()), c.folder) << c.setting.toStdString();
     }
 }
+
+TEST(JournalFolder, AMissingFolderIsToldApartFromAnotherAgentsLock)
+{
+    QTemporaryDir dir;
+    FolderLock first(dir.path());
+    ASSERT_TRUE(first.Acquire());
+    FolderLock second(dir.path());
+    EXPECT_FALSE(second.Acquire());
+    EXPECT_TRUE(second.HeldElsewhere());
+
+    FolderLock missing(dir.filePath(QStringLiteral("no-such-folder")));
+    EXPECT_FALSE(missing.Acquire());
+    EXPECT_FALSE(missing.HeldElsewhere());
+    EXPECT_EQ(missing.OpenError(), ENOENT);
+}

@@ -181,6 +181,7 @@ const QStringList &expectedKeys()
             "RSJobsMissing",
             "RSJobValuesWithheld",
             "RSAgentRunning",
+            "RSStateFolderUnusable",
             // Trend chart, summary and document name privacy.
             "RSChart",
             "RSChartTitle",
@@ -250,6 +251,7 @@ const QStringList &templateKeys()
         "RSMigrateCounts",
         "RSMigrateFailed",
         "RSJobValuesWithheld",
+        "RSStateFolderUnusable",
     };
     return keys;
 }
