@@ -21,7 +21,7 @@ enum class ColumnType
 // statements (Schema.cpp), the catalogue keys of the titles (PrinterDataTitles, HostTitles), the
 // initial column settings, the data module's declared fields, the agent's listed record and its
 // save. Adding a column is one entry at the end of the table plus a schema step that adds it to
-// existing databases (SchemaSteps in database/Schema.cpp) and the key in both language files.
+// existing databases (SchemaSteps in Schema.cpp) and the key in both language files.
 struct RecordColumn
 {
     const char *field;    // the name as statements write it
