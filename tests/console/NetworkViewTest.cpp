@@ -127,9 +127,11 @@ namespace {
 struct HeldProbe
 {
     std::shared_ptr<std::atomic<bool>> released = std::make_shared<std::atomic<bool>>(false);
+    std::shared_ptr<std::atomic<int>> entered = std::make_shared<std::atomic<int>>(0);
     std::function<HostProbeResult(const QString &)> probe() const
     {
-        return [released = released](const QString &name) {
+        return [released = released, entered = entered](const QString &name) {
+            ++*entered;
             while (!*released)
                 std::this_thread::yield();
             return HostProbeResult{name.toUpper(), {}, {}};
@@ -169,6 +171,9 @@ TEST_F(NetworkView, OneHostCollectionRunsAtATime)
     w.BtnComputerTreeSearch->click();
     QSignalSpy finished(w.NetworkPane->Search(), &TNetworkSearch::searchFinished);
     ASSERT_TRUE(finished.wait(20000));
+    // The first collection is probing PC1 (a collection stopped before its first probe ends
+    // without its closing line).
+    ASSERT_TRUE(QTest::qWaitFor([&] { return *held.entered > 0; }, 20000));
     w.BtnComputerTreeSearch->click();
     ASSERT_TRUE(finished.wait(20000));
     EXPECT_EQ(w.NetworkPane->RunningHostInfos(), 1);
