@@ -218,7 +218,8 @@ QString pageStatement(const QSqlDatabase &db, const QString &statement, qsizetyp
         text += QStringLiteral(", ") + key +
                 (descending.match(text).hasMatch() ? QStringLiteral(" DESC") : QString());
     }
-    text += QStringLiteral(" limit %1 offset %2").arg(limit).arg(offset);
+    if (limit > 0)
+        text += QStringLiteral(" limit %1 offset %2").arg(limit).arg(offset);
     return translateStatement(db, text);
 }
 
@@ -259,7 +260,11 @@ bool PagedQueryModel::readPage(const QSqlDatabase &db, const QString &statement,
 {
     QSqlQuery q(db);
     q.setForwardOnly(true);
-    if (!q.exec(pageStatement(db, statement, offset, PageRows))) {
+    // A key that moves when its row is updated (PostgreSQL's ctid, for the tables without a key
+    // column of their own, all of them small) would show a row changed between two page reads
+    // twice and skip another: such a table is read whole, in one statement.
+    const bool whole = pagingKey(db, statementTable(statement)) == u"ctid";
+    if (!q.exec(pageStatement(db, statement, offset, whole ? 0 : PageRows))) {
         if (error)
             *error = q.lastError().text();
         return false;
@@ -278,6 +283,7 @@ bool PagedQueryModel::readPage(const QSqlDatabase &db, const QString &statement,
         }
         ++page.rows;
     }
+    page.complete = whole || page.rows < PageRows;
     const bool ok = !q.lastError().isValid();
     if (!ok && error)
         *error = q.lastError().text();
@@ -309,7 +315,7 @@ void PagedQueryModel::showFirstPage(bool ok, Page &page, const QString &text)
     if (!ok)
         values_.clear();
     rows_ = ok ? page.rows : 0;
-    atEnd_ = !ok || page.rows < PageRows;
+    atEnd_ = !ok || page.complete;
     headers_.assign(size_t(fields_.count()), QVariant());
     error_ = ok ? QString() : text;
     endResetModel();
@@ -431,7 +437,7 @@ void PagedQueryModel::fetchMore(const QModelIndex &parent)
         atEnd_ = true;
         return;
     }
-    atEnd_ = page.rows < PageRows;
+    atEnd_ = page.complete;
     if (page.rows == 0)
         return;
     beginInsertRows({}, rows_, rows_ + page.rows - 1);
