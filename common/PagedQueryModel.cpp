@@ -208,15 +208,25 @@ QString pageStatement(const QSqlDatabase &db, const QString &statement, qsizetyp
     QString text = statement.trimmed();
     const QString table = statementTable(text);
     const QString key = pagingKey(db, table);
-    if (topLevelOrderBy(text) < 0) {
+    const qsizetype orderAt = topLevelOrderBy(text);
+    if (orderAt < 0) {
         text += QStringLiteral(" order by ") + unsortedPageOrder(db, table);
     } else {
         // Among equal values the key runs the way the last sort key does, so an index on that
-        // key (which holds the row key too) still gives the order.
+        // key (which holds the row key too) still gives the order; so does the index's second
+        // column where it has one (pageTieBreak).
         static const QRegularExpression descending(QStringLiteral(R"(\bdesc$)"),
                                                    QRegularExpression::CaseInsensitiveOption);
-        text += QStringLiteral(", ") + key +
-                (descending.match(text).hasMatch() ? QStringLiteral(" DESC") : QString());
+        static const QRegularExpression oneColumn(
+            QStringLiteral(R"(^order\s+by\s+\[?(\w+)\]?(\s+(asc|desc))?$)"),
+            QRegularExpression::CaseInsensitiveOption);
+        const QString direction =
+            descending.match(text).hasMatch() ? QStringLiteral(" DESC") : QString();
+        const QRegularExpressionMatch sorted = oneColumn.match(text.mid(orderAt));
+        const QString tie = sorted.hasMatch() ? pageTieBreak(table, sorted.captured(1)) : QString();
+        if (!tie.isEmpty())
+            text += QStringLiteral(", ") + tie + direction;
+        text += QStringLiteral(", ") + key + direction;
     }
     if (limit > 0)
         text += QStringLiteral(" limit %1 offset %2").arg(limit).arg(offset);

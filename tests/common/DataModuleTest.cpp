@@ -156,8 +156,16 @@ TEST(PageStatement, OrdersByTheStatementThenTheRowKeyAndLimits)
         {"QPSQL", "select * from tPrinterData where PrintTime>=CDate(\"2026-12-01\")", 0,
          "select * from tPrinterData where PrintTime>=CDate('2026-12-01') order by PrintTime, "
          "RecordKey limit 256 offset 0"},
+        // A sort on a column whose index carries the page counts breaks ties by them first, so
+        // the index alone gives the order.
         {"QPSQL", "select * from tPrinterData order by PrinterName DESC", 0,
-         "select * from tPrinterData order by PrinterName DESC, RecordKey DESC limit 256 offset 0"},
+         "select * from tPrinterData order by PrinterName DESC, TotalPageCount DESC, RecordKey "
+         "DESC limit 256 offset 0"},
+        {"QSQLITE", "select * from tPrinterData where x=1 order by [PrintTime] ASC", 9984,
+         "select * from tPrinterData where x=1 order by [PrintTime] ASC, TotalPageCount, rowid "
+         "limit 256 offset 9984"},
+        {"QSQLITE", "select * from tPrinterData order by documentName", 0,
+         "select * from tPrinterData order by documentName, rowid limit 256 offset 0"},
         {"QSQLITE", "select * from tPrinterData", 0,
          "select * from tPrinterData order by rowid limit 256 offset 0"},
     };
