@@ -286,6 +286,7 @@ bool PagedQueryModel::readPage(const QSqlDatabase &db, const QString &statement,
     const int hidden = key != rowKey(db) ? page.fields.indexOf(key) : -1;
     if (hidden >= 0)
         page.fields.remove(hidden);
+    page.values.reserve(size_t(page.fields.count()) * (whole ? 64 : PageRows));
     while (q.next()) {
         for (int c = 0; c < columns; ++c) {
             if (c != hidden)
