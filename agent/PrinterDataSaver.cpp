@@ -6,6 +6,8 @@
 #include "MainDM.h"
 #include "RecordJournal.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -25,9 +27,28 @@ QString insertRow()
            QStringLiteral(") values (") + marks.join(QStringLiteral(", ")) + u')';
 }
 const QString AllMarkers = QStringLiteral("select RowId from tSavedRecord");
-const QString InsertMarker = QStringLiteral("insert into tSavedRecord (RowId) values (?)");
-const QString DeleteMarkers = QStringLiteral("delete from tSavedRecord where RowId in (");
-constexpr qsizetype MarkersPerDelete = 500;
+
+// The ids of a save's markers go in as one bound JSON array, read back as rows by the engine:
+// one statement for all of them instead of one per row (as many as the rows themselves cost).
+QString markerIds(const QSqlDatabase &db)
+{
+    return engineOf(db) == DbEngine::PostgreSQL
+               ? QStringLiteral("select json_array_elements_text(cast(? as json))")
+               : QStringLiteral("select value from json_each(?)");
+}
+QString insertMarkers(const QSqlDatabase &db)
+{
+    return QStringLiteral("insert into tSavedRecord (RowId) ") + markerIds(db);
+}
+QString deleteMarkers(const QSqlDatabase &db)
+{
+    return QStringLiteral("delete from tSavedRecord where RowId in (") + markerIds(db) + u')';
+}
+QString jsonArray(const QStringList &ids)
+{
+    return QString::fromUtf8(
+        QJsonDocument(QJsonArray::fromStringList(ids)).toJson(QJsonDocument::Compact));
+}
 
 // The integer columns get numbers; a cell that is not one is stored as null rather than
 // blocking every later save of the journal.
@@ -85,10 +106,10 @@ bool PrinterDataSaver::writeRows(QSqlDatabase &db, const RecordList &list, QStri
             stored.insert(markers.value(0).toString());
         markers.finish();
 
-        QSqlQuery insert(db), insertMarker(db);
-        if (!prepare(insert, db, insertRow(), error) ||
-            !prepare(insertMarker, db, InsertMarker, error))
+        QSqlQuery insert(db);
+        if (!prepare(insert, db, insertRow(), error))
             return false;
+        QStringList marked;
         for (int i = list.SavedCount; i < total; ++i) {
             const ListedRecord &row = list.Rows[static_cast<size_t>(i)];
             ids << row.Id;
@@ -96,10 +117,19 @@ bool PrinterDataSaver::writeRows(QSqlDatabase &db, const RecordList &list, QStri
                 continue;
             for (int c = 0; c < PrinterDataColumnCount; ++c)
                 insert.bindValue(c, cellValue(row, c));
-            insertMarker.bindValue(0, row.Id);
-            if (!execPrepared(insert, error) || !execPrepared(insertMarker, error))
+            if (!execPrepared(insert, error))
                 return false;
+            marked << row.Id;
             ++written;
+        }
+        insert.finish();
+        if (!marked.isEmpty()) {
+            QSqlQuery markers(db);
+            if (!prepare(markers, db, insertMarkers(db), error))
+                return false;
+            markers.bindValue(0, jsonArray(marked));
+            if (!execPrepared(markers, error))
+                return false;
         }
         return commitWrite(db, error);
     }();
@@ -160,17 +190,11 @@ void PrinterDataSaver::dropMarkers(const QStringList &ids)
     if (!beginWrite(db))
         return;
     QString error;
-    bool ok = true;
-    for (qsizetype from = 0; ok && from < ids.size(); from += MarkersPerDelete) {
-        const QStringList chunk = ids.mid(from, MarkersPerDelete);
-        QStringList marks;
-        marks.fill(QStringLiteral("?"), chunk.size());
-        QSqlQuery del(db);
-        ok = prepare(del, db, DeleteMarkers + marks.join(u',') + u')', &error);
-        for (qsizetype i = 0; ok && i < chunk.size(); ++i)
-            del.bindValue(static_cast<int>(i), chunk.at(i));
-        ok = ok && execPrepared(del, &error);
-    }
+    QSqlQuery del(db);
+    bool ok = prepare(del, db, deleteMarkers(db), &error);
+    del.bindValue(0, jsonArray(ids));
+    ok = ok && execPrepared(del, &error);
+    del.finish();
     if (!ok || !commitWrite(db))
         rollbackWrite(db);
 }

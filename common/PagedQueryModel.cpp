@@ -208,17 +208,28 @@ QString pageStatement(const QSqlDatabase &db, const QString &statement, qsizetyp
     QString text = statement.trimmed();
     const QString table = statementTable(text);
     const QString key = pagingKey(db, table);
-    if (topLevelOrderBy(text) < 0) {
+    const qsizetype orderAt = topLevelOrderBy(text);
+    if (orderAt < 0) {
         text += QStringLiteral(" order by ") + unsortedPageOrder(db, table);
     } else {
         // Among equal values the key runs the way the last sort key does, so an index on that
-        // key (which holds the row key too) still gives the order.
+        // key (which holds the row key too) still gives the order; so does the index's second
+        // column where it has one (pageTieBreak).
         static const QRegularExpression descending(QStringLiteral(R"(\bdesc$)"),
                                                    QRegularExpression::CaseInsensitiveOption);
-        text += QStringLiteral(", ") + key +
-                (descending.match(text).hasMatch() ? QStringLiteral(" DESC") : QString());
+        static const QRegularExpression oneColumn(
+            QStringLiteral(R"(^order\s+by\s+\[?(\w+)\]?(\s+(asc|desc))?$)"),
+            QRegularExpression::CaseInsensitiveOption);
+        const QString direction =
+            descending.match(text).hasMatch() ? QStringLiteral(" DESC") : QString();
+        const QRegularExpressionMatch sorted = oneColumn.match(text.mid(orderAt));
+        const QString tie = sorted.hasMatch() ? pageTieBreak(table, sorted.captured(1)) : QString();
+        if (!tie.isEmpty())
+            text += QStringLiteral(", ") + tie + direction;
+        text += QStringLiteral(", ") + key + direction;
     }
-    text += QStringLiteral(" limit %1 offset %2").arg(limit).arg(offset);
+    if (limit > 0)
+        text += QStringLiteral(" limit %1 offset %2").arg(limit).arg(offset);
     return translateStatement(db, text);
 }
 
@@ -259,7 +270,11 @@ bool PagedQueryModel::readPage(const QSqlDatabase &db, const QString &statement,
 {
     QSqlQuery q(db);
     q.setForwardOnly(true);
-    if (!q.exec(pageStatement(db, statement, offset, PageRows))) {
+    // A key that moves when its row is updated (PostgreSQL's ctid, for the tables without a key
+    // column of their own, all of them small) would show a row changed between two page reads
+    // twice and skip another: such a table is read whole, in one statement.
+    const bool whole = pagingKey(db, statementTable(statement)) == u"ctid";
+    if (!q.exec(pageStatement(db, statement, offset, whole ? 0 : PageRows))) {
         if (error)
             *error = q.lastError().text();
         return false;
@@ -271,6 +286,7 @@ bool PagedQueryModel::readPage(const QSqlDatabase &db, const QString &statement,
     const int hidden = key != rowKey(db) ? page.fields.indexOf(key) : -1;
     if (hidden >= 0)
         page.fields.remove(hidden);
+    page.values.reserve(size_t(page.fields.count()) * (whole ? 64 : PageRows));
     while (q.next()) {
         for (int c = 0; c < columns; ++c) {
             if (c != hidden)
@@ -278,6 +294,7 @@ bool PagedQueryModel::readPage(const QSqlDatabase &db, const QString &statement,
         }
         ++page.rows;
     }
+    page.complete = whole || page.rows < PageRows;
     const bool ok = !q.lastError().isValid();
     if (!ok && error)
         *error = q.lastError().text();
@@ -309,7 +326,7 @@ void PagedQueryModel::showFirstPage(bool ok, Page &page, const QString &text)
     if (!ok)
         values_.clear();
     rows_ = ok ? page.rows : 0;
-    atEnd_ = !ok || page.rows < PageRows;
+    atEnd_ = !ok || page.complete;
     headers_.assign(size_t(fields_.count()), QVariant());
     error_ = ok ? QString() : text;
     endResetModel();
@@ -431,7 +448,7 @@ void PagedQueryModel::fetchMore(const QModelIndex &parent)
         atEnd_ = true;
         return;
     }
-    atEnd_ = page.rows < PageRows;
+    atEnd_ = page.complete;
     if (page.rows == 0)
         return;
     beginInsertRows({}, rows_, rows_ + page.rows - 1);

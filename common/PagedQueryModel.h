@@ -21,7 +21,9 @@ class PageReadWorker;
 // to the snapshot it started in, so the connection would neither see other programs' rows nor
 // be able to write. Each page is the statement in force, in its own order with the table's
 // paging key as the last sort key (so pages never overlap or skip among equal values), limited
-// and offset; the database sorts and uses its indexes. The same on every engine. A key column
+// and offset; the database sorts and uses its indexes. The same on every engine, except that a
+// table whose only key is PostgreSQL's ctid, which moves when a row is updated, is read whole
+// in one statement. A key column
 // kept only for paging is left out of the rows. Rows already read stay as read until the
 // statement is set again. Belongs to the thread of its connection.
 //
@@ -90,6 +92,7 @@ private:
         QSqlRecord fields;
         std::vector<QVariant> values; // row after row
         int rows = 0;
+        bool complete = false; // no rows after these
     };
     static bool readPage(const QSqlDatabase &db, const QString &statement, qsizetype offset,
                          Page &page, QString *error);
@@ -117,7 +120,7 @@ private:
 // The statement of one page: `statement` ordered as it says (unsortedPageOrder where it says
 // nothing), then by the paging key of the table it reads (pagingKey: the engine's row key, or a
 // key column with an index), limited to
-// `limit` rows from `offset`, and translated for the engine.
+// `limit` rows from `offset` (every row when `limit` is 0), and translated for the engine.
 QString pageStatement(const QSqlDatabase &db, const QString &statement, qsizetype offset,
                       int limit);
 

@@ -22,17 +22,24 @@ namespace {
 
 // The console's searches filter and sort on these columns; each index carries the page count too,
 // so the trend chart's totals over every record are read from the index alone.
+const QString IndexCompanion = QStringLiteral("TotalPageCount");
+const struct
+{
+    const char *name, *column;
+} PrinterDataIndexes[] = {
+    {"ixPrinterDataTime", "PrintTime"},      {"ixPrinterDataHost", "hostName"},
+    {"ixPrinterDataPrinter", "PrinterName"}, {"ixPrinterDataDept", "DeptName"},
+    {"ixPrinterDataEm", "EmName"},
+};
+
 QStringList printerDataIndexes()
 {
-    return {
-        QStringLiteral(
-            "create index ixPrinterDataTime on tPrinterData (PrintTime, TotalPageCount)"),
-        QStringLiteral("create index ixPrinterDataHost on tPrinterData (hostName, TotalPageCount)"),
-        QStringLiteral(
-            "create index ixPrinterDataPrinter on tPrinterData (PrinterName, TotalPageCount)"),
-        QStringLiteral("create index ixPrinterDataDept on tPrinterData (DeptName, TotalPageCount)"),
-        QStringLiteral("create index ixPrinterDataEm on tPrinterData (EmName, TotalPageCount)"),
-    };
+    QStringList statements;
+    for (const auto &index : PrinterDataIndexes)
+        statements << QStringLiteral("create index %1 on tPrinterData (%2, %3)")
+                          .arg(QLatin1String(index.name), QLatin1String(index.column),
+                               IndexCompanion);
+    return statements;
 }
 
 // Ids of journaled print records that a save has committed but whose journal is not rewritten
@@ -446,6 +453,17 @@ QString pagingKey(const QSqlDatabase &db, const QString &table)
         table.compare(QStringLiteral("tPrinterData"), Qt::CaseInsensitive) == 0)
         return PrinterDataKeyColumn;
     return rowKey(db);
+}
+
+QString pageTieBreak(const QString &table, const QString &column)
+{
+    if (table.compare(QStringLiteral("tPrinterData"), Qt::CaseInsensitive) != 0)
+        return {};
+    for (const auto &index : PrinterDataIndexes) {
+        if (column.compare(QLatin1String(index.column), Qt::CaseInsensitive) == 0)
+            return IndexCompanion;
+    }
+    return {};
 }
 
 QString unsortedPageOrder(const QSqlDatabase &db, const QString &table)

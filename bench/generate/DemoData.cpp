@@ -196,13 +196,14 @@ bool fillDemoDatabase(QSqlDatabase &db, const DemoOptions &o, QString *error)
 
 bool multiplyPrintRecords(QSqlDatabase &db, int copies, QString *error)
 {
+    // One copy of each is what every engine already holds.
+    if (copies <= 1)
+        return true;
     if (engineOf(db) != DbEngine::PostgreSQL) {
         if (error)
             *error = QStringLiteral("Records are multiplied on PostgreSQL only.");
         return false;
     }
-    if (copies <= 1)
-        return true;
     QSqlQuery q(db);
     const auto run = [&](const QString &statement) { return q.exec(statement) || fail(q, error); };
     // The table's own indexes (not those behind its key's constraint) are built again at the end:

@@ -258,7 +258,10 @@ TEST_F(RosterTest, HostilePrinterNamesAreStoredVerbatimOrRefusedWithAMessage)
         dialog.edtPrinterName->setText(h.text);
         boxes.shown.clear();
         dialog.BtnOk->click();
-        if (dialog.result() != QDialog::Accepted) {
+        // Only the empty name is refused; every other text is a printer's name.
+        const bool refused = dialog.result() != QDialog::Accepted;
+        ASSERT_EQ(refused, h.text.isEmpty());
+        if (refused) {
             ASSERT_EQ(boxes.shown.size(), 1u);
             EXPECT_EQ(boxes.shown[0].text, lang("RSNameNull"));
             continue;

@@ -9,13 +9,71 @@
 #include "TrendChartForm.h"
 #include "TrendSummary.h"
 
+#include <QBarCategoryAxis>
+#include <QBarSet>
+#include <QChart>
 #include <QDateTimeEdit>
+#include <QGraphicsItem>
+#include <QHorizontalBarSeries>
 #include <QLineEdit>
+#include <QLineSeries>
 #include <QPushButton>
+
+#include <algorithm>
 
 using namespace vesk;
 
 namespace {
+
+// What the picture's five charts show, read from its chart items (not from the figures it was
+// made of): each title, then the time line's points or the bars with their names, top first.
+// Also checks the drawing: every chart's place in the image holds marks besides its background.
+std::string pictureFigures(TrendPicture &picture)
+{
+    std::vector<QChart *> charts;
+    for (QGraphicsItem *item : picture.scene().items()) {
+        if (auto *chart = dynamic_cast<QChart *>(item))
+            charts.push_back(chart);
+    }
+    std::sort(charts.begin(), charts.end(), [](QChart *a, QChart *b) {
+        return std::pair(a->geometry().top(), a->geometry().left()) <
+               std::pair(b->geometry().top(), b->geometry().left());
+    });
+    const QImage image = picture.image();
+    QStringList lines;
+    for (QChart *chart : charts) {
+        QString line = chart->title() + u':';
+        for (QAbstractSeries *series : chart->series()) {
+            if (auto *time = qobject_cast<QLineSeries *>(series)) {
+                for (const QPointF &p : time->points())
+                    line += QStringLiteral(" %1=%2")
+                                .arg(QDateTime::fromMSecsSinceEpoch(qint64(p.x()))
+                                         .date()
+                                         .toString(Qt::ISODate))
+                                .arg(p.y());
+            } else if (auto *bars = qobject_cast<QHorizontalBarSeries *>(series)) {
+                const auto axes = chart->axes(Qt::Vertical);
+                auto *names = axes.isEmpty() ? nullptr : qobject_cast<QBarCategoryAxis *>(axes[0]);
+                const QBarSet *set = bars->barSets().value(0);
+                for (int i = set ? set->count() : 0; i-- > 0;)
+                    line += QStringLiteral(" %1=%2")
+                                .arg(names ? names->categories().value(i) : QStringLiteral("?"))
+                                .arg(set->at(i));
+            }
+        }
+        // Drawn: the chart's place holds more than one colour.
+        const QRect place = chart->geometry().toRect().intersected(image.rect());
+        const QRgb background = image.pixel(place.topLeft());
+        int marks = 0;
+        for (int y = place.top(); y <= place.bottom(); y += 2)
+            for (int x = place.left(); x <= place.right(); x += 2)
+                marks += image.pixel(x, y) != background ? 1 : 0;
+        if (marks < 100)
+            line += QStringLiteral(" (not drawn)");
+        lines << line;
+    }
+    return lines.join(u'\n').toStdString();
+}
 
 class Charts : public ::testing::Test
 {
@@ -109,6 +167,13 @@ TEST_F(Charts, HistoryViewShowsAndSavesTheChartOfItsSearch)
     bool shown = false;
     commands.showChart = [&](TTrendChartFrm &form) {
         shown = true;
+        // The search's figures, worked out from the rows by hand: Sales printed 2 + 3 pages on
+        // 2 November, on P1 from PC-A by Ann.
+        EXPECT_EQ(pictureFigures(form.picture()), "Pages per day: 2026-11-02=5\n"
+                                                  "Departments with the most pages: Sales=5\n"
+                                                  "Printers with the most pages: P1=5\n"
+                                                  "Computers with the most pages: PC-A=5\n"
+                                                  "Employees with the most pages: Ann=5");
         EXPECT_EQ(form.picture().image(), picture.image());
         form.choosePngFile = [&] { return png; };
         form.btnSavePng->click();
@@ -134,8 +199,15 @@ TEST_F(Charts, VeskWritesTheSameChartAndPrintsTheTotals)
         dm.acntVesk.database(),
         PrinterDataSearch({QDate(2026, 11, 1), QDate(2026, 12, 1), {}, {}, {}, {}, {}}).filter,
         TrendPicture::TopCount, d));
-    EXPECT_EQ(QImage(png).convertToFormat(QImage::Format_ARGB32_Premultiplied),
-              TrendPicture(d, lang()).image());
+    TrendPicture picture(d, lang());
+    EXPECT_EQ(QImage(png).convertToFormat(QImage::Format_ARGB32_Premultiplied), picture.image());
+    // November's figures by hand (ChartRows), in the picture the command wrote.
+    EXPECT_EQ(pictureFigures(picture),
+              "Pages per day: 2026-11-02=5 2026-11-03=0 2026-11-04=10 2026-11-05=1\n"
+              "Departments with the most pages: IT=11 Sales=5\n"
+              "Printers with the most pages: P2=10 P1=6\n"
+              "Computers with the most pages: PC-B=10 PC-A=5 PC-C=1\n"
+              "Employees with the most pages: Bob=10 Ann=5 Cy=1");
 
     ASSERT_EQ(vesk(QStringList{QStringLiteral("summary"), QStringLiteral("--csv")} + november), 0)
         << err.toStdString();

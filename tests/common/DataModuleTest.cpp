@@ -15,6 +15,10 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 using namespace vesk;
 using vesk::test::TestAppDir;
 
@@ -152,8 +156,16 @@ TEST(PageStatement, OrdersByTheStatementThenTheRowKeyAndLimits)
         {"QPSQL", "select * from tPrinterData where PrintTime>=CDate(\"2026-12-01\")", 0,
          "select * from tPrinterData where PrintTime>=CDate('2026-12-01') order by PrintTime, "
          "RecordKey limit 256 offset 0"},
+        // A sort on a column whose index carries the page counts breaks ties by them first, so
+        // the index alone gives the order.
         {"QPSQL", "select * from tPrinterData order by PrinterName DESC", 0,
-         "select * from tPrinterData order by PrinterName DESC, RecordKey DESC limit 256 offset 0"},
+         "select * from tPrinterData order by PrinterName DESC, TotalPageCount DESC, RecordKey "
+         "DESC limit 256 offset 0"},
+        {"QSQLITE", "select * from tPrinterData where x=1 order by [PrintTime] ASC", 9984,
+         "select * from tPrinterData where x=1 order by [PrintTime] ASC, TotalPageCount, rowid "
+         "limit 256 offset 9984"},
+        {"QSQLITE", "select * from tPrinterData order by documentName", 0,
+         "select * from tPrinterData order by documentName, rowid limit 256 offset 0"},
         {"QSQLITE", "select * from tPrinterData", 0,
          "select * from tPrinterData order by rowid limit 256 offset 0"},
     };
@@ -409,9 +421,39 @@ TEST_F(DataModule, AWriteTransactionKeepsOthersWaitingNotFailing)
     QString error;
     ASSERT_TRUE(beginWrite(db, &error)) << error.toStdString();
     exec(QStringLiteral("insert into tPrinterData (PrinterName) values ('A')"));
-    rollbackWrite(db);
-    QSqlQuery q(db);
-    ASSERT_TRUE(q.exec(QStringLiteral("select count(*) from tPrinterData")));
-    ASSERT_TRUE(q.next());
-    EXPECT_EQ(q.value(0).toInt(), 0);
+    // Another program's writer, on a thread with a connection of its own, asks to write while
+    // this one holds the transaction: it must wait for the commit, not fail as locked.
+    std::atomic<bool> asking{false};
+    bool began = false;
+    int seen = -1;
+    QString otherError;
+    std::thread other([&] {
+        const QString name = QStringLiteral("other-writer");
+        {
+            const OpenResult r = cloneDatabaseForThread(dm.acntVesk.connectionName(), name);
+            otherError = r.error;
+            QSqlDatabase odb = QSqlDatabase::database(name, false);
+            asking = true;
+            began = r.ok && beginWrite(odb, &otherError);
+            QSqlQuery q(odb);
+            if (began &&
+                q.exec(QStringLiteral("insert into tPrinterData (PrinterName) values "
+                                      "('B')")) &&
+                q.exec(QStringLiteral("select count(*) from tPrinterData")) && q.next())
+                seen = q.value(0).toInt();
+            q.finish();
+            if (began)
+                commitWrite(odb, &otherError);
+        }
+        QSqlDatabase::removeDatabase(name);
+    });
+    while (!asking)
+        std::this_thread::yield();
+    // Held a while after the other asked, so its request meets the lock.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const bool committed = commitWrite(db, &error);
+    other.join();
+    ASSERT_TRUE(committed) << error.toStdString();
+    EXPECT_TRUE(began) << otherError.toStdString();
+    EXPECT_EQ(seen, 2); // it wrote after the first commit, which it sees
 }

@@ -63,18 +63,31 @@ protected:
 
 TEST_F(monitor_memory, HandsOverOnlyAfterTheQueueWasQuiet)
 {
-    RunningMonitor M(Spooler, Laser, true, Window.R, 1500);
+    constexpr auto Quiet = std::chrono::milliseconds(2000);
+    RunningMonitor M(Spooler, Laser, true, Window.R, int(Quiet.count()));
     Settle();
     ASSERT_TRUE(M.Opened);
+    // No sweep is due before the quiet period after the first notification the monitor reads,
+    // and that read comes after this moment.
+    const auto Begin = std::chrono::steady_clock::now();
     Spooler->AddJob(Laser, Job(1, 0));
     JobEntry Final = Job(1, 7);
     Spooler->CompleteJob(Laser, Final);
-    // Notifications keep coming faster than the quiet period: nothing may leave yet.
+    // Notifications keep coming, each read by the monitor: nothing may leave within the quiet
+    // period. What is seen after it (a slow machine) asserts nothing.
+    int Checked = 0;
     for (int I = 0; I < 20; ++I) {
         Spooler->Touch(Laser);
+        Settle();
+        const bool Handed = !Window.R->HandedJobs().empty();
+        if (std::chrono::steady_clock::now() - Begin < Quiet) {
+            EXPECT_FALSE(Handed) << "touch " << I;
+            ++Checked;
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    EXPECT_TRUE(Window.R->HandedJobs().empty());
+    if (Checked == 0)
+        GTEST_SKIP() << "the machine was too slow to look within the quiet period";
     ASSERT_TRUE(Window.R->WaitFor([](auto &H, auto &) { return H.size() == 1; }));
     const Handed H = Window.R->HandedJobs().front();
     EXPECT_EQ(H.PrinterName, Laser);
