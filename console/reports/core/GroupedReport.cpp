@@ -368,15 +368,9 @@ bool GroupedReport::print(QPagedPaintDevice &device, int from, int to) const
 bool WriteReportPdf(const GroupedReport &report, const QString &fileName, QString *error)
 {
     // Written under a temporary name and renamed at the end: a failure leaves no file.
-    const std::optional<QString> target = OutputFile(fileName, error);
-    if (!target)
+    QSaveFile file;
+    if (!OpenOutputFile(fileName, file, error))
         return false;
-    QSaveFile file(*target);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
     bool ok = false;
     {
         QPdfWriter writer(&file);

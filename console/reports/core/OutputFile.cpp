@@ -37,4 +37,17 @@ std::optional<QString> OutputFile(const QString &fileName, QString *error)
     return path;
 }
 
+bool OpenOutputFile(const QString &fileName, QSaveFile &file, QString *error)
+{
+    const std::optional<QString> target = OutputFile(fileName, error);
+    if (!target)
+        return false;
+    file.setFileName(*target);
+    if (file.open(QIODevice::WriteOnly))
+        return true;
+    if (error)
+        *error = file.errorString();
+    return false;
+}
+
 } // namespace vesk

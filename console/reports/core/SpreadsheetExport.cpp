@@ -113,15 +113,9 @@ QString numberCell(const QVariant &v)
 bool writeCsv(QSqlQuery &q, const std::vector<ExportColumn> &columns, const QString &fileName,
               QString *error)
 {
-    const std::optional<QString> target = OutputFile(fileName, error);
-    if (!target)
+    QSaveFile file;
+    if (!OpenOutputFile(fileName, file, error))
         return false;
-    QSaveFile file(*target);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
     QString line;
     const auto flush = [&] {
         line += QStringLiteral("\r\n");
