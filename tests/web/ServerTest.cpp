@@ -1,0 +1,186 @@
+// vesk-web itself on loopback: sign in, search, download and sign out over HTTP, and the
+// refusals of the HTTP layer (oversized headers and bodies, idle connections).
+#include "WebAccounts.h"
+#include "WebFixture.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <chrono>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <vector>
+
+using namespace vesk;
+using namespace vesk::test;
+
+namespace {
+
+int connectTo(int port)
+{
+    const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(quint16(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(s, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0) {
+        ::close(s);
+        return -1;
+    }
+    timeval tv{30, 0}; // a generous bound, never a pace
+    ::setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+    return s;
+}
+
+// One request on its own connection; the whole answer (the server closes after it).
+QByteArray exchange(int port, const QByteArray &request)
+{
+    const int s = connectTo(port);
+    if (s < 0)
+        return {};
+    ::send(s, request.constData(), size_t(request.size()), MSG_NOSIGNAL);
+    QByteArray answer;
+    char buf[8192];
+    ssize_t n;
+    while ((n = ::recv(s, buf, sizeof buf, 0)) > 0)
+        answer.append(buf, n);
+    ::close(s);
+    return answer;
+}
+
+QByteArray request(const QByteArray &method, const QByteArray &target,
+                   const QByteArray &cookie = {}, const QByteArray &body = {})
+{
+    QByteArray r = method + ' ' + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n";
+    if (!cookie.isEmpty())
+        r += "Cookie: " + cookie + "\r\n";
+    if (!body.isNull())
+        r += "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: " +
+             QByteArray::number(body.size()) + "\r\n";
+    return r + "\r\n" + body;
+}
+
+int statusOf(const QByteArray &answer)
+{
+    return answer.mid(9, 3).toInt();
+}
+
+QByteArray headerOf(const QByteArray &answer, const QByteArray &name)
+{
+    const QRegularExpression re(QStringLiteral("\r\n") + QString::fromLatin1(name) +
+                                    QStringLiteral(": ([^\r]*)"),
+                                QRegularExpression::CaseInsensitiveOption);
+    return re.match(QString::fromLatin1(answer)).captured(1).toLatin1();
+}
+
+class WebServer
+{
+public:
+    explicit WebServer(WebFixture &f)
+    {
+        f.dir.writeConfig(QStringLiteral("English.ini"), QStringLiteral("0"),
+                          QStringLiteral("[Web]\nListen=0.0.0.0:0\n"));
+        process.setProgram(QStringLiteral(VESK_WEB));
+        process.setArguments({QStringLiteral("--app-dir"), f.dir.path()});
+        process.setReadChannel(QProcess::StandardError);
+        process.start();
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        const QRegularExpression listening(QStringLiteral("listening on http://127.0.0.1:(\\d+)"));
+        while (port == 0 && std::chrono::steady_clock::now() < until &&
+               process.state() != QProcess::NotRunning) {
+            process.waitForReadyRead(1000);
+            log += process.readAllStandardError();
+            port = listening.match(QString::fromUtf8(log)).captured(1).toInt();
+        }
+    }
+    ~WebServer()
+    {
+        process.terminate();
+        if (!process.waitForFinished(30000))
+            process.kill();
+    }
+    QProcess process;
+    QByteArray log;
+    int port = 0;
+};
+
+} // namespace
+
+TEST(WebServer, SignsInSearchesDownloadsAndSignsOutOverHttp)
+{
+    WebFixture f;
+    f.addAccounts();
+    f.addRecord(Finance, 4);
+    f.addRecord(Sales, 9);
+    WebServer server(f);
+    ASSERT_GT(server.port, 0) << server.log.constData();
+    // Without a certificate it says it keeps to loopback, whatever Listen asked for.
+    EXPECT_TRUE(server.log.contains("loopback only"));
+
+    const QByteArray signInPage = exchange(server.port, request("GET", "/signin"));
+    EXPECT_EQ(statusOf(signInPage), 200);
+    EXPECT_EQ(headerOf(signInPage, "X-Frame-Options"), "DENY");
+
+    const QByteArray signedIn =
+        exchange(server.port, request("POST", "/signin", {},
+                                      "name=head&password=" +
+                                          QUrl::toPercentEncoding(QString::fromUtf8(Password))));
+    ASSERT_EQ(statusOf(signedIn), 303) << signedIn.constData();
+    const QByteArray setCookie = headerOf(signedIn, "Set-Cookie");
+    const QByteArray cookie = setCookie.left(setCookie.indexOf(';'));
+
+    const QByteArray history =
+        exchange(server.port, request("GET", "/history?computer=FIN", cookie));
+    EXPECT_EQ(statusOf(history), 200);
+    EXPECT_TRUE(history.contains("FIN-PC"));
+    EXPECT_FALSE(history.contains("SALES-PC"));
+
+    const QByteArray csv = exchange(server.port, request("GET", "/download/history.csv", cookie));
+    EXPECT_EQ(statusOf(csv), 200);
+    EXPECT_TRUE(csv.contains("FIN-PC"));
+    EXPECT_FALSE(csv.contains("SALES-PC"));
+
+    const QByteArray token = WebFixture::formToken(history);
+    ASSERT_EQ(token.size(), 64);
+    EXPECT_EQ(
+        statusOf(exchange(server.port, request("POST", "/signout", cookie, "token=" + token))),
+        303);
+    EXPECT_EQ(headerOf(exchange(server.port, request("GET", "/history", cookie)), "Location"),
+              "/signin");
+}
+
+TEST(WebServer, RefusesOversizedRequestsAndServesBesideIdleConnections)
+{
+    WebFixture f;
+    WebServer server(f);
+    ASSERT_GT(server.port, 0) << server.log.constData();
+    // Headers beyond the connection's memory, a body beyond the limit, a malformed query.
+    const QByteArray bigHeader = "GET /signin HTTP/1.1\r\nHost: x\r\nConnection: close\r\nX-Big: " +
+                                 QByteArray(64 * 1024, 'a') + "\r\n\r\n";
+    const int headerStatus = statusOf(exchange(server.port, bigHeader));
+    EXPECT_TRUE(headerStatus == 431 || headerStatus == 413) << headerStatus;
+    EXPECT_EQ(statusOf(exchange(server.port,
+                                request("POST", "/signin", {}, "name=" + QByteArray(20000, 'a')))),
+              413);
+    EXPECT_EQ(statusOf(exchange(server.port, request("GET", "/signin?a=%zz"))), 400);
+    EXPECT_EQ(statusOf(exchange(server.port, request("GET", "/nowhere"))), 404);
+    // 200 idle connections that never finish their request; another client is still answered.
+    std::vector<int> idle;
+    for (int i = 0; i < 200; ++i) {
+        const int s = connectTo(server.port);
+        if (s >= 0) {
+            ::send(s, "GET /sig", 8, MSG_NOSIGNAL);
+            idle.push_back(s);
+        }
+    }
+    EXPECT_EQ(idle.size(), 200u);
+    EXPECT_EQ(statusOf(exchange(server.port, request("GET", "/signin"))), 200);
+    for (int s : idle)
+        ::close(s);
+    EXPECT_EQ(server.process.state(), QProcess::Running);
+}
