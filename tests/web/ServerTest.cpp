@@ -184,3 +184,48 @@ TEST(WebServer, RefusesOversizedRequestsAndServesBesideIdleConnections)
         ::close(s);
     EXPECT_EQ(server.process.state(), QProcess::Running);
 }
+
+// `vesk web user` makes the account vesk-web signs in with; a password comes from a file or
+// standard input only.
+TEST(WebServer, AccountsAreManagedWithTheVeskCommand)
+{
+    WebFixture f;
+    f.dir.write(QStringLiteral("pw.txt"), QString::fromUtf8(Password) + u'\n');
+    const auto vesk = [&](const QStringList &args, const QByteArray &input = {}) {
+        QProcess p;
+        p.start(QStringLiteral(VESK_COMMAND),
+                QStringList{QStringLiteral("--app"), f.dir.path()} + args);
+        p.write(input);
+        p.closeWriteChannel();
+        p.waitForFinished(60000);
+        return std::pair{p.exitCode(),
+                         QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError())};
+    };
+    const QString pw = f.dir.file(QStringLiteral("pw.txt"));
+    const struct
+    {
+        QStringList args;
+        QByteArray input;
+        int exit;
+    } steps[] = {
+        {{"web", "user", "add", "boss", "--dept", "Finance", "--password-file", pw}, {}, 0},
+        {{"web", "user", "add", "boss", "--dept", "Finance", "--password-file", pw}, {}, 1},
+        {{"web", "user", "add", "x", "--dept", "Nowhere", "--password-file", pw}, {}, 1},
+        {{"web", "user", "add", "x", "--dept", "Finance", "--password", "secret"}, {}, 2},
+        {{"web", "user", "add", "short", "--dept", "Sales"}, "abc\n", 1},
+        {{"web", "user", "add", "boss2", "--dept", "Sales", "--admin"}, Password + "\n", 0},
+        {{"web", "user", "disable", "boss"}, {}, 0},
+        {{"web", "user", "delete", "nobody"}, {}, 1},
+        {{"web", "user", "delete", "boss2"}, {}, 0},
+    };
+    for (const auto &s : steps) {
+        SCOPED_TRACE(s.args.join(u' ').toStdString());
+        EXPECT_EQ(vesk(s.args, s.input).first, s.exit);
+    }
+    EXPECT_TRUE(f.signIn(QStringLiteral("boss")).isEmpty()); // disabled
+    EXPECT_EQ(vesk({"web", "user", "passwd", "boss"}, Password + "\n").first, 0);
+    EXPECT_FALSE(f.signIn(QStringLiteral("boss")).isEmpty());
+    const QString list = vesk({"web", "user", "list"}).second;
+    EXPECT_TRUE(list.startsWith(u"boss\tFinance\t\t\t20")) << list.toStdString();
+    EXPECT_FALSE(list.contains(u"boss2"));
+}
