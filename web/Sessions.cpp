@@ -90,6 +90,12 @@ std::chrono::seconds SignInThrottle::Wait(const QString &account, const QString 
 void SignInThrottle::Failed(const QString &account, const QString &address, Clock::time_point now)
 {
     std::lock_guard<std::mutex> l(lock_);
+    // Made-up names must not grow the tables without end: counts an hour old are dropped.
+    for (QHash<QString, Count> *table : {&accounts_, &addresses_}) {
+        if (table->size() > 10000)
+            table->removeIf(
+                [&](const auto &it) { return now - it.value().last > std::chrono::hours(1); });
+    }
     for (Count *c : {&accounts_[account.toCaseFolded()], &addresses_[address]}) {
         if (c->failures > 0 && now - c->last > std::chrono::hours(1))
             c->failures = 0;
