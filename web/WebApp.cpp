@@ -542,15 +542,18 @@ Response WebApp::overview(const Request &r, const QSqlDatabase &db, Context &c)
     QString why;
     QSqlQuery q(db);
     q.setForwardOnly(true);
-    if (!runStatement(q,
-                      QStringLiteral("select count(*), sum(TotalPageCount), sum(PagesPrinted), "
-                                     "sum(case when ColorPrint=1 then 1 else 0 end), "
-                                     "sum(case when Duplex=1 then 1 else 0 end), "
-                                     "sum(case when JobOutcome=2 then 1 else 0 end), "
-                                     "sum(case when JobOutcome=3 then 1 else 0 end) "
-                                     "from tPrinterData") +
-                          filter,
-                      {}, &why) ||
+    // The search's filter is written in the console's dialect; a server engine gets it translated.
+    if (!runStatement(
+            q,
+            translateStatement(
+                db, QStringLiteral("select count(*), sum(TotalPageCount), sum(PagesPrinted), "
+                                   "sum(case when ColorPrint=1 then 1 else 0 end), "
+                                   "sum(case when Duplex=1 then 1 else 0 end), "
+                                   "sum(case when JobOutcome=2 then 1 else 0 end), "
+                                   "sum(case when JobOutcome=3 then 1 else 0 end) "
+                                   "from tPrinterData") +
+                        filter),
+            {}, &why) ||
         !q.next())
         return failed(why, lang);
     qint64 v[7];
@@ -632,7 +635,8 @@ Response WebApp::history(const Request &r, const QSqlDatabase &db, Context &c)
         // The page goes on after this row: found only inside the same search and scope.
         if (!runStatement(
                 q,
-                QStringLiteral("select %1 from tPrinterData%2 AND %3 = ?").arg(order, filter, key),
+                translateStatement(db, QStringLiteral("select %1 from tPrinterData%2 AND %3 = ?")
+                                           .arg(order, filter, key)),
                 {after}, &why))
             return failed(why, lang);
         if (!q.next())
@@ -651,7 +655,7 @@ Response WebApp::history(const Request &r, const QSqlDatabase &db, Context &c)
             .arg(key, fields.join(QStringLiteral(", ")), filter, keyset, order,
                  asc ? QStringLiteral("asc") : QStringLiteral("desc"))
             .arg(PageRows + 1);
-    if (!runStatement(q, statement, values, &why))
+    if (!runStatement(q, translateStatement(db, statement), values, &why))
         return failed(why, lang);
 
     const QString cutoff = RedactionCutoff(privacy_, QDateTime::currentDateTime());

@@ -1,6 +1,7 @@
 #include "WebFixture.h"
 
 #include "Database.h"
+#include "Schema.h"
 #include "WebAccounts.h"
 
 #include <QDateTime>
@@ -27,16 +28,23 @@ void run(const QSqlDatabase &db, const QString &statement, const QVariantList &v
 
 } // namespace
 
-WebFixture::WebFixture()
+WebFixture::WebFixture(const QString &pgConstr)
 {
     dir.prepareEnglish();
     dir.copyLanguage(QStringLiteral("Chinese.ini"));
-    const OpenResult r =
-        openDatabase(QStringLiteral("web-test"),
-                     QStringLiteral("Provider=SQLite;Data Source=vesk.db"), dir.path());
+    const OpenResult r = openDatabase(
+        QStringLiteral("web-test"),
+        pgConstr.isEmpty() ? QStringLiteral("Provider=SQLite;Data Source=vesk.db") : pgConstr,
+        dir.path());
     if (!r.ok)
         throw std::runtime_error(r.error.toStdString());
     db = QSqlDatabase::database(QStringLiteral("web-test"));
+    if (!pgConstr.isEmpty()) {
+        QString error;
+        if (!createSchema(db, web::CatalogueFromFile(dir.file(QStringLiteral("English.ini")), 0),
+                          &error))
+            throw std::runtime_error(error.toStdString());
+    }
     run(db, QStringLiteral("insert into tDept (Name, SuperName) values ('Finance', '-1')"));
     run(db, QStringLiteral("insert into tDept (Name, SuperName) values ('Payroll', 'Finance')"));
     run(db, QStringLiteral("insert into tDept (Name, SuperName) values ('Sales', '-1')"));

@@ -26,7 +26,8 @@ inline const QByteArray Password = "correct horse battery";
 class WebFixture
 {
 public:
-    WebFixture();
+    // On SQLite, or on the PostgreSQL database that `pgConstr` names (empty, no tables yet).
+    explicit WebFixture(const QString &pgConstr = {});
     ~WebFixture();
 
     // A record today (or at `when`) in the department, with its names.
@@ -52,5 +53,9 @@ public:
 };
 
 QByteArray header(const web::Response &r, const QByteArray &name);
+
+// Each route, as each account, with another department's names in the URL: nothing of that
+// department appears, in the page or the download.
+void ExpectScopeKept(WebFixture &f);
 
 } // namespace vesk::test
