@@ -78,7 +78,7 @@ std::optional<QStringList> AllDepts(const QSqlDatabase &db, QString *error)
     return names;
 }
 
-QString ScopeClause(const Scope &scope)
+QString ScopeClause(const Scope &scope, DbEngine engine)
 {
     if (scope.all)
         return {};
@@ -87,7 +87,9 @@ QString ScopeClause(const Scope &scope)
     QStringList quoted;
     for (const QString &d : scope.depts)
         quoted << QuotedStr(d);
-    return QStringLiteral(" AND DeptName in (") + quoted.join(QStringLiteral(", ")) + u')';
+    return (engine == DbEngine::SQLite ? QStringLiteral(" AND +DeptName in (")
+                                       : QStringLiteral(" AND DeptName in (")) +
+           quoted.join(QStringLiteral(", ")) + u')';
 }
 
 bool InScope(const Scope &scope, const QString &name)

@@ -1,6 +1,8 @@
 // What an account may see: its department and every department below it in the tree.
 #pragma once
 
+#include "ConnectionString.h"
+
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
@@ -25,7 +27,10 @@ std::optional<QStringList> AllDepts(const QSqlDatabase &db, QString *error = nul
 
 // The condition appended to a print history filter (which always begins " where "): nothing for
 // every department, " AND 1=0" for none, else " AND DeptName in ('A', 'B')" with quoted names.
-QString ScopeClause(const Scope &scope);
+// On SQLite the column is written "+DeptName": every web search has a time range, whose index
+// reads a period's rows, while SQLite's planner (without statistics) would take the department
+// index and sort all of a department's years; the unary plus keeps the term off any index.
+QString ScopeClause(const Scope &scope, DbEngine engine);
 
 // Whether `name` is one of the scope's departments (letter case ignored).
 bool InScope(const Scope &scope, const QString &name);

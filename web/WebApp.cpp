@@ -537,7 +537,7 @@ Response WebApp::overview(const Request &r, const QSqlDatabase &db, Context &c)
     criteria.begin = from;
     criteria.end = to;
     criteria.throughEndDay = true;
-    const QString filter = PrinterDataSearch(criteria).filter + ScopeClause(c.scope);
+    const QString filter = PrinterDataSearch(criteria).filter + ScopeClause(c.scope, engineOf(db));
 
     QString why;
     QSqlQuery q(db);
@@ -621,7 +621,8 @@ Response WebApp::history(const Request &r, const QSqlDatabase &db, Context &c)
     const qint64 after = afterText.isEmpty() ? 0 : afterText.toLongLong(&afterOk);
     if (!s || !sortColumn || (dir != u"asc" && dir != u"desc") || !afterOk)
         return error(400, lang);
-    const QString filter = PrinterDataSearch(s->criteria).filter + ScopeClause(c.scope);
+    const QString filter =
+        PrinterDataSearch(s->criteria).filter + ScopeClause(c.scope, engineOf(db));
     const QString key = pagingKey(db, QStringLiteral("tPrinterData"));
     const QString order = sortExpression(*sortColumn);
     const bool asc = dir == u"asc";
@@ -776,7 +777,8 @@ Response WebApp::download(const Request &r, const QSqlDatabase &db, Context &c, 
     const std::optional<Search> s = searchOf(r.query, today());
     if (!s)
         return error(400, lang);
-    const QString filter = PrinterDataSearch(s->criteria).filter + ScopeClause(c.scope);
+    const QString filter =
+        PrinterDataSearch(s->criteria).filter + ScopeClause(c.scope, engineOf(db));
     QTemporaryDir dir;
     if (!dir.isValid())
         return failed(QStringLiteral("no temporary folder"), lang);
