@@ -78,19 +78,34 @@ QByteArray headerOf(const QByteArray &answer, const QByteArray &name)
     return re.match(QString::fromLatin1(answer)).captured(1).toLatin1();
 }
 
+// A tool's exit code (-1 when it did not run to its end); its output in `output`.
+int run(const QString &program, const QStringList &args, const QProcessEnvironment &env,
+        QByteArray *output)
+{
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(program, args);
+    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit)
+        return -1;
+    *output = p.readAll();
+    return p.exitCode();
+}
+
 class WebServer
 {
 public:
-    explicit WebServer(WebFixture &f)
+    explicit WebServer(WebFixture &f, const QString &web = QStringLiteral("Listen=0.0.0.0:0\n"))
     {
         f.dir.writeConfig(QStringLiteral("English.ini"), QStringLiteral("0"),
-                          QStringLiteral("[Web]\nListen=0.0.0.0:0\n"));
+                          QStringLiteral("[Web]\n") + web);
         process.setProgram(QStringLiteral(VESK_WEB));
         process.setArguments({QStringLiteral("--app-dir"), f.dir.path()});
         process.setReadChannel(QProcess::StandardError);
         process.start();
         const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        const QRegularExpression listening(QStringLiteral("listening on http://127.0.0.1:(\\d+)"));
+        const QRegularExpression listening(
+            QStringLiteral("listening on https?://127.0.0.1:(\\d+)"));
         while (port == 0 && std::chrono::steady_clock::now() < until &&
                process.state() != QProcess::NotRunning) {
             process.waitForReadyRead(1000);
@@ -228,4 +243,38 @@ TEST(WebServer, AccountsAreManagedWithTheVeskCommand)
     const QString list = vesk({"web", "user", "list"}).second;
     EXPECT_TRUE(list.startsWith(u"boss\tFinance\t\t\t20")) << list.toStdString();
     EXPECT_FALSE(list.contains(u"boss2"));
+}
+
+// With a certificate and key in Config.ini it speaks TLS (GnuTLS), on the address named, and the
+// session cookie is Secure.
+TEST(WebServer, ServesHttpsWithASecureCookieWhenGivenACertificate)
+{
+    WebFixture f;
+    f.addAccounts();
+    QByteArray output;
+    ASSERT_EQ(run(QStringLiteral("openssl"),
+                  {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
+                   QStringLiteral("rsa:2048"), QStringLiteral("-nodes"), QStringLiteral("-subj"),
+                   QStringLiteral("/CN=localhost"), QStringLiteral("-days"), QStringLiteral("2"),
+                   QStringLiteral("-keyout"), f.dir.file(QStringLiteral("web-key.pem")),
+                   QStringLiteral("-out"), f.dir.file(QStringLiteral("web-cert.pem"))},
+                  QProcessEnvironment::systemEnvironment(), &output),
+              0)
+        << output.constData();
+    WebServer server(f, QStringLiteral("Listen=127.0.0.1:0\nCertFile=web-cert.pem\n"
+                                       "KeyFile=web-key.pem\n"));
+    ASSERT_GT(server.port, 0) << server.log.constData();
+    EXPECT_TRUE(server.log.contains("https://"));
+    QByteArray answer;
+    ASSERT_EQ(run(QStringLiteral("curl"),
+                  {QStringLiteral("-sk"), QStringLiteral("-i"), QStringLiteral("-d"),
+                   QStringLiteral("name=head&password=") + QString::fromUtf8(Password),
+                   QStringLiteral("https://127.0.0.1:%1/signin").arg(server.port)},
+                  QProcessEnvironment::systemEnvironment(), &answer),
+              0)
+        << answer.constData();
+    EXPECT_TRUE(answer.startsWith("HTTP/1.1 303")) << answer.constData();
+    EXPECT_TRUE(headerOf(answer, "Set-Cookie").endsWith("; HttpOnly; SameSite=Strict; Secure"));
+    // Plain HTTP on the TLS port gets no page.
+    EXPECT_NE(statusOf(exchange(server.port, request("GET", "/signin"))), 200);
 }

@@ -283,3 +283,40 @@ TEST(WebHistory, DocumentNamesFollowThePrivacySettings)
     EXPECT_TRUE(body.contains(RedactedDocumentName().toUtf8()));
     EXPECT_TRUE(body.contains("new-name.doc"));
 }
+
+// The account's language, else the browser's Accept-Language, picks the catalogue.
+TEST(WebPages, SpeakTheAccountsLanguageElseTheBrowsers)
+{
+    WebFixture f;
+    f.addAccounts();
+    WebAccount cn;
+    cn.name = QStringLiteral("zhang");
+    cn.passwordHash = HashWebPassword(Password);
+    cn.dept = QStringLiteral("Finance");
+    cn.lang = QStringLiteral("cn");
+    ASSERT_TRUE(AddWebAccount(f.db, cn));
+    const struct
+    {
+        const char *account;
+        QByteArray acceptLanguage;
+        const char *overview;
+    } cases[] = {
+        {"zhang", "en-GB,en;q=0.9", "概况"},
+        {"head", "zh-CN,zh;q=0.9,en;q=0.8", "概况"},
+        {"head", "en-US,zh;q=0.5", "Overview"},
+        {"head", "", "Overview"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.account) + " " + c.acceptLanguage.toStdString());
+        web::Request r;
+        r.path = QStringLiteral("/overview");
+        r.cookie = f.signIn(QLatin1String(c.account));
+        r.acceptLanguage = c.acceptLanguage;
+        const web::Response page = f.app->Handle(r, f.db);
+        EXPECT_TRUE(page.body.contains(QByteArray(QByteArray("<h1>") + c.overview + "</h1>")));
+    }
+    web::Request signIn;
+    signIn.path = QStringLiteral("/signin");
+    signIn.acceptLanguage = "zh-TW";
+    EXPECT_TRUE(f.app->Handle(signIn, f.db).body.contains("<html lang=\"zh\">"));
+}
