@@ -9,6 +9,7 @@
 #include "Schema.h"
 #include "Scope.h"
 #include "SpreadsheetExport.h"
+#include "SqlText.h"
 #include "TrendData.h"
 #include "TrendSvg.h"
 #include "WebAccounts.h"
@@ -800,14 +801,28 @@ Response WebApp::download(const Request &r, const QSqlDatabase &db, Context &c, 
         ReportLayout layout;
         if (!LoadReportLayout(db, ReportTable::PrinterData, *group, lang, layout, &why))
             return failed(why, lang);
+        // The report reads whole rows: where names must not be shown, its column goes.
+        if (privacy_.active())
+            std::erase_if(layout.columns, [](const ReportColumn &col) {
+                return col.field.compare(QStringLiteral("documentName"), Qt::CaseInsensitive) == 0;
+            });
         GroupedReport report(std::move(layout));
         if (!report.read(db, filter, &why) || !WriteReportPdf(report, file, &why))
             return failed(why, lang);
         type = "application/pdf";
     } else {
         const ExportFormat format = ExportFormatOf(file);
-        if (!ExportRecords(db, ReportTable::PrinterData, filter,
-                           ExportColumns(ReportTable::PrinterData, lang), file, format, &why))
+        std::vector<ExportColumn> columns = ExportColumns(ReportTable::PrinterData, lang);
+        // Names that the privacy settings hide are replaced in the statement itself, as the
+        // history page replaces them, whether or not an agent has redacted them yet.
+        const QString cutoff = RedactionCutoff(privacy_, QDateTime::currentDateTime());
+        for (ExportColumn &col : columns) {
+            if (!cutoff.isEmpty() &&
+                col.field.compare(QStringLiteral("documentName"), Qt::CaseInsensitive) == 0)
+                col.field = QStringLiteral("case when PrintTime < %1 then %2 else documentName end")
+                                .arg(QuotedStr(cutoff), QuotedStr(RedactedDocumentName()));
+        }
+        if (!ExportRecords(db, ReportTable::PrinterData, filter, columns, file, format, &why))
             return failed(why, lang);
         type = format == ExportFormat::Csv
                    ? QByteArrayLiteral("text/csv; charset=utf-8")

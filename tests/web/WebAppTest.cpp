@@ -4,6 +4,8 @@
 #include "WebAccounts.h"
 #include "WebFixture.h"
 
+#include <QFile>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
 #include <QSqlQuery>
@@ -282,6 +284,27 @@ TEST(WebHistory, DocumentNamesFollowThePrivacySettings)
     EXPECT_FALSE(body.contains("old-name.doc"));
     EXPECT_TRUE(body.contains(RedactedDocumentName().toUtf8()));
     EXPECT_TRUE(body.contains("new-name.doc"));
+    // The downloads of the same search: the workbook's statement is the CSV's.
+    web::Response csv = f.get(QStringLiteral("/download/history.csv?from=2019-01-01"), cookie);
+    ASSERT_EQ(csv.status, 200);
+    QFile csvFile;
+    ASSERT_TRUE(csvFile.open(csv.fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle));
+    const QByteArray rows = csvFile.readAll();
+    EXPECT_FALSE(rows.contains("old-name.doc"));
+    EXPECT_TRUE(rows.contains(RedactedDocumentName().toUtf8()));
+    EXPECT_TRUE(rows.contains("new-name.doc"));
+    web::Response pdf = f.get(QStringLiteral("/download/report.pdf?from=2019-01-01"), cookie);
+    ASSERT_EQ(pdf.status, 200);
+    QFile pdfIn;
+    ASSERT_TRUE(pdfIn.open(pdf.fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle));
+    f.dir.writeBytes(QStringLiteral("report.pdf"), pdfIn.readAll());
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"),
+               {f.dir.file(QStringLiteral("report.pdf")), QStringLiteral("-")});
+    ASSERT_TRUE(text.waitForFinished(60000));
+    const QByteArray printed = text.readAllStandardOutput();
+    EXPECT_TRUE(printed.contains("FIN-PC")) << printed.constData();
+    EXPECT_FALSE(printed.contains("old-name.doc"));
 }
 
 // The account's language, else the browser's Accept-Language, picks the catalogue.
