@@ -129,6 +129,13 @@ struct ServerGlue
             r.cookie = header(connection, MHD_HTTP_HEADER_COOKIE);
             r.acceptLanguage = acceptLanguage;
             r.address = clientAddress(connection);
+            // Behind a reverse proxy on this machine every peer is loopback: the sign-in
+            // throttle counts the client the proxy names instead, or one client's failures
+            // would slow everybody's sign-in.
+            const QByteArray forwarded = header(connection, "X-Forwarded-For");
+            if (!forwarded.isEmpty() &&
+                (r.address.startsWith(QStringLiteral("127.")) || r.address == u"::1"))
+                r.address = QString::fromLatin1(forwarded.split(',').last().trimmed().left(64));
             r.secure = !server->cert_.isEmpty();
             QString error;
             const QSqlDatabase db = threadDatabase(server->constr_, server->appDir_, &error);

@@ -278,3 +278,24 @@ TEST(WebServer, ServesHttpsWithASecureCookieWhenGivenACertificate)
     // Plain HTTP on the TLS port gets no page.
     EXPECT_NE(statusOf(exchange(server.port, request("GET", "/signin"))), 200);
 }
+
+// Behind a reverse proxy on the same machine the throttle counts the client the proxy names, so
+// one client's failures do not slow another's sign-in.
+TEST(WebServer, ThrottlesTheClientALocalProxyNames)
+{
+    WebFixture f;
+    WebServer server(f);
+    ASSERT_GT(server.port, 0) << server.log.constData();
+    const auto signIn = [&](int name, const char *client) {
+        QByteArray r =
+            request("POST", "/signin", {}, "name=n" + QByteArray::number(name) + "&password=x");
+        const QByteArray forwarded =
+            "Host: 127.0.0.1\r\nX-Forwarded-For: 198.51.100.9, " + QByteArray(client) + "\r\n";
+        r.replace(QByteArray("Host: 127.0.0.1\r\n"), forwarded);
+        return statusOf(exchange(server.port, r));
+    };
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(signIn(i, "203.0.113.1"), 403);
+    EXPECT_EQ(signIn(5, "203.0.113.1"), 429);
+    EXPECT_EQ(signIn(6, "203.0.113.2"), 403);
+}
