@@ -378,6 +378,13 @@ Response WebApp::signInPage(const Request &r, const LangLookup &lang, int status
     QString code;
     langFor({}, r.acceptLanguage, &code);
     const QString title = HtmlEscape(lang(QStringLiteral("RSWebSignIn")));
+    // The form's token, also in a cookie only this site sends: another site cannot post a
+    // sign-in (and sign the browser in to an account of its choosing).
+    const QByteArray token = RandomToken();
+    out.headers << std::pair{QByteArrayLiteral("Set-Cookie"),
+                             QByteArray(SignInCookieName) + '=' + token +
+                                 "; Path=/signin; HttpOnly; SameSite=Strict" +
+                                 (r.secure ? "; Secure" : "")};
     out.body =
         (QStringLiteral("<!DOCTYPE html><html lang=\"%1\"><head><meta charset=\"utf-8\"><meta "
                         "name=\"viewport\" content=\"width=device-width, initial-scale=1\">"
@@ -390,7 +397,9 @@ Response WebApp::signInPage(const Request &r, const LangLookup &lang, int status
          (message.isEmpty() ? QString()
                             : QStringLiteral("<p class=\"error\">") + HtmlEscape(message) +
                                   QStringLiteral("</p>")) +
-         QStringLiteral("<form method=\"post\" action=\"/signin\" class=\"search\"><label>") +
+         QStringLiteral("<form method=\"post\" action=\"/signin\" class=\"search\"><input "
+                        "type=\"hidden\" name=\"token\" value=\"") +
+         QString::fromLatin1(token) + QStringLiteral("\"><label>") +
          HtmlEscape(lang(QStringLiteral("RSWebName"))) +
          QStringLiteral("<input name=\"name\" autocomplete=\"username\" required></label><label>") +
          HtmlEscape(lang(QStringLiteral("RSWebPassword"))) +
@@ -413,6 +422,9 @@ Response WebApp::signIn(const Request &r, const QSqlDatabase &db)
                                  QByteArray::number(qint64(wait.count()))};
         return out;
     }
+    if (!sameToken(r.form.value(QStringLiteral("token")).toLatin1(),
+                   CookieValue(r.cookie, SignInCookieName)))
+        return signInPage(r, lang, 403, lang(QStringLiteral("RSWebBadRequest")));
     QString why;
     const std::optional<WebAccount> account =
         name.isEmpty() ? std::nullopt : FindWebAccount(db, name, &why);

@@ -72,6 +72,7 @@ public:
 
     static constexpr int PageRows = 50;
     static constexpr const char *CookieName = "vesk_session";
+    static constexpr const char *SignInCookieName = "vesk_signin"; // the sign-in form's token
 
 private:
     struct Context;

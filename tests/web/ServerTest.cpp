@@ -78,6 +78,15 @@ QByteArray headerOf(const QByteArray &answer, const QByteArray &name)
     return re.match(QString::fromLatin1(answer)).captured(1).toLatin1();
 }
 
+// A sign-in POST as a browser sends it: the form's token, and its cookie, from the sign-in page.
+QByteArray signInRequest(int port, const QByteArray &fields)
+{
+    const QByteArray page = exchange(port, request("GET", "/signin"));
+    const QByteArray set = headerOf(page, "Set-Cookie");
+    const QByteArray token = WebFixture::formToken(page.mid(page.indexOf("\r\n\r\n")));
+    return request("POST", "/signin", set.left(set.indexOf(';')), fields + "&token=" + token);
+}
+
 // A tool's exit code (-1 when it did not run to its end); its output in `output`.
 int run(const QString &program, const QStringList &args, const QProcessEnvironment &env,
         QByteArray *output)
@@ -141,10 +150,10 @@ TEST(WebServer, SignsInSearchesDownloadsAndSignsOutOverHttp)
     EXPECT_EQ(statusOf(signInPage), 200);
     EXPECT_EQ(headerOf(signInPage, "X-Frame-Options"), "DENY");
 
-    const QByteArray signedIn =
-        exchange(server.port, request("POST", "/signin", {},
-                                      "name=head&password=" +
-                                          QUrl::toPercentEncoding(QString::fromUtf8(Password))));
+    const QByteArray signedIn = exchange(
+        server.port,
+        signInRequest(server.port, "name=head&password=" +
+                                       QUrl::toPercentEncoding(QString::fromUtf8(Password))));
     ASSERT_EQ(statusOf(signedIn), 303) << signedIn.constData();
     const QByteArray setCookie = headerOf(signedIn, "Set-Cookie");
     const QByteArray cookie = setCookie.left(setCookie.indexOf(';'));
@@ -265,11 +274,18 @@ TEST(WebServer, ServesHttpsWithASecureCookieWhenGivenACertificate)
                                        "KeyFile=web-key.pem\n"));
     ASSERT_GT(server.port, 0) << server.log.constData();
     EXPECT_TRUE(server.log.contains("https://"));
-    QByteArray answer;
+    const QString url = QStringLiteral("https://127.0.0.1:%1/signin").arg(server.port);
+    const QString jar = f.dir.file(QStringLiteral("cookies"));
+    QByteArray page, answer;
+    ASSERT_EQ(run(QStringLiteral("curl"), {QStringLiteral("-sk"), QStringLiteral("-c"), jar, url},
+                  QProcessEnvironment::systemEnvironment(), &page),
+              0);
     ASSERT_EQ(run(QStringLiteral("curl"),
-                  {QStringLiteral("-sk"), QStringLiteral("-i"), QStringLiteral("-d"),
-                   QStringLiteral("name=head&password=") + QString::fromUtf8(Password),
-                   QStringLiteral("https://127.0.0.1:%1/signin").arg(server.port)},
+                  {QStringLiteral("-sk"), QStringLiteral("-i"), QStringLiteral("-b"), jar,
+                   QStringLiteral("-d"),
+                   QStringLiteral("name=head&password=") + QString::fromUtf8(Password) +
+                       QStringLiteral("&token=") + QString::fromLatin1(WebFixture::formToken(page)),
+                   url},
                   QProcessEnvironment::systemEnvironment(), &answer),
               0)
         << answer.constData();
@@ -288,7 +304,7 @@ TEST(WebServer, ThrottlesTheClientALocalProxyNames)
     ASSERT_GT(server.port, 0) << server.log.constData();
     const auto signIn = [&](int name, const char *client) {
         QByteArray r =
-            request("POST", "/signin", {}, "name=n" + QByteArray::number(name) + "&password=x");
+            signInRequest(server.port, "name=n" + QByteArray::number(name) + "&password=x");
         const QByteArray forwarded =
             "Host: 127.0.0.1\r\nX-Forwarded-For: 198.51.100.9, " + QByteArray(client) + "\r\n";
         r.replace(QByteArray("Host: 127.0.0.1\r\n"), forwarded);

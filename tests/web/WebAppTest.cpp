@@ -61,19 +61,40 @@ TEST(WebSignIn, AnswersAlikeWhetherOrNotTheNameExistsAndStartsAFreshSession)
             tokens.insert(token);
         } else {
             EXPECT_EQ(r.status, 403);
-            EXPECT_FALSE(header(r, "Set-Cookie").size());
+            EXPECT_TRUE(header(r, "Set-Cookie").startsWith("vesk_signin=")); // a new form only
+            // The same page for every refusal, but for the new form's token.
+            const QByteArray page = QString::fromUtf8(r.body)
+                                        .replace(QRegularExpression(QStringLiteral("[0-9a-f]{64}")),
+                                                 QStringLiteral("TOKEN"))
+                                        .toUtf8();
             if (refusal.isEmpty())
-                refusal = r.body;
-            EXPECT_EQ(r.body, refusal); // the same page for every refusal
+                refusal = page;
+            EXPECT_EQ(page, refusal);
             EXPECT_TRUE(r.body.contains("The name or the password is wrong."));
         }
     }
-    // Over TLS the cookie is Secure as well.
+    // Without the sign-in form's token and its cookie nobody is signed in, whatever the password.
+    for (const QByteArray &cookie : {QByteArray("vesk_signin=stolen"), QByteArray("x=1")}) {
+        const web::Response r = f.post(QStringLiteral("/signin"),
+                                       "name=head&token=forged&password=" +
+                                           QUrl::toPercentEncoding(QString::fromUtf8(Password)),
+                                       cookie);
+        EXPECT_EQ(r.status, 403);
+        EXPECT_FALSE(header(r, "Set-Cookie").startsWith("vesk_session="));
+    }
+    // Over TLS the cookies are Secure as well.
+    web::Request page;
+    page.path = QStringLiteral("/signin");
+    page.secure = true;
+    const web::Response form = f.app->Handle(page, f.db);
+    EXPECT_TRUE(header(form, "Set-Cookie").endsWith("; Secure"));
     web::Request r;
     r.method = "POST";
     r.path = QStringLiteral("/signin");
     r.form = {{QStringLiteral("name"), QStringLiteral("head")},
-              {QStringLiteral("password"), QString::fromUtf8(Password)}};
+              {QStringLiteral("password"), QString::fromUtf8(Password)},
+              {QStringLiteral("token"), QString::fromLatin1(WebFixture::formToken(form.body))}};
+    r.cookie = header(form, "Set-Cookie").left(header(form, "Set-Cookie").indexOf(';'));
     r.secure = true;
     EXPECT_TRUE(header(f.app->Handle(r, f.db), "Set-Cookie").endsWith("; Secure"));
 }

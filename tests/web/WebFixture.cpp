@@ -113,8 +113,16 @@ web::Response WebFixture::post(const QString &path, const QByteArray &body,
     web::Request r;
     r.method = "POST";
     r.path = path;
-    r.malformed = !web::ParseParams(body, r.form);
     r.cookie = cookie;
+    QByteArray form = body;
+    if (path == u"/signin" && cookie.isEmpty()) {
+        // As a browser does: the sign-in form first, with its token and cookie.
+        const web::Response page = get(path, {}, address);
+        const QByteArray set = header(page, "Set-Cookie");
+        r.cookie = set.left(set.indexOf(';'));
+        form += "&token=" + formToken(page.body);
+    }
+    r.malformed = !web::ParseParams(form, r.form);
     r.address = address;
     return app->Handle(r, db);
 }
