@@ -50,6 +50,18 @@ QString savedRecordTable(const char *create = "create table")
            QStringLiteral(" tSavedRecord (RowId varchar(40) not null primary key)");
 }
 
+// The web view's sign-in accounts: a password hash (Argon2id, never the password), the department
+// whose subtree the account may see, the administrator flag, the page language ("en", "cn" or
+// empty for the browser's), a disabled flag and the time of the last sign-in.
+QStringList webAccountStatements(DbEngine e)
+{
+    return {QStringLiteral("create table tWebAccount (Name %1 not null, PasswordHash %2 not null, "
+                           "DeptName %1, IsAdmin integer not null, Lang %3, Disabled integer not "
+                           "null, LastSignIn %3)")
+                .arg(textColumnType(e, 50), textColumnType(e, 255), textColumnType(e, 50)),
+            QStringLiteral("create unique index ixWebAccountName on tWebAccount (Name)")};
+}
+
 // The paging key's index; with the name columns' sort keys the engine reads a page from an
 // index instead of sorting every row.
 QStringList printerDataKeyIndexes(DbEngine e)
@@ -126,6 +138,7 @@ QStringList createStatements(DbEngine e)
                    .arg(t, t50, byteType),
                savedRecordTable(),
            } +
+           webAccountStatements(e) +
            // Checked against the tables when made.
            (e == DbEngine::PostgreSQL ? redactFunctionStatements() : QStringList{});
 }
@@ -198,7 +211,7 @@ const QStringList &SchemaTables()
         QStringLiteral("tSchemaVersion"), QStringLiteral("tDept"),
         QStringLiteral("tHost"),          QStringLiteral("tPrinter"),
         QStringLiteral("tPrinterData"),   QStringLiteral("tShowSetting"),
-        QStringLiteral("tSavedRecord"),
+        QStringLiteral("tSavedRecord"),   QStringLiteral("tWebAccount"),
     };
     return tables;
 }
@@ -317,6 +330,8 @@ const std::vector<SchemaStep> &SchemaSteps()
              }
              return s;
          }},
+        // 6: the web view's accounts.
+        {6, [](DbEngine e) { return webAccountStatements(e); }},
     };
     return steps;
 }

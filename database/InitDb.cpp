@@ -39,16 +39,17 @@ int fail(int code, const QString &message)
 
 const char *const UsageText =
     "usage: vesk-initdb [--force | --if-missing | --roles] [--agent-password-file FILE]\n"
-    "                   [--console-password-file FILE] [APPDIR]\n"
+    "                   [--console-password-file FILE] [--web-password-file FILE] [APPDIR]\n"
     "Creates the database that APPDIR/Config.ini names ([Connection] Constr), with the\n"
     "default department and column titles of the language file it names. APPDIR defaults\n"
     "to the current folder. An existing database is kept unless --force is given;\n"
     "--if-missing makes an existing one a success.\n"
-    "On PostgreSQL it also creates or updates the login roles vesk_agent and vesk_console\n"
-    "and their rights; --roles does only that, on an existing database. A role's password\n"
-    "is the first line of the --agent-password-file / --console-password-file FILE, or the\n"
-    "environment's VESK_AGENT_PASSWORD / VESK_CONSOLE_PASSWORD; without either a new role\n"
-    "has none and an existing one keeps its own.\n"
+    "On PostgreSQL it also creates or updates the login roles vesk_agent, vesk_console and\n"
+    "vesk_web and their rights; --roles does only that, on an existing database. A role's\n"
+    "password is the first line of the --agent-password-file / --console-password-file /\n"
+    "--web-password-file FILE, or the environment's VESK_AGENT_PASSWORD /\n"
+    "VESK_CONSOLE_PASSWORD / VESK_WEB_PASSWORD; without either a new role has none and an\n"
+    "existing one keeps its own.\n"
     "Exit status: 0 done, 1 usage, 2 database exists, 3 bad Config.ini, 4 cannot write.\n";
 
 // What the command line asks for.
@@ -59,8 +60,10 @@ struct Options
     bool rolesOnly = false;
     QString agentPasswordFile;
     QString consolePasswordFile;
+    QString webPasswordFile;
     std::optional<QString> agentPassword; // read before connecting, from the file or environment
     std::optional<QString> consolePassword;
+    std::optional<QString> webPassword;
 };
 
 // A role's password: the first line of its file, else the environment variable, else none. The
@@ -97,14 +100,16 @@ bool readPassword(const QString &file, const char *variable, std::optional<QStri
 int applyRoles(QSqlDatabase &db, const Options &o)
 {
     const std::vector<RoleRequest> requests{{AgentRoleName(), o.agentPassword},
-                                            {ConsoleRoleName(), o.consolePassword}};
+                                            {ConsoleRoleName(), o.consolePassword},
+                                            {WebRoleName(), o.webPassword}};
     QString error;
     std::vector<RoleOutcome> outcomes;
     if (!applyServerRoles(db, requests, &outcomes, &error))
-        return fail(CannotWrite, QStringLiteral("cannot set up the login roles vesk_agent and "
-                                                "vesk_console (creating them or setting a "
-                                                "password needs a login with CREATEROLE): %1")
-                                     .arg(error));
+        return fail(CannotWrite,
+                    QStringLiteral("cannot set up the login roles vesk_agent, "
+                                   "vesk_console and vesk_web (creating them or setting a "
+                                   "password needs a login with CREATEROLE): %1")
+                        .arg(error));
     for (const RoleOutcome &r : outcomes) {
         QTextStream(stdout) << "vesk-initdb: role " << r.role << ": "
                             << (r.created ? "created" : "updated")
@@ -231,6 +236,8 @@ int main(int argc, char *argv[])
             o.agentPasswordFile = args.at(++i);
         else if (a == u"--console-password-file" && hasValue)
             o.consolePasswordFile = args.at(++i);
+        else if (a == u"--web-password-file" && hasValue)
+            o.webPasswordFile = args.at(++i);
         else if (a == u"-h" || a == u"--help")
             return QTextStream(stdout) << UsageText, Ok;
         else if (a.startsWith(u'-') || !appDir.isEmpty())
@@ -285,7 +292,8 @@ int main(int argc, char *argv[])
         QString error;
         if (!readPassword(o.agentPasswordFile, "VESK_AGENT_PASSWORD", o.agentPassword, &error) ||
             !readPassword(o.consolePasswordFile, "VESK_CONSOLE_PASSWORD", o.consolePassword,
-                          &error))
+                          &error) ||
+            !readPassword(o.webPasswordFile, "VESK_WEB_PASSWORD", o.webPassword, &error))
             return fail(BadConfig, error);
         return createOnServer(constr, appDir, o, lang);
     }

@@ -21,23 +21,28 @@ namespace {
 // reads them; it reads computers and departments, keeps its printer roster (reads it all, adds a
 // printer with its name and flag, switches the flag, deletes), and keeps its exactly-once
 // bookkeeping. The console and the vesk command do the rest, but never touch the agent's
-// bookkeeping or the version (schema steps run as the owner).
+// bookkeeping or the version (schema steps run as the owner). The web view reads print records,
+// computers and departments, the version its open checks and the column settings its report
+// prints with, and reads its accounts and writes their last sign-in; the console (the vesk
+// command) keeps the accounts.
 struct TableRights
 {
     const char *table;
     const char *agent;
     const char *console;
+    const char *web;
 };
 
 const TableRights Rights[] = {
-    {"tSchemaVersion", "select", "select"},
-    {"tDept", "select", "select, insert, update, delete"},
-    {"tHost", "select", "select, insert, update, delete"},
+    {"tSchemaVersion", "select", "select", "select"},
+    {"tDept", "select", "select, insert, update, delete", "select"},
+    {"tHost", "select", "select, insert, update, delete", "select"},
     {"tPrinter", "select, insert (Name, IsMonitor), update (IsMonitor), delete",
-     "select, insert, update, delete"},
-    {"tPrinterData", "insert", "select, update, delete"},
-    {"tShowSetting", nullptr, "select, update"},
-    {"tSavedRecord", "select, insert, delete", nullptr},
+     "select, insert, update, delete", nullptr},
+    {"tPrinterData", "insert", "select, update, delete", "select"},
+    {"tShowSetting", nullptr, "select, update", "select"},
+    {"tSavedRecord", "select, insert, delete", nullptr, nullptr},
+    {"tWebAccount", nullptr, "select, insert, update, delete", "select, update (LastSignIn)"},
 };
 
 // The only way the agent changes stored records: replacing due document names by the fixed
@@ -106,7 +111,9 @@ bool grantRights(QSqlDatabase &db, const QStringList &roles, QString *error)
                 return false;
         }
         for (const QString &role : roles) {
-            const char *rights = role == AgentRoleName() ? t.agent : t.console;
+            const char *rights = role == AgentRoleName() ? t.agent
+                                 : role == WebRoleName() ? t.web
+                                                         : t.console;
             if (!rights)
                 continue;
             if (!exec(
@@ -129,8 +136,15 @@ bool grantRights(QSqlDatabase &db, const QStringList &roles, QString *error)
     f.addBindValue(QLatin1String(RedactFunction));
     if (f.exec() && f.next() && f.value(0).toBool()) {
         const QString fn = QLatin1String(RedactFunction);
-        if (!exec(q, QStringLiteral("revoke all on function %1 from public").arg(fn), error) ||
-            !exec(q, QStringLiteral("grant execute on function %1 to %2").arg(fn, everyone), error))
+        // The web view only reads: it may not replace names either.
+        QStringList callers = roles;
+        callers.removeAll(WebRoleName());
+        if (!exec(q, QStringLiteral("revoke all on function %1 from public, %2").arg(fn, everyone),
+                  error) ||
+            (!callers.isEmpty() && !exec(q,
+                                         QStringLiteral("grant execute on function %1 to %2")
+                                             .arg(fn, callers.join(QStringLiteral(", "))),
+                                         error)))
             return false;
     }
     return true;
@@ -174,10 +188,15 @@ QString ConsoleRoleName()
     return QStringLiteral("vesk_console");
 }
 
+QString WebRoleName()
+{
+    return QStringLiteral("vesk_web");
+}
+
 bool refreshServerGrants(QSqlDatabase &db, QString *error)
 {
     QStringList roles;
-    for (const QString &role : {AgentRoleName(), ConsoleRoleName()}) {
+    for (const QString &role : {AgentRoleName(), ConsoleRoleName(), WebRoleName()}) {
         if (roleExists(db, role))
             roles << role;
     }

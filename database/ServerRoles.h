@@ -1,4 +1,4 @@
-// The two login roles of a PostgreSQL database: what the agent and the console may do there.
+// The login roles of a PostgreSQL database: what the agent and the console may do there.
 #pragma once
 
 #include <QSqlDatabase>
@@ -12,6 +12,7 @@ namespace vesk {
 // Role names as every Config.ini of the installation writes them after User ID=.
 QString AgentRoleName();
 QString ConsoleRoleName();
+QString WebRoleName(); // vesk-web: reads the records, reads its accounts, notes sign-ins
 
 struct RoleRequest
 {

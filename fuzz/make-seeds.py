@@ -145,3 +145,14 @@ put('tree_file', 'departments-gbk', b'\1' + '总公司\r\n\t财务部\r\n\t\tPC-
 put('tree_file', 'mixed-endings', b'\0Head Office\n Sales\r  PC-9\r\n\tStores\n\n')
 put('tree_file', 'level-jump', b'\0Head Office\r\n\t\t\tToo deep\r\n')
 put('tree_file', 'zero-byte', b'\2Top\r\n\tChild\0\tafter the end\r\n')
+
+# --- Web requests: a query string (or form body), a newline, a Cookie header ----------------
+put('web_request', 'search', b'from=2026-01-01&to=2026-01-31&computer=PC%2D01&printer=&employee=Bob'
+    b'&outcome=printed&color=yes&duplex=no&sort=PrintTime&dir=desc&after=120\n'
+    b'vesk_session=' + b'ab' * 32 + b'; other=1')
+put('web_request', 'sign-in', b'name=head&password=correct+horse%20battery\nvesk_session=')
+put('web_request', 'chinese', 'dept=%E8%B4%A2%E5%8A%A1%E9%83%A8&employee=张三'.encode() + b'\n')
+put('web_request', 'hostile', b"computer=%3Cscript%3Ealert(1)%3C%2Fscript%3E&x=%22%27%3E&y=%27%3B+drop"
+    b"+table+tDept%3B--\n; ;=;vesk_session;vesk_session==x")
+put('web_request', 'malformed', b'a=%zz&%=1&&=&b=%e2%82&c=%00&d=%\nvesk_session=\x00\xff')
+put('web_request', 'many', b'&'.join(b'p%d=%d' % (i, i) for i in range(80)) + b'\n')

@@ -25,6 +25,7 @@ namespace {
 // Passwords with the characters a connection string or a statement would stumble over.
 const QString AgentPassword = QStringLiteral("ag'ent \"pw\" -- 1");
 const QString ConsolePassword = QStringLiteral("con$ole\\pw");
+const QString WebPassword = QStringLiteral("web pw 2");
 
 QString constrAs(const QString &database, const QString &role, const QString &password)
 {
@@ -61,10 +62,12 @@ protected:
         writeConfig(owner, test::postgresConstr(database));
         owner.write(QStringLiteral("agent.pw"), AgentPassword + u'\n');
         owner.write(QStringLiteral("console.pw"), ConsolePassword + u'\n');
+        owner.write(QStringLiteral("web.pw"), WebPassword + u'\n');
         const ToolRun r =
             initDb({QStringLiteral("--agent-password-file"), owner.file(QStringLiteral("agent.pw")),
                     QStringLiteral("--console-password-file"),
-                    owner.file(QStringLiteral("console.pw")), owner.path()});
+                    owner.file(QStringLiteral("console.pw")), QStringLiteral("--web-password-file"),
+                    owner.file(QStringLiteral("web.pw")), owner.path()});
         ASSERT_EQ(r.code, 0) << r.output.constData();
         ASSERT_FALSE(r.output.contains(AgentPassword.toUtf8())) << r.output.constData();
         ASSERT_FALSE(r.output.contains(ConsolePassword.toUtf8())) << r.output.constData();
@@ -181,10 +184,43 @@ TEST_F(Roles, EachRoleMayRunOnlyWhatItsProgramsNeed)
         {"vesk_console", "update tSchemaVersion set Version=99", false},
         {"vesk_console", "drop table tHost", false},
         {"vesk_console", "create table tOther (x integer)", false},
+        {"vesk_console",
+         "insert into tWebAccount (Name, PasswordHash, IsAdmin, Disabled) values "
+         "('w', 'h', 0, 0)",
+         true},
+        {"vesk_console", "update tWebAccount set Disabled=1 where Name='w'", true},
+        // The web view: reads the records and its accounts, notes a sign-in, nothing else.
+        {"vesk_web", "select * from tPrinterData", true},
+        {"vesk_web", "select * from tHost", true},
+        {"vesk_web", "select Name, SuperName from tDept", true},
+        {"vesk_web", "select * from tShowSetting", true},
+        {"vesk_web", "select max(Version) from tSchemaVersion", true},
+        {"vesk_web", "select * from tWebAccount", true},
+        {"vesk_web", "update tWebAccount set LastSignIn='2026-01-01 10:00:00' where Name='w'",
+         true},
+        {"vesk_web", "update tWebAccount set IsAdmin=1 where Name='w'", false},
+        {"vesk_web", "update tWebAccount set PasswordHash='x'", false},
+        {"vesk_web",
+         "insert into tWebAccount (Name, PasswordHash, IsAdmin, Disabled) values "
+         "('x', 'h', 1, 0)",
+         false},
+        {"vesk_web", "delete from tWebAccount", false},
+        {"vesk_web", "update tPrinterData set documentName='x'", false},
+        {"vesk_web", "delete from tPrinterData", false},
+        {"vesk_web", "insert into tPrinterData (PrinterName) values ('P')", false},
+        {"vesk_web", "update tHost set EmName='x'", false},
+        {"vesk_web", "insert into tDept (Name, SuperName) values ('x', '-1')", false},
+        {"vesk_web", "select * from tPrinter", false},
+        {"vesk_web", "select * from tSavedRecord", false},
+        {"vesk_web", "update tShowSetting set FWidth=1", false},
+        {"vesk_web", "select vesk_redact_document_names('', '2000-01-01 00:00:00')", false},
+        {"vesk_web", "create table tOther (x integer)", false},
     };
     for (const Case &c : cases) {
         const QString role = QLatin1String(c.role);
-        const QString password = role == agent ? AgentPassword : ConsolePassword;
+        const QString password = role == agent         ? AgentPassword
+                                 : role == u"vesk_web" ? WebPassword
+                                                       : ConsolePassword;
         const OpenResult r =
             openDatabase(QStringLiteral("role"), constrAs(database, role, password), {});
         ASSERT_TRUE(r.ok) << c.role << ": " << r.error.toStdString();
@@ -319,10 +355,8 @@ TEST_F(Roles, TheAgentsRosterCommandsWorkUnderItsRole)
 // upgrades it and the agent starts.
 TEST_F(Roles, AnOlderDatabaseIsUpgradedByTheOwnerNotByTheAgent)
 {
-    // As the last step found it: without the columns it appends.
-    for (const RecordColumn &c : AppendedPrinterDataColumns)
-        ASSERT_TRUE(ownerExec(QStringLiteral("alter table tPrinterData drop column ") +
-                              QLatin1String(c.field)));
+    // As the last step found it: without the web view's accounts.
+    ASSERT_TRUE(ownerExec(QStringLiteral("drop table tWebAccount")));
     ASSERT_TRUE(
         ownerExec(QStringLiteral("update tSchemaVersion set Version=%1").arg(SchemaVersion - 1)));
     test::TestAppDir app;

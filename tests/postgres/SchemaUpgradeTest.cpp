@@ -74,6 +74,8 @@ protected:
     {
         QSqlDatabase db = setup();
         const bool pg = GetParam() == DbEngine::PostgreSQL;
+        if (version <= 5)
+            exec(db, QStringLiteral("drop table tWebAccount"));
         if (version <= 3) {
             for (const char *column : OutcomeColumns)
                 exec(db, QStringLiteral("alter table tPrinterData drop column ") +

@@ -32,6 +32,7 @@ int main(int argc, char **argv)
     registerChartCommands(registry);
     registerRedactCommands(registry);
     registerMigrateCommands(registry);
+    registerWebCommands(registry);
 
     QTextStream out(stdout), err(stderr);
     out.setEncoding(QStringConverter::Utf8);

@@ -1,0 +1,317 @@
+// vesk-web itself on loopback: sign in, search, download and sign out over HTTP, and the
+// refusals of the HTTP layer (oversized headers and bodies, idle connections).
+#include "WebAccounts.h"
+#include "WebFixture.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <chrono>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <vector>
+
+using namespace vesk;
+using namespace vesk::test;
+
+namespace {
+
+int connectTo(int port)
+{
+    const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(quint16(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(s, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0) {
+        ::close(s);
+        return -1;
+    }
+    timeval tv{30, 0}; // a generous bound, never a pace
+    ::setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+    return s;
+}
+
+// One request on its own connection; the whole answer (the server closes after it).
+QByteArray exchange(int port, const QByteArray &request)
+{
+    const int s = connectTo(port);
+    if (s < 0)
+        return {};
+    ::send(s, request.constData(), size_t(request.size()), MSG_NOSIGNAL);
+    QByteArray answer;
+    char buf[8192];
+    ssize_t n;
+    while ((n = ::recv(s, buf, sizeof buf, 0)) > 0)
+        answer.append(buf, n);
+    ::close(s);
+    return answer;
+}
+
+QByteArray request(const QByteArray &method, const QByteArray &target,
+                   const QByteArray &cookie = {}, const QByteArray &body = {})
+{
+    QByteArray r = method + ' ' + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n";
+    if (!cookie.isEmpty())
+        r += "Cookie: " + cookie + "\r\n";
+    if (!body.isNull())
+        r += "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: " +
+             QByteArray::number(body.size()) + "\r\n";
+    return r + "\r\n" + body;
+}
+
+int statusOf(const QByteArray &answer)
+{
+    return answer.mid(9, 3).toInt();
+}
+
+QByteArray headerOf(const QByteArray &answer, const QByteArray &name)
+{
+    const QRegularExpression re(QStringLiteral("\r\n") + QString::fromLatin1(name) +
+                                    QStringLiteral(": ([^\r]*)"),
+                                QRegularExpression::CaseInsensitiveOption);
+    return re.match(QString::fromLatin1(answer)).captured(1).toLatin1();
+}
+
+// A sign-in POST as a browser sends it: the form's token, and its cookie, from the sign-in page.
+QByteArray signInRequest(int port, const QByteArray &fields)
+{
+    const QByteArray page = exchange(port, request("GET", "/signin"));
+    const QByteArray set = headerOf(page, "Set-Cookie");
+    const QByteArray token = WebFixture::formToken(page.mid(page.indexOf("\r\n\r\n")));
+    return request("POST", "/signin", set.left(set.indexOf(';')), fields + "&token=" + token);
+}
+
+// A tool's exit code (-1 when it did not run to its end); its output in `output`.
+int run(const QString &program, const QStringList &args, const QProcessEnvironment &env,
+        QByteArray *output)
+{
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(program, args);
+    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit)
+        return -1;
+    *output = p.readAll();
+    return p.exitCode();
+}
+
+class WebServer
+{
+public:
+    explicit WebServer(WebFixture &f, const QString &web = QStringLiteral("Listen=0.0.0.0:0\n"))
+    {
+        f.dir.writeConfig(QStringLiteral("English.ini"), QStringLiteral("0"),
+                          QStringLiteral("[Web]\n") + web);
+        process.setProgram(QStringLiteral(VESK_WEB));
+        process.setArguments({QStringLiteral("--app-dir"), f.dir.path()});
+        process.setReadChannel(QProcess::StandardError);
+        process.start();
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        const QRegularExpression listening(
+            QStringLiteral("listening on https?://127.0.0.1:(\\d+)"));
+        while (port == 0 && std::chrono::steady_clock::now() < until &&
+               process.state() != QProcess::NotRunning) {
+            process.waitForReadyRead(1000);
+            log += process.readAllStandardError();
+            port = listening.match(QString::fromUtf8(log)).captured(1).toInt();
+        }
+    }
+    ~WebServer()
+    {
+        process.terminate();
+        if (!process.waitForFinished(30000))
+            process.kill();
+    }
+    QProcess process;
+    QByteArray log;
+    int port = 0;
+};
+
+} // namespace
+
+TEST(WebServer, SignsInSearchesDownloadsAndSignsOutOverHttp)
+{
+    WebFixture f;
+    f.addAccounts();
+    f.addRecord(Finance, 4);
+    f.addRecord(Sales, 9);
+    WebServer server(f);
+    ASSERT_GT(server.port, 0) << server.log.constData();
+    // Without a certificate it says it keeps to loopback, whatever Listen asked for.
+    EXPECT_TRUE(server.log.contains("loopback only"));
+
+    const QByteArray signInPage = exchange(server.port, request("GET", "/signin"));
+    EXPECT_EQ(statusOf(signInPage), 200);
+    EXPECT_EQ(headerOf(signInPage, "X-Frame-Options"), "DENY");
+
+    const QByteArray signedIn = exchange(
+        server.port,
+        signInRequest(server.port, "name=head&password=" +
+                                       QUrl::toPercentEncoding(QString::fromUtf8(Password))));
+    ASSERT_EQ(statusOf(signedIn), 303) << signedIn.constData();
+    const QByteArray setCookie = headerOf(signedIn, "Set-Cookie");
+    const QByteArray cookie = setCookie.left(setCookie.indexOf(';'));
+
+    const QByteArray history =
+        exchange(server.port, request("GET", "/history?computer=FIN", cookie));
+    EXPECT_EQ(statusOf(history), 200);
+    EXPECT_TRUE(history.contains("FIN-PC"));
+    EXPECT_FALSE(history.contains("SALES-PC"));
+
+    const QByteArray csv = exchange(server.port, request("GET", "/download/history.csv", cookie));
+    EXPECT_EQ(statusOf(csv), 200);
+    EXPECT_TRUE(csv.contains("FIN-PC"));
+    EXPECT_FALSE(csv.contains("SALES-PC"));
+
+    const QByteArray token = WebFixture::formToken(history);
+    ASSERT_EQ(token.size(), 64);
+    EXPECT_EQ(
+        statusOf(exchange(server.port, request("POST", "/signout", cookie, "token=" + token))),
+        303);
+    EXPECT_EQ(headerOf(exchange(server.port, request("GET", "/history", cookie)), "Location"),
+              "/signin");
+}
+
+TEST(WebServer, RefusesOversizedRequestsAndServesBesideIdleConnections)
+{
+    WebFixture f;
+    WebServer server(f);
+    ASSERT_GT(server.port, 0) << server.log.constData();
+    // Headers beyond the connection's memory, a body beyond the limit, a malformed query.
+    const QByteArray bigHeader = "GET /signin HTTP/1.1\r\nHost: x\r\nConnection: close\r\nX-Big: " +
+                                 QByteArray(64 * 1024, 'a') + "\r\n\r\n";
+    const int headerStatus = statusOf(exchange(server.port, bigHeader));
+    EXPECT_TRUE(headerStatus == 431 || headerStatus == 413) << headerStatus;
+    EXPECT_EQ(statusOf(exchange(server.port,
+                                request("POST", "/signin", {}, "name=" + QByteArray(20000, 'a')))),
+              413);
+    EXPECT_EQ(statusOf(exchange(server.port, request("GET", "/signin?a=%zz"))), 400);
+    EXPECT_EQ(statusOf(exchange(server.port, request("GET", "/nowhere"))), 404);
+    // 200 idle connections that never finish their request; another client is still answered.
+    std::vector<int> idle;
+    for (int i = 0; i < 200; ++i) {
+        const int s = connectTo(server.port);
+        if (s >= 0) {
+            ::send(s, "GET /sig", 8, MSG_NOSIGNAL);
+            idle.push_back(s);
+        }
+    }
+    EXPECT_EQ(idle.size(), 200u);
+    EXPECT_EQ(statusOf(exchange(server.port, request("GET", "/signin"))), 200);
+    for (int s : idle)
+        ::close(s);
+    EXPECT_EQ(server.process.state(), QProcess::Running);
+}
+
+// `vesk web user` makes the account vesk-web signs in with; a password comes from a file or
+// standard input only.
+TEST(WebServer, AccountsAreManagedWithTheVeskCommand)
+{
+    WebFixture f;
+    f.dir.write(QStringLiteral("pw.txt"), QString::fromUtf8(Password) + u'\n');
+    const auto vesk = [&](const QStringList &args, const QByteArray &input = {}) {
+        QProcess p;
+        p.start(QStringLiteral(VESK_COMMAND),
+                QStringList{QStringLiteral("--app"), f.dir.path()} + args);
+        p.write(input);
+        p.closeWriteChannel();
+        p.waitForFinished(60000);
+        return std::pair{p.exitCode(),
+                         QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError())};
+    };
+    const QString pw = f.dir.file(QStringLiteral("pw.txt"));
+    const struct
+    {
+        QStringList args;
+        QByteArray input;
+        int exit;
+    } steps[] = {
+        {{"web", "user", "add", "boss", "--dept", "Finance", "--password-file", pw}, {}, 0},
+        {{"web", "user", "add", "boss", "--dept", "Finance", "--password-file", pw}, {}, 1},
+        {{"web", "user", "add", "x", "--dept", "Nowhere", "--password-file", pw}, {}, 1},
+        {{"web", "user", "add", "x", "--dept", "Finance", "--password", "secret"}, {}, 2},
+        {{"web", "user", "add", "short", "--dept", "Sales"}, "abc\n", 1},
+        {{"web", "user", "add", "boss2", "--dept", "Sales", "--admin"}, Password + "\n", 0},
+        {{"web", "user", "disable", "boss"}, {}, 0},
+        {{"web", "user", "delete", "nobody"}, {}, 1},
+        {{"web", "user", "delete", "boss2"}, {}, 0},
+    };
+    for (const auto &s : steps) {
+        SCOPED_TRACE(s.args.join(u' ').toStdString());
+        EXPECT_EQ(vesk(s.args, s.input).first, s.exit);
+    }
+    EXPECT_TRUE(f.signIn(QStringLiteral("boss")).isEmpty()); // disabled
+    EXPECT_EQ(vesk({"web", "user", "passwd", "boss"}, Password + "\n").first, 0);
+    EXPECT_FALSE(f.signIn(QStringLiteral("boss")).isEmpty());
+    const QString list = vesk({"web", "user", "list"}).second;
+    EXPECT_TRUE(list.startsWith(u"boss\tFinance\t\t\t20")) << list.toStdString();
+    EXPECT_FALSE(list.contains(u"boss2"));
+}
+
+// With a certificate and key in Config.ini it speaks TLS (GnuTLS), on the address named, and the
+// session cookie is Secure.
+TEST(WebServer, ServesHttpsWithASecureCookieWhenGivenACertificate)
+{
+    WebFixture f;
+    f.addAccounts();
+    QByteArray output;
+    ASSERT_EQ(run(QStringLiteral("openssl"),
+                  {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
+                   QStringLiteral("rsa:2048"), QStringLiteral("-nodes"), QStringLiteral("-subj"),
+                   QStringLiteral("/CN=localhost"), QStringLiteral("-days"), QStringLiteral("2"),
+                   QStringLiteral("-keyout"), f.dir.file(QStringLiteral("web-key.pem")),
+                   QStringLiteral("-out"), f.dir.file(QStringLiteral("web-cert.pem"))},
+                  QProcessEnvironment::systemEnvironment(), &output),
+              0)
+        << output.constData();
+    WebServer server(f, QStringLiteral("Listen=127.0.0.1:0\nCertFile=web-cert.pem\n"
+                                       "KeyFile=web-key.pem\n"));
+    ASSERT_GT(server.port, 0) << server.log.constData();
+    EXPECT_TRUE(server.log.contains("https://"));
+    const QString url = QStringLiteral("https://127.0.0.1:%1/signin").arg(server.port);
+    const QString jar = f.dir.file(QStringLiteral("cookies"));
+    QByteArray page, answer;
+    ASSERT_EQ(run(QStringLiteral("curl"), {QStringLiteral("-sk"), QStringLiteral("-c"), jar, url},
+                  QProcessEnvironment::systemEnvironment(), &page),
+              0);
+    ASSERT_EQ(run(QStringLiteral("curl"),
+                  {QStringLiteral("-sk"), QStringLiteral("-i"), QStringLiteral("-b"), jar,
+                   QStringLiteral("-d"),
+                   QStringLiteral("name=head&password=") + QString::fromUtf8(Password) +
+                       QStringLiteral("&token=") + QString::fromLatin1(WebFixture::formToken(page)),
+                   url},
+                  QProcessEnvironment::systemEnvironment(), &answer),
+              0)
+        << answer.constData();
+    EXPECT_TRUE(answer.startsWith("HTTP/1.1 303")) << answer.constData();
+    EXPECT_TRUE(headerOf(answer, "Set-Cookie").endsWith("; HttpOnly; SameSite=Strict; Secure"));
+    // Plain HTTP on the TLS port gets no page.
+    EXPECT_NE(statusOf(exchange(server.port, request("GET", "/signin"))), 200);
+}
+
+// Behind a reverse proxy on the same machine the throttle counts the client the proxy names, so
+// one client's failures do not slow another's sign-in.
+TEST(WebServer, ThrottlesTheClientALocalProxyNames)
+{
+    WebFixture f;
+    WebServer server(f);
+    ASSERT_GT(server.port, 0) << server.log.constData();
+    const auto signIn = [&](int name, const char *client) {
+        QByteArray r =
+            signInRequest(server.port, "name=n" + QByteArray::number(name) + "&password=x");
+        const QByteArray forwarded =
+            "Host: 127.0.0.1\r\nX-Forwarded-For: 198.51.100.9, " + QByteArray(client) + "\r\n";
+        r.replace(QByteArray("Host: 127.0.0.1\r\n"), forwarded);
+        return statusOf(exchange(server.port, r));
+    };
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(signIn(i, "203.0.113.1"), 403);
+    EXPECT_EQ(signIn(5, "203.0.113.1"), 429);
+    EXPECT_EQ(signIn(6, "203.0.113.2"), 403);
+}

@@ -1,0 +1,195 @@
+// vesk web user: the accounts that sign in to vesk-web. A password is read from a file or from
+// standard input, never from the command line, where other users' `ps` would see it.
+#include "ArgList.h"
+#include "CommandContext.h"
+#include "CommandRegistry.h"
+#include "WebAccounts.h"
+
+#include <QFile>
+
+namespace vesk::cli {
+
+namespace {
+
+constexpr int MinPasswordLength = 8;
+
+// The first line of the file named by --password-file, else of standard input.
+std::optional<QByteArray> readPassword(CommandContext &c, const std::optional<QString> &file)
+{
+    QFile f;
+    bool opened;
+    if (file) {
+        f.setFileName(*file);
+        opened = f.open(QIODevice::ReadOnly);
+    } else {
+        opened = f.open(stdin, QIODevice::ReadOnly);
+    }
+    if (!opened) {
+        c.fail(QStringLiteral("cannot read the password: ") + f.errorString());
+        return std::nullopt;
+    }
+    const QByteArray password = PasswordFromText(f.read(4096));
+    if (QString::fromUtf8(password).size() < MinPasswordLength) {
+        c.fail(
+            QStringLiteral("the password must have at least %1 characters").arg(MinPasswordLength));
+        return std::nullopt;
+    }
+    return password;
+}
+
+int changed(CommandContext &c, int rows, const QString &name, const QString &error)
+{
+    if (rows < 0)
+        return c.fail(error);
+    if (rows == 0)
+        return c.fail(QStringLiteral("no web account named ") + name);
+    return ExitOk;
+}
+
+int add(CommandContext &c, ArgList &args)
+{
+    const std::optional<QString> dept = args.takeOption(QStringLiteral("--dept"));
+    const bool admin = args.takeFlag(QStringLiteral("--admin"));
+    const std::optional<QString> lang = args.takeOption(QStringLiteral("--lang"));
+    const std::optional<QString> file = args.takeOption(QStringLiteral("--password-file"));
+    const std::optional<QStringList> names = takePositional(c, args, 1, 1);
+    if (!names)
+        return ExitUsage;
+    if (!dept || dept->trimmed().isEmpty()) {
+        c.err() << "vesk: name the account's department with --dept DEPT" << Qt::endl;
+        return ExitUsage;
+    }
+    if (lang && *lang != u"en" && *lang != u"cn") {
+        c.err() << "vesk: --lang takes en or cn" << Qt::endl;
+        return ExitUsage;
+    }
+    const QString name = names->first().trimmed();
+    if (name.isEmpty() || name.size() > 50)
+        return c.fail(QStringLiteral("a web account's name has 1 to 50 characters"));
+    const std::optional<DeptForest> forest = loadTree(c);
+    if (!forest)
+        return ExitFailed;
+    const DeptNode *node = findDept(c, *forest, dept->trimmed());
+    if (!node)
+        return ExitFailed;
+    QString error;
+    const QSqlDatabase db = c.dm().acntVesk.database();
+    if (FindWebAccount(db, name, &error))
+        return c.fail(QStringLiteral("a web account named %1 exists already").arg(name));
+    if (!error.isEmpty())
+        return c.fail(error);
+    const std::optional<QByteArray> password = readPassword(c, file);
+    if (!password)
+        return ExitFailed;
+    WebAccount a;
+    a.name = name;
+    a.passwordHash = HashWebPassword(*password);
+    a.dept = node->text;
+    a.admin = admin;
+    a.lang = lang.value_or(QString());
+    if (a.passwordHash.isEmpty())
+        return c.fail(QStringLiteral("cannot hash the password"));
+    if (!AddWebAccount(db, a, &error))
+        return c.fail(error);
+    return ExitOk;
+}
+
+int passwd(CommandContext &c, ArgList &args)
+{
+    const std::optional<QString> file = args.takeOption(QStringLiteral("--password-file"));
+    const std::optional<QStringList> names = takePositional(c, args, 1, 1);
+    if (!names)
+        return ExitUsage;
+    QString error;
+    const QSqlDatabase db = c.dm().acntVesk.database();
+    if (!FindWebAccount(db, names->first(), &error))
+        return c.fail(error.isEmpty() ? QStringLiteral("no web account named ") + names->first()
+                                      : error);
+    const std::optional<QByteArray> password = readPassword(c, file);
+    if (!password)
+        return ExitFailed;
+    const QString hash = HashWebPassword(*password);
+    if (hash.isEmpty())
+        return c.fail(QStringLiteral("cannot hash the password"));
+    return changed(c, SetWebPassword(db, names->first(), hash, &error), names->first(), error);
+}
+
+int disable(CommandContext &c, ArgList &args)
+{
+    const std::optional<QStringList> names = takePositional(c, args, 1, 1);
+    if (!names)
+        return ExitUsage;
+    QString error;
+    return changed(c, DisableWebAccount(c.dm().acntVesk.database(), names->first(), &error),
+                   names->first(), error);
+}
+
+int remove(CommandContext &c, ArgList &args)
+{
+    const std::optional<QStringList> names = takePositional(c, args, 1, 1);
+    if (!names)
+        return ExitUsage;
+    QString error;
+    return changed(c, DeleteWebAccount(c.dm().acntVesk.database(), names->first(), &error),
+                   names->first(), error);
+}
+
+int list(CommandContext &c, ArgList &args)
+{
+    if (!takePositional(c, args, 0, 0))
+        return ExitUsage;
+    QString error;
+    const auto accounts = ListWebAccounts(c.dm().acntVesk.database(), &error);
+    if (!accounts)
+        return c.fail(error);
+    // One line per account, TAB-separated: name, department, flags, language, last sign-in.
+    for (const WebAccount &a : *accounts) {
+        QStringList flags;
+        if (a.admin)
+            flags << QStringLiteral("admin");
+        if (a.disabled)
+            flags << QStringLiteral("disabled");
+        c.out() << a.name << u'\t' << a.dept << u'\t' << flags.join(u',') << u'\t' << a.lang
+                << u'\t' << a.lastSignIn << Qt::endl;
+    }
+    return ExitOk;
+}
+
+int user(CommandContext &c, ArgList &args)
+{
+    const QStringList all = args.remaining();
+    const QString action = all.isEmpty() ? QString() : all.first();
+    ArgList rest(all.mid(1));
+    if (action == u"add")
+        return add(c, rest);
+    if (action == u"passwd")
+        return passwd(c, rest);
+    if (action == u"disable")
+        return disable(c, rest);
+    if (action == u"delete")
+        return remove(c, rest);
+    if (action == u"list")
+        return list(c, rest);
+    c.err() << "vesk: web user add, passwd, disable, delete or list" << Qt::endl;
+    return ExitUsage;
+}
+
+} // namespace
+
+void registerWebCommands(CommandRegistry &registry)
+{
+    registry.add(
+        {QStringLiteral("web"), QStringLiteral("user"),
+         QStringLiteral("add NAME --dept DEPT [--admin] [--lang en|cn] [--password-file F] | "
+                        "passwd NAME [--password-file F] | disable NAME | delete NAME | list"),
+         QStringLiteral("manage the accounts that sign in to vesk-web"),
+         QStringLiteral(
+             "An account sees the print records of its department and every department below\n"
+             "it; --admin sees every department. The password is the first line of the file\n"
+             "named by --password-file, else of standard input (at least 8 characters); it is\n"
+             "stored only as an Argon2id hash. passwd also enables a disabled account; a\n"
+             "disabled account's sessions end at its next request."),
+         user});
+}
+
+} // namespace vesk::cli

@@ -1,0 +1,287 @@
+#include "HttpServer.h"
+
+#include "Database.h"
+#include "DocumentPrivacy.h"
+#include "IniFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QThread>
+
+#include <arpa/inet.h>
+#include <cstdio>
+#include <cstring>
+#include <microhttpd.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <vector>
+
+namespace vesk::web {
+
+namespace {
+
+// What one request gathers before it is answered: the raw URI (query included) and the body.
+struct Pending
+{
+    QByteArray uri;
+    QByteArray body;
+    bool tooLarge = false;
+    bool headersRead = false; // the first call only sees the headers
+};
+
+void *uriLogged(void *, const char *uri, struct MHD_Connection *)
+{
+    auto *p = new Pending;
+    p->uri = uri;
+    return p;
+}
+
+void completed(void *, struct MHD_Connection *, void **state, enum MHD_RequestTerminationCode)
+{
+    delete static_cast<Pending *>(*state);
+    *state = nullptr;
+}
+
+QByteArray header(struct MHD_Connection *c, const char *name)
+{
+    const char *v = MHD_lookup_connection_value(c, MHD_HEADER_KIND, name);
+    return v ? QByteArray(v) : QByteArray();
+}
+
+QString clientAddress(struct MHD_Connection *c)
+{
+    const union MHD_ConnectionInfo *info =
+        MHD_get_connection_info(c, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
+    if (!info || !info->client_addr)
+        return {};
+    char text[INET6_ADDRSTRLEN] = {};
+    const sockaddr *a = info->client_addr;
+    if (a->sa_family == AF_INET)
+        inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in *>(a)->sin_addr, text, sizeof text);
+    else if (a->sa_family == AF_INET6)
+        inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6 *>(a)->sin6_addr, text,
+                  sizeof text);
+    return QString::fromLatin1(text);
+}
+
+// The calling thread's own connection, opened on its first request.
+QSqlDatabase threadDatabase(const QString &constr, const QString &appDir, QString *error)
+{
+    thread_local QString name;
+    if (name.isEmpty())
+        name = QStringLiteral("vesk-web-%1").arg(quintptr(QThread::currentThreadId()));
+    if (QSqlDatabase::contains(name)) {
+        QSqlDatabase db = QSqlDatabase::database(name, false);
+        if (db.isOpen() && connectionAlive(db))
+            return db;
+    }
+    const OpenResult r = openDatabase(name, constr, appDir);
+    if (!r.ok) {
+        *error = r.error;
+        return {};
+    }
+    return QSqlDatabase::database(name, false);
+}
+
+} // namespace
+
+struct ServerGlue
+{
+    static MHD_Result answer(void *cls, struct MHD_Connection *connection, const char *,
+                             const char *method, const char *, const char *uploadData,
+                             size_t *uploadSize, void **state)
+    {
+        auto *server = static_cast<HttpServer *>(cls);
+        auto *p = static_cast<Pending *>(*state);
+        if (!p->headersRead) {
+            p->headersRead = true;
+            return MHD_YES;
+        }
+        if (*uploadSize > 0) {
+            if (p->tooLarge ||
+                p->body.size() + qsizetype(*uploadSize) > qsizetype(HttpServer::MaxBody))
+                p->tooLarge = true;
+            else
+                p->body.append(uploadData, qsizetype(*uploadSize));
+            *uploadSize = 0;
+            return MHD_YES;
+        }
+        const QByteArray acceptLanguage = header(connection, MHD_HTTP_HEADER_ACCEPT_LANGUAGE);
+        Response out;
+        if (p->tooLarge) {
+            out = server->app_->Error(413, acceptLanguage);
+            for (const auto &h : SecurityHeaders())
+                out.headers << h;
+        } else {
+            Request r;
+            r.method = method;
+            const qsizetype q = p->uri.indexOf('?');
+            r.path = QString::fromLatin1(q < 0 ? p->uri : p->uri.left(q));
+            r.malformed = !ParseParams(q < 0 ? QByteArray() : p->uri.mid(q + 1), r.query);
+            if (!p->body.isEmpty()) {
+                const QByteArray type = header(connection, MHD_HTTP_HEADER_CONTENT_TYPE);
+                r.malformed = r.malformed ||
+                              !type.startsWith("application/x-www-form-urlencoded") ||
+                              !ParseParams(p->body, r.form);
+            }
+            r.cookie = header(connection, MHD_HTTP_HEADER_COOKIE);
+            r.acceptLanguage = acceptLanguage;
+            r.address = clientAddress(connection);
+            // Behind a reverse proxy on this machine every peer is loopback: the sign-in
+            // throttle counts the client the proxy names instead, or one client's failures
+            // would slow everybody's sign-in.
+            const QByteArray forwarded = header(connection, "X-Forwarded-For");
+            if (!forwarded.isEmpty() &&
+                (r.address.startsWith(QStringLiteral("127.")) || r.address == u"::1"))
+                r.address = QString::fromLatin1(forwarded.split(',').last().trimmed().left(64));
+            r.secure = !server->cert_.isEmpty();
+            QString error;
+            const QSqlDatabase db = threadDatabase(server->constr_, server->appDir_, &error);
+            if (!db.isValid()) {
+                std::fprintf(stderr, "vesk-web: %s\n", qUtf8Printable(error));
+                out = server->app_->Error(503, acceptLanguage);
+                for (const auto &h : SecurityHeaders())
+                    out.headers << h;
+            } else {
+                out = server->app_->Handle(r, db);
+            }
+        }
+        struct MHD_Response *response =
+            out.fd >= 0 ? MHD_create_response_from_fd(uint64_t(out.fdSize), out.fd)
+                        : MHD_create_response_from_buffer(size_t(out.body.size()), out.body.data(),
+                                                          MHD_RESPMEM_MUST_COPY);
+        if (!response)
+            return MHD_NO;
+        MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE,
+                                out.contentType.constData());
+        for (const auto &[name, value] : out.headers)
+            MHD_add_response_header(response, name.constData(), value.constData());
+        const MHD_Result queued = MHD_queue_response(connection, unsigned(out.status), response);
+        MHD_destroy_response(response);
+        return queued;
+    }
+};
+
+HttpServer::HttpServer(QString appDir) : appDir_(std::move(appDir)) {}
+
+HttpServer::~HttpServer()
+{
+    Stop();
+}
+
+bool HttpServer::Start(QString *error)
+{
+    const IniFile config = IniFile::config(appDir_ + QStringLiteral("Config.ini"));
+    if (!config.exists()) {
+        *error = QStringLiteral("no Config.ini in ") + appDir_;
+        return false;
+    }
+    constr_ = config.readString(QStringLiteral("Connection"), QStringLiteral("Constr"));
+    DocumentPrivacy privacy;
+    QString badKey;
+    if (!ReadDocumentPrivacy(config.fileName(), privacy, &badKey)) {
+        *error =
+            QStringLiteral("Config.ini: [Privacy] ") + badKey + QStringLiteral(" is not valid");
+        return false;
+    }
+    Catalogues catalogues{CatalogueFromFile(appDir_ + QStringLiteral("English.ini"), 0),
+                          CatalogueFromFile(appDir_ + QStringLiteral("Chinese.ini"), 134)};
+    app_ = std::make_unique<WebApp>(std::move(catalogues), privacy);
+
+    // The first connection is opened here, so a database that cannot be used stops the start.
+    QString openError;
+    if (!threadDatabase(constr_, appDir_, &openError).isValid()) {
+        *error = openError;
+        return false;
+    }
+
+    QString listen = config.readString(QStringLiteral("Web"), QStringLiteral("Listen"));
+    if (listen.isEmpty())
+        listen = QStringLiteral("127.0.0.1:8080");
+    const qsizetype colon = listen.lastIndexOf(u':');
+    bool portOk = false;
+    const int port = listen.mid(colon + 1).toInt(&portOk);
+    QString host = colon < 0 ? QString() : listen.left(colon);
+    if (host.isEmpty())
+        host = QStringLiteral("127.0.0.1");
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(quint16(port));
+    if (colon < 0 || !portOk || port < 0 || port > 65535 ||
+        inet_pton(AF_INET, host.toLatin1().constData(), &address.sin_addr) != 1) {
+        *error = QStringLiteral("Config.ini: [Web] Listen must be an IPv4 address and a port: ") +
+                 listen;
+        return false;
+    }
+
+    const QString certFile = config.readString(QStringLiteral("Web"), QStringLiteral("CertFile"));
+    const QString keyFile = config.readString(QStringLiteral("Web"), QStringLiteral("KeyFile"));
+    const auto readPem = [this](const QString &name, QByteArray &into, QString *why) {
+        QFile f(QDir::isAbsolutePath(name) ? name : appDir_ + name);
+        if (!f.open(QIODevice::ReadOnly)) {
+            *why = QStringLiteral("cannot read ") + f.fileName() + QStringLiteral(": ") +
+                   f.errorString();
+            return false;
+        }
+        into = f.readAll();
+        into.append('\0');
+        return true;
+    };
+    if (!certFile.isEmpty() || !keyFile.isEmpty()) {
+        if (certFile.isEmpty() || keyFile.isEmpty()) {
+            *error = QStringLiteral("Config.ini: [Web] needs both CertFile and KeyFile");
+            return false;
+        }
+        if (!readPem(certFile, cert_, error) || !readPem(keyFile, key_, error))
+            return false;
+    } else if (ntohl(address.sin_addr.s_addr) >> 24 != 127) {
+        std::fprintf(stderr,
+                     "vesk-web: no [Web] CertFile and KeyFile: plain HTTP on loopback only "
+                     "(127.0.0.1), not on %s; put a reverse proxy with TLS in front\n",
+                     qUtf8Printable(host));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    }
+
+    unsigned flags = MHD_USE_AUTO_INTERNAL_THREAD | MHD_USE_ERROR_LOG;
+    if (!cert_.isEmpty())
+        flags |= MHD_USE_TLS;
+    std::vector<MHD_OptionItem> options{
+        {MHD_OPTION_THREAD_POOL_SIZE, Threads, nullptr},
+        {MHD_OPTION_CONNECTION_LIMIT, MaxConnections, nullptr},
+        {MHD_OPTION_CONNECTION_TIMEOUT, IdleTimeoutSeconds, nullptr},
+        {MHD_OPTION_CONNECTION_MEMORY_LIMIT, intptr_t(ConnectionMemory), nullptr},
+        {MHD_OPTION_SOCK_ADDR, 0, &address},
+        {MHD_OPTION_URI_LOG_CALLBACK, intptr_t(&uriLogged), nullptr},
+        {MHD_OPTION_NOTIFY_COMPLETED, intptr_t(&completed), nullptr},
+    };
+    if (!cert_.isEmpty()) {
+        options.push_back({MHD_OPTION_HTTPS_MEM_CERT, 0, cert_.data()});
+        options.push_back({MHD_OPTION_HTTPS_MEM_KEY, 0, key_.data()});
+    }
+    options.push_back({MHD_OPTION_END, 0, nullptr});
+    daemon_ = MHD_start_daemon(flags, quint16(port), nullptr, nullptr, &ServerGlue::answer, this,
+                               MHD_OPTION_ARRAY, options.data(), MHD_OPTION_END);
+    if (!daemon_) {
+        *error = QStringLiteral("cannot listen on ") + listen;
+        return false;
+    }
+    const union MHD_DaemonInfo *info = MHD_get_daemon_info(daemon_, MHD_DAEMON_INFO_BIND_PORT);
+    port_ = info ? info->port : port;
+    char text[INET_ADDRSTRLEN] = {};
+    inet_ntop(AF_INET, &address.sin_addr, text, sizeof text);
+    std::fprintf(stderr, "vesk-web: listening on %s://%s:%d\n", cert_.isEmpty() ? "http" : "https",
+                 text, port_);
+    std::fflush(stderr);
+    return true;
+}
+
+void HttpServer::Stop()
+{
+    if (daemon_)
+        MHD_stop_daemon(daemon_);
+    daemon_ = nullptr;
+}
+
+} // namespace vesk::web

@@ -1,0 +1,46 @@
+// The HTTP side of vesk-web: libmicrohttpd's thread pool, limits and TLS around WebApp.
+#pragma once
+
+#include "WebApp.h"
+
+#include <QString>
+
+#include <memory>
+
+struct MHD_Daemon;
+
+namespace vesk::web {
+
+// Settings from Config.ini's [Web]: Listen=host:port (127.0.0.1:8080 by default), CertFile and
+// KeyFile (PEM, relative to the application folder). Without both the server speaks plain HTTP
+// and only on loopback, whatever Listen names, and says so in the log.
+class HttpServer
+{
+public:
+    static constexpr int Threads = 4;
+    static constexpr int MaxConnections = 1024;
+    static constexpr int IdleTimeoutSeconds = 15; // a client silent this long is dropped
+    static constexpr size_t MaxBody = 16 * 1024;
+    static constexpr size_t ConnectionMemory = 32 * 1024; // headers beyond it: refused
+
+    explicit HttpServer(QString appDir);
+    ~HttpServer();
+
+    // Reads the folder's settings and catalogues and starts listening; logs the address.
+    bool Start(QString *error);
+    void Stop();
+    int Port() const { return port_; }
+    WebApp &App() { return *app_; }
+
+private:
+    QString appDir_;
+    QString constr_;
+    std::unique_ptr<WebApp> app_;
+    MHD_Daemon *daemon_ = nullptr;
+    int port_ = 0;
+    QByteArray cert_, key_;
+
+    friend struct ServerGlue;
+};
+
+} // namespace vesk::web
