@@ -38,10 +38,27 @@ void *uriLogged(void *, const char *uri, struct MHD_Connection *)
     return p;
 }
 
-void completed(void *, struct MHD_Connection *, void **state, enum MHD_RequestTerminationCode)
+void completed(void *deadlines, struct MHD_Connection *c, void **state,
+               enum MHD_RequestTerminationCode)
 {
     delete static_cast<Pending *>(*state);
     *state = nullptr;
+    // A kept-alive connection has its next request's time from now.
+    static_cast<RequestDeadlines *>(deadlines)->Await(c);
+}
+
+void connectionNotified(void *deadlines, struct MHD_Connection *c, void **,
+                        enum MHD_ConnectionNotificationCode code)
+{
+    auto *d = static_cast<RequestDeadlines *>(deadlines);
+    if (code == MHD_CONNECTION_NOTIFY_STARTED) {
+        const union MHD_ConnectionInfo *info =
+            MHD_get_connection_info(c, MHD_CONNECTION_INFO_CONNECTION_FD);
+        if (info)
+            d->Opened(c, info->connect_fd);
+    } else {
+        d->Closed(c);
+    }
 }
 
 QByteArray header(struct MHD_Connection *c, const char *name)
@@ -100,6 +117,8 @@ struct ServerGlue
             return MHD_YES;
         }
         if (*uploadSize > 0) {
+            // One byte at a time is still progress to the idle time-out; the request's
+            // deadline ends it (RequestDeadlines).
             if (p->tooLarge ||
                 p->body.size() + qsizetype(*uploadSize) > qsizetype(HttpServer::MaxBody))
                 p->tooLarge = true;
@@ -108,6 +127,7 @@ struct ServerGlue
             *uploadSize = 0;
             return MHD_YES;
         }
+        server->deadlines_->Received(connection);
         const QByteArray acceptLanguage = header(connection, MHD_HTTP_HEADER_ACCEPT_LANGUAGE);
         Response out;
         if (p->tooLarge) {
@@ -244,6 +264,18 @@ bool HttpServer::Start(QString *error)
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     }
 
+    const QString timeoutText =
+        config.readString(QStringLiteral("Web"), QStringLiteral("RequestTimeout"));
+    bool timeoutOk = true;
+    const int requestTimeout =
+        timeoutText.isEmpty() ? DefaultRequestTimeoutSeconds : timeoutText.toInt(&timeoutOk);
+    if (!timeoutOk || requestTimeout < 1 || requestTimeout > 3600) {
+        *error = QStringLiteral("Config.ini: [Web] RequestTimeout must be 1 to 3600 seconds: ") +
+                 timeoutText;
+        return false;
+    }
+    deadlines_ = std::make_unique<RequestDeadlines>(std::chrono::seconds(requestTimeout));
+
     unsigned flags = MHD_USE_AUTO_INTERNAL_THREAD | MHD_USE_ERROR_LOG;
     if (!cert_.isEmpty())
         flags |= MHD_USE_TLS;
@@ -254,7 +286,8 @@ bool HttpServer::Start(QString *error)
         {MHD_OPTION_CONNECTION_MEMORY_LIMIT, intptr_t(ConnectionMemory), nullptr},
         {MHD_OPTION_SOCK_ADDR, 0, &address},
         {MHD_OPTION_URI_LOG_CALLBACK, intptr_t(&uriLogged), nullptr},
-        {MHD_OPTION_NOTIFY_COMPLETED, intptr_t(&completed), nullptr},
+        {MHD_OPTION_NOTIFY_COMPLETED, intptr_t(&completed), deadlines_.get()},
+        {MHD_OPTION_NOTIFY_CONNECTION, intptr_t(&connectionNotified), deadlines_.get()},
     };
     if (!cert_.isEmpty()) {
         options.push_back({MHD_OPTION_HTTPS_MEM_CERT, 0, cert_.data()});
@@ -282,6 +315,7 @@ void HttpServer::Stop()
     if (daemon_)
         MHD_stop_daemon(daemon_);
     daemon_ = nullptr;
+    deadlines_.reset(); // after the daemon: its last connections are closed by then
 }
 
 } // namespace vesk::web

@@ -1,6 +1,7 @@
 // The HTTP side of vesk-web: libmicrohttpd's thread pool, limits and TLS around WebApp.
 #pragma once
 
+#include "RequestDeadlines.h"
 #include "WebApp.h"
 
 #include <QString>
@@ -13,7 +14,8 @@ namespace vesk::web {
 
 // Settings from Config.ini's [Web]: Listen=host:port (127.0.0.1:8080 by default), CertFile and
 // KeyFile (PEM, relative to the application folder). Without both the server speaks plain HTTP
-// and only on loopback, whatever Listen names, and says so in the log.
+// and only on loopback, whatever Listen names, and says so in the log. RequestTimeout: seconds
+// a request may take to arrive (30).
 class HttpServer
 {
 public:
@@ -22,6 +24,8 @@ public:
     static constexpr int IdleTimeoutSeconds = 15; // a client silent this long is dropped
     static constexpr size_t MaxBody = 16 * 1024;
     static constexpr size_t ConnectionMemory = 32 * 1024; // headers beyond it: refused
+    // A request (line, headers and body) must arrive within this, however steadily it trickles.
+    static constexpr int DefaultRequestTimeoutSeconds = 30;
 
     explicit HttpServer(QString appDir);
     ~HttpServer();
@@ -36,6 +40,7 @@ private:
     QString appDir_;
     QString constr_;
     std::unique_ptr<WebApp> app_;
+    std::unique_ptr<RequestDeadlines> deadlines_;
     MHD_Daemon *daemon_ = nullptr;
     int port_ = 0;
     QByteArray cert_, key_;

@@ -12,6 +12,7 @@
 #include <arpa/inet.h>
 #include <chrono>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <vector>
@@ -193,20 +194,43 @@ TEST(WebServer, RefusesOversizedRequestsAndServesBesideIdleConnections)
               413);
     EXPECT_EQ(statusOf(exchange(server.port, request("GET", "/signin?a=%zz"))), 400);
     EXPECT_EQ(statusOf(exchange(server.port, request("GET", "/nowhere"))), 404);
-    // 200 idle connections that never finish their request; another client is still answered.
+    // 500 idle connections that never finish their request; another client is still answered.
     std::vector<int> idle;
-    for (int i = 0; i < 200; ++i) {
+    for (int i = 0; i < 500; ++i) {
         const int s = connectTo(server.port);
         if (s >= 0) {
             ::send(s, "GET /sig", 8, MSG_NOSIGNAL);
             idle.push_back(s);
         }
     }
-    EXPECT_EQ(idle.size(), 200u);
+    EXPECT_EQ(idle.size(), 500u);
     EXPECT_EQ(statusOf(exchange(server.port, request("GET", "/signin"))), 200);
     for (int s : idle)
         ::close(s);
     EXPECT_EQ(server.process.state(), QProcess::Running);
+}
+
+// A client that sends its request one byte a second is dropped once the request's time is up,
+// and others are served meanwhile.
+TEST(WebServer, DropsAClientThatTricklesItsRequest)
+{
+    WebFixture f;
+    WebServer server(f, QStringLiteral("Listen=0.0.0.0:0\nRequestTimeout=2\n"));
+    ASSERT_GT(server.port, 0) << server.log.constData();
+    const QByteArray slow = request("GET", "/signin");
+    const int s = connectTo(server.port);
+    ASSERT_GE(s, 0);
+    qsizetype sent = 0;
+    bool dropped = false;
+    for (; sent < slow.size() && !dropped; ++sent) {
+        ::send(s, slow.constData() + sent, 1, MSG_NOSIGNAL);
+        EXPECT_EQ(statusOf(exchange(server.port, request("GET", "/signin"))), 200);
+        pollfd p{s, POLLIN, 0};
+        char byte;
+        dropped = ::poll(&p, 1, 1000) == 1 && ::recv(s, &byte, 1, 0) <= 0;
+    }
+    ::close(s);
+    EXPECT_TRUE(dropped) << "the whole request (" << sent << " bytes) was sent";
 }
 
 // `vesk web user` makes the account vesk-web signs in with; a password comes from a file or
