@@ -21,6 +21,7 @@
 #include <QTemporaryDir>
 #include <QVariant>
 
+#include <algorithm>
 #include <fcntl.h>
 #include <memory>
 #include <optional>
@@ -629,37 +630,44 @@ Response WebApp::history(const Request &r, const QSqlDatabase &db, Context &c)
     const RecordColumn *sortColumn =
         columnNamed(r.query.value(QStringLiteral("sort"), QStringLiteral("PrintTime")));
     const QString dir = r.query.value(QStringLiteral("dir"), QStringLiteral("desc"));
+    // A page goes on after one row (the next page) or ends before one (the previous page).
     const QString afterText = r.query.value(QStringLiteral("after"));
-    bool afterOk = true;
-    const qint64 after = afterText.isEmpty() ? 0 : afterText.toLongLong(&afterOk);
-    if (!s || !sortColumn || (dir != u"asc" && dir != u"desc") || !afterOk)
+    const QString beforeText = r.query.value(QStringLiteral("before"));
+    const bool backward = !beforeText.isEmpty();
+    const QString anchorText = backward ? beforeText : afterText;
+    bool anchorOk = true;
+    const qint64 anchor = anchorText.isEmpty() ? 0 : anchorText.toLongLong(&anchorOk);
+    if (!s || !sortColumn || (dir != u"asc" && dir != u"desc") || !anchorOk ||
+        (backward && !afterText.isEmpty()))
         return error(400, lang);
     const QString filter =
         PrinterDataSearch(s->criteria).filter + ScopeClause(c.scope, engineOf(db));
     const QString key = pagingKey(db, QStringLiteral("tPrinterData"));
     const QString order = sortExpression(*sortColumn);
     const bool asc = dir == u"asc";
+    // Backward, the rows before the anchor are read nearest first and shown the other way round.
+    const bool readAsc = asc != backward;
 
     QString why;
     QSqlQuery q(db);
     q.setForwardOnly(true);
     QString keyset;
     QVariantList values;
-    if (!afterText.isEmpty()) {
-        // The page goes on after this row: found only inside the same search and scope.
+    if (!anchorText.isEmpty()) {
+        // The anchor row is found only inside the same search and scope.
         if (!runStatement(
                 q,
                 translateStatement(db, QStringLiteral("select %1 from tPrinterData%2 AND %3 = ?")
                                            .arg(order, filter, key)),
-                {after}, &why))
+                {anchor}, &why))
             return failed(why, lang);
         if (!q.next())
             return error(404, lang);
-        const QVariant last = q.value(0);
+        const QVariant value = q.value(0);
         q.finish();
         keyset = QStringLiteral(" AND (%1 %2 ? OR (%1 = ? AND %3 %2 ?))")
-                     .arg(order, asc ? QStringLiteral(">") : QStringLiteral("<"), key);
-        values = {last, last, after};
+                     .arg(order, readAsc ? QStringLiteral(">") : QStringLiteral("<"), key);
+        values = {value, value, anchor};
     }
     QStringList fields;
     for (const RecordColumn &col : PrinterDataColumnTable)
@@ -667,7 +675,7 @@ Response WebApp::history(const Request &r, const QSqlDatabase &db, Context &c)
     const QString statement =
         QStringLiteral("select %1, %2 from tPrinterData%3%4 order by %5 %6, %1 %6 limit %7")
             .arg(key, fields.join(QStringLiteral(", ")), filter, keyset, order,
-                 asc ? QStringLiteral("asc") : QStringLiteral("desc"))
+                 readAsc ? QStringLiteral("asc") : QStringLiteral("desc"))
             .arg(PageRows + 1);
     if (!runStatement(q, translateStatement(db, statement), values, &why))
         return failed(why, lang);
@@ -675,24 +683,32 @@ Response WebApp::history(const Request &r, const QSqlDatabase &db, Context &c)
     const QString cutoff = RedactionCutoff(privacy_, QDateTime::currentDateTime());
     const int timeColumn = 1 + 6; // PrintTime, after the key
     const int docColumn = 1 + 1;  // documentName
-    QString rows;
+    QStringList pageRows;
     int count = 0;
-    qint64 lastKey = 0;
+    qint64 firstKey = 0, lastKey = 0;
     while (q.next()) {
         if (++count > PageRows)
             break;
-        lastKey = q.value(0).toLongLong();
-        rows += QStringLiteral("<tr>");
+        (backward ? firstKey : lastKey) = q.value(0).toLongLong();
+        if (count == 1)
+            (backward ? lastKey : firstKey) = q.value(0).toLongLong();
+        QString row = QStringLiteral("<tr>");
         for (int i = 0; i < PrinterDataColumnCount; ++i) {
             const QString field = QLatin1String(PrinterDataColumnTable[i].field);
             QString text = PrinterDataCellText(field, q.value(i + 1), lang);
             if (i + 1 == docColumn && !cutoff.isEmpty() && q.value(timeColumn).toString() < cutoff)
                 text = RedactedDocumentName();
-            rows += cell(text);
+            row += cell(text);
         }
-        rows += QStringLiteral("</tr>");
+        pageRows << row + QStringLiteral("</tr>");
     }
-    const bool more = count > PageRows;
+    if (backward)
+        std::reverse(pageRows.begin(), pageRows.end());
+    const QString rows = pageRows.join(QString());
+    const bool beyond = count > PageRows;
+    // Backward, the anchor itself follows this page; forward, the anchor precedes it.
+    const bool more = backward ? true : beyond;
+    const bool earlier = backward ? beyond : !afterText.isEmpty();
 
     const QList<std::pair<QString, QString>> searchParams{
         {QStringLiteral("dept"), c.dept},
@@ -767,17 +783,23 @@ Response WebApp::history(const Request &r, const QSqlDatabase &db, Context &c)
     auto pageParams = searchParams;
     pageParams << std::pair{QStringLiteral("sort"), sortName}
                << std::pair{QStringLiteral("dir"), dir};
-    body += QStringLiteral("<p>");
-    if (!afterText.isEmpty())
-        body += QStringLiteral("<a href=\"/history") + HtmlEscape(QueryOf(pageParams)) +
-                QStringLiteral("\">") + HtmlEscape(lang(QStringLiteral("RSWebFirstPage"))) +
+    const auto pageLink = [&](const char *rel, const char *anchorName, qint64 anchorKey,
+                              const char *textKey) {
+        auto params = pageParams;
+        if (anchorName)
+            params << std::pair{QLatin1String(anchorName), QString::number(anchorKey)};
+        body += QStringLiteral("<a rel=\"") + QLatin1String(rel) +
+                QStringLiteral("\" href=\"/history") + HtmlEscape(QueryOf(params)) +
+                QStringLiteral("\">") + HtmlEscape(lang(QLatin1String(textKey))) +
                 QStringLiteral("</a> ");
-    if (more) {
-        pageParams << std::pair{QStringLiteral("after"), QString::number(lastKey)};
-        body += QStringLiteral("<a rel=\"next\" href=\"/history") +
-                HtmlEscape(QueryOf(pageParams)) + QStringLiteral("\">") +
-                HtmlEscape(lang(QStringLiteral("RSWebNextPage"))) + QStringLiteral("</a>");
+    };
+    body += QStringLiteral("<p class=\"pages\">");
+    if (earlier && count > 0) {
+        pageLink("first", nullptr, 0, "RSWebFirstPage");
+        pageLink("prev", "before", firstKey, "RSWebPreviousPage");
     }
+    if (more && count > 0)
+        pageLink("next", "after", lastKey, "RSWebNextPage");
     body += QStringLiteral("</p>");
     Response out;
     out.body = page(c, lang(QStringLiteral("RSWebHistory")), body).toUtf8();

@@ -239,6 +239,7 @@ const QStringList &expectedKeys()
             "RSWebNoRows",
             "RSWebFirstPage",
             "RSWebNextPage",
+            "RSWebPreviousPage",
             "RSWebDownloadXlsx",
             "RSWebDownloadCsv",
             "RSWebDownloadPdf",

@@ -65,6 +65,7 @@ void ExpectScopeKept(WebFixture &f)
         {"head", "/history?computer=SALES-PC", 200, false, false},
         {"head", "/history?employee=Carol&printer=SalesPrinter", 200, false, false},
         {"head", "/history?after=" + after, 404, false, false},
+        {"head", "/history?before=" + after, 404, false, false},
         {"head", "/history?dept=Finance&after=" + after, 404, false, false},
         {"head", "/history?sort=DeptName&dir=asc", 200, false, true},
         {"head", "/download/history.csv", 200, false, true},

@@ -226,25 +226,41 @@ TEST(WebHistory, PagesOfFiftyByKeyInAnyColumnsOrder)
                         .arg(i % 60, 2, 10, QChar(u'0')));
     f.addRecord(Sales, 3, QStringLiteral("2026-01-05 10:00:00"));
     const QByteArray cookie = f.signIn(QStringLiteral("head"));
-    const QRegularExpression next(QStringLiteral("rel=\"next\" href=\"([^\"]+)\""));
+    // Forward by "next" to the end, then back by "prev": the same pages, rows in the same order.
+    const auto link = [](const QString &body, const char *rel) {
+        const QRegularExpression re(QStringLiteral("rel=\"%1\" href=\"([^\"]+)\"").arg(rel));
+        return re.match(body).captured(1).replace(QStringLiteral("&amp;"), QStringLiteral("&"));
+    };
+    const QRegularExpression rowsOf(QStringLiteral("<tr><td>.*</tr>"),
+                                    QRegularExpression::DotMatchesEverythingOption);
     for (const char *sort : {"PrintTime&dir=desc", "TotalPageCount&dir=asc", "hostName&dir=desc"}) {
         SCOPED_TRACE(sort);
         QString url =
             QStringLiteral("/history?from=2026-01-01&to=2026-01-31&sort=") + QLatin1String(sort);
-        int rows = 0, pages = 0;
-        while (!url.isEmpty() && pages < 5) {
+        int rows = 0;
+        QStringList forward;
+        QString body;
+        while (!url.isEmpty() && forward.size() < 5) {
             const web::Response r = f.get(url, cookie);
             ASSERT_EQ(r.status, 200);
-            const QString body = QString::fromUtf8(r.body);
+            body = QString::fromUtf8(r.body);
             const int here = int(body.count(QStringLiteral("<tr><td>")));
             EXPECT_LE(here, web::WebApp::PageRows);
             rows += here;
-            ++pages;
-            url =
-                next.match(body).captured(1).replace(QStringLiteral("&amp;"), QStringLiteral("&"));
+            forward << rowsOf.match(body).captured(0);
+            url = link(body, "next");
+            EXPECT_EQ(link(body, "prev").isEmpty(), forward.size() == 1);
         }
         EXPECT_EQ(rows, 120);
-        EXPECT_EQ(pages, 3);
+        ASSERT_EQ(forward.size(), 3);
+        url = link(body, "prev");
+        for (qsizetype page = forward.size() - 2; page >= 0; --page) {
+            body = QString::fromUtf8(f.get(url, cookie).body);
+            EXPECT_EQ(rowsOf.match(body).captured(0), forward[page]) << page;
+            EXPECT_FALSE(link(body, "next").isEmpty());
+            url = link(body, "prev");
+        }
+        EXPECT_TRUE(url.isEmpty());
     }
 }
 
@@ -264,6 +280,7 @@ TEST(WebPages, RefuseBadInputWithItsStatus)
         {"/history?sort=PrintTime;drop table tDept", 400},
         {"/history?dir=sideways", 400},
         {"/history?after=1%20or%201=1", 400},
+        {"/history?after=1&before=2", 400},
         {"/history?outcome=maybe", 400},
         {"/history?computer=%zz", 400},
         {"/history?computer=%ff%fe", 400},
