@@ -49,20 +49,29 @@ QString headingKey(ReportTable table, const ColumnTitle &c)
     return c.key;
 }
 
-bool isNumber(const QSqlField &f)
+enum class NumberKind
 {
-    switch (f.metaType().id()) {
+    None,
+    Integer,
+    Real
+};
+
+// One list of the types that count as numbers, for the columns' kinds and the cells' texts.
+NumberKind numberKind(QMetaType type)
+{
+    switch (type.id()) {
     case QMetaType::Int:
     case QMetaType::UInt:
     case QMetaType::LongLong:
     case QMetaType::ULongLong:
     case QMetaType::Short:
     case QMetaType::UShort:
+        return NumberKind::Integer;
     case QMetaType::Double:
     case QMetaType::Float:
-        return true;
+        return NumberKind::Real;
     default:
-        return false;
+        return NumberKind::None;
     }
 }
 
@@ -84,7 +93,8 @@ bool openRows(QSqlDatabase db, ReportTable table, const QString &filter,
     const QSqlRecord rec = q.record();
     for (int i = 0; i < static_cast<int>(columns.size()); ++i) {
         ExportColumn &c = columns[static_cast<size_t>(i)];
-        if (c.kind == ExportColumn::Kind::Text && isNumber(rec.field(i)))
+        if (c.kind == ExportColumn::Kind::Text &&
+            numberKind(rec.field(i).metaType()) != NumberKind::None)
             c.kind = ExportColumn::Kind::Number;
     }
     return true;
@@ -94,20 +104,15 @@ bool openRows(QSqlDatabase db, ReportTable table, const QString &filter,
 // value that is no number (SQLite keeps a text in a number column) is a text cell like any.
 QString numberCell(const QVariant &v)
 {
-    switch (v.metaType().id()) {
-    case QMetaType::Double:
-    case QMetaType::Float:
+    switch (numberKind(v.metaType())) {
+    case NumberKind::Real:
         return u'"' + QString::number(v.toDouble(), 'g', 15) + u'"';
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
+    case NumberKind::Integer:
         return u'"' + v.toString() + u'"';
-    default:
-        return CsvTextField(v.toString());
+    case NumberKind::None:
+        break;
     }
+    return CsvTextField(v.toString());
 }
 
 bool writeCsv(QSqlQuery &q, const std::vector<ExportColumn> &columns, const QString &fileName,
