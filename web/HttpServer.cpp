@@ -8,12 +8,14 @@
 #include <QFile>
 #include <QSqlDatabase>
 #include <QThread>
+#include <QThreadPool>
 
 #include <arpa/inet.h>
 #include <cstdio>
 #include <cstring>
 #include <microhttpd.h>
 #include <netinet/in.h>
+#include <optional>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <vector>
@@ -29,6 +31,9 @@ struct Pending
     QByteArray body;
     bool tooLarge = false;
     bool headersRead = false; // the first call only sees the headers
+    // A download made on the export threads while the connection waits suspended.
+    Request request;
+    std::optional<Response> made;
 };
 
 void *uriLogged(void *, const char *uri, struct MHD_Connection *)
@@ -128,46 +133,48 @@ struct ServerGlue
             return MHD_YES;
         }
         server->deadlines_->Received(connection);
+        if (p->made)
+            return queue(connection, *p->made);
         const QByteArray acceptLanguage = header(connection, MHD_HTTP_HEADER_ACCEPT_LANGUAGE);
-        Response out;
-        if (p->tooLarge) {
-            out = server->app_->Error(413, acceptLanguage);
-            for (const auto &h : SecurityHeaders())
-                out.headers << h;
-        } else {
-            Request r;
-            r.method = method;
-            const qsizetype q = p->uri.indexOf('?');
-            r.path = QString::fromLatin1(q < 0 ? p->uri : p->uri.left(q));
-            r.malformed = !ParseParams(q < 0 ? QByteArray() : p->uri.mid(q + 1), r.query);
-            if (!p->body.isEmpty()) {
-                const QByteArray type = header(connection, MHD_HTTP_HEADER_CONTENT_TYPE);
-                r.malformed = r.malformed ||
-                              !type.startsWith("application/x-www-form-urlencoded") ||
-                              !ParseParams(p->body, r.form);
-            }
-            r.cookie = header(connection, MHD_HTTP_HEADER_COOKIE);
-            r.acceptLanguage = acceptLanguage;
-            r.address = clientAddress(connection);
-            // Behind a reverse proxy on this machine every peer is loopback: the sign-in
-            // throttle counts the client the proxy names instead, or one client's failures
-            // would slow everybody's sign-in.
-            const QByteArray forwarded = header(connection, "X-Forwarded-For");
-            if (!forwarded.isEmpty() &&
-                (r.address.startsWith(QStringLiteral("127.")) || r.address == u"::1"))
-                r.address = QString::fromLatin1(forwarded.split(',').last().trimmed().left(64));
-            r.secure = !server->cert_.isEmpty();
-            QString error;
-            const QSqlDatabase db = threadDatabase(server->constr_, server->appDir_, &error);
-            if (!db.isValid()) {
-                std::fprintf(stderr, "vesk-web: %s\n", qUtf8Printable(error));
-                out = server->app_->Error(503, acceptLanguage);
-                for (const auto &h : SecurityHeaders())
-                    out.headers << h;
-            } else {
-                out = server->app_->Handle(r, db);
-            }
+        if (p->tooLarge)
+            return queue(connection, server->refusal(413, acceptLanguage));
+        Request &r = p->request;
+        r.method = method;
+        const qsizetype q = p->uri.indexOf('?');
+        r.path = QString::fromLatin1(q < 0 ? p->uri : p->uri.left(q));
+        r.malformed = !ParseParams(q < 0 ? QByteArray() : p->uri.mid(q + 1), r.query);
+        if (!p->body.isEmpty()) {
+            const QByteArray type = header(connection, MHD_HTTP_HEADER_CONTENT_TYPE);
+            r.malformed = r.malformed || !type.startsWith("application/x-www-form-urlencoded") ||
+                          !ParseParams(p->body, r.form);
         }
+        r.cookie = header(connection, MHD_HTTP_HEADER_COOKIE);
+        r.acceptLanguage = acceptLanguage;
+        r.address = clientAddress(connection);
+        // Behind a reverse proxy on this machine every peer is loopback: the sign-in
+        // throttle counts the client the proxy names instead, or one client's failures
+        // would slow everybody's sign-in.
+        const QByteArray forwarded = header(connection, "X-Forwarded-For");
+        if (!forwarded.isEmpty() &&
+            (r.address.startsWith(QStringLiteral("127.")) || r.address == u"::1"))
+            r.address = QString::fromLatin1(forwarded.split(',').last().trimmed().left(64));
+        r.secure = !server->cert_.isEmpty();
+        if (r.path.startsWith(QStringLiteral("/download/"))) {
+            // A workbook of a year's records takes seconds: made on a thread of its own, so
+            // the connections that share this one are not kept waiting meanwhile. The library
+            // calls back here once the connection is resumed.
+            MHD_suspend_connection(connection);
+            server->exports_->start([server, p, connection] {
+                p->made = server->handle(p->request);
+                MHD_resume_connection(connection);
+            });
+            return MHD_YES;
+        }
+        return queue(connection, server->handle(r));
+    }
+
+    static MHD_Result queue(struct MHD_Connection *connection, Response out)
+    {
         struct MHD_Response *response =
             out.fd >= 0 ? MHD_create_response_from_fd(uint64_t(out.fdSize), out.fd)
                         : MHD_create_response_from_buffer(size_t(out.body.size()), out.body.data(),
@@ -183,6 +190,25 @@ struct ServerGlue
         return queued;
     }
 };
+
+Response HttpServer::refusal(int status, const QByteArray &acceptLanguage) const
+{
+    Response out = app_->Error(status, acceptLanguage);
+    for (const auto &h : SecurityHeaders())
+        out.headers << h;
+    return out;
+}
+
+Response HttpServer::handle(const Request &r)
+{
+    QString error;
+    const QSqlDatabase db = threadDatabase(constr_, appDir_, &error);
+    if (!db.isValid()) {
+        std::fprintf(stderr, "vesk-web: %s\n", qUtf8Printable(error));
+        return refusal(503, r.acceptLanguage);
+    }
+    return app_->Handle(r, db);
+}
 
 HttpServer::HttpServer(QString appDir) : appDir_(std::move(appDir)) {}
 
@@ -276,7 +302,11 @@ bool HttpServer::Start(QString *error)
     }
     deadlines_ = std::make_unique<RequestDeadlines>(std::chrono::seconds(requestTimeout));
 
-    unsigned flags = MHD_USE_AUTO_INTERNAL_THREAD | MHD_USE_ERROR_LOG;
+    exports_ = std::make_unique<QThreadPool>();
+    exports_->setMaxThreadCount(ExportThreads);
+    exports_->setExpiryTimeout(-1); // a thread keeps its database connection for good
+
+    unsigned flags = MHD_USE_AUTO_INTERNAL_THREAD | MHD_USE_ERROR_LOG | MHD_ALLOW_SUSPEND_RESUME;
     if (!cert_.isEmpty())
         flags |= MHD_USE_TLS;
     std::vector<MHD_OptionItem> options{
@@ -312,6 +342,10 @@ bool HttpServer::Start(QString *error)
 
 void HttpServer::Stop()
 {
+    // Downloads under way resume their connections first: the library may not stop with a
+    // connection suspended.
+    if (exports_)
+        exports_->waitForDone();
     if (daemon_)
         MHD_stop_daemon(daemon_);
     daemon_ = nullptr;

@@ -9,6 +9,7 @@
 #include <memory>
 
 struct MHD_Daemon;
+class QThreadPool;
 
 namespace vesk::web {
 
@@ -20,6 +21,7 @@ class HttpServer
 {
 public:
     static constexpr int Threads = 4;
+    static constexpr int ExportThreads = 2; // downloads, made beside the pages
     static constexpr int MaxConnections = 1024;
     static constexpr int IdleTimeoutSeconds = 15; // a client silent this long is dropped
     static constexpr size_t MaxBody = 16 * 1024;
@@ -40,7 +42,12 @@ private:
     QString appDir_;
     QString constr_;
     std::unique_ptr<WebApp> app_;
+    // The calling thread's connection answers; 503 when the database cannot be reached.
+    Response handle(const Request &r);
+    Response refusal(int status, const QByteArray &acceptLanguage) const;
+
     std::unique_ptr<RequestDeadlines> deadlines_;
+    std::unique_ptr<QThreadPool> exports_;
     MHD_Daemon *daemon_ = nullptr;
     int port_ = 0;
     QByteArray cert_, key_;
