@@ -17,6 +17,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QHash>
+#include <QLocale>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QVariant>
@@ -96,9 +97,11 @@ QString cell(const QString &text)
     return QStringLiteral("<td>") + HtmlEscape(text) + QStringLiteral("</td>");
 }
 
+// Totals grouped by thousands (25,172), as both languages write them.
 QString number(qint64 n)
 {
-    return QString::number(n);
+    static const QLocale grouping(QLocale::English, QLocale::UnitedStates);
+    return grouping.toString(n);
 }
 
 // What a search asks for, read from the query: dates, the name boxes and the job conditions.
