@@ -54,7 +54,15 @@ const char *const StyleSheet =
     "td,th{border:1px solid #ddd;padding:.2em .4em;text-align:left;white-space:nowrap}"
     "svg.trend{width:100%;max-width:40em;height:auto;background:#fff;border:1px solid #ddd}"
     ".error{color:#a00}.downloads a{margin-right:1em}"
-    "@media print{header form,form.search,.downloads{display:none}}";
+    "@media print{header form,form.search,.downloads{display:none}}"
+    // A phone's width: each record a card of labelled lines instead of a wide table.
+    "@media (max-width:40em){table.records,table.records tr{display:block}"
+    "table.records tr:first-child{display:none}"
+    "table.records tr{border:1px solid #ddd;margin-bottom:.5em}"
+    "table.records td{display:grid;grid-template-columns:7em 1fr;gap:.5em;border:0;"
+    "white-space:normal;overflow-wrap:anywhere;padding:.1em .4em}"
+    "table.records td:empty{display:none}"
+    "table.records td:before{content:attr(data-label);color:#666}}";
 
 // The print history's columns: the twelve, then the four outcome columns.
 const RecordColumn *columnNamed(const QString &field)
@@ -686,6 +694,14 @@ Response WebApp::history(const Request &r, const QSqlDatabase &db, Context &c)
     const QString cutoff = RedactionCutoff(privacy_, QDateTime::currentDateTime());
     const int timeColumn = 1 + 6; // PrintTime, after the key
     const int docColumn = 1 + 1;  // documentName
+    // Each cell names its column, so a phone's width can show a row as a card of labelled lines.
+    QStringList labels;
+    for (const RecordColumn &col : PrinterDataColumnTable)
+        labels << QStringLiteral("<td data-label=\"") +
+                      HtmlEscape(columnTitle(
+                          ColumnTitle{QLatin1String(col.field), QLatin1String(col.titleKey)},
+                          lang)) +
+                      QStringLiteral("\">");
     QStringList pageRows;
     int count = 0;
     qint64 firstKey = 0, lastKey = 0;
@@ -701,7 +717,7 @@ Response WebApp::history(const Request &r, const QSqlDatabase &db, Context &c)
             QString text = PrinterDataCellText(field, q.value(i + 1), lang);
             if (i + 1 == docColumn && !cutoff.isEmpty() && q.value(timeColumn).toString() < cutoff)
                 text = RedactedDocumentName();
-            row += cell(text);
+            row += labels[i] + HtmlEscape(text) + QStringLiteral("</td>");
         }
         pageRows << row + QStringLiteral("</tr>");
     }
@@ -764,7 +780,7 @@ Response WebApp::history(const Request &r, const QSqlDatabase &db, Context &c)
              {QStringLiteral("report.pdf"), QStringLiteral("RSWebDownloadPdf")}})
         body += QStringLiteral("<a href=\"/download/") + file + HtmlEscape(search) +
                 QStringLiteral("\">") + HtmlEscape(lang(key)) + QStringLiteral("</a>");
-    body += QStringLiteral("</p><div class=\"scroll\"><table><tr>");
+    body += QStringLiteral("</p><div class=\"scroll\"><table class=\"records\"><tr>");
     for (const RecordColumn &col : PrinterDataColumnTable) {
         const QString field = QLatin1String(col.field);
         const bool sorted = &col == sortColumn;

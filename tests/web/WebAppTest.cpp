@@ -231,7 +231,7 @@ TEST(WebHistory, PagesOfFiftyByKeyInAnyColumnsOrder)
         const QRegularExpression re(QStringLiteral("rel=\"%1\" href=\"([^\"]+)\"").arg(rel));
         return re.match(body).captured(1).replace(QStringLiteral("&amp;"), QStringLiteral("&"));
     };
-    const QRegularExpression rowsOf(QStringLiteral("<tr><td>.*</tr>"),
+    const QRegularExpression rowsOf(QStringLiteral("<tr><td .*</tr>"),
                                     QRegularExpression::DotMatchesEverythingOption);
     for (const char *sort : {"PrintTime&dir=desc", "TotalPageCount&dir=asc", "hostName&dir=desc"}) {
         SCOPED_TRACE(sort);
@@ -244,7 +244,7 @@ TEST(WebHistory, PagesOfFiftyByKeyInAnyColumnsOrder)
             const web::Response r = f.get(url, cookie);
             ASSERT_EQ(r.status, 200);
             body = QString::fromUtf8(r.body);
-            const int here = int(body.count(QStringLiteral("<tr><td>")));
+            const int here = int(body.count(QStringLiteral("<tr><td ")));
             EXPECT_LE(here, web::WebApp::PageRows);
             rows += here;
             forward << rowsOf.match(body).captured(0);
