@@ -2,6 +2,7 @@
 #include "DemoData.h"
 
 #include "Database.h"
+#include "JobOutcome.h"
 
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -165,8 +166,12 @@ bool fillDemoDatabase(QSqlDatabase &db, const DemoOptions &o, QString *error)
     const QDateTime origin(first, QTime(0, 0));
     q.prepare(QStringLiteral("insert into tPrinterData (PrinterName, documentName, hostName, "
                              "TotalPageCount, PrintedDocumentSize, PageSize, PrintTime, "
-                             "OperatorName, IP, MAC, EmName, DeptName) "
-                             "values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+                             "OperatorName, IP, MAC, EmName, DeptName, JobOutcome, "
+                             "PagesPrinted, ColorPrint, Duplex) "
+                             "values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+    // How each job ended, from a generator of its own: the other columns stay as a seed has
+    // always made them.
+    QRandomGenerator outcomes(o.seed ^ 0x6f757463u);
     const QString timeFormat = QStringLiteral("yyyy-MM-dd hh:mm:ss");
     for (qint64 i = 0; i < o.records; ++i) {
         const Host *h = hosts.empty() ? nullptr : &hosts[rnd.bounded(int(hosts.size()))];
@@ -185,6 +190,15 @@ bool fillDemoDatabase(QSqlDatabase &db, const DemoOptions &o, QString *error)
         q.addBindValue(h ? h->mac : QString());
         q.addBindValue(known ? h->em : unknown);
         q.addBindValue(known ? h->dept : unknown);
+        // Most print; a few are cancelled or fail part way, having printed some of their pages.
+        const int roll = outcomes.bounded(100);
+        const JobOutcome outcome = roll < 96   ? JobOutcome::Printed
+                                   : roll < 99 ? JobOutcome::Cancelled
+                                               : JobOutcome::Aborted;
+        q.addBindValue(int(outcome));
+        q.addBindValue(outcome == JobOutcome::Printed ? pages : outcomes.bounded(pages));
+        q.addBindValue(outcomes.bounded(100) < 30 ? 1 : 0);
+        q.addBindValue(pages > 1 && outcomes.bounded(100) < 45 ? 1 : 0);
         if (!q.exec())
             return abort(error);
         if (o.progress && (i + 1) % 100000 == 0)
