@@ -24,14 +24,15 @@ run: build
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 900
 
-# The Debian packages vesk-agent and vesk-console (packaging/debian) in $(BUILD)/packages/,
-# from the built tree; lintian's findings on each are printed.
+# The Debian packages vesk-agent, vesk-console and vesk-web (packaging/debian) in
+# $(BUILD)/packages/, from the built tree; lintian's findings on each are printed.
 package: build
 	scripts/build-packages $(BUILD)
 	lintian --fail-on error $(BUILD)/packages/*.deb
 
 # The packages in a clean Debian 12 root (debootstrap, cached): install with apt, run the agent
-# as its unit does against CUPS's stock policy, upgrade, remove, purge. Several minutes; not in CI.
+# as its unit does against CUPS's stock policy and vesk-web with a signed-in account, upgrade,
+# remove, purge. Several minutes; not in CI.
 test-package: package
 	scripts/test-package $(BUILD)
 
