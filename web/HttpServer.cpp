@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QThread>
 #include <QThreadPool>
@@ -219,12 +220,21 @@ HttpServer::~HttpServer()
 
 bool HttpServer::Start(QString *error)
 {
-    const IniFile config = IniFile::config(appDir_ + QStringLiteral("Config.ini"));
+    const QString configFile = appDir_ + QStringLiteral("Config.ini");
+    const IniFile config = IniFile::config(configFile);
     if (!config.exists()) {
         *error = QStringLiteral("no Config.ini in ") + appDir_;
         return false;
     }
-    constr_ = config.readString(QStringLiteral("Connection"), QStringLiteral("Constr"));
+    if (!QFileInfo(configFile).isReadable()) {
+        *error = QStringLiteral("cannot read ") + configFile +
+                 QStringLiteral(" (the account that runs vesk-web needs to)");
+        return false;
+    }
+    // The web view's own login where it has one (vesk_web on PostgreSQL), else the folder's.
+    constr_ = config.readString(QStringLiteral("Web"), QStringLiteral("Constr"));
+    if (constr_.isEmpty())
+        constr_ = config.readString(QStringLiteral("Connection"), QStringLiteral("Constr"));
     DocumentPrivacy privacy;
     QString badKey;
     if (!ReadDocumentPrivacy(config.fileName(), privacy, &badKey)) {

@@ -16,7 +16,8 @@ namespace vesk::web {
 // Settings from Config.ini's [Web]: Listen=host:port (127.0.0.1:8080 by default), CertFile and
 // KeyFile (PEM, relative to the application folder). Without both the server speaks plain HTTP
 // and only on loopback, whatever Listen names, and says so in the log. RequestTimeout: seconds
-// a request may take to arrive (30).
+// a request may take to arrive (30). Constr: the web view's own connection string (on
+// PostgreSQL the vesk_web login), else [Connection] Constr.
 class HttpServer
 {
 public:

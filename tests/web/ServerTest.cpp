@@ -252,6 +252,18 @@ TEST(WebServer, DropsAClientThatTricklesItsRequest)
     EXPECT_TRUE(dropped) << "the whole request (" << sent << " bytes) was sent";
 }
 
+// [Web] Constr, where given, is the connection vesk-web opens instead of [Connection] Constr.
+TEST(WebServer, OpensTheWebViewsOwnConnectionWhereConfigNamesOne)
+{
+    WebFixture f;
+    WebServer server(f, QStringLiteral("Listen=0.0.0.0:0\nConstr=Provider=SQLite;Data "
+                                       "Source=no-such-folder/web.db\n"));
+    server.process.waitForFinished(60000);
+    server.log += server.process.readAllStandardError();
+    EXPECT_EQ(server.port, 0);
+    EXPECT_TRUE(server.log.contains("no-such-folder")) << server.log.constData();
+}
+
 // `vesk web user` makes the account vesk-web signs in with; a password comes from a file or
 // standard input only.
 TEST(WebServer, AccountsAreManagedWithTheVeskCommand)
