@@ -104,7 +104,7 @@ web::Response WebFixture::get(const QString &pathAndQuery, const QByteArray &coo
         !web::ParseParams(q < 0 ? QByteArray() : pathAndQuery.mid(q + 1).toUtf8(), r.query);
     r.cookie = cookie;
     r.address = address;
-    return app->Handle(r, db);
+    return app->Handle(r, appDb.isValid() ? appDb : db);
 }
 
 web::Response WebFixture::post(const QString &path, const QByteArray &body,
@@ -124,7 +124,7 @@ web::Response WebFixture::post(const QString &path, const QByteArray &body,
     }
     r.malformed = !web::ParseParams(form, r.form);
     r.address = address;
-    return app->Handle(r, db);
+    return app->Handle(r, appDb.isValid() ? appDb : db);
 }
 
 QByteArray WebFixture::signIn(const QString &name, const QByteArray &password,

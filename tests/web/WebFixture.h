@@ -47,7 +47,8 @@ public:
     static QByteArray formToken(const QByteArray &page);
 
     TestAppDir dir;
-    QSqlDatabase db;
+    QSqlDatabase db;    // the owner's: sets up tables, accounts and records
+    QSqlDatabase appDb; // the handlers' where set (a login of their own), else db
     std::unique_ptr<web::WebApp> app;
     web::Clock::time_point clock = web::Clock::now();
 };
