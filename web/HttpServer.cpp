@@ -164,12 +164,16 @@ struct ServerGlue
             // A workbook of a year's records takes seconds: made on a thread of its own, so
             // the connections that share this one are not kept waiting meanwhile. The library
             // calls back here once the connection is resumed.
-            MHD_suspend_connection(connection);
-            server->exports_->start([server, p, connection] {
-                p->made = server->handle(p->request);
-                MHD_resume_connection(connection);
-            });
-            return MHD_YES;
+            std::lock_guard lock(server->exportsLock_);
+            if (!server->stopping_) {
+                MHD_suspend_connection(connection);
+                server->exports_->start([server, p, connection] {
+                    p->made = server->handle(p->request);
+                    MHD_resume_connection(connection);
+                });
+                return MHD_YES;
+            }
+            return queue(connection, server->refusal(503, acceptLanguage));
         }
         return queue(connection, server->handle(r));
     }
@@ -354,8 +358,13 @@ void HttpServer::Stop()
 {
     // Downloads under way resume their connections first: the library may not stop with a
     // connection suspended.
-    if (exports_)
+    if (exports_) {
+        {
+            std::lock_guard lock(exportsLock_);
+            stopping_ = true;
+        }
         exports_->waitForDone();
+    }
     if (daemon_)
         MHD_stop_daemon(daemon_);
     daemon_ = nullptr;

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <memory>
+#include <mutex>
 
 struct MHD_Daemon;
 class QThreadPool;
@@ -49,6 +50,8 @@ private:
 
     std::unique_ptr<RequestDeadlines> deadlines_;
     std::unique_ptr<QThreadPool> exports_;
+    std::mutex exportsLock_;
+    bool stopping_ = false; // no new download once Stop has begun waiting for the others
     MHD_Daemon *daemon_ = nullptr;
     int port_ = 0;
     QByteArray cert_, key_;
