@@ -86,9 +86,10 @@ QString ScopeClause(const Scope &scope, DbEngine engine)
         return QStringLiteral(" AND 1=0");
     QStringList quoted;
     for (const QString &d : scope.depts)
-        quoted << QuotedStr(d);
+        quoted << (engine == DbEngine::SQLite ? QuotedStr(d)
+                                              : QStringLiteral("lower(") + QuotedStr(d) + u')');
     return (engine == DbEngine::SQLite ? QStringLiteral(" AND +DeptName in (")
-                                       : QStringLiteral(" AND DeptName in (")) +
+                                       : QStringLiteral(" AND lower(DeptName::text) in (")) +
            quoted.join(QStringLiteral(", ")) + u')';
 }
 

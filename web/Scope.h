@@ -30,6 +30,10 @@ std::optional<QStringList> AllDepts(const QSqlDatabase &db, QString *error = nul
 // On SQLite the column is written "+DeptName": every web search has a time range, whose index
 // reads a period's rows, while SQLite's planner (without statistics) would take the department
 // index and sort all of a department's years; the unary plus keeps the term off any index.
+// PostgreSQL's planner would join the department index to the time index instead, reading every
+// record of the departments' years from it (1.5 s at 10M rows for ten days); there the names are
+// compared as "lower(DeptName::text) in (lower('A'), ...)": citext's own equality, off the
+// index, lower-casing each row once instead of twice per name compared.
 QString ScopeClause(const Scope &scope, DbEngine engine);
 
 // Whether `name` is one of the scope's departments (letter case ignored).

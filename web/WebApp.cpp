@@ -564,27 +564,8 @@ Response WebApp::overview(const Request &r, const QSqlDatabase &db, Context &c)
     criteria.throughEndDay = true;
     const QString filter = PrinterDataSearch(criteria).filter + ScopeClause(c.scope, engineOf(db));
 
+    // The figures come with the trend's days: no statement of their own reads the records again.
     QString why;
-    QSqlQuery q(db);
-    q.setForwardOnly(true);
-    // The search's filter is written in the console's dialect; a server engine gets it translated.
-    if (!runStatement(
-            q,
-            translateStatement(
-                db, QStringLiteral("select count(*), sum(TotalPageCount), sum(PagesPrinted), "
-                                   "sum(case when ColorPrint=1 then 1 else 0 end), "
-                                   "sum(case when Duplex=1 then 1 else 0 end), "
-                                   "sum(case when JobOutcome=2 then 1 else 0 end), "
-                                   "sum(case when JobOutcome=3 then 1 else 0 end) "
-                                   "from tPrinterData") +
-                        filter),
-            {}, &why) ||
-        !q.next())
-        return failed(why, lang);
-    qint64 v[7];
-    for (int i = 0; i < 7; ++i)
-        v[i] = q.value(i).toLongLong();
-    q.finish();
     TrendData trend;
     if (!ReadTrendData(db, filter, 10, trend, &why))
         return failed(why, lang);
@@ -609,13 +590,13 @@ Response WebApp::overview(const Request &r, const QSqlDatabase &db, Context &c)
         body += QStringLiteral("<div>") + HtmlEscape(lang(QLatin1String(key))) +
                 QStringLiteral("<b>") + HtmlEscape(value) + QStringLiteral("</b></div>");
     };
-    figure("RSChartPages", number(v[1]));
-    figure("RSChartJobs", number(v[0]));
-    figure("RSPagesPrinted", number(v[2]));
-    figure("RSWebColorShare", share(v[3], v[0]));
-    figure("RSWebDuplexShare", share(v[4], v[0]));
-    figure("RSJobCancelled", number(v[5]));
-    figure("RSJobAborted", number(v[6]));
+    figure("RSChartPages", number(trend.pages));
+    figure("RSChartJobs", number(trend.jobs));
+    figure("RSPagesPrinted", number(trend.pagesPrinted));
+    figure("RSWebColorShare", share(trend.colourJobs, trend.jobs));
+    figure("RSWebDuplexShare", share(trend.duplexJobs, trend.jobs));
+    figure("RSJobCancelled", number(trend.cancelledJobs));
+    figure("RSJobAborted", number(trend.abortedJobs));
     body += QStringLiteral("</div>") + TrendSvg(trend, lang);
     if (c.scope.all || c.scope.depts.size() > 1)
         body += totalsTable(trend.totals[TrendDept], lang(QStringLiteral("RSChartTopDept")), lang);

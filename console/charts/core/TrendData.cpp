@@ -2,9 +2,11 @@
 #include "TrendData.h"
 
 #include "Database.h"
+#include "JobOutcome.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QStringList>
 #include <QVariant>
 
 namespace vesk {
@@ -18,6 +20,66 @@ bool run(QSqlQuery &q, const QSqlDatabase &db, const QString &statement, QString
 {
     q.setForwardOnly(true);
     return execStatement(q, translateStatement(db, statement), error);
+}
+
+// What a day row holds after the day, in this order; the days' sums are the search's figures.
+QString dayFigures()
+{
+    return QStringLiteral("coalesce(sum(TotalPageCount), 0), count(*), "
+                          "coalesce(sum(PagesPrinted), 0), "
+                          "sum(case when ColorPrint=1 then 1 else 0 end), "
+                          "sum(case when Duplex=1 then 1 else 0 end), "
+                          "sum(case when JobOutcome=%1 then 1 else 0 end), "
+                          "sum(case when JobOutcome=%2 then 1 else 0 end)")
+        .arg(int(JobOutcome::Cancelled))
+        .arg(int(JobOutcome::Aborted));
+}
+
+// Adds a day row's figures from column `at` on; false for a day without a readable time, which
+// counts in the figures but has no place on the axis.
+void addDay(const QSqlQuery &q, int at, TrendData &data, std::vector<TrendPoint> &days)
+{
+    const QDate day = QDate::fromString(q.value(at).toString(), Qt::ISODate);
+    const qint64 pages = q.value(at + 1).toLongLong(), jobs = q.value(at + 2).toLongLong();
+    data.pages += pages;
+    data.jobs += jobs;
+    data.pagesPrinted += q.value(at + 3).toLongLong();
+    data.colourJobs += q.value(at + 4).toLongLong();
+    data.duplexJobs += q.value(at + 5).toLongLong();
+    data.cancelledJobs += q.value(at + 6).toLongLong();
+    data.abortedJobs += q.value(at + 7).toLongLong();
+    if (day.isValid())
+        days.push_back({day, pages, jobs});
+}
+
+// GROUPING() of the group columns, in TrendGroup order: a set has its own column's bit clear.
+constexpr int AllGroupBits = (1 << TrendGroupCount) - 1;
+int groupingBits(TrendGroup group)
+{
+    return AllGroupBits & ~(1 << (TrendGroupCount - 1 - group));
+}
+
+void foldDays(const std::vector<TrendPoint> &days, TrendData &data)
+{
+    if (days.empty())
+        return;
+    data.bucket = TrendBucketFor(days.front().start, days.back().start);
+    // Every bucket from the first to the last, so quiet days show as zero.
+    const QDate last = TrendBucketStart(data.bucket, days.back().start);
+    for (QDate d = TrendBucketStart(data.bucket, days.front().start); d <= last;) {
+        data.points.push_back({d, 0, 0});
+        d = data.bucket == TrendBucket::Day    ? d.addDays(1)
+            : data.bucket == TrendBucket::Week ? d.addDays(7)
+                                               : d.addMonths(1);
+    }
+    size_t at = 0;
+    for (const TrendPoint &day : days) {
+        const QDate start = TrendBucketStart(data.bucket, day.start);
+        while (data.points[at].start < start)
+            ++at;
+        data.points[at].pages += day.pages;
+        data.points[at].jobs += day.jobs;
+    }
 }
 
 } // namespace
@@ -81,9 +143,9 @@ QString TrendDayStatement(const QString &filter)
 {
     // PrintTime is "yyyy-mm-dd hh:mm:ss" text on both engines: its first ten characters are the
     // day, and substr means the same to each.
-    return QStringLiteral("select substr(PrintTime, 1, 10), coalesce(sum(TotalPageCount), 0), "
-                          "count(*) from tPrinterData") +
-           filter + QStringLiteral(" group by substr(PrintTime, 1, 10) order by 1");
+    return QStringLiteral("select substr(PrintTime, 1, 10), ") + dayFigures() +
+           QStringLiteral(" from tPrinterData") + filter +
+           QStringLiteral(" group by substr(PrintTime, 1, 10) order by 1");
 }
 
 QString TrendTotalsStatement(TrendGroup group, const QString &filter, int top)
@@ -98,44 +160,67 @@ QString TrendTotalsStatement(TrendGroup group, const QString &filter, int top)
     return s;
 }
 
+QString TrendGroupingSetsStatement(const QString &filter, int top)
+{
+    QStringList columns;
+    for (int g = 0; g < TrendGroupCount; ++g)
+        columns << TrendGroupColumn(TrendGroup(g));
+    const QString names = columns.join(QStringLiteral(", "));
+    // In each set the other group columns are NULL, so the coalesce is the set's own name (NULL
+    // where the records have none), ordered as the column's type orders it.
+    const QString name = QStringLiteral("coalesce(") + names + u')';
+    const QString bits = QStringLiteral("grouping(") + names + u')';
+    return QStringLiteral("select s, n, d, p, j, pp, c, x, ca, ab from (select ") + bits +
+           QStringLiteral(" s, substr(PrintTime, 1, 10) d, ") + name +
+           QStringLiteral(" n, %1 p, count(*) j, coalesce(sum(PagesPrinted), 0) pp, "
+                          "sum(case when ColorPrint=1 then 1 else 0 end) c, "
+                          "sum(case when Duplex=1 then 1 else 0 end) x, "
+                          "sum(case when JobOutcome=%2 then 1 else 0 end) ca, "
+                          "sum(case when JobOutcome=%3 then 1 else 0 end) ab, "
+                          "row_number() over (partition by %4 order by %1 desc, %5) r "
+                          "from tPrinterData")
+               .arg(QStringLiteral("coalesce(sum(TotalPageCount), 0)"))
+               .arg(int(JobOutcome::Cancelled))
+               .arg(int(JobOutcome::Aborted))
+               .arg(bits, name) +
+           filter + QStringLiteral(" group by grouping sets ((substr(PrintTime, 1, 10)), (") +
+           columns.join(QStringLiteral("), (")) + QStringLiteral("))) t") +
+           (top > 0 ? QStringLiteral(" where s = %1 or r <= %2").arg(AllGroupBits).arg(top)
+                    : QString()) +
+           QStringLiteral(" order by s, d, r");
+}
+
 bool ReadTrendData(const QSqlDatabase &db, const QString &filter, int top, TrendData &data,
                    QString *error)
 {
     data = TrendData();
     QSqlQuery q(db);
+    std::vector<TrendPoint> days;
+    if (engineOf(db) == DbEngine::PostgreSQL) {
+        if (!run(q, db, TrendGroupingSetsStatement(filter, top), error))
+            return false;
+        while (q.next()) {
+            const int bits = q.value(0).toInt();
+            if (bits == AllGroupBits) {
+                addDay(q, 2, data, days);
+                continue;
+            }
+            for (int g = 0; g < TrendGroupCount; ++g)
+                if (bits == groupingBits(TrendGroup(g)))
+                    data.totals[g].push_back(
+                        {q.value(1).toString(), q.value(3).toLongLong(), q.value(4).toLongLong()});
+        }
+        q.finish();
+        foldDays(days, data);
+        return true;
+    }
+
     if (!run(q, db, TrendDayStatement(filter), error))
         return false;
-    std::vector<TrendPoint> days;
-    while (q.next()) {
-        const QDate day = QDate::fromString(q.value(0).toString(), Qt::ISODate);
-        const qint64 pages = q.value(1).toLongLong(), jobs = q.value(2).toLongLong();
-        data.pages += pages;
-        data.jobs += jobs;
-        // A record without a readable time counts in the totals but has no place on the axis.
-        if (day.isValid())
-            days.push_back({day, pages, jobs});
-    }
+    while (q.next())
+        addDay(q, 0, data, days);
     q.finish();
-
-    if (!days.empty()) {
-        data.bucket = TrendBucketFor(days.front().start, days.back().start);
-        // Every bucket from the first to the last, so quiet days show as zero.
-        const QDate last = TrendBucketStart(data.bucket, days.back().start);
-        for (QDate d = TrendBucketStart(data.bucket, days.front().start); d <= last;) {
-            data.points.push_back({d, 0, 0});
-            d = data.bucket == TrendBucket::Day    ? d.addDays(1)
-                : data.bucket == TrendBucket::Week ? d.addDays(7)
-                                                   : d.addMonths(1);
-        }
-        size_t at = 0;
-        for (const TrendPoint &day : days) {
-            const QDate start = TrendBucketStart(data.bucket, day.start);
-            while (data.points[at].start < start)
-                ++at;
-            data.points[at].pages += day.pages;
-            data.points[at].jobs += day.jobs;
-        }
-    }
+    foldDays(days, data);
 
     // Each statement reads one index from end to end when the search has no date range.
     for (int g = 0; g < TrendGroupCount; ++g) {

@@ -48,6 +48,12 @@ struct TrendData
     std::vector<TrendTotal> totals[TrendGroupCount]; // most pages first
     qint64 pages = 0;
     qint64 jobs = 0;
+    // Read with the days at no extra cost, for the web overview's figures.
+    qint64 pagesPrinted = 0;
+    qint64 colourJobs = 0;
+    qint64 duplexJobs = 0;
+    qint64 cancelledJobs = 0;
+    qint64 abortedJobs = 0;
 };
 
 // The column of tPrinterData that a group totals.
@@ -61,10 +67,17 @@ TrendBucket TrendBucketFor(const QDate &first, const QDate &last);
 QDate TrendBucketStart(TrendBucket bucket, const QDate &day);
 
 // Pages and jobs per day of the records that `filter` (a print history search's WHERE clause,
-// empty for every record) selects.
+// empty for every record) selects, then the pages printed and the colour, two-sided, cancelled
+// and aborted jobs.
 QString TrendDayStatement(const QString &filter);
 // Pages and jobs per value of the group's column, most pages first; `top` rows at most (0: all).
 QString TrendTotalsStatement(TrendGroup group, const QString &filter, int top);
+
+// PostgreSQL: the day statement's figures and every group's totals from one statement, so the
+// records are read once, not once per figure (GROUPING SETS, which SQLite lacks). Each row: the
+// set's GROUPING() of the group columns (all set for the days), the name, the day, then the
+// day statement's figures; days in order, then each group most pages first, `top` rows at most.
+QString TrendGroupingSetsStatement(const QString &filter, int top);
 
 // Runs the statements on `db` (the calling thread's connection) and folds the days into the
 // buckets their span calls for. Only aggregate rows cross into the program. False with the
