@@ -18,28 +18,31 @@ struct ChartRow
     const char *printer, *host, *dept, *em;
     int pages;
     const char *time;
+    int outcome, printed, colour, duplex;
 };
 
 // Four records in November (one of them quiet day apart), one in October outside the search.
 inline const ChartRow ChartRows[] = {
-    {"P1", "PC-A", "Sales", "Ann", 2, "2026-11-02 09:00:00"},
-    {"P1", "PC-A", "Sales", "Ann", 3, "2026-11-02 10:00:00"},
-    {"P2", "PC-B", "IT", "Bob", 10, "2026-11-04 11:00:00"},
-    {"P1", "PC-C", "it", "Cy", 1, "2026-11-05 12:00:00"},
-    {"P2", "PC-B", "IT", "Bob", 50, "2026-10-01 08:00:00"},
+    {"P1", "PC-A", "Sales", "Ann", 2, "2026-11-02 09:00:00", 1, 2, 1, 0},
+    {"P1", "PC-A", "Sales", "Ann", 3, "2026-11-02 10:00:00", 2, 1, 0, 1},
+    {"P2", "PC-B", "IT", "Bob", 10, "2026-11-04 11:00:00", 1, 10, 1, 1},
+    {"P1", "PC-C", "it", "Cy", 1, "2026-11-05 12:00:00", 3, 0, 0, 0},
+    {"P2", "PC-B", "IT", "Bob", 50, "2026-10-01 08:00:00", 2, 50, 1, 1},
 };
 
 inline void addChartRows(const QSqlDatabase &db)
 {
     QSqlQuery q(db);
     q.prepare(QStringLiteral("insert into tPrinterData (PrinterName, documentName, hostName, "
-                             "TotalPageCount, PrintTime, EmName, DeptName) "
-                             "values (?, 'x.doc', ?, ?, ?, ?, ?)"));
+                             "TotalPageCount, PrintTime, EmName, DeptName, JobOutcome, "
+                             "PagesPrinted, ColorPrint, Duplex) "
+                             "values (?, 'x.doc', ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
     for (const ChartRow &r : ChartRows) {
         for (const QVariant &v :
              {QVariant(QString::fromLatin1(r.printer)), QVariant(QString::fromLatin1(r.host)),
               QVariant(r.pages), QVariant(QString::fromLatin1(r.time)),
-              QVariant(QString::fromLatin1(r.em)), QVariant(QString::fromLatin1(r.dept))})
+              QVariant(QString::fromLatin1(r.em)), QVariant(QString::fromLatin1(r.dept)),
+              QVariant(r.outcome), QVariant(r.printed), QVariant(r.colour), QVariant(r.duplex)})
             q.addBindValue(v);
         ASSERT_TRUE(q.exec()) << q.lastError().text().toStdString();
     }
@@ -81,6 +84,12 @@ inline void checkNovember(const QSqlDatabase &db)
     EXPECT_EQ(totalsText(d.totals[TrendEmployee]).toStdString(), "bob:10/1 ann:5/2");
     EXPECT_EQ(d.pages, 16);
     EXPECT_EQ(d.jobs, 4);
+    // The web overview's figures, read with the days.
+    EXPECT_EQ(d.pagesPrinted, 13);
+    EXPECT_EQ(d.colourJobs, 2);
+    EXPECT_EQ(d.duplexJobs, 2);
+    EXPECT_EQ(d.cancelledJobs, 1);
+    EXPECT_EQ(d.abortedJobs, 1);
 
     // A department pattern and every record: the same statements with another clause.
     const QString it =
