@@ -567,7 +567,7 @@ Response WebApp::overview(const Request &r, const QSqlDatabase &db, Context &c)
     // The figures come with the trend's days: no statement of their own reads the records again.
     QString why;
     TrendData trend;
-    if (!ReadTrendData(db, filter, 10, trend, &why))
+    if (!ReadTrendData(db, filter, 10, trend, &why, TrendFigures::WithJobFigures))
         return failed(why, lang);
 
     const QString fromText = from.toString(Qt::ISODate), toText = to.toString(Qt::ISODate);

@@ -74,7 +74,8 @@ inline void checkNovember(const QSqlDatabase &db)
         PrinterDataSearch({QDate(2026, 11, 1), QDate(2026, 12, 1), {}, {}, {}, {}, {}}).filter;
     TrendData d;
     QString error;
-    ASSERT_TRUE(ReadTrendData(db, filter, 2, d, &error)) << error.toStdString();
+    ASSERT_TRUE(ReadTrendData(db, filter, 2, d, &error, TrendFigures::WithJobFigures))
+        << error.toStdString();
     EXPECT_EQ(d.bucket, TrendBucket::Day);
     EXPECT_EQ(pointsText(d).toStdString(),
               "2026-11-02:5/2 2026-11-03:0/0 2026-11-04:10/1 2026-11-05:1/1");

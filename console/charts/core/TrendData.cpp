@@ -22,11 +22,10 @@ bool run(QSqlQuery &q, const QSqlDatabase &db, const QString &statement, QString
     return execStatement(q, translateStatement(db, statement), error);
 }
 
-// What a day row holds after the day, in this order; the days' sums are the search's figures.
-QString dayFigures()
+// The job figures after a day's pages and jobs, in TrendData's order.
+QString jobFigures()
 {
-    return QStringLiteral("coalesce(sum(TotalPageCount), 0), count(*), "
-                          "coalesce(sum(PagesPrinted), 0), "
+    return QStringLiteral("coalesce(sum(PagesPrinted), 0), "
                           "sum(case when ColorPrint=1 then 1 else 0 end), "
                           "sum(case when Duplex=1 then 1 else 0 end), "
                           "sum(case when JobOutcome=%1 then 1 else 0 end), "
@@ -35,19 +34,22 @@ QString dayFigures()
         .arg(int(JobOutcome::Aborted));
 }
 
-// Adds a day row's figures from column `at` on; false for a day without a readable time, which
-// counts in the figures but has no place on the axis.
-void addDay(const QSqlQuery &q, int at, TrendData &data, std::vector<TrendPoint> &days)
+// Adds a day row (the day at column `at`, then its pages, jobs and, when read, job figures) to
+// the search's figures; a day without a readable time counts there but has no place on the axis.
+void addDay(const QSqlQuery &q, int at, TrendFigures figures, TrendData &data,
+            std::vector<TrendPoint> &days)
 {
     const QDate day = QDate::fromString(q.value(at).toString(), Qt::ISODate);
     const qint64 pages = q.value(at + 1).toLongLong(), jobs = q.value(at + 2).toLongLong();
     data.pages += pages;
     data.jobs += jobs;
-    data.pagesPrinted += q.value(at + 3).toLongLong();
-    data.colourJobs += q.value(at + 4).toLongLong();
-    data.duplexJobs += q.value(at + 5).toLongLong();
-    data.cancelledJobs += q.value(at + 6).toLongLong();
-    data.abortedJobs += q.value(at + 7).toLongLong();
+    if (figures == TrendFigures::WithJobFigures) {
+        data.pagesPrinted += q.value(at + 3).toLongLong();
+        data.colourJobs += q.value(at + 4).toLongLong();
+        data.duplexJobs += q.value(at + 5).toLongLong();
+        data.cancelledJobs += q.value(at + 6).toLongLong();
+        data.abortedJobs += q.value(at + 7).toLongLong();
+    }
     if (day.isValid())
         days.push_back({day, pages, jobs});
 }
@@ -139,11 +141,14 @@ QDate TrendBucketStart(TrendBucket bucket, const QDate &day)
     return day;
 }
 
-QString TrendDayStatement(const QString &filter)
+QString TrendDayStatement(const QString &filter, TrendFigures figures)
 {
     // PrintTime is "yyyy-mm-dd hh:mm:ss" text on both engines: its first ten characters are the
     // day, and substr means the same to each.
-    return QStringLiteral("select substr(PrintTime, 1, 10), ") + dayFigures() +
+    return QStringLiteral("select substr(PrintTime, 1, 10), coalesce(sum(TotalPageCount), 0), "
+                          "count(*)") +
+           (figures == TrendFigures::WithJobFigures ? QStringLiteral(", ") + jobFigures()
+                                                    : QString()) +
            QStringLiteral(" from tPrinterData") + filter +
            QStringLiteral(" group by substr(PrintTime, 1, 10) order by 1");
 }
@@ -170,19 +175,11 @@ QString TrendGroupingSetsStatement(const QString &filter, int top)
     // where the records have none), ordered as the column's type orders it.
     const QString name = QStringLiteral("coalesce(") + names + u')';
     const QString bits = QStringLiteral("grouping(") + names + u')';
-    return QStringLiteral("select s, n, d, p, j, pp, c, x, ca, ab from (select ") + bits +
-           QStringLiteral(" s, substr(PrintTime, 1, 10) d, ") + name +
-           QStringLiteral(" n, %1 p, count(*) j, coalesce(sum(PagesPrinted), 0) pp, "
-                          "sum(case when ColorPrint=1 then 1 else 0 end) c, "
-                          "sum(case when Duplex=1 then 1 else 0 end) x, "
-                          "sum(case when JobOutcome=%2 then 1 else 0 end) ca, "
-                          "sum(case when JobOutcome=%3 then 1 else 0 end) ab, "
-                          "row_number() over (partition by %4 order by %1 desc, %5) r "
+    return QStringLiteral("select * from (select ") + bits + QStringLiteral(" s, ") + name +
+           QStringLiteral(" n, substr(PrintTime, 1, 10) d, %1 p, count(*) j, %2, "
+                          "row_number() over (partition by %3 order by %1 desc, %4) r "
                           "from tPrinterData")
-               .arg(QStringLiteral("coalesce(sum(TotalPageCount), 0)"))
-               .arg(int(JobOutcome::Cancelled))
-               .arg(int(JobOutcome::Aborted))
-               .arg(bits, name) +
+               .arg(QStringLiteral("coalesce(sum(TotalPageCount), 0)"), jobFigures(), bits, name) +
            filter + QStringLiteral(" group by grouping sets ((substr(PrintTime, 1, 10)), (") +
            columns.join(QStringLiteral("), (")) + QStringLiteral("))) t") +
            (top > 0 ? QStringLiteral(" where s = %1 or r <= %2").arg(AllGroupBits).arg(top)
@@ -191,18 +188,21 @@ QString TrendGroupingSetsStatement(const QString &filter, int top)
 }
 
 bool ReadTrendData(const QSqlDatabase &db, const QString &filter, int top, TrendData &data,
-                   QString *error)
+                   QString *error, TrendFigures figures)
 {
     data = TrendData();
     QSqlQuery q(db);
     std::vector<TrendPoint> days;
-    if (engineOf(db) == DbEngine::PostgreSQL) {
+    // Without a filter each of the separate statements reads one index alone, which beats one
+    // pass over the table (every record at 10M: 9 s against 23 s); with one, each of them would
+    // read the same rows from the table again.
+    if (engineOf(db) == DbEngine::PostgreSQL && !filter.isEmpty()) {
         if (!run(q, db, TrendGroupingSetsStatement(filter, top), error))
             return false;
         while (q.next()) {
             const int bits = q.value(0).toInt();
             if (bits == AllGroupBits) {
-                addDay(q, 2, data, days);
+                addDay(q, 2, figures, data, days);
                 continue;
             }
             for (int g = 0; g < TrendGroupCount; ++g)
@@ -215,10 +215,10 @@ bool ReadTrendData(const QSqlDatabase &db, const QString &filter, int top, Trend
         return true;
     }
 
-    if (!run(q, db, TrendDayStatement(filter), error))
+    if (!run(q, db, TrendDayStatement(filter, figures), error))
         return false;
     while (q.next())
-        addDay(q, 0, data, days);
+        addDay(q, 0, figures, data, days);
     q.finish();
     foldDays(days, data);
 

@@ -48,7 +48,7 @@ struct TrendData
     std::vector<TrendTotal> totals[TrendGroupCount]; // most pages first
     qint64 pages = 0;
     qint64 jobs = 0;
-    // Read with the days at no extra cost, for the web overview's figures.
+    // The job figures of the web overview, read when asked for (TrendFigures).
     qint64 pagesPrinted = 0;
     qint64 colourJobs = 0;
     qint64 duplexJobs = 0;
@@ -66,23 +66,32 @@ TrendBucket TrendBucketFor(const QDate &first, const QDate &last);
 // The first day of the bucket that holds `day`.
 QDate TrendBucketStart(TrendBucket bucket, const QDate &day);
 
+// Whether the day statement also sums the pages printed and counts the colour, two-sided,
+// cancelled and aborted jobs. Without them it reads the days of every record from the PrintTime
+// index alone (which carries the page count) instead of from the table.
+enum class TrendFigures
+{
+    PagesAndJobs,
+    WithJobFigures
+};
+
 // Pages and jobs per day of the records that `filter` (a print history search's WHERE clause,
-// empty for every record) selects, then the pages printed and the colour, two-sided, cancelled
-// and aborted jobs.
-QString TrendDayStatement(const QString &filter);
+// empty for every record) selects, then the job figures when asked for.
+QString TrendDayStatement(const QString &filter, TrendFigures figures = TrendFigures::PagesAndJobs);
 // Pages and jobs per value of the group's column, most pages first; `top` rows at most (0: all).
 QString TrendTotalsStatement(TrendGroup group, const QString &filter, int top);
 
-// PostgreSQL: the day statement's figures and every group's totals from one statement, so the
-// records are read once, not once per figure (GROUPING SETS, which SQLite lacks). Each row: the
-// set's GROUPING() of the group columns (all set for the days), the name, the day, then the
-// day statement's figures; days in order, then each group most pages first, `top` rows at most.
+// PostgreSQL, for a search with a filter: the days with their job figures and every group's
+// totals from one statement, so the records are read once, not once per statement (GROUPING
+// SETS, which SQLite lacks). Each row: the set's GROUPING() of the group columns (all set for
+// the days), the name, the day, pages, jobs, the job figures; days in order, then each group
+// most pages first, `top` rows at most.
 QString TrendGroupingSetsStatement(const QString &filter, int top);
 
 // Runs the statements on `db` (the calling thread's connection) and folds the days into the
 // buckets their span calls for. Only aggregate rows cross into the program. False with the
 // database's text.
 bool ReadTrendData(const QSqlDatabase &db, const QString &filter, int top, TrendData &data,
-                   QString *error = nullptr);
+                   QString *error = nullptr, TrendFigures figures = TrendFigures::PagesAndJobs);
 
 } // namespace vesk
