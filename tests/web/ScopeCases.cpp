@@ -34,6 +34,8 @@ void ExpectScopeKept(WebFixture &f)
     f.addAccounts();
     f.addRecord(Finance, 3);
     f.addRecord(Payroll, 5);
+    // Stored in another letter case than the department's name: still in its scope.
+    f.addRecord({"PAYROLL", "PayPrinter", "PAY-PC", "Bob", "pay-slips.pdf"}, 4);
     f.addRecord(Sales, 700);
     f.addRecord(Sales, 700);
     QSqlQuery keyQuery =
@@ -104,10 +106,10 @@ void ExpectScopeKept(WebFixture &f)
         for (const QString &t : financeTexts)
             EXPECT_EQ(body.contains(t), c.seesFinance) << t.toStdString();
     }
-    // The head's overview counts its own subtree: 3 + 5 pages, 2 jobs.
+    // The head's overview counts its own subtree: 3 + 5 + 4 pages, 3 jobs.
     const QByteArray overview = f.get(QStringLiteral("/overview"), cookies["head"]).body;
-    EXPECT_TRUE(overview.contains("Pages<b>8</b>"));
-    EXPECT_TRUE(overview.contains("Jobs<b>2</b>"));
+    EXPECT_TRUE(overview.contains("Pages<b>12</b>"));
+    EXPECT_TRUE(overview.contains("Jobs<b>3</b>"));
     EXPECT_TRUE(overview.contains("<svg class=\"trend\""));
 }
 
