@@ -194,7 +194,7 @@ bool ReadTrendData(const QSqlDatabase &db, const QString &filter, int top, Trend
     QSqlQuery q(db);
     std::vector<TrendPoint> days;
     // Without a filter each of the separate statements reads one index alone, which beats one
-    // pass over the table (every record at 10M: 9 s against 23 s); with one, each of them would
+    // pass over the table (every record at 10M: 11 s against 23 s); with one, each of them would
     // read the same rows from the table again.
     if (engineOf(db) == DbEngine::PostgreSQL && !filter.isEmpty()) {
         if (!run(q, db, TrendGroupingSetsStatement(filter, top), error))
