@@ -9,8 +9,8 @@
 #include <cups/cups.h>
 
 #include <algorithm>
-#include <map>
 #include <cstdio>
+#include <map>
 
 namespace {
 
