@@ -24,12 +24,9 @@ TEST(WebSignIn, AnswersAlikeWhetherOrNotTheNameExistsAndStartsAFreshSession)
 {
     WebFixture f;
     f.addAccounts();
-    WebAccount off;
-    off.name = QStringLiteral("gone");
-    off.passwordHash = HashWebPassword(Password);
-    off.dept = QStringLiteral("Finance");
+    WebAccount off = WebFixture::accountOf("gone", "Finance");
     off.disabled = true;
-    ASSERT_TRUE(AddWebAccount(f.db, off));
+    f.addAccount(off);
 
     struct Case
     {
@@ -350,12 +347,9 @@ TEST(WebPages, SpeakTheAccountsLanguageElseTheBrowsers)
 {
     WebFixture f;
     f.addAccounts();
-    WebAccount cn;
-    cn.name = QStringLiteral("zhang");
-    cn.passwordHash = HashWebPassword(Password);
-    cn.dept = QStringLiteral("Finance");
+    WebAccount cn = WebFixture::accountOf("zhang", "Finance");
     cn.lang = QStringLiteral("cn");
-    ASSERT_TRUE(AddWebAccount(f.db, cn));
+    f.addAccount(cn);
     const struct
     {
         const char *account;

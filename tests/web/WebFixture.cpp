@@ -77,20 +77,31 @@ void WebFixture::addRecord(const DeptNames &d, int pages, const QString &when,
          QString::fromLatin1(d.employee), QString::fromLatin1(d.dept), outcome, pages});
 }
 
-void WebFixture::addAccounts()
+WebAccount WebFixture::accountOf(const char *name, const char *dept)
 {
     static const QString hash = HashWebPassword(Password);
+    WebAccount a;
+    a.name = QLatin1String(name);
+    a.passwordHash = hash;
+    a.dept = QLatin1String(dept);
+    return a;
+}
+
+void WebFixture::addAccount(const WebAccount &a)
+{
+    QString error;
+    if (!AddWebAccount(db, a, &error))
+        throw std::runtime_error(error.toStdString());
+}
+
+void WebFixture::addAccounts()
+{
     for (const auto &[name, dept, admin] : {std::tuple{"head", "Finance", false},
                                             {"sales", "Sales", false},
                                             {"admin", "Finance", true}}) {
-        WebAccount a;
-        a.name = QLatin1String(name);
-        a.passwordHash = hash;
-        a.dept = QLatin1String(dept);
+        WebAccount a = accountOf(name, dept);
         a.admin = admin;
-        QString error;
-        if (!AddWebAccount(db, a, &error))
-            throw std::runtime_error(error.toStdString());
+        addAccount(a);
     }
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "TestAppDir.h"
+#include "WebAccounts.h"
 #include "WebApp.h"
 
 #include <QSqlDatabase>
@@ -35,6 +36,9 @@ public:
                    const QString &document = {}, int outcome = 1);
     // Accounts "head" (Finance), "sales" (Sales) and "admin", all with Password.
     void addAccounts();
+    // An account of `dept` with Password, for a case to change before adding it.
+    static WebAccount accountOf(const char *name, const char *dept);
+    void addAccount(const WebAccount &a);
 
     web::Response get(const QString &pathAndQuery, const QByteArray &cookie = {},
                       const QString &address = QStringLiteral("192.0.2.1"));
