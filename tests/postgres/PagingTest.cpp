@@ -14,29 +14,20 @@
 #include <map>
 
 using namespace vesk;
+using test::Engine;
 
 namespace {
 
-enum class Engine
-{
-    SQLite,
-    PostgreSQL
-};
-
-class Paging : public test::FreshPostgresDatabase, public ::testing::WithParamInterface<Engine>
+class Paging : public test::EitherEngine
 {
 protected:
     void SetUp() override
     {
-        QString constr = QStringLiteral("Provider=SQLite;Data Source=vesk.db");
-        if (GetParam() == Engine::PostgreSQL) {
-            FreshPostgresDatabase::SetUp();
-            if (IsSkipped() || HasFatalFailure())
-                return;
-            constr = test::postgresConstr(database);
-        } else {
+        const QString constr = engineConstr();
+        if (constr.isEmpty())
+            return;
+        if (GetParam() == Engine::SQLite)
             dir.prepareEnglish();
-        }
         const OpenResult r = openDatabase(Name, constr, dir.path());
         ASSERT_TRUE(r.ok) << r.error.toStdString();
         if (GetParam() == Engine::PostgreSQL) {
@@ -137,10 +128,6 @@ TEST_P(Paging, RowsChangedBetweenPageReadsAreShownExactlyOnce)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, Paging, ::testing::Values(Engine::SQLite, Engine::PostgreSQL),
-                         [](const auto &info) {
-                             return std::string(info.param == Engine::SQLite ? "SQLite"
-                                                                             : "PostgreSQL");
-                         });
+INSTANTIATE_TEST_SUITE_P(Engines, Paging, BothEngines);
 
 } // namespace

@@ -78,6 +78,16 @@ void FreshPostgresDatabase::SetUp()
     QSqlDatabase::removeDatabase(QStringLiteral("admin"));
 }
 
+QString EitherEngine::engineConstr()
+{
+    if (GetParam() == Engine::SQLite)
+        return QStringLiteral("Provider=SQLite;Data Source=vesk.db");
+    FreshPostgresDatabase::SetUp();
+    if (IsSkipped() || HasFatalFailure())
+        return {};
+    return postgresConstr(database);
+}
+
 int runWithPostgresServer(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);

@@ -40,6 +40,29 @@ protected:
     QString database;
 };
 
+// A case that runs once per engine: on SQLite's "vesk.db" in the case's folder, or on a fresh
+// database of the shared server.
+enum class Engine
+{
+    SQLite,
+    PostgreSQL
+};
+
+class EitherEngine : public FreshPostgresDatabase, public ::testing::WithParamInterface<Engine>
+{
+protected:
+    // The connection string of the case's database; empty when the case is skipped or failed.
+    QString engineConstr();
+};
+
+// Both engines, named for the test's name: INSTANTIATE_TEST_SUITE_P(Engines, Suite, BothEngines).
+#define BothEngines                                                                                \
+    ::testing::Values(::vesk::test::Engine::SQLite, ::vesk::test::Engine::PostgreSQL),             \
+        [](const auto &info) {                                                                     \
+            return std::string(info.param == ::vesk::test::Engine::SQLite ? "SQLite"               \
+                                                                          : "PostgreSQL");         \
+        }
+
 // The body of main for a program whose tests use the shared server.
 int runWithPostgresServer(int argc, char **argv);
 

@@ -28,23 +28,15 @@ namespace {
 
 ::testing::Environment *const server = ::testing::AddGlobalTestEnvironment(new PostgresServer);
 
-enum class Engine
-{
-    SQLite,
-    PostgreSQL
-};
-
-class VeskCommand : public FreshPostgresDatabase, public ::testing::WithParamInterface<Engine>
+class VeskCommand : public EitherEngine
 {
 protected:
     void SetUp() override
     {
-        QString constr = QStringLiteral("Provider=SQLite;Data Source=vesk.db");
+        const QString constr = engineConstr();
+        if (constr.isEmpty())
+            return;
         if (GetParam() == Engine::PostgreSQL) {
-            FreshPostgresDatabase::SetUp();
-            if (IsSkipped() || HasFatalFailure())
-                return;
-            constr = postgresConstr(database);
             dir.write(u"Config.ini"_qs, u"[Connection]\nConstr=%1\n[Font]\nCharset=0\n"
                                         "[Language]\nFileName=English.ini\n"_qs.arg(constr));
             dir.copyLanguage(u"English.ini"_qs);
@@ -227,12 +219,7 @@ TEST_P(VeskCommand, HostileDepartmentAndComputerNamesAreKeptVerbatimOrRefused)
     EXPECT_EQ(vesk({"dept", "tree"}).out, tree);
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, VeskCommand,
-                         ::testing::Values(Engine::SQLite, Engine::PostgreSQL),
-                         [](const auto &info) {
-                             return std::string(info.param == Engine::SQLite ? "SQLite"
-                                                                             : "PostgreSQL");
-                         });
+INSTANTIATE_TEST_SUITE_P(Engines, VeskCommand, BothEngines);
 
 // Texts in the configured language, written as UTF-8; help without a database.
 TEST(VeskCommandText, SpeaksTheConfiguredLanguageInUtf8)
