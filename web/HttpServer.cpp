@@ -12,6 +12,7 @@
 #include <QThreadPool>
 
 #include <arpa/inet.h>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <microhttpd.h>
@@ -89,22 +90,33 @@ QString clientAddress(struct MHD_Connection *c)
     return QString::fromLatin1(text);
 }
 
-// The calling thread's own connection, opened on its first request.
+// The calling thread's own connection, opened on its first request. It is probed only when it
+// may have gone (idle a while, or the last answer on it was a failure): a probe before every
+// request would double the round trips to a database server.
+thread_local bool connectionSuspect = true;
+thread_local std::chrono::steady_clock::time_point connectionUsed;
+
 QSqlDatabase threadDatabase(const QString &constr, const QString &appDir, QString *error)
 {
     thread_local QString name;
     if (name.isEmpty())
         name = QStringLiteral("vesk-web-%1").arg(quintptr(QThread::currentThreadId()));
+    const auto now = std::chrono::steady_clock::now();
+    const bool probe = connectionSuspect || now - connectionUsed > std::chrono::seconds(30);
+    connectionUsed = now;
     if (QSqlDatabase::contains(name)) {
         QSqlDatabase db = QSqlDatabase::database(name, false);
-        if (db.isOpen() && connectionAlive(db))
+        if (db.isOpen() && (!probe || connectionAlive(db))) {
+            connectionSuspect = false;
             return db;
+        }
     }
     const OpenResult r = openDatabase(name, constr, appDir);
     if (!r.ok) {
         *error = r.error;
         return {};
     }
+    connectionSuspect = false;
     return QSqlDatabase::database(name, false);
 }
 
@@ -206,13 +218,21 @@ Response HttpServer::refusal(int status, const QByteArray &acceptLanguage) const
 
 Response HttpServer::handle(const Request &r)
 {
-    QString error;
-    const QSqlDatabase db = threadDatabase(constr_, appDir_, &error);
-    if (!db.isValid()) {
-        std::fprintf(stderr, "vesk-web: %s\n", qUtf8Printable(error));
-        return refusal(503, r.acceptLanguage);
+    for (int attempt = 0;; ++attempt) {
+        QString error;
+        const QSqlDatabase db = threadDatabase(constr_, appDir_, &error);
+        if (!db.isValid()) {
+            std::fprintf(stderr, "vesk-web: %s\n", qUtf8Printable(error));
+            return refusal(503, r.acceptLanguage);
+        }
+        Response out = app_->Handle(r, db);
+        connectionSuspect = out.status >= 500;
+        // A database server restarted since this thread's last request fails the first
+        // statement: a page that changes nothing is read once more on a new connection.
+        if (!connectionSuspect || attempt > 0 || (r.method != "GET" && r.method != "HEAD") ||
+            connectionAlive(db))
+            return out;
     }
-    return app_->Handle(r, db);
 }
 
 HttpServer::HttpServer(QString appDir) : appDir_(std::move(appDir)) {}
