@@ -14,31 +14,6 @@
 
 namespace vesk {
 
-// Columns of the record list that the agent's code names, in the field order of tPrinterData;
-// the list has one column per entry of the column table (RecordColumns.h).
-enum PrinterDataColumn
-{
-    colPrinterName,
-    coldocumentName,
-    colhostName,
-    colTotalPageCount,
-    colPrintedDocumentSize,
-    colPageSize,
-    colPrintTime,
-    colOperatorName,
-    colIP,
-    colMAC,
-    colEmName,
-    colDeptName,
-    // Appended later: how the job ended, the pages printed, colour and two-sided as codes
-    // (JobOutcome.h); empty where not known.
-    colJobOutcome,
-    colPagesPrinted,
-    colColorPrint,
-    colDuplex
-};
-static_assert(colDuplex + 1 == PrinterDataColumnCount);
-
 // The columns every record has had; rows of older journals hold only these.
 inline constexpr int OriginalColumnCount = colJobOutcome;
 

@@ -75,6 +75,30 @@ inline constexpr RecordColumn HostColumnTable[] = {
 inline constexpr int PrinterDataColumnCount = int(std::size(PrinterDataColumnTable));
 inline constexpr int HostColumnCount = int(std::size(HostColumnTable));
 
+// The columns of tPrinterData by position, for code that names one (the agent's record list, a
+// statement that reads the columns in table order).
+enum PrinterDataColumn
+{
+    colPrinterName,
+    coldocumentName,
+    colhostName,
+    colTotalPageCount,
+    colPrintedDocumentSize,
+    colPageSize,
+    colPrintTime,
+    colOperatorName,
+    colIP,
+    colMAC,
+    colEmName,
+    colDeptName,
+    // Appended later
+    colJobOutcome,
+    colPagesPrinted,
+    colColorPrint,
+    colDuplex
+};
+static_assert(colDuplex + 1 == PrinterDataColumnCount);
+
 // A table's columns as a range.
 struct RecordColumns
 {

@@ -1,12 +1,8 @@
 #include "HttpServer.h"
 
 #include "Database.h"
-#include "DocumentPrivacy.h"
-#include "IniFile.h"
+#include "WebConfig.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QThread>
 #include <QThreadPool>
@@ -244,31 +240,15 @@ HttpServer::~HttpServer()
 
 bool HttpServer::Start(QString *error)
 {
-    const QString configFile = appDir_ + QStringLiteral("Config.ini");
-    const IniFile config = IniFile::config(configFile);
-    if (!config.exists()) {
-        *error = QStringLiteral("no Config.ini in ") + appDir_;
+    std::optional<WebConfig> config = ReadWebConfig(appDir_, error);
+    if (!config)
         return false;
-    }
-    if (!QFileInfo(configFile).isReadable()) {
-        *error = QStringLiteral("cannot read ") + configFile +
-                 QStringLiteral(" (the account that runs vesk-web needs to)");
-        return false;
-    }
-    // The web view's own login where it has one (vesk_web on PostgreSQL), else the folder's.
-    constr_ = config.readString(QStringLiteral("Web"), QStringLiteral("Constr"));
-    if (constr_.isEmpty())
-        constr_ = config.readString(QStringLiteral("Connection"), QStringLiteral("Constr"));
-    DocumentPrivacy privacy;
-    QString badKey;
-    if (!ReadDocumentPrivacy(config.fileName(), privacy, &badKey)) {
-        *error =
-            QStringLiteral("Config.ini: [Privacy] ") + badKey + QStringLiteral(" is not valid");
-        return false;
-    }
+    constr_ = config->constr;
+    cert_ = config->cert;
+    key_ = config->key;
     Catalogues catalogues{CatalogueFromFile(appDir_ + QStringLiteral("English.ini"), 0),
                           CatalogueFromFile(appDir_ + QStringLiteral("Chinese.ini"), 134)};
-    app_ = std::make_unique<WebApp>(std::move(catalogues), privacy);
+    app_ = std::make_unique<WebApp>(std::move(catalogues), config->privacy);
 
     // The first connection is opened here, so a database that cannot be used stops the start.
     QString openError;
@@ -276,65 +256,14 @@ bool HttpServer::Start(QString *error)
         *error = openError;
         return false;
     }
-
-    QString listen = config.readString(QStringLiteral("Web"), QStringLiteral("Listen"));
-    if (listen.isEmpty())
-        listen = QStringLiteral("127.0.0.1:8080");
-    const qsizetype colon = listen.lastIndexOf(u':');
-    bool portOk = false;
-    const int port = listen.mid(colon + 1).toInt(&portOk);
-    QString host = colon < 0 ? QString() : listen.left(colon);
-    if (host.isEmpty())
-        host = QStringLiteral("127.0.0.1");
+    if (!config->notice.isEmpty())
+        std::fprintf(stderr, "vesk-web: %s\n", qUtf8Printable(config->notice));
     sockaddr_in address{};
     address.sin_family = AF_INET;
-    address.sin_port = htons(quint16(port));
-    if (colon < 0 || !portOk || port < 0 || port > 65535 ||
-        inet_pton(AF_INET, host.toLatin1().constData(), &address.sin_addr) != 1) {
-        *error = QStringLiteral("Config.ini: [Web] Listen must be an IPv4 address and a port: ") +
-                 listen;
-        return false;
-    }
-
-    const QString certFile = config.readString(QStringLiteral("Web"), QStringLiteral("CertFile"));
-    const QString keyFile = config.readString(QStringLiteral("Web"), QStringLiteral("KeyFile"));
-    const auto readPem = [this](const QString &name, QByteArray &into, QString *why) {
-        QFile f(QDir::isAbsolutePath(name) ? name : appDir_ + name);
-        if (!f.open(QIODevice::ReadOnly)) {
-            *why = QStringLiteral("cannot read ") + f.fileName() + QStringLiteral(": ") +
-                   f.errorString();
-            return false;
-        }
-        into = f.readAll();
-        into.append('\0');
-        return true;
-    };
-    if (!certFile.isEmpty() || !keyFile.isEmpty()) {
-        if (certFile.isEmpty() || keyFile.isEmpty()) {
-            *error = QStringLiteral("Config.ini: [Web] needs both CertFile and KeyFile");
-            return false;
-        }
-        if (!readPem(certFile, cert_, error) || !readPem(keyFile, key_, error))
-            return false;
-    } else if (ntohl(address.sin_addr.s_addr) >> 24 != 127) {
-        std::fprintf(stderr,
-                     "vesk-web: no [Web] CertFile and KeyFile: plain HTTP on loopback only "
-                     "(127.0.0.1), not on %s; put a reverse proxy with TLS in front\n",
-                     qUtf8Printable(host));
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    }
-
-    const QString timeoutText =
-        config.readString(QStringLiteral("Web"), QStringLiteral("RequestTimeout"));
-    bool timeoutOk = true;
-    const int requestTimeout =
-        timeoutText.isEmpty() ? DefaultRequestTimeoutSeconds : timeoutText.toInt(&timeoutOk);
-    if (!timeoutOk || requestTimeout < 1 || requestTimeout > 3600) {
-        *error = QStringLiteral("Config.ini: [Web] RequestTimeout must be 1 to 3600 seconds: ") +
-                 timeoutText;
-        return false;
-    }
-    deadlines_ = std::make_unique<RequestDeadlines>(std::chrono::seconds(requestTimeout));
+    address.sin_port = htons(config->port);
+    address.sin_addr.s_addr = htonl(config->address);
+    deadlines_ =
+        std::make_unique<RequestDeadlines>(std::chrono::seconds(config->requestTimeoutSeconds));
 
     exports_ = std::make_unique<QThreadPool>();
     exports_->setMaxThreadCount(ExportThreads);
@@ -358,14 +287,14 @@ bool HttpServer::Start(QString *error)
         options.push_back({MHD_OPTION_HTTPS_MEM_KEY, 0, key_.data()});
     }
     options.push_back({MHD_OPTION_END, 0, nullptr});
-    daemon_ = MHD_start_daemon(flags, quint16(port), nullptr, nullptr, &ServerGlue::answer, this,
+    daemon_ = MHD_start_daemon(flags, config->port, nullptr, nullptr, &ServerGlue::answer, this,
                                MHD_OPTION_ARRAY, options.data(), MHD_OPTION_END);
     if (!daemon_) {
-        *error = QStringLiteral("cannot listen on ") + listen;
+        *error = QStringLiteral("cannot listen on ") + config->listen;
         return false;
     }
     const union MHD_DaemonInfo *info = MHD_get_daemon_info(daemon_, MHD_DAEMON_INFO_BIND_PORT);
-    port_ = info ? info->port : port;
+    port_ = info ? info->port : config->port;
     char text[INET_ADDRSTRLEN] = {};
     inet_ntop(AF_INET, &address.sin_addr, text, sizeof text);
     std::fprintf(stderr, "vesk-web: listening on %s://%s:%d\n", cert_.isEmpty() ? "http" : "https",

@@ -14,11 +14,7 @@ class QThreadPool;
 
 namespace vesk::web {
 
-// Settings from Config.ini's [Web]: Listen=host:port (127.0.0.1:8080 by default), CertFile and
-// KeyFile (PEM, relative to the application folder). Without both the server speaks plain HTTP
-// and only on loopback, whatever Listen names, and says so in the log. RequestTimeout: seconds
-// a request may take to arrive (30). Constr: the web view's own connection string (on
-// PostgreSQL the vesk_web login), else [Connection] Constr.
+// Started with the application folder's settings (WebConfig).
 class HttpServer
 {
 public:
@@ -28,8 +24,6 @@ public:
     static constexpr int IdleTimeoutSeconds = 15; // a client silent this long is dropped
     static constexpr size_t MaxBody = 16 * 1024;
     static constexpr size_t ConnectionMemory = 32 * 1024; // headers beyond it: refused
-    // A request (line, headers and body) must arrive within this, however steadily it trickles.
-    static constexpr int DefaultRequestTimeoutSeconds = 30;
 
     explicit HttpServer(QString appDir);
     ~HttpServer();
