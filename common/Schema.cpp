@@ -52,14 +52,29 @@ QString savedRecordTable(const char *create = "create table")
 
 // The web view's sign-in accounts: a password hash (Argon2id, never the password), the department
 // whose subtree the account may see, the administrator flag, the page language ("en", "cn" or
-// empty for the browser's), a disabled flag and the time of the last sign-in.
-QStringList webAccountStatements(DbEngine e)
+// empty for the browser's), a disabled flag and the time of the last sign-in. The e-mail
+// address (appended by a later step) receives the statements and alerts.
+QStringList webAccountStatements(DbEngine e, bool withEmail)
 {
     return {QStringLiteral("create table tWebAccount (Name %1 not null, PasswordHash %2 not null, "
                            "DeptName %1, IsAdmin integer not null, Lang %3, Disabled integer not "
-                           "null, LastSignIn %3)")
-                .arg(textColumnType(e, 50), textColumnType(e, 255), textColumnType(e, 50)),
+                           "null, LastSignIn %3%4)")
+                .arg(textColumnType(e, 50), textColumnType(e, 255), textColumnType(e, 50),
+                     withEmail ? QStringLiteral(", Email ") + textColumnType(e, 255) : QString()),
             QStringLiteral("create unique index ixWebAccountName on tWebAccount (Name)")};
+}
+
+// What was mailed to whom and accepted by the server, so no run sends it again: the account, the
+// kind of message ("statement", "budget80", "budget100", "paper"), its month ("yyyy-mm", empty
+// for a paper alert) and its item (the department or printer and paper it is about, empty for a
+// statement), and when.
+QStringList mailSentStatements(DbEngine e)
+{
+    return {QStringLiteral("create table tMailSent (Account %1 not null, Kind %1 not null, "
+                           "Period %1 not null, Item %2 not null, SentAt %1)")
+                .arg(textColumnType(e, 50), textColumnType(e, 255)),
+            QStringLiteral(
+                "create unique index ixMailSent on tMailSent (Account, Kind, Period, Item)")};
 }
 
 // The paging key's index; with the name columns' sort keys the engine reads a page from an
@@ -138,7 +153,7 @@ QStringList createStatements(DbEngine e)
                    .arg(t, t50, byteType),
                savedRecordTable(),
            } +
-           webAccountStatements(e) +
+           webAccountStatements(e, true) + mailSentStatements(e) +
            // Checked against the tables when made.
            (e == DbEngine::PostgreSQL ? redactFunctionStatements() : QStringList{});
 }
@@ -212,6 +227,7 @@ const QStringList &SchemaTables()
         QStringLiteral("tHost"),          QStringLiteral("tPrinter"),
         QStringLiteral("tPrinterData"),   QStringLiteral("tShowSetting"),
         QStringLiteral("tSavedRecord"),   QStringLiteral("tWebAccount"),
+        QStringLiteral("tMailSent"),
     };
     return tables;
 }
@@ -331,7 +347,14 @@ const std::vector<SchemaStep> &SchemaSteps()
              return s;
          }},
         // 6: the web view's accounts.
-        {6, [](DbEngine e) { return webAccountStatements(e); }},
+        {6, [](DbEngine e) { return webAccountStatements(e, false); }},
+        // 7: the accounts' e-mail addresses and the record of what was mailed.
+        {7,
+         [](DbEngine e) {
+             return QStringList{QStringLiteral("alter table tWebAccount add column Email ") +
+                                textColumnType(e, 255)} +
+                    mailSentStatements(e);
+         }},
     };
     return steps;
 }

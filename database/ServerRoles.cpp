@@ -24,7 +24,7 @@ namespace {
 // bookkeeping or the version (schema steps run as the owner). The web view reads print records,
 // computers and departments, the version its open checks and the column settings its report
 // prints with, and reads its accounts and writes their last sign-in; the console (the vesk
-// command) keeps the accounts.
+// command) keeps the accounts and the record of what it mailed.
 struct TableRights
 {
     const char *table;
@@ -43,6 +43,7 @@ const TableRights Rights[] = {
     {"tShowSetting", nullptr, "select, update", "select"},
     {"tSavedRecord", "select, insert, delete", nullptr, nullptr},
     {"tWebAccount", nullptr, "select, insert, update, delete", "select, update (LastSignIn)"},
+    {"tMailSent", nullptr, "select, insert, delete", nullptr},
 };
 
 // The only way the agent changes stored records: replacing due document names by the fixed

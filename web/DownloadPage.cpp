@@ -1,11 +1,10 @@
 #include "DownloadPage.h"
 
 #include "Database.h"
-#include "GroupedReport.h"
+#include "HistoryFiles.h"
+#include "ReportTables.h"
 #include "SpreadsheetExport.h"
-#include "SqlText.h"
 
-#include <QDateTime>
 #include <QFile>
 #include <QHash>
 #include <QTemporaryDir>
@@ -43,31 +42,12 @@ Response DownloadPage(const Request &r, const QSqlDatabase &db, const PageContex
                                   : std::nullopt;
         if (!group)
             return ErrorPage(400, lang);
-        ReportLayout layout;
-        if (!LoadReportLayout(db, ReportTable::PrinterData, *group, lang, layout, &why))
-            return FailedPage(why, lang);
-        // The report reads whole rows: where names must not be shown, its column goes.
-        if (c.privacy.active())
-            std::erase_if(layout.columns, [](const ReportColumn &col) {
-                return col.field.compare(QStringLiteral("documentName"), Qt::CaseInsensitive) == 0;
-            });
-        GroupedReport report(std::move(layout));
-        if (!report.read(db, filter, &why) || !WriteReportPdf(report, file, &why))
+        if (!WriteHistoryReportPdf(db, filter, *group, lang, c.privacy, file, &why))
             return FailedPage(why, lang);
         type = "application/pdf";
     } else {
         const ExportFormat format = ExportFormatOf(file);
-        std::vector<ExportColumn> columns = ExportColumns(ReportTable::PrinterData, lang);
-        // Names that the privacy settings hide are replaced in the statement itself, as the
-        // history page replaces them, whether or not an agent has redacted them yet.
-        const QString cutoff = RedactionCutoff(c.privacy, QDateTime::currentDateTime());
-        for (ExportColumn &col : columns) {
-            if (!cutoff.isEmpty() &&
-                col.field.compare(QStringLiteral("documentName"), Qt::CaseInsensitive) == 0)
-                col.field = QStringLiteral("case when PrintTime < %1 then %2 else documentName end")
-                                .arg(QuotedStr(cutoff), QuotedStr(RedactedDocumentName()));
-        }
-        if (!ExportRecords(db, ReportTable::PrinterData, filter, columns, file, format, &why))
+        if (!WriteHistoryExport(db, filter, lang, c.privacy, file, &why))
             return FailedPage(why, lang);
         type = format == ExportFormat::Csv
                    ? QByteArrayLiteral("text/csv; charset=utf-8")

@@ -34,10 +34,17 @@ WebAccount accountOf(const QSqlQuery &q)
     a.lang = q.value(4).toString();
     a.disabled = q.value(5).toInt() != 0;
     a.lastSignIn = q.value(6).toString();
+    a.email = q.value(7).toString();
     return a;
 }
 
-const char *const Columns = "Name, PasswordHash, DeptName, IsAdmin, Lang, Disabled, LastSignIn";
+const char *const Columns =
+    "Name, PasswordHash, DeptName, IsAdmin, Lang, Disabled, LastSignIn, Email";
+
+QVariant textOrNull(const QString &text)
+{
+    return text.isEmpty() ? QVariant(QMetaType(QMetaType::QString)) : QVariant(text);
+}
 
 int changeOne(const QSqlDatabase &db, const QString &statement, const QVariantList &values,
               QString *error)
@@ -122,10 +129,10 @@ bool AddWebAccount(const QSqlDatabase &db, const WebAccount &a, QString *error)
     QSqlQuery q(db);
     return runStatement(
         q,
-        QStringLiteral("insert into tWebAccount (%1) values (?, ?, ?, ?, ?, ?, ?)")
+        QStringLiteral("insert into tWebAccount (%1) values (?, ?, ?, ?, ?, ?, ?, ?)")
             .arg(QLatin1String(Columns)),
         {a.name, a.passwordHash, a.dept, a.admin ? 1 : 0, a.lang, a.disabled ? 1 : 0,
-         a.lastSignIn.isEmpty() ? QVariant(QMetaType(QMetaType::QString)) : QVariant(a.lastSignIn)},
+         textOrNull(a.lastSignIn), textOrNull(a.email)},
         error);
 }
 
@@ -135,6 +142,12 @@ int SetWebPassword(const QSqlDatabase &db, const QString &name, const QString &h
     return changeOne(
         db, QStringLiteral("update tWebAccount set PasswordHash = ?, Disabled = 0 where Name = ?"),
         {hash, name}, error);
+}
+
+int SetWebEmail(const QSqlDatabase &db, const QString &name, const QString &email, QString *error)
+{
+    return changeOne(db, QStringLiteral("update tWebAccount set Email = ? where Name = ?"),
+                     {textOrNull(email), name}, error);
 }
 
 int DisableWebAccount(const QSqlDatabase &db, const QString &name, QString *error)

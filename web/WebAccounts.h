@@ -20,6 +20,7 @@ struct WebAccount
     QString lang;         // "en", "cn", or empty: the browser's Accept-Language decides
     bool disabled = false;
     QString lastSignIn; // "yyyy-mm-dd hh:mm:ss", empty before the first
+    QString email;      // where statements and alerts go; empty: none are mailed
 };
 
 // Argon2id of the password (libsodium's interactive limits); empty when libsodium fails or the
@@ -44,6 +45,9 @@ bool AddWebAccount(const QSqlDatabase &db, const WebAccount &account, QString *e
 // The number of accounts changed (0: no such name), or -1 with the database's text.
 int SetWebPassword(const QSqlDatabase &db, const QString &name, const QString &hash,
                    QString *error = nullptr);
+// The address checked by the caller (IsMailAddress); empty removes it.
+int SetWebEmail(const QSqlDatabase &db, const QString &name, const QString &email,
+                QString *error = nullptr);
 int DisableWebAccount(const QSqlDatabase &db, const QString &name, QString *error = nullptr);
 int DeleteWebAccount(const QSqlDatabase &db, const QString &name, QString *error = nullptr);
 int TouchWebSignIn(const QSqlDatabase &db, const QString &name, const QString &when,

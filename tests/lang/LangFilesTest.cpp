@@ -248,6 +248,15 @@ const QStringList &expectedKeys()
             "RSWebNotFound",
             "RSWebTooLarge",
             "RSWebFailed",
+            "RSMailMonthFormat",
+            "RSMailWholeOffice",
+            "RSMailStatementSubject",
+            "RSMailStatementTitle",
+            "RSMailStatementPeriod",
+            "RSMailStatementFiles",
+            "RSMailFooter",
+            "RSMailTestSubject",
+            "RSMailTestText",
         };
     return keys;
 }

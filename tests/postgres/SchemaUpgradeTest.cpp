@@ -74,6 +74,10 @@ protected:
     {
         QSqlDatabase db = setup();
         const bool pg = GetParam() == DbEngine::PostgreSQL;
+        if (version <= 6)
+            exec(db, QStringLiteral("drop table tMailSent"));
+        if (version == 6)
+            exec(db, QStringLiteral("alter table tWebAccount drop column Email"));
         if (version <= 5)
             exec(db, QStringLiteral("drop table tWebAccount"));
         if (version <= 3) {

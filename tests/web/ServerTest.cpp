@@ -296,6 +296,21 @@ TEST(WebServer, AccountsAreManagedWithTheVeskCommand)
         {{"web", "user", "disable", "boss"}, {}, 0},
         {{"web", "user", "delete", "nobody"}, {}, 1},
         {{"web", "user", "delete", "boss2"}, {}, 0},
+        {{"web", "user", "set", "boss", "--email", "boss@example.com"}, {}, 0},
+        {{"web", "user", "set", "nobody", "--email", "boss@example.com"}, {}, 1},
+        {{"web", "user", "set", "boss"}, {}, 2},
+        {{"web", "user", "set", "boss", "--email", "boss@example.com\r\nBcc: x@example.org"},
+         {},
+         1},
+        {{"web", "user", "set", "boss", "--email", "boss@exa\tmple.com"}, {}, 1},
+        {{"web", "user", "set", "boss", "--email", "Boss <boss@example.com>"}, {}, 1},
+        {{"web", "user", "add", "x", "--dept", "Sales", "--email", "x@y\nz", "--password-file", pw},
+         {},
+         1},
+        {{"web", "user", "add", "mia", "--dept", "Sales", "--email", "mia@example.com",
+          "--password-file", pw},
+         {},
+         0},
     };
     for (const auto &s : steps) {
         SCOPED_TRACE(s.args.join(u' ').toStdString());
@@ -306,7 +321,10 @@ TEST(WebServer, AccountsAreManagedWithTheVeskCommand)
     EXPECT_FALSE(f.signIn(QStringLiteral("boss")).isEmpty());
     const QString list = vesk({"web", "user", "list"}).second;
     EXPECT_TRUE(list.startsWith(u"boss\tFinance\t\t\t20")) << list.toStdString();
+    EXPECT_TRUE(list.contains(u"\tboss@example.com\n")) << list.toStdString();
+    EXPECT_TRUE(list.contains(u"mia\tSales\t\t\t\tmia@example.com\n")) << list.toStdString();
     EXPECT_FALSE(list.contains(u"boss2"));
+    EXPECT_FALSE(list.contains(u"Bcc"));
 }
 
 // With a certificate and key in Config.ini it speaks TLS (GnuTLS), on the address named, and the

@@ -3,6 +3,7 @@
 #include "ArgList.h"
 #include "CommandContext.h"
 #include "CommandRegistry.h"
+#include "MailAddress.h"
 #include "WebAccounts.h"
 
 #include <QFile>
@@ -46,12 +47,32 @@ int changed(CommandContext &c, int rows, const QString &name, const QString &err
     return ExitOk;
 }
 
+// --email's address, checked: an address with a line break or another control character would
+// let a stored value add headers to the messages sent to it. `given` false: no --email.
+std::optional<QString> emailOption(CommandContext &c, ArgList &args, bool *given)
+{
+    const std::optional<QString> email = args.takeOption(QStringLiteral("--email"));
+    *given = email.has_value();
+    if (!email || email->isEmpty())
+        return QString();
+    if (!IsMailAddress(*email)) {
+        c.fail(QStringLiteral("--email takes a plain address (name@domain), without spaces or "
+                              "control characters"));
+        return std::nullopt;
+    }
+    return email;
+}
+
 int add(CommandContext &c, ArgList &args)
 {
     const std::optional<QString> dept = args.takeOption(QStringLiteral("--dept"));
     const bool admin = args.takeFlag(QStringLiteral("--admin"));
     const std::optional<QString> lang = args.takeOption(QStringLiteral("--lang"));
     const std::optional<QString> file = args.takeOption(QStringLiteral("--password-file"));
+    bool emailGiven = false;
+    const std::optional<QString> email = emailOption(c, args, &emailGiven);
+    if (!email)
+        return ExitFailed;
     const std::optional<QStringList> names = takePositional(c, args, 1, 1);
     if (!names)
         return ExitUsage;
@@ -87,6 +108,7 @@ int add(CommandContext &c, ArgList &args)
     a.dept = node->text;
     a.admin = admin;
     a.lang = lang.value_or(QString());
+    a.email = *email;
     if (a.passwordHash.isEmpty())
         return c.fail(QStringLiteral("cannot hash the password"));
     if (!AddWebAccount(db, a, &error))
@@ -112,6 +134,24 @@ int passwd(CommandContext &c, ArgList &args)
     if (hash.isEmpty())
         return c.fail(QStringLiteral("cannot hash the password"));
     return changed(c, SetWebPassword(db, names->first(), hash, &error), names->first(), error);
+}
+
+int set(CommandContext &c, ArgList &args)
+{
+    bool emailGiven = false;
+    const std::optional<QString> email = emailOption(c, args, &emailGiven);
+    if (!email)
+        return ExitFailed;
+    const std::optional<QStringList> names = takePositional(c, args, 1, 1);
+    if (!names)
+        return ExitUsage;
+    if (!emailGiven) {
+        c.err() << "vesk: web user set NAME --email ADDR" << Qt::endl;
+        return ExitUsage;
+    }
+    QString error;
+    return changed(c, SetWebEmail(c.dm().acntVesk.database(), names->first(), *email, &error),
+                   names->first(), error);
 }
 
 int disable(CommandContext &c, ArgList &args)
@@ -142,7 +182,8 @@ int list(CommandContext &c, ArgList &args)
     const auto accounts = ListWebAccounts(c.dm().acntVesk.database(), &error);
     if (!accounts)
         return c.fail(error);
-    // One line per account, TAB-separated: name, department, flags, language, last sign-in.
+    // One line per account, TAB-separated: name, department, flags, language, last sign-in,
+    // e-mail address.
     for (const WebAccount &a : *accounts) {
         QStringList flags;
         if (a.admin)
@@ -150,7 +191,7 @@ int list(CommandContext &c, ArgList &args)
         if (a.disabled)
             flags << QStringLiteral("disabled");
         c.out() << a.name << u'\t' << a.dept << u'\t' << flags.join(u',') << u'\t' << a.lang
-                << u'\t' << a.lastSignIn << Qt::endl;
+                << u'\t' << a.lastSignIn << u'\t' << a.email << Qt::endl;
     }
     return ExitOk;
 }
@@ -164,13 +205,15 @@ int user(CommandContext &c, ArgList &args)
         return add(c, rest);
     if (action == u"passwd")
         return passwd(c, rest);
+    if (action == u"set")
+        return set(c, rest);
     if (action == u"disable")
         return disable(c, rest);
     if (action == u"delete")
         return remove(c, rest);
     if (action == u"list")
         return list(c, rest);
-    c.err() << "vesk: web user add, passwd, disable, delete or list" << Qt::endl;
+    c.err() << "vesk: web user add, passwd, set, disable, delete or list" << Qt::endl;
     return ExitUsage;
 }
 
@@ -180,15 +223,18 @@ void registerWebCommands(CommandRegistry &registry)
 {
     registry.add(
         {QStringLiteral("web"), QStringLiteral("user"),
-         QStringLiteral("add NAME --dept DEPT [--admin] [--lang en|cn] [--password-file F] | "
-                        "passwd NAME [--password-file F] | disable NAME | delete NAME | list"),
+         QStringLiteral("add NAME --dept DEPT [--admin] [--lang en|cn] [--email ADDR] "
+                        "[--password-file F] | passwd NAME [--password-file F] | set NAME --email "
+                        "ADDR | disable NAME | delete NAME | list"),
          QStringLiteral("manage the accounts that sign in to vesk-web"),
          QStringLiteral(
              "An account sees the print records of its department and every department below\n"
              "it; --admin sees every department. The password is the first line of the file\n"
              "named by --password-file, else of standard input (at least 8 characters); it is\n"
              "stored only as an Argon2id hash. passwd also enables a disabled account; a\n"
-             "disabled account's sessions end at its next request."),
+             "disabled account's sessions end at its next request.\n"
+             "--email gives the address that `vesk mail` sends the account's statements and\n"
+             "alerts to (a plain name@domain; set NAME --email '' removes it)."),
          user});
 }
 

@@ -33,6 +33,7 @@ int main(int argc, char **argv)
     registerRedactCommands(registry);
     registerMigrateCommands(registry);
     registerWebCommands(registry);
+    registerMailCommands(registry);
 
     QTextStream out(stdout), err(stderr);
     out.setEncoding(QStringConverter::Utf8);

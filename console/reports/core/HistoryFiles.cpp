@@ -1,0 +1,41 @@
+#include "HistoryFiles.h"
+
+#include "GroupedReport.h"
+#include "SpreadsheetExport.h"
+#include "SqlText.h"
+
+#include <QDateTime>
+
+namespace vesk {
+
+bool WriteHistoryReportPdf(QSqlDatabase db, const QString &filter, const QString &groupField,
+                           const LangLookup &lang, const DocumentPrivacy &privacy,
+                           const QString &file, QString *error)
+{
+    ReportLayout layout;
+    if (!LoadReportLayout(db, ReportTable::PrinterData, groupField, lang, layout, error))
+        return false;
+    if (privacy.active())
+        std::erase_if(layout.columns, [](const ReportColumn &col) {
+            return col.field.compare(QStringLiteral("documentName"), Qt::CaseInsensitive) == 0;
+        });
+    GroupedReport report(std::move(layout));
+    return report.read(db, filter, error) && WriteReportPdf(report, file, error);
+}
+
+bool WriteHistoryExport(QSqlDatabase db, const QString &filter, const LangLookup &lang,
+                        const DocumentPrivacy &privacy, const QString &file, QString *error)
+{
+    std::vector<ExportColumn> columns = ExportColumns(ReportTable::PrinterData, lang);
+    const QString cutoff = RedactionCutoff(privacy, QDateTime::currentDateTime());
+    for (ExportColumn &col : columns) {
+        if (!cutoff.isEmpty() &&
+            col.field.compare(QStringLiteral("documentName"), Qt::CaseInsensitive) == 0)
+            col.field = QStringLiteral("case when PrintTime < %1 then %2 else documentName end")
+                            .arg(QuotedStr(cutoff), QuotedStr(RedactedDocumentName()));
+    }
+    return ExportRecords(db, ReportTable::PrinterData, filter, columns, file, ExportFormatOf(file),
+                         error);
+}
+
+} // namespace vesk
