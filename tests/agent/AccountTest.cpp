@@ -2,6 +2,7 @@
 // installs it: programs and settings in a folder the account cannot write, the database, journal
 // and lock in a state folder ([Agent] StateFolder) that it owns.
 #include "AgentProcess.h"
+#include "Skip.h"
 #include "TestAppDir.h"
 
 #include <QDir>
@@ -39,10 +40,10 @@ qsizetype linesWith(const QByteArray &out, const QByteArray &text)
 TEST(AccountTest, OutsideCupsSystemGroupTheAgentNamesTheRemedyOncePerPrinter)
 {
     if (::geteuid() != 0)
-        GTEST_SKIP() << "starting the agent as another account needs root";
+        VESK_SKIP() << "starting the agent as another account needs root";
     PrivateCups cups(PrivateCups::Policy::Debian);
     if (cups.rc() == 77)
-        GTEST_SKIP() << "cupsd is not installed";
+        VESK_SKIP() << "cupsd is not installed";
     ASSERT_EQ(cups.rc(), 0);
     const QProcessEnvironment env = cups.clientEnv();
     // queued: a job held before the agent starts; printed: two jobs printed while it runs.

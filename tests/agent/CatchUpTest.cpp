@@ -2,6 +2,7 @@
 // same folder and subscriptions a killed agent left behind.
 #include "AgentProcess.h"
 #include "FolderLock.h"
+#include "Skip.h"
 
 #include <cups/cups.h>
 #include <gtest/gtest.h>
@@ -17,7 +18,7 @@ protected:
     void SetUp() override
     {
         if (cups.rc() == 77)
-            GTEST_SKIP() << "cupsd is not installed";
+            VESK_SKIP() << "cupsd is not installed";
         ASSERT_EQ(cups.rc(), 0);
         ASSERT_TRUE(cups.addRawQueue(queue));
         app.prepareEnglish();
@@ -211,7 +212,7 @@ TEST_F(CatchUp, ASteadyStreamIsHandedOverWhileItLasts)
 TEST(CatchUpStorm, ASigkillStormStoresEveryJobExactlyOnce)
 {
     if (PrivateCups().rc() == 77)
-        GTEST_SKIP() << "cupsd is not installed";
+        VESK_SKIP() << "cupsd is not installed";
     StormPlan plan;
     plan.jobs = 25;
     plan.paceMs = 250;

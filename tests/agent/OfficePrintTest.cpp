@@ -2,6 +2,7 @@
 // Windows computers print through the Samba share, laptops over IPP (IPv4 and IPv6); the real
 // agent stores each job with the computer named as the Windows spooler would name it.
 #include "AgentProcess.h"
+#include "Skip.h"
 #include "TestAppDir.h"
 
 #include <QSqlQuery>
@@ -55,7 +56,7 @@ QByteArray pdf(int pages)
 TEST(OfficePrint, JobsFromWindowsComputersAndIppClientsAreStoredAsTheirUsersWouldNameThem)
 {
     if (env("VESK_OFFICE_CUPS").isEmpty())
-        GTEST_SKIP() << "run through scripts/office-print-network";
+        VESK_SKIP() << "run through scripts/office-print-network";
     const QString server = env("VESK_OFFICE_SERVER");
     const QString port = env("VESK_OFFICE_CUPS").section(u':', 1);
     const QString alice = env("VESK_OFFICE_ALICE_NS"), bob = env("VESK_OFFICE_BOB_NS");

@@ -3,6 +3,7 @@
 #include "HostileTexts.h"
 #include "JournalRow.h"
 #include "RecordJournal.h"
+#include "Skip.h"
 #include "TestAppDir.h"
 
 #include <QFile>
@@ -126,7 +127,7 @@ TEST(ServiceTest, EndToEndJobsPrintedThroughCupsReachTheDatabaseVerbatim)
 {
     PrivateCups cups;
     if (cups.rc() == 77)
-        GTEST_SKIP() << "cupsd is not installed";
+        VESK_SKIP() << "cupsd is not installed";
     ASSERT_EQ(cups.rc(), 0);
     const QProcessEnvironment env = cups.clientEnv();
     ASSERT_EQ(run(QStringLiteral("lpadmin"),
@@ -199,9 +200,9 @@ TEST(ServiceTest, EndToEndJobsPrintedThroughCupsReachTheDatabaseVerbatim)
 TEST(ServiceTest, MakeRunWithoutCupsRecordsAJobOfTheDemoQueue)
 {
     if (QFile::exists(QStringLiteral("/run/cups/cups.sock")))
-        GTEST_SKIP() << "this machine runs CUPS: run-app leaves it as it is";
+        VESK_SKIP() << "this machine runs CUPS: run-app leaves it as it is";
     if (!QFile::exists(QStringLiteral("/usr/sbin/cupsd")))
-        GTEST_SKIP() << "cupsd is not installed";
+        VESK_SKIP() << "cupsd is not installed";
     TestAppDir app;
     app.prepareEnglish();
     installProgram(app);

@@ -1,6 +1,7 @@
 // Printers announced by multicast DNS in private namespaces (scripts/discovery-dnssd-network):
 // vesk discover over Provider=DNSSD, alone and beside SMB browsing, fills the tree, tHost and
 // tPrinter.
+#include "Skip.h"
 #include "TestAppDir.h"
 
 #include <QDeadlineTimer>
@@ -82,7 +83,7 @@ TEST(DnsSdNetwork, DiscoverListsTheAnnouncedPrintersAndStoresTheirHosts)
 {
     const QStringList announcing = HostRows();
     if (announcing.isEmpty())
-        GTEST_SKIP() << "run through scripts/discovery-dnssd-network";
+        VESK_SKIP() << "run through scripts/discovery-dnssd-network";
     const QStringList announcedPrinters = {"\\\\prn-one\\Label Printer|PRN-ONE",
                                            "\\\\prn-one\\Office Laser|PRN-ONE",
                                            "\\\\prn-two\\Old Matrix|PRN-TWO"};

@@ -4,6 +4,7 @@
 #include "DiscoveryFixture.h"
 #include "HostInfo.h"
 #include "NetworkSearch.h"
+#include "Skip.h"
 #include "SmbNetwork.h"
 #include "TestAppDir.h"
 #include "domainSearch.h"
@@ -59,7 +60,7 @@ protected:
     {
         peers = Peers();
         if (peers.empty())
-            GTEST_SKIP() << "run through scripts/discovery-samba-network";
+            VESK_SKIP() << "run through scripts/discovery-samba-network";
         SmbSettings settings;
         settings.configFile = qEnvironmentVariable("VESK_DS_SMBCONF");
         network = std::make_unique<SmbNetwork>(settings);

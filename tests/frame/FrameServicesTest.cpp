@@ -2,6 +2,7 @@
 #include "FrameEvents.h"
 #include "LumoForm.h"
 #include "MainDM.h"
+#include "Skip.h"
 #include "WindowMessages.h"
 
 #include <QEventLoop>
@@ -161,7 +162,7 @@ TEST(FrameServices, ShowGivesTheFontsTheConfiguredCharset)
     EXPECT_TRUE(frm.lblCaption->font().bold()); // the caption keeps its own look
     const QStringList families = frm.lblCaption->font().families();
     if (han.isEmpty())
-        GTEST_SKIP() << "no font for Simplified Chinese on this machine";
+        VESK_SKIP() << "no font for Simplified Chinese on this machine";
     ASSERT_GE(families.size(), 2);
     EXPECT_TRUE(
         QFontDatabase::writingSystems(families.at(1)).contains(QFontDatabase::SimplifiedChinese));

@@ -3,6 +3,8 @@
 // scripts/hostprobe-samba-peer builds the namespaces and passes their facts in the
 // environment. The probe runs inside the client namespace through hostprobe-cli, so its
 // broadcasts and lookups never leave it.
+#include "Skip.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -119,7 +121,7 @@ protected:
     void SetUp() override
     {
         if (ThePeer().clientNamespace.empty())
-            GTEST_SKIP() << "run through scripts/hostprobe-samba-peer";
+            VESK_SKIP() << "run through scripts/hostprobe-samba-peer";
         peer = ThePeer();
         ASSERT_EQ(peer.mac.size(), 17u);
     }

@@ -5,6 +5,7 @@
 #include "VeskLibrary.h"
 
 #include "NodeStatusResponder.h"
+#include "Skip.h"
 
 #include <gtest/gtest.h>
 
@@ -29,7 +30,7 @@ protected:
     {
         ASSERT_EQ(library.error(), "") << VESK_LIBRARY_PATH;
         if (!InHostsFile("localhost"))
-            GTEST_SKIP() << "localhost is not in /etc/hosts";
+            VESK_SKIP() << "localhost is not in /etc/hosts";
     }
 
     // The probe would broadcast a name query for a name the resolver does not know, and
@@ -84,7 +85,7 @@ TEST(VeskExports, ExactlyTheFiveFunctionsAndTheComputerProbeAreExported)
     }
     const int status = pclose(pipe);
     if (status != 0 && symbols.empty())
-        GTEST_SKIP() << "nm is not available";
+        VESK_SKIP() << "nm is not available";
     EXPECT_EQ(symbols, (std::set<std::string>{"Vesk_1", "Vesk_1__1", "Vesk_2", "Vesk_2__2",
                                               "Vesk_7", "Vesk_Computer"}));
 }
@@ -131,7 +132,7 @@ TEST_F(VeskLibraryTest, MacByNodeStatusWithPaddedUpperCaseName)
 {
     const auto service = responder(Answering(RealMac));
     if (!service)
-        GTEST_SKIP() << "127.0.0.1:137 is held by another program";
+        VESK_SKIP() << "127.0.0.1:137 is held by another program";
     std::string after;
     EXPECT_EQ(library.call("Vesk_1", "localhost", &after), "00-0C-29-5A-0B-FE");
     EXPECT_EQ(after, "LOCALHOST");
@@ -149,7 +150,7 @@ TEST_F(VeskLibraryTest, ComputerNamedByAddressIsAskedForAllItsNames)
 {
     const auto service = responder(Answering(RealMac));
     if (!service)
-        GTEST_SKIP() << "127.0.0.1:137 is held by another program";
+        VESK_SKIP() << "127.0.0.1:137 is held by another program";
     EXPECT_EQ(library.call("Vesk_1__1", "\\\\127.0.0.1"), "00-0C-29-5A-0B-FE");
     EXPECT_EQ(library.call("Vesk_1", "127.000.000.001"), "00-0C-29-5A-0B-FE");
     const auto requests = service->requests();
@@ -163,7 +164,7 @@ TEST_F(VeskLibraryTest, ZerosWithoutANeighbourEntryAreReturnedAsGiven)
     // Loopback never has a neighbour entry, so Samba's zeros come back unchanged.
     const auto service = responder(Answering(MacAddress{}));
     if (!service)
-        GTEST_SKIP() << "127.0.0.1:137 is held by another program";
+        VESK_SKIP() << "127.0.0.1:137 is held by another program";
     EXPECT_EQ(library.call("Vesk_1", "localhost"), "00-00-00-00-00-00");
 }
 
@@ -176,7 +177,7 @@ TEST_F(VeskLibraryTest, ShortAnswerIsIgnoredInFavourOfAWholeOne)
         return std::vector<std::vector<std::uint8_t>>{cut, whole};
     });
     if (!service)
-        GTEST_SKIP() << "127.0.0.1:137 is held by another program";
+        VESK_SKIP() << "127.0.0.1:137 is held by another program";
     EXPECT_EQ(library.call("Vesk_1", "localhost"), "00-0C-29-5A-0B-FE");
 }
 
@@ -185,7 +186,7 @@ TEST_F(VeskLibraryTest, RefusedPortGivesTheEmptyText)
     {
         // Nothing may listen on the port for this test to mean anything.
         if (!responder({}))
-            GTEST_SKIP() << "127.0.0.1:137 is held by another program";
+            VESK_SKIP() << "127.0.0.1:137 is held by another program";
     }
     EXPECT_EQ(library.call("Vesk_1", "localhost"), "");
     EXPECT_EQ(library.call("Vesk_1__1", "\\\\127.0.0.1"), "");

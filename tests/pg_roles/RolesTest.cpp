@@ -9,6 +9,7 @@
 #include "RecordColumns.h"
 #include "Schema.h"
 #include "ScriptedPresenter.h"
+#include "Skip.h"
 #include "TestAppDir.h"
 
 #include <QProcess>
@@ -291,7 +292,7 @@ TEST_F(Roles, TheRealAgentWorksUnderItsRole)
 {
     test::PrivateCups cups;
     if (cups.rc() == 77)
-        GTEST_SKIP() << "cupsd is not installed";
+        VESK_SKIP() << "cupsd is not installed";
     ASSERT_EQ(cups.rc(), 0);
     ASSERT_TRUE(cups.addRawQueue(QStringLiteral("roles_q")));
     ASSERT_TRUE(ownerExec(QStringLiteral("insert into tPrinter (Name, IsMonitor) values "

@@ -1,5 +1,6 @@
 // Three print servers on one PostgreSQL database, the server restarted in the middle: every job
 // stored once, with its printer and user.
+#include "Skip.h"
 #include "SoakRun.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +10,7 @@ namespace vesk::test {
 TEST(Soak, ThreeServersOnePostgresRestartedInTheMiddleStoreEveryJobOnce)
 {
     if (!QFile::exists(QStringLiteral("/usr/sbin/cupsd")))
-        GTEST_SKIP() << "cupsd is not installed";
+        VESK_SKIP() << "cupsd is not installed";
     SoakPlan plan;
     plan.printMs = 12000;
     plan.paceMs = 400;

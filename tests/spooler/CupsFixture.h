@@ -3,6 +3,7 @@
 
 #include "CupsSpooler.h"
 #include "MonitorHarness.h"
+#include "Skip.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -235,7 +236,7 @@ protected:
     void SetUp() override
     {
         if (Missing)
-            GTEST_SKIP() << "cupsd is not installed";
+            VESK_SKIP() << "cupsd is not installed";
         ASSERT_TRUE(Failure.empty()) << Failure;
         Spooler = std::make_shared<spooler::CupsSpooler>(Address());
     }

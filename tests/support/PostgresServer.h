@@ -8,24 +8,24 @@
 namespace vesk::test {
 
 // Starts scripts/pg-server once for the program and stops it at the end. When the server cannot
-// start, `port` stays 0 and `startError` says why; the tests then skip, and the program prints
-// SkippedLine at its end unless a case failed (vesk_add_pg_test makes ctest count it skipped).
-// Under CI=true they fail instead.
+// start, `port` stays 0 and `startError` says why; the tests then skip (VESK_SKIP: they fail under
+// CI=true), and vesk_add_pg_test makes ctest count the program skipped, not passed.
 class PostgresServer : public ::testing::Environment
 {
 public:
     void SetUp() override;
     void TearDown() override;
-    static bool mustRun();
+    // Halts the server and opens it again on its port (scripts/pg-server halt, reopen), as a
+    // restart of the database server does to the connections open on it; false when it did not
+    // come back on that port.
+    static bool restart();
 
     static constexpr int StartBoundMs = 300000;
-    static constexpr const char *SkippedLine = "vesk-test: skipped, no PostgreSQL server";
     static inline int port = 0;
     static inline QString startError;
-    static inline bool skippedForServer = false;
 
 private:
-    QString dir_;
+    static inline QString dir_;
 };
 
 // The connection string for a database on the shared server.
