@@ -23,7 +23,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSqlRecord>
+#include <QStyleOptionComboBox>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace vesk {
 
@@ -41,6 +44,19 @@ void fillChoices(QComboBox *box, const QString &any,
     for (const auto &[text, code] : choices)
         box->addItem(text, code);
     box->setCurrentIndex(current < 0 ? 0 : current);
+    // The style's text field is narrower than the contents its size hint allows for (by a few
+    // pixels with full-width brackets): as wide as the widest choice needs, measured there.
+    int widest = 0;
+    for (int i = 0; i < box->count(); ++i)
+        widest = std::max(widest, box->fontMetrics().horizontalAdvance(box->itemText(i)));
+    QStyleOptionComboBox opt;
+    opt.initFrom(box);
+    opt.rect = QRect(QPoint(), box->sizeHint());
+    const int field =
+        box->style()
+            ->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, box)
+            .width();
+    box->setMinimumWidth(opt.rect.width() + std::max(0, widest - field));
 }
 constexpr int SearchWindowDays = 30;
 

@@ -95,7 +95,21 @@ void RecordGrid::keepLayout()
     QAbstractItemModel *m = model();
     connect(m, &QAbstractItemModel::modelAboutToBeReset, this, &RecordGrid::remember);
     connect(m, &QAbstractItemModel::modelReset, this, &RecordGrid::restore);
+    connect(m, &QAbstractItemModel::headerDataChanged, this, &RecordGrid::fitTitles);
     restore();
+}
+
+// The titles come after the reset that sized the columns by their fields' names: a column not
+// sized by the user yet takes its title's width then.
+void RecordGrid::fitTitles(Qt::Orientation orientation, int first, int last)
+{
+    if (orientation != Qt::Horizontal)
+        return;
+    for (int column = first; column <= last && column < model()->columnCount(); ++column) {
+        const QString name = fieldOf(column);
+        if (!width_.contains(name.toLower()))
+            horizontalHeader()->resizeSection(column, defaultWidth(name, column));
+    }
 }
 
 QString RecordGrid::fieldOf(int column) const

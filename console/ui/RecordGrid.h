@@ -58,6 +58,7 @@ protected:
 private:
     void remember();
     void restore();
+    void fitTitles(Qt::Orientation orientation, int first, int last);
     int defaultWidth(const QString &field, int column) const;
     void placeBusyPanel();
 

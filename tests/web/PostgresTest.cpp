@@ -4,9 +4,11 @@
 #include "PostgresServer.h"
 #include "ServerRoles.h"
 #include "WebFixture.h"
+#include "WebHttp.h"
 
 #include <QGuiApplication>
 #include <QSqlQuery>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -15,18 +17,24 @@ using namespace vesk::test;
 
 class WebOnPostgres : public FreshPostgresDatabase
 {
+protected:
+    // The connection string of vesk-web's own login on the case's database.
+    QString webLogin(WebFixture &f)
+    {
+        QString error;
+        EXPECT_TRUE(
+            applyServerRoles(f.db, {{WebRoleName(), QStringLiteral("web pw")}}, nullptr, &error))
+            << error.toStdString();
+        QString login = postgresConstr(database);
+        return login.replace(QStringLiteral("User ID=postgres"),
+                             QStringLiteral("User ID=vesk_web;Password=web pw"));
+    }
 };
 
 TEST_F(WebOnPostgres, NoRouteShowsAnotherDepartmentsRowsCountsOrNames)
 {
     WebFixture f(postgresConstr(database));
-    QString error;
-    ASSERT_TRUE(
-        applyServerRoles(f.db, {{WebRoleName(), QStringLiteral("web pw")}}, nullptr, &error))
-        << error.toStdString();
-    QString login = postgresConstr(database);
-    login.replace(QStringLiteral("User ID=postgres"),
-                  QStringLiteral("User ID=vesk_web;Password=web pw"));
+    const QString login = webLogin(f);
     const OpenResult r = openDatabase(QStringLiteral("web-login"), login, f.dir.path());
     ASSERT_TRUE(r.ok) << r.error.toStdString();
     f.appDb = QSqlDatabase::database(QStringLiteral("web-login"));
@@ -36,6 +44,37 @@ TEST_F(WebOnPostgres, NoRouteShowsAnotherDepartmentsRowsCountsOrNames)
     ExpectScopeKept(f);
     f.appDb = QSqlDatabase();
     QSqlDatabase::removeDatabase(QStringLiteral("web-login"));
+}
+
+// vesk-web itself over HTTP on the server: the database server halts and comes back between two
+// rounds of requests, and every request of the second is answered from a new connection.
+TEST_F(WebOnPostgres, AnswersAfterTheDatabaseServerRestarted)
+{
+    WebFixture f(postgresConstr(database));
+    f.addAccounts();
+    f.addRecord(Finance, 4);
+    f.addRecord(Sales, 9);
+    WebServer server(f, QStringLiteral("Listen=127.0.0.1:0\nConstr=") + webLogin(f) + u'\n');
+    ASSERT_GT(server.port, 0) << server.log.constData();
+    const QByteArray signedIn = exchange(
+        server.port,
+        signInRequest(server.port, "name=head&password=" +
+                                       QUrl::toPercentEncoding(QString::fromUtf8(Password))));
+    ASSERT_EQ(statusOf(signedIn), 303) << signedIn.constData();
+    const QByteArray setCookie = headerOf(signedIn, "Set-Cookie");
+    const QByteArray cookie = setCookie.left(setCookie.indexOf(';'));
+    // More requests than the server has threads, so that each thread's connection is used
+    // before the restart and again after it.
+    const auto round = [&](const char *when) {
+        for (int i = 0; i < 8; ++i) {
+            const QByteArray history = exchange(server.port, request("GET", "/history", cookie));
+            EXPECT_EQ(statusOf(history), 200) << when << " " << i << history.constData();
+            EXPECT_TRUE(history.contains("FIN-PC")) << when << " " << i;
+        }
+    };
+    round("before");
+    ASSERT_TRUE(PostgresServer::restart());
+    round("after");
 }
 
 // As runWithPostgresServer, with a GUI application: the report's PDF needs fonts.

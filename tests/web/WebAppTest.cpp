@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <unistd.h>
 
 using namespace vesk;
@@ -216,11 +217,14 @@ TEST(WebHistory, PagesOfFiftyByKeyInAnyColumnsOrder)
 {
     WebFixture f;
     f.addAccounts();
+    // Each row named by its document, so that every one is seen once, none twice or lost where
+    // the sort key ties (every row has the same computer).
     for (int i = 0; i < 120; ++i)
         f.addRecord(Finance, i % 7,
                     QStringLiteral("2026-01-%1 10:00:%2")
                         .arg(1 + i % 28, 2, 10, QChar(u'0'))
-                        .arg(i % 60, 2, 10, QChar(u'0')));
+                        .arg(i % 60, 2, 10, QChar(u'0')),
+                    QStringLiteral("row-%1.doc").arg(i, 3, 10, QChar(u'0')));
     f.addRecord(Sales, 3, QStringLiteral("2026-01-05 10:00:00"));
     const QByteArray cookie = f.signIn(QStringLiteral("head"));
     // Forward by "next" to the end, then back by "prev": the same pages, rows in the same order.
@@ -250,6 +254,14 @@ TEST(WebHistory, PagesOfFiftyByKeyInAnyColumnsOrder)
         }
         EXPECT_EQ(rows, 120);
         ASSERT_EQ(forward.size(), 3);
+        const QRegularExpression named(QStringLiteral("row-(\\d{3})\\.doc"));
+        std::map<int, int> seen;
+        for (const QString &page : forward)
+            for (const auto &m : named.globalMatch(page))
+                ++seen[m.captured(1).toInt()];
+        for (int i = 0; i < 120; ++i)
+            EXPECT_EQ(seen[i], 1) << "row " << i;
+        EXPECT_EQ(seen.size(), 120u);
         url = link(body, "prev");
         for (qsizetype page = forward.size() - 2; page >= 0; --page) {
             body = QString::fromUtf8(f.get(url, cookie).body);
