@@ -30,17 +30,19 @@ struct RecordColumn
     const char *titleKey; // catalogue key of the column's title; "" where it shows its own name
     int displayWidth;     // characters in the console's grids; 0 where none is declared
     int reportWidth;      // initial width in printed reports (tShowSetting.FWidth): room for
-                          // a usual value and the title at 10 pt; the first twelve fill the page
+                          // a usual value and the longest word of the title at 10 pt (a title
+                          // wraps onto two lines); the first twelve fill the page, the document
+                          // name taking the room the others leave
 };
 
 // tPrinterData in table order; the agent's record list and its journal follow this order.
 inline constexpr RecordColumn PrinterDataColumnTable[] = {
     {"PrinterName", ColumnType::Text, 50, "RSPrinterName", 14, 92},
-    {"documentName", ColumnType::Text, 255, "RSdocumentName", 19, 110},
+    {"documentName", ColumnType::Text, 255, "RSdocumentName", 19, 127},
     {"hostName", ColumnType::Text, 50, "RShostName", 15, 90},
-    {"TotalPageCount", ColumnType::Integer, 0, "RSTotalPageCount", 7, 45},
-    {"PrintedDocumentSize", ColumnType::Integer, 0, "RSPrintedDocumentSize", 18, 70},
-    {"PageSize", ColumnType::Text, 50, "RSPageSize", 17, 60},
+    {"TotalPageCount", ColumnType::Integer, 0, "RSTotalPageCount", 7, 43},
+    {"PrintedDocumentSize", ColumnType::Integer, 0, "RSPrintedDocumentSize", 18, 67},
+    {"PageSize", ColumnType::Text, 50, "RSPageSize", 17, 48},
     {"PrintTime", ColumnType::DateTime, 0, "RSPrintTime", 0, 130},
     {"OperatorName", ColumnType::Text, 50, "RSOperatorName", 11, 70},
     {"IP", ColumnType::Text, 50, "RSIP", 12, 105},

@@ -186,7 +186,7 @@ constexpr int reportWidth(RecordColumns columns)
         width += c.reportWidth;
     return width;
 }
-static_assert(reportWidth(OriginalPrinterDataColumns) <= ReportPageWidth);
+static_assert(reportWidth(OriginalPrinterDataColumns) == ReportPageWidth);
 static_assert(reportWidth(HostColumns) <= ReportPageWidth);
 
 QString showSettingTitle(const RecordColumn &c, const LangLookup &lang)

@@ -58,26 +58,26 @@ TEST_F(ReportTest, ColumnsFollowTheSettings)
         const char *fields; // printed columns, in order
         const char *lefts;
     } cases[] = {
-        // Initial widths: 92,110,90,45,70,60,130,70,105,120,65,90.
+        // Initial widths: 92,127,90,43,67,48,130,70,105,120,65,90.
         {"", "PrinterName",
          "documentName hostName TotalPageCount PrintedDocumentSize PageSize PrintTime "
          "OperatorName IP MAC EmName DeptName",
-         "92 202 292 337 407 467 597 667 772 892 957"},
+         "92 219 309 352 419 467 597 667 772 892 957"},
         {"update tShowSetting set IsVisible=0 where FieldName in ('hostName','IP','MAC','EmName')",
          "DeptName",
          "PrinterName documentName TotalPageCount PrintedDocumentSize PageSize "
          "PrintTime OperatorName",
-         "90 182 292 337 407 467 597"},
+         "90 182 309 352 419 467 597"},
         // Moved to the front; the group column without a row starts at 0.
         {"update tShowSetting set Findex=-1 where FieldName='OperatorName'", "EmName",
          "OperatorName PrinterName documentName hostName TotalPageCount PrintedDocumentSize "
          "PageSize PrintTime IP MAC DeptName",
-         "65 135 227 337 427 472 542 602 732 837 957"},
+         "65 135 227 354 444 487 554 602 732 837 957"},
         {"delete from tShowSetting where FieldName='hostName' and tableName='tPrinterData'",
          "HostName",
          "PrinterName documentName TotalPageCount PrintedDocumentSize PageSize "
          "PrintTime OperatorName IP MAC EmName DeptName",
-         "0 92 202 247 317 377 507 577 682 802 867"},
+         "0 92 219 262 329 377 507 577 682 802 867"},
     };
     exec(QStringLiteral("create table tShowSettingStart as select * from tShowSetting"));
     for (const auto &c : cases) {
@@ -141,9 +141,9 @@ TEST_F(ReportTest, PagesFollowTheBandHeights)
         int pages;
     } cases[] = {
         {0, 0, 1},              // no rows: title and column titles only
-        {1, 26, 1},             // 27 lines fill the first page
-        {1, 27, 2}, {2, 27, 3}, // 56 lines: 27 + 28 + 1
-        {5, 20, 4},             // 105 lines: 27 + 28 + 28 + 22
+        {1, 25, 1},             // 26 lines fill the first page
+        {1, 26, 2}, {2, 27, 3}, // 56 lines: 26 + 28 + 2
+        {5, 20, 4},             // 105 lines: 26 + 28 + 28 + 23
     };
     int made = 0;
     for (const auto &c : cases) {
@@ -236,6 +236,57 @@ TEST_F(ReportTest, CellTextsEndBeforeTheNextColumn)
             EXPECT_TRUE(text.contains(QLatin1String(whole))) << whole;
         for (const char *cut : {"Konica-[^ ]+… ", "季度[^ ]+… ", "Research[^\n]*…\n"})
             EXPECT_TRUE(text.contains(QRegularExpression(QString::fromUtf8(cut)))) << cut;
+    }
+}
+
+// A column title wider than its column wraps onto a second line instead of ending in "…", at a
+// blank in Latin script and between characters in Chinese, and at the initial widths a usual
+// document name is printed whole: the room the other columns leave is the document's. Read back
+// with pdftotext.
+TEST_F(ReportTest, TitlesWrapAndUsualDocumentNamesFitAtTheInitialWidths)
+{
+    addPrint(
+        {QStringLiteral("Laser-1"), QStringLiteral("Minutes, draft.docx"), QStringLiteral("PC-A")});
+    const struct
+    {
+        const char *langFile;
+        int charset;
+        const char *arrange; // a statement run first, or empty
+        const char *firstLine, *secondLine;
+    } cases[] = {
+        {"English.ini", 0, "",
+         "Printer Document Computer Pages Document Paper Print Time User IP MAC Employee "
+         "Department",
+         "Size"},
+        {"Chinese.ini", 134,
+         "update tShowSetting set FName='员工姓名', FWidth=40 where FieldName='EmName'",
+         "打印机 Document Computer Pages Document Paper Print Time User IP MAC 员工 Department",
+         "Size 姓名"},
+    };
+    exec(QStringLiteral("create table tShowSettingStart as select * from tShowSetting"));
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.langFile);
+        exec(QStringLiteral("delete from tShowSetting"));
+        exec(QStringLiteral("insert into tShowSetting select * from tShowSettingStart"));
+        if (*c.arrange)
+            exec(QString::fromUtf8(c.arrange));
+        const IniFile catalogue(dir.file(QString::fromLatin1(c.langFile)), c.charset);
+        ReportLayout layout;
+        ASSERT_TRUE(LoadReportLayout(
+            db(), ReportTable::PrinterData, QStringLiteral("PrinterName"),
+            [&](const QString &k) { return catalogue.readString(QStringLiteral("Lang"), k); },
+            layout));
+        GroupedReport r(layout);
+        ASSERT_TRUE(r.read(db(), {}));
+        const QString text = writePdf(r);
+        const QStringList lines = text.split(u'\n');
+        const auto first = std::find_if(lines.begin(), lines.end(), [&](const QString &l) {
+            return l.simplified() == QString::fromUtf8(c.firstLine);
+        });
+        ASSERT_NE(first, lines.end()) << text.toStdString();
+        ASSERT_NE(first + 1, lines.end());
+        EXPECT_EQ((first + 1)->simplified(), QString::fromUtf8(c.secondLine));
+        EXPECT_TRUE(text.contains(QStringLiteral(" Minutes, draft.docx ")));
     }
 }
 

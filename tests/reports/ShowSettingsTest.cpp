@@ -44,7 +44,7 @@ TEST_F(ShowSettingsTest, SavingTheGridLayoutWritesPositionsAndTitles)
     const QStringList rows = settings(QStringLiteral("tPrinterData"));
     EXPECT_EQ(rows.mid(0, 3), (QStringList{QStringLiteral("hostName:0:Computer's name:90:1"),
                                            QStringLiteral("PrinterName:1:PrinterName!:92:1"),
-                                           QStringLiteral("documentName:2:documentName!:110:1")}));
+                                           QStringLiteral("documentName:2:documentName!:127:1")}));
     EXPECT_EQ(rows.size(), 16); // no row was added
     EXPECT_EQ(settings(QStringLiteral("tHost")).first(),
               QStringLiteral("HostName:0:Computer:120:1"));

@@ -18,6 +18,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QTextLayout>
 
 #include <cmath>
 
@@ -316,14 +317,29 @@ void GroupedReport::paintPage(QPainter &painter, int page) const
 
     CellText text(painter, reportFont(report::BaseFontPoints));
     const double headerTop = top + report::HeaderTextTop;
+    // A title wider than its room goes on two lines, broken where the language allows (at a
+    // blank in English, between characters in Chinese): "Document Size" reads whole.
+    const auto title = [&](double left, const QString &t, double width) {
+        QTextLayout lines(t, painter.font(), painter.device());
+        lines.beginLayout();
+        QTextLine first = lines.createLine();
+        if (first.isValid())
+            first.setLineWidth(width);
+        lines.endLayout();
+        const int cut = first.isValid() ? first.textLength() : int(t.size());
+        text.draw(at(left, headerTop), t.left(cut).trimmed(), width);
+        const QString rest = t.mid(cut).trimmed();
+        if (!rest.isEmpty())
+            text.draw(at(left, headerTop + report::HeaderLineHeight), rest, width);
+    };
     // The group column's title ends before the first column's title. Where the group column
     // has no width row the columns start under it, as the settings say, and it is not cut.
     const double firstLeft =
         layout_.columns.empty() ? edge : static_cast<double>(layout_.columns.front().left);
-    text.draw(at(report::GroupLeft, headerTop), layout_.groupTitle,
-              room(report::GroupLeft, firstLeft > report::GroupLeft ? firstLeft - CellGap : edge));
+    title(report::GroupLeft, layout_.groupTitle,
+          room(report::GroupLeft, firstLeft > report::GroupLeft ? firstLeft - CellGap : edge));
     for (size_t i = 0; i < layout_.columns.size(); ++i)
-        text.draw(at(layout_.columns[i].left, headerTop), layout_.columns[i].title, rooms[i]);
+        title(layout_.columns[i].left, layout_.columns[i].title, rooms[i]);
     top += report::HeaderBandHeight;
 
     const int first = firstLine(page);

@@ -22,8 +22,9 @@ constexpr double MarginMm = 10.0;
 constexpr double TitleBandHeight = 40;
 constexpr double HeadingLeft = 312;
 constexpr double HeadingTop = 8;
-constexpr double HeaderBandHeight = 27;
+constexpr double HeaderBandHeight = 43; // column titles of up to two lines
 constexpr double HeaderTextTop = 8;
+constexpr double HeaderLineHeight = 16; // the second line of a column title below the first
 constexpr double GroupLeft = 8;
 constexpr double LineHeight = 24; // group lines and detail lines alike
 constexpr double DetailTop = 1;
@@ -83,7 +84,8 @@ public:
     // Paints page `page` (from 0) with the painter's origin at the printable area's top left
     // corner. The layout unit follows the device's resolution, so any device will do. A text
     // that would reach the next column's start (the last column's: the page's edge) ends in
-    // "…" before it; a text that fits is printed whole.
+    // "…" before it; a text that fits is printed whole. A column title that does not fit wraps
+    // onto a second line instead, and only what that line cannot hold ends in "…".
     void paintPage(QPainter &painter, int page) const;
     // Paints pages `from` to `to` (from 0, inclusive) onto a device, a new page between them.
     bool print(QPagedPaintDevice &device, int from = 0, int to = -1) const;
