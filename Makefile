@@ -58,7 +58,8 @@ test-asan: deps
 	  UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS) --timeout 1800
 
 # The threaded parts under ThreadSanitizer: the monitor and spooler threads, the agent's intake
-# and save, the discovery threads, the chart and report commands. scripts/tsan.supp silences the
+# and save, the discovery threads, the chart and report commands, and the web view (its server
+# and export threads, deadlines, sessions and throttle; on SQLite and on PostgreSQL). scripts/tsan.supp silences the
 # reports that lie inside Qt and glib, which Debian does not build with ThreadSanitizer;
 # die_after_fork=0 lets a test start a program (QProcess) from a process that runs threads.
 # Reports go to build-tsan/reports/ (writable by all: a test runs the agent as another account),
@@ -68,7 +69,7 @@ test-asan: deps
 # suppress_equal_addresses=0: its list of reported addresses is searched from end to end for
 # each access, and a picture Qt converts on its pool adds one per word: a chart test ran for
 # many minutes with it, under a second without (equal stacks are still reported once).
-TSAN_TESTS ?= ^(monitor|spooler|agent_records|agent|discovery|charts|reports)\.
+TSAN_TESTS ?= ^(monitor|spooler|agent_records|agent|discovery|charts|reports|web|web_pg)\.
 test-tsan: deps
 	cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVESK_WERROR=ON -DVESK_SANITIZE=thread
 	cmake --build build-tsan -j $(JOBS)

@@ -26,7 +26,10 @@ std::optional<QString> cdateText(const QString &text)
         if (!time.isValid())
             return std::nullopt;
     }
-    return QDateTime(date, time).toString(QLatin1String(PrintTimeFormat));
+    // The date and the time as written, in no time zone: a local QDateTime would call mktime,
+    // and its tzset, for every row a query compares, on every thread that runs one, and would
+    // move a time in a daylight-saving gap.
+    return QDateTime(date, time, Qt::UTC).toString(QLatin1String(PrintTimeFormat));
 }
 
 namespace {

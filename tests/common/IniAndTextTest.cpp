@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ctime>
+
 using namespace vesk;
 
 namespace {
@@ -122,6 +124,12 @@ TEST(CDate, ReadsDatesAndDateTimesAndRefusesTheRest)
                                QStringLiteral("2026-12-01 25:00:00"), QString(),
                                QStringLiteral("'; drop table tDept; --")})
         EXPECT_FALSE(cdateText(bad).has_value()) << bad.toStdString();
+    // A time in the machine's daylight-saving gap is kept as written: no time zone takes part
+    // (nor its tzset, which the threads that run queries would share).
+    qputenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3");
+    tzset();
+    EXPECT_EQ(cdateText(QStringLiteral("2026-03-29 02:30:00")),
+              QStringLiteral("2026-03-29 02:30:00"));
 }
 
 TEST(ConnectionString, KeysIgnoreCaseAndSelectTheEngine)

@@ -24,6 +24,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <sys/stat.h>
 
 namespace vesk {
@@ -254,6 +255,11 @@ struct Workbook
     lxw_workbook *wb = nullptr;
     lxw_error close()
     {
+        // libxlsxwriter stamps the file's creation time through gmtime, whose result is one
+        // buffer for the whole process: two workbooks closed at once (the web view's export
+        // threads) would write into each other's stamp.
+        static std::mutex closing;
+        const std::lock_guard lock(closing);
         const lxw_error e = wb ? workbook_close(wb) : LXW_NO_ERROR;
         wb = nullptr;
         return e;
