@@ -5,6 +5,7 @@
 #include "LogDateTime.h"
 #include "MainDM.h"
 #include "RecordJournal.h"
+#include "Totals.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -163,6 +164,7 @@ SaveResult PrinterDataSaver::SavePrinterData(RecordList &list)
     if (!ok)
         return result;
     redactor_.AfterSave(db, clock_ ? clock_() : QDateTime::currentDateTime());
+    foldTotals(db);
 
     if (journal_)
         dropMarkers(journal_->RemoveSaved(ids));
@@ -178,6 +180,17 @@ SaveResult PrinterDataSaver::SavePrinterData(RecordList &list)
     result.logLine = dm_.GetLangString(QStringLiteral("RSSaveComplete")) +
                      LogDateTime(clock_ ? clock_() : QDateTime::currentDateTime());
     return result;
+}
+
+// The saved rows' figures, waiting in the totals' log, join the totals in a transaction of their
+// own: a fold that fails (another program's fold held the totals) loses nothing, the log keeps
+// the rows for the next one and readers count them meanwhile.
+void PrinterDataSaver::foldTotals(QSqlDatabase &db)
+{
+    if (!beginWrite(db))
+        return;
+    if (!FoldTotals(db) || !commitWrite(db))
+        rollbackWrite(db);
 }
 
 // The rows are out of the journal file now, so their markers have done their work. A marker that

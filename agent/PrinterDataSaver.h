@@ -6,6 +6,7 @@
 #include "LogDateTime.h"
 
 #include <QDateTime>
+#include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
 
@@ -55,6 +56,7 @@ private:
     bool writeRows(QSqlDatabase &db, const RecordList &list, QStringList &ids, int &written,
                    QString *error);
     void dropMarkers(const QStringList &ids);
+    void foldTotals(QSqlDatabase &db);
 
     TdmMain &dm_;
     RecordJournal *journal_;

@@ -6,11 +6,13 @@
 #include "DocumentPrivacy.h"
 #include "RecordColumns.h"
 #include "SqlText.h"
+#include "Totals.h"
 #include "UnicodeNoCase.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
+#include <QTextStream>
 #include <QVariant>
 
 #include <climits>
@@ -153,7 +155,7 @@ QStringList createStatements(DbEngine e)
                    .arg(t, t50, byteType),
                savedRecordTable(),
            } +
-           webAccountStatements(e, true) + mailSentStatements(e) +
+           webAccountStatements(e, true) + mailSentStatements(e) + totalsTableStatements(e) +
            // Checked against the tables when made.
            (e == DbEngine::PostgreSQL ? redactFunctionStatements() : QStringList{});
 }
@@ -169,7 +171,9 @@ QStringList indexStatements(DbEngine e)
                QStringLiteral("create index ixHostIP on tHost (IP)"),
                QStringLiteral("create index ixDeptName on tDept (Name)"),
                QStringLiteral("create index ixPrinterName on tPrinter (Name)"),
-           };
+           } +
+           // Last: a copy's records are in before their totals are kept.
+           totalsTriggerStatements(e);
 }
 
 // Schema statements name themselves in their error text: the text alone rarely says which one.
@@ -229,7 +233,8 @@ const QStringList &SchemaTables()
         QStringLiteral("tSavedRecord"),   QStringLiteral("tWebAccount"),
         QStringLiteral("tMailSent"),
     };
-    return tables;
+    static const QStringList withTotals = tables + TotalsTables();
+    return withTotals;
 }
 
 bool createSchemaTables(QSqlDatabase &db, QString *error)
@@ -288,6 +293,32 @@ int storedSchemaVersion(const QSqlDatabase &db)
         return 0;
     return q.value(0).toInt();
 }
+
+namespace {
+
+// Large databases tell the upgrade's progress on standard output, a line per tenth of the work.
+constexpr qint64 RecordsWorthTelling = 200000;
+
+bool buildTotals(QSqlDatabase &db, QString *error)
+{
+    QSqlQuery q(db);
+    const bool tell = q.exec(QStringLiteral("select count(*) from tPrinterData")) && q.next() &&
+                      q.value(0).toLongLong() >= RecordsWorthTelling;
+    q.finish();
+    int told = 0;
+    QTextStream out(stdout);
+    return RebuildTotals(
+        db,
+        [&](int done, int of) {
+            if (!tell || done * 10 / of == told)
+                return;
+            told = done * 10 / of;
+            out << "Building the totals of the print records: " << told * 10 << " %" << Qt::endl;
+        },
+        error);
+}
+
+} // namespace
 
 const std::vector<SchemaStep> &SchemaSteps()
 {
@@ -355,6 +386,9 @@ const std::vector<SchemaStep> &SchemaSteps()
                                 textColumnType(e, 255)} +
                     mailSentStatements(e);
          }},
+        // 8: the kept totals, built from the records there are.
+        {8, [](DbEngine e) { return totalsTableStatements(e) + totalsTriggerStatements(e); },
+         buildTotals},
     };
     return steps;
 }
@@ -433,6 +467,8 @@ SchemaCheck bringSchemaUpToDate(QSqlDatabase &db)
             continue;
         for (const QString &statement : step.statements(engineOf(db)))
             ok = ok && exec(q, statement, &check.error);
+        if (ok && step.build)
+            ok = step.build(db, &check.error);
     }
     // PostgreSQL's insufficient_privilege, which "must be owner" is too.
     check.lacksRights = !ok && q.lastError().nativeErrorCode() == u"42501";

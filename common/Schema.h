@@ -14,7 +14,7 @@ namespace vesk {
 
 // Version of the tables that this build writes; stored in tSchemaVersion. It is the `to` of the
 // last entry of SchemaSteps().
-constexpr int SchemaVersion = 7;
+constexpr int SchemaVersion = 8;
 
 // One step from version `to - 1` to `to`: its statements for an engine, run in order inside the
 // upgrade's transaction. A schema change is one entry appended to SchemaSteps(), together with
@@ -23,6 +23,8 @@ struct SchemaStep
 {
     int to;
     QStringList (*statements)(DbEngine engine);
+    // Then, in the same transaction, what statements alone cannot do (build from the rows).
+    bool (*build)(QSqlDatabase &db, QString *error) = nullptr;
 };
 const std::vector<SchemaStep> &SchemaSteps();
 

@@ -5,6 +5,7 @@
 #include "Database.h"
 #include "PgNative.h"
 #include "Schema.h"
+#include "Totals.h"
 
 #include <QRegularExpression>
 #include <QSqlError>
@@ -111,7 +112,10 @@ bool DatabaseMigration::Plan()
         const QString name = names.value(0).toString();
         if (!plainName(name) || !SchemaTables().contains(name, Qt::CaseInsensitive))
             return fail(Problem::Layout, name);
-        tables_.push_back({name, 0});
+        // The totals are built on the target from the copied records, not copied: the server
+        // may tell apart names that the file's totals hold as one.
+        if (!TotalsTables().contains(name, Qt::CaseInsensitive))
+            tables_.push_back({name, 0});
     }
     names.finish();
     for (Table &t : tables_) {
@@ -230,6 +234,7 @@ bool DatabaseMigration::Run(const std::function<void(const Table &)> &copied)
                     copied(tables_[i]);
             }
             ok = ok && (createSchemaIndexes(target_, &error) || fail(Problem::Database, error));
+            ok = ok && (RebuildTotals(target_, {}, &error) || fail(Problem::Database, error));
             if (ok && !commitWrite(target_, &error))
                 ok = fail(Problem::Database, error);
             if (!ok)

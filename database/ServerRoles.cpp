@@ -44,11 +44,19 @@ const TableRights Rights[] = {
     {"tSavedRecord", "select, insert, delete", nullptr, nullptr},
     {"tWebAccount", nullptr, "select, insert, update, delete", "select, update (LastSignIn)"},
     {"tMailSent", nullptr, "select, insert, delete", nullptr},
+    // The kept totals: the triggers' functions write them with the owner's rights, whoever
+    // changes records; the agent folds its log through vesk_totals_fold and reads nothing; the
+    // console (the vesk command) rebuilds them.
+    {"tTotalDay", nullptr, "select, insert, update, delete", "select"},
+    {"tTotalMonth", nullptr, "select, insert, update, delete", "select"},
+    {"tTotalLog", nullptr, "select, insert, update, delete", "select"},
 };
 
 // The only way the agent changes stored records: replacing due document names by the fixed
 // text, through the owner's function (see Schema.cpp).
 const char *const RedactFunction = "vesk_redact_document_names(text, text)";
+// Moves the totals' log into the totals: the agent after each save, the console after its writes.
+const char *const FoldFunction = "vesk_totals_fold()";
 
 bool exec(QSqlQuery &q, const QString &statement, QString *error)
 {
@@ -132,14 +140,16 @@ bool grantRights(QSqlDatabase &db, const QStringList &roles, QString *error)
             }
         }
     }
-    QSqlQuery f(db);
-    f.prepare(QStringLiteral("select to_regprocedure(?) is not null"));
-    f.addBindValue(QLatin1String(RedactFunction));
-    if (f.exec() && f.next() && f.value(0).toBool()) {
-        const QString fn = QLatin1String(RedactFunction);
-        // The web view only reads: it may not replace names either.
-        QStringList callers = roles;
-        callers.removeAll(WebRoleName());
+    // The web view only reads: it may neither replace names nor fold.
+    QStringList callers = roles;
+    callers.removeAll(WebRoleName());
+    for (const char *function : {RedactFunction, FoldFunction}) {
+        QSqlQuery f(db);
+        f.prepare(QStringLiteral("select to_regprocedure(?) is not null"));
+        f.addBindValue(QLatin1String(function));
+        if (!f.exec() || !f.next() || !f.value(0).toBool())
+            continue;
+        const QString fn = QLatin1String(function);
         if (!exec(q, QStringLiteral("revoke all on function %1 from public, %2").arg(fn, everyone),
                   error) ||
             (!callers.isEmpty() && !exec(q,

@@ -57,12 +57,16 @@ Response OverviewPage(const Request &r, const QSqlDatabase &db, const PageContex
     criteria.begin = from;
     criteria.end = to;
     criteria.throughEndDay = true;
-    const QString filter = PrinterDataSearch(criteria).filter + ScopeClause(c.scope, engineOf(db));
+    const SearchStatement search = PrinterDataSearch(criteria);
+    const QString scope = ScopeClause(c.scope, engineOf(db));
+    TrendSearch trendSearch{search.filter + scope, search.totals};
+    if (trendSearch.totals)
+        trendSearch.totals->deptClause += scope;
 
-    // The figures come with the trend's days: no statement of their own reads the records again.
+    // The figures come from the kept totals, days and top lists alike.
     QString why;
     TrendData trend;
-    if (!ReadTrendData(db, filter, 10, trend, &why, TrendFigures::WithJobFigures))
+    if (!ReadTrendData(db, trendSearch, 10, trend, &why, TrendFigures::WithJobFigures))
         return FailedPage(why, lang);
 
     const QString fromText = from.toString(Qt::ISODate), toText = to.toString(Qt::ISODate);

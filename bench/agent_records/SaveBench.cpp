@@ -5,6 +5,7 @@
 #include "PrinterDataSaver.h"
 #include "RecordJournal.h"
 #include "TestAppDir.h"
+#include "Totals.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -125,6 +126,8 @@ int main(int argc, char **argv)
         QSqlQuery q(db);
         q.exec(QStringLiteral("delete from tPrinterData"));
         q.exec(QStringLiteral("delete from tSavedRecord"));
+        for (const QString &t : TotalsTables())
+            q.exec(QStringLiteral("delete from ") + t);
         q.exec(QStringLiteral("pragma wal_checkpoint(truncate)"));
     };
     const auto count = [&] {
@@ -138,6 +141,17 @@ int main(int argc, char **argv)
     for (int round = 1; round <= rounds; ++round) {
         std::printf("round %d\n", round);
         empty();
+        // The bare insert without the totals' triggers: the baseline is the records alone.
+        const auto triggers = [&](bool on) {
+            QSqlQuery q(db);
+            for (const char *t : {"trTotalsInsert", "trTotalsDelete", "trTotalsUpdate"})
+                q.exec(QStringLiteral("drop trigger if exists ") + QLatin1String(t));
+            if (on) {
+                for (const QString &s : totalsTriggerStatements(DbEngine::SQLite))
+                    q.exec(s);
+            }
+        };
+        triggers(false);
         const Timing bare = timed([&] {
             beginWrite(db);
             QSqlQuery q(db);
@@ -149,6 +163,7 @@ int main(int argc, char **argv)
             commitWrite(db);
         });
         report("prepared insert, one transaction (bare)", n, bare);
+        triggers(true);
 
         empty();
         RecordJournal journal(dir.path());
@@ -162,11 +177,11 @@ int main(int argc, char **argv)
             std::fprintf(stderr, "the save stored %d of %d rows\n", count(), n);
             return 1;
         }
-        report("SavePrinterData (journal rewrite included)", n, save);
+        report("SavePrinterData (totals and journal rewrite included)", n, save);
         ratios.push_back(save.wall / bare.wall);
         cpuRatios.push_back(save.cpu / bare.cpu);
-        std::printf("%-44s %8.2fx (CPU %.2fx; goal <= 1.5x)\n", "  ratio save / bare",
-                    ratios.back(), cpuRatios.back());
+        std::printf("%-44s %8.2fx (CPU %.2fx; goal <= 2x)\n", "  ratio save / bare", ratios.back(),
+                    cpuRatios.back());
     }
     std::printf("median ratio save / bare over %d rounds: %.2fx (CPU %.2fx)\n", rounds,
                 median(ratios), median(cpuRatios));

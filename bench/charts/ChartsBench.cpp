@@ -1,6 +1,8 @@
 // vesk-bench-charts: the history view's trend chart over a large database, click to painted chart.
 #include "BenchApp.h"
+#include "Database.h"
 #include "MainDM.h"
+#include "PrinterDataSearch.h"
 #include "PrinterDataView.h"
 #include "SettingsRoutines.h"
 #include "TrendChartForm.h"
@@ -13,6 +15,10 @@
 #include <QPushButton>
 #include <QSqlQuery>
 #include <QTextStream>
+
+#include <algorithm>
+#include <functional>
+#include <vector>
 
 using namespace vesk;
 
@@ -44,6 +50,65 @@ protected:
         return false;
     }
 };
+
+double medianSeconds(const std::function<void()> &body, int runs = 5)
+{
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer t;
+        t.start();
+        body();
+        times.push_back(double(t.nsecsElapsed()) / 1e9);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+// Every figure of `vesk summary` (all names) and of the web overview (its job figures, top ten)
+// over a period, read from the kept totals and, as before them, from the records, each beside one
+// bare scan of the period's records (their count and pages) in the same run.
+void figuresBesideScan(const QSqlDatabase &db)
+{
+    const QDate today = QDate::currentDate();
+    const struct
+    {
+        const char *label;
+        QDate from;
+    } periods[] = {{"this month", QDate(today.year(), today.month(), 1)},
+                   {"this year", QDate(today.year(), 1, 1)},
+                   {"three years", today.addYears(-3)}};
+    for (const auto &p : periods) {
+        PrinterDataCriteria c;
+        c.begin = p.from;
+        c.end = today;
+        c.throughEndDay = true;
+        const SearchStatement s = PrinterDataSearch(c);
+        qint64 scanned = 0;
+        const double bare = medianSeconds([&] {
+            QSqlQuery q(db);
+            q.exec(translateStatement(db, QStringLiteral("select count(*), sum(TotalPageCount) "
+                                                         "from tPrinterData") +
+                                              s.filter));
+            scanned = q.next() ? q.value(0).toLongLong() : -1;
+        });
+        TrendData data;
+        const double totals = medianSeconds([&] {
+            ReadTrendData(db, TrendSearch{s.filter, s.totals}, 0, data, nullptr,
+                          TrendFigures::WithJobFigures);
+        });
+        const qint64 jobs = data.jobs;
+        const double records = medianSeconds(
+            [&] { ReadTrendData(db, s.filter, 0, data, nullptr, TrendFigures::WithJobFigures); },
+            3);
+        out << p.label << " (" << scanned << " records; " << jobs
+            << " from the totals):" << Qt::endl
+            << "  one bare scan of the records      " << bare * 1000 << " ms" << Qt::endl
+            << "  every figure from the totals      " << totals * 1000 << " ms (ratio "
+            << totals / bare << ")" << Qt::endl
+            << "  every figure from the records     " << records * 1000 << " ms (ratio "
+            << records / bare << ")" << Qt::endl;
+    }
+}
 
 } // namespace
 
@@ -109,6 +174,7 @@ int main(int argc, char **argv)
     timed("30-day search, click to painted chart");
     view.ResetPrinterData(); // every record
     timed("all records, click to painted chart");
+    figuresBesideScan(dm.acntVesk.database());
     png = cl.value(QStringLiteral("png"));
     if (!png.isEmpty())
         view.btnChart->click();

@@ -6,6 +6,7 @@
 #include "LogDateTime.h"
 #include "MainDM.h"
 #include "MessageFlags.h"
+#include "Totals.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -61,16 +62,24 @@ QString readRow(const QSqlDatabase &db, const char *nameField)
     return rowKey(db) + QStringLiteral("=? and ") + QLatin1String(nameField) + QStringLiteral("=?");
 }
 
-// All statements or none.
+// All statements or none. Where they change print records, the totals' log that their triggers
+// wrote joins the totals in the same transaction: a renamed department's records would otherwise
+// wait in the log, twice each, for the agent's next save.
 bool execAll(QSqlDatabase &db, const std::vector<Statement> &statements, QString *error)
 {
     if (!beginWrite(db, error))
         return false;
+    bool records = false;
     for (const Statement &s : statements) {
+        records = records || s.text.contains(QStringLiteral("PrinterData"), Qt::CaseInsensitive);
         if (!exec(db, s, error)) {
             rollbackWrite(db);
             return false;
         }
+    }
+    if (records && !FoldTotals(db, error)) {
+        rollbackWrite(db);
+        return false;
     }
     if (commitWrite(db, error))
         return true;

@@ -19,7 +19,7 @@ SearchStatement HostSearch(const HostCriteria &c)
     appendLike(filter, QStringLiteral(" AND tNetGroup like "), c.net);
     if (!filter.isEmpty())
         filter = QStringLiteral(" where ") + filter.mid(4);
-    return {QStringLiteral("select * from tHost ") + filter, filter};
+    return {QStringLiteral("select * from tHost ") + filter, filter, {}};
 }
 
 } // namespace vesk

@@ -30,7 +30,18 @@ SearchStatement PrinterDataSearch(const PrinterDataCriteria &c)
     appendLike(filter, QStringLiteral(" AND DeptName like "), c.dept);
     appendLike(filter, QStringLiteral(" AND EmName like "), c.em);
     filter += JobFilterClause(c.job);
-    return {QStringLiteral("select * from tPrinterData ") + filter, filter};
+    SearchStatement s{QStringLiteral("select * from tPrinterData ") + filter, filter, {}};
+    // The totals hold the time and the department; a condition on anything else reads records.
+    if (c.host.trimmed().isEmpty() && c.printer.trimmed().isEmpty() && c.em.trimmed().isEmpty() &&
+        c.job.empty()) {
+        TotalsSearch t;
+        t.from = QDateTime(c.begin, QTime(0, 0));
+        t.to = QDateTime(c.throughEndDay ? c.end.addDays(1) : c.end, QTime(0, 0));
+        t.toIncluded = !c.throughEndDay;
+        appendLike(t.deptClause, QStringLiteral(" AND DeptName like "), c.dept);
+        s.totals = t;
+    }
+    return s;
 }
 
 } // namespace vesk

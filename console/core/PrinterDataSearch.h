@@ -31,7 +31,8 @@ QString PrinterDataAllStatement();
 // "select * from tPrinterData " followed by the filter: the date range (always present, the end
 // date at midnight, or before the next day's midnight with throughEndDay) and, for each non-empty
 // box in the order computer, printer, department, employee, " AND <column> like " with the text
-// between '%' signs as a quoted value; then the job conditions (JobFilterClause).
+// between '%' signs as a quoted value; then the job conditions (JobFilterClause). With only the
+// dates and the department, the same search for the kept totals too.
 SearchStatement PrinterDataSearch(const PrinterDataCriteria &criteria);
 
 // A date as the statement writes it for CDate.

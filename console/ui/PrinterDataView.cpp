@@ -255,6 +255,7 @@ void PrinterDataView::ResetPrinterData()
     dtpEnd->setDateTime(now);
     runStatement(PrinterDataAllStatement());
     PrinterDataFilter_.clear();
+    PrinterDataTotals_ = TotalsSearch();
 }
 
 void PrinterDataView::btnSearchClick()
@@ -264,6 +265,7 @@ void PrinterDataView::btnSearchClick()
                            edtDept->text(), edtEm->text(), jobFilter()});
     // Print and export follow the new clause even when the statement fails to open.
     PrinterDataFilter_ = s.filter;
+    PrinterDataTotals_ = s.totals;
     runStatement(s.statement);
 }
 

@@ -3,10 +3,12 @@
 
 #include "DataPane.h"
 #include "JobOutcome.h"
+#include "Totals.h"
 
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 class QAction;
 class QComboBox;
@@ -39,6 +41,8 @@ public:
 
     // The WHERE clause of the last search (" where ..."); empty at creation and after a reset.
     const QString &PrinterDataFilter() const { return PrinterDataFilter_; }
+    // The same search for the kept totals, where they hold its conditions (every record: yes).
+    const std::optional<TotalsSearch> &PrinterDataTotals() const { return PrinterDataTotals_; }
 
     // Empties the boxes, puts the last 30 days into the pickers and shows every record.
     void ResetPrinterData();
@@ -108,6 +112,7 @@ private:
 
     RecordEditModel *model_;
     QString PrinterDataFilter_;
+    std::optional<TotalsSearch> PrinterDataTotals_ = TotalsSearch();
 };
 
 } // namespace vesk

@@ -10,11 +10,11 @@ namespace vesk::cli {
 namespace {
 
 // The history filters and nothing else (a leading "history" is allowed, as with report); the
-// filter, or nothing when the usage error has been said.
-std::optional<QString> chartFilter(CommandContext &c, ArgList &args, int *status)
+// search, or nothing when the usage error has been said.
+std::optional<TrendSearch> chartSearch(CommandContext &c, ArgList &args, int *status)
 {
     QString problem;
-    const std::optional<QString> filter = historyFilter(args, &problem);
+    const std::optional<SearchStatement> search = historySearch(args, &problem);
     QStringList words = args.positional();
     if (!words.isEmpty() && words.first() == u"history")
         words.removeFirst();
@@ -28,19 +28,19 @@ std::optional<QString> chartFilter(CommandContext &c, ArgList &args, int *status
         *status = ExitUsage;
         return std::nullopt;
     }
-    return filter;
+    return TrendSearch{search->filter, search->totals};
 }
 
 int summary(CommandContext &c, ArgList &args)
 {
     const bool csv = args.takeFlag(QStringLiteral("--csv"));
     int status = ExitOk;
-    const std::optional<QString> filter = chartFilter(c, args, &status);
-    if (!filter)
+    const std::optional<TrendSearch> search = chartSearch(c, args, &status);
+    if (!search)
         return status;
     TrendData data;
     QString error;
-    if (!ReadTrendData(c.dm().acntVesk.database(), *filter, 0, data, &error))
+    if (!ReadTrendData(c.dm().acntVesk.database(), *search, 0, data, &error))
         return c.fail(error);
     const LangLookup lang = [&c](const QString &key) { return c.lang(key); };
     c.out() << (csv ? TrendSummaryCsv(data, lang) : TrendSummaryText(data, lang));
@@ -56,8 +56,8 @@ int reportChart(CommandContext &c, ArgList &args)
     if (!file)
         file = args.takeOption(QStringLiteral("--output"));
     int status = ExitOk;
-    const std::optional<QString> filter = chartFilter(c, args, &status);
-    if (!filter)
+    const std::optional<TrendSearch> search = chartSearch(c, args, &status);
+    if (!search)
         return status;
     if (!file || file->isEmpty()) {
         c.err() << "vesk: name the output file with -o FILE.png" << Qt::endl;
@@ -65,7 +65,7 @@ int reportChart(CommandContext &c, ArgList &args)
     }
     TrendData data;
     QString error;
-    if (!ReadTrendData(c.dm().acntVesk.database(), *filter, TrendPicture::TopCount, data, &error))
+    if (!ReadTrendData(c.dm().acntVesk.database(), *search, TrendPicture::TopCount, data, &error))
         return c.fail(error);
     TrendPicture picture(data, [&c](const QString &key) { return c.lang(key); });
     if (!picture.savePng(*file, &error))

@@ -7,6 +7,7 @@
 #include "DeptTree.h"
 #include "MainDM.h"
 #include "MessagePresenter.h"
+#include "SearchStatement.h"
 
 #include <QString>
 #include <QTextStream>
@@ -82,6 +83,8 @@ const DeptNode *findDept(CommandContext &c, const DeptForest &forest, const QStr
 // console's reset; --from defaults to the earliest date, --to to today. A bad date is said in
 // `problem` and nothing returned.
 std::optional<QString> historyFilter(ArgList &args, QString *problem);
+// The same search whole: its filter and, where the totals hold its conditions, its totals form.
+std::optional<SearchStatement> historySearch(ArgList &args, QString *problem);
 // A log block as the console's log shows it: one output line per line of the block.
 void printBlock(CommandContext &c, const QString &block);
 

@@ -61,6 +61,7 @@ void registerRedactCommands(CommandRegistry &registry);
 void registerMigrateCommands(CommandRegistry &registry);
 void registerWebCommands(CommandRegistry &registry);
 void registerMailCommands(CommandRegistry &registry);
+void registerTotalsCommands(CommandRegistry &registry);
 
 // vesk report --chart: the console's trend chart of a history search as a PNG file.
 int reportChart(CommandContext &c, ArgList &args);

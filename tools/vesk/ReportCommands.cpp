@@ -157,6 +157,14 @@ const QString FilterHelp = QStringLiteral(
 
 std::optional<QString> historyFilter(ArgList &args, QString *problem)
 {
+    const std::optional<SearchStatement> search = historySearch(args, problem);
+    if (!search)
+        return std::nullopt;
+    return search->filter;
+}
+
+std::optional<SearchStatement> historySearch(ArgList &args, QString *problem)
+{
     const std::optional<QString> from = args.takeOption(QStringLiteral("--from"));
     const std::optional<QString> to = args.takeOption(QStringLiteral("--to"));
     PrinterDataCriteria criteria;
@@ -193,8 +201,8 @@ std::optional<QString> historyFilter(ArgList &args, QString *problem)
     if (!from && !to && criteria.host.trimmed().isEmpty() && criteria.printer.trimmed().isEmpty() &&
         criteria.dept.trimmed().isEmpty() && criteria.em.trimmed().isEmpty() &&
         criteria.job.empty())
-        return QString();
-    return PrinterDataSearch(criteria).filter;
+        return SearchStatement{QString(), QString(), TotalsSearch()};
+    return PrinterDataSearch(criteria);
 }
 
 void registerReportCommands(CommandRegistry &registry)

@@ -34,6 +34,7 @@ int main(int argc, char **argv)
     registerMigrateCommands(registry);
     registerWebCommands(registry);
     registerMailCommands(registry);
+    registerTotalsCommands(registry);
 
     QTextStream out(stdout), err(stderr);
     out.setEncoding(QStringConverter::Utf8);

@@ -234,4 +234,32 @@ bool ReadTrendData(const QSqlDatabase &db, const QString &filter, int top, Trend
     return true;
 }
 
+static_assert(int(TrendGroupCount) == TotalsDimCount && int(TrendHost) == int(TotalsDim::Host));
+
+bool ReadTrendData(const QSqlDatabase &db, const TrendSearch &search, int top, TrendData &data,
+                   QString *error, TrendFigures figures)
+{
+    if (!search.totals)
+        return ReadTrendData(db, search.filter, top, data, error, figures);
+    data = TrendData();
+    const DbEngine engine = engineOf(db);
+    QSqlQuery q(db);
+    std::vector<TrendPoint> days;
+    if (!run(q, db, TotalsDayStatement(engine, *search.totals), error))
+        return false;
+    while (q.next())
+        addDay(q, 0, figures, data, days);
+    q.finish();
+    foldDays(days, data);
+    for (int g = 0; g < TrendGroupCount; ++g) {
+        if (!run(q, db, TotalsGroupStatement(engine, TotalsDim(g), *search.totals, top), error))
+            return false;
+        while (q.next())
+            data.totals[g].push_back(
+                {q.value(0).toString(), q.value(1).toLongLong(), q.value(2).toLongLong()});
+        q.finish();
+    }
+    return true;
+}
+
 } // namespace vesk

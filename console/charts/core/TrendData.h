@@ -1,10 +1,13 @@
 // Trend figures of a print history search: pages over time and the top names, read with GROUP BY.
 #pragma once
 
+#include "Totals.h"
+
 #include <QDate>
 #include <QSqlDatabase>
 #include <QString>
 
+#include <optional>
 #include <vector>
 
 namespace vesk {
@@ -92,6 +95,19 @@ QString TrendGroupingSetsStatement(const QString &filter, int top);
 // buckets their span calls for. Only aggregate rows cross into the program. False with the
 // database's text.
 bool ReadTrendData(const QSqlDatabase &db, const QString &filter, int top, TrendData &data,
+                   QString *error = nullptr, TrendFigures figures = TrendFigures::PagesAndJobs);
+
+// A search as the records' filter and, where the kept totals hold all its conditions, as a
+// totals search.
+struct TrendSearch
+{
+    QString filter;
+    std::optional<TotalsSearch> totals;
+};
+
+// The same figures, from the kept totals where the search has a totals form (a statement per
+// group, each reading a row per name and month or day, not the records), else from the records.
+bool ReadTrendData(const QSqlDatabase &db, const TrendSearch &search, int top, TrendData &data,
                    QString *error = nullptr, TrendFigures figures = TrendFigures::PagesAndJobs);
 
 } // namespace vesk

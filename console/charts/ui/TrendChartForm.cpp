@@ -87,8 +87,10 @@ void ChartCommands::btnChartClick()
     TrendData data;
     QString error;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool ok = ReadTrendData(dm_.acntVesk.database(), view_->PrinterDataFilter(),
-                                  TrendPicture::TopCount, data, &error);
+    const bool ok =
+        ReadTrendData(dm_.acntVesk.database(),
+                      TrendSearch{view_->PrinterDataFilter(), view_->PrinterDataTotals()},
+                      TrendPicture::TopCount, data, &error);
     QApplication::restoreOverrideCursor();
     if (!ok) {
         dm_.ShowMsg(error, MB_ICONSTOP);
