@@ -4,6 +4,7 @@
 #include "PostgresServer.h"
 #include "Schema.h"
 #include "TestAppDir.h"
+#include "Totals.h"
 
 #include <QFile>
 #include <QSqlDatabase>
@@ -74,6 +75,14 @@ protected:
     {
         QSqlDatabase db = setup();
         const bool pg = GetParam() == DbEngine::PostgreSQL;
+        if (version <= 7) {
+            for (const char *trigger : {"Insert", "Delete", "Update", "Truncate"})
+                exec(db, QStringLiteral("drop trigger if exists trTotals") +
+                             QLatin1String(trigger) +
+                             (pg ? QStringLiteral(" on tPrinterData") : QString()));
+            for (const QString &table : TotalsTables())
+                exec(db, QStringLiteral("drop table ") + table);
+        }
         if (version <= 6)
             exec(db, QStringLiteral("drop table tMailSent"));
         if (version == 6)
