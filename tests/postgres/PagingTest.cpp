@@ -21,23 +21,7 @@ namespace {
 class Paging : public test::EitherEngine
 {
 protected:
-    void SetUp() override
-    {
-        const QString constr = engineConstr();
-        if (constr.isEmpty())
-            return;
-        if (GetParam() == Engine::SQLite)
-            dir.prepareEnglish();
-        const OpenResult r = openDatabase(Name, constr, dir.path());
-        ASSERT_TRUE(r.ok) << r.error.toStdString();
-        if (GetParam() == Engine::PostgreSQL) {
-            QSqlDatabase d = db();
-            QString error;
-            ASSERT_TRUE(createSchema(
-                d, [](const QString &k) { return k; }, &error))
-                << error.toStdString();
-        }
-    }
+    void SetUp() override { openCaseDatabase(Name, dir); }
     void TearDown() override { QSqlDatabase::removeDatabase(Name); }
 
     QSqlDatabase db() { return QSqlDatabase::database(Name, false); }

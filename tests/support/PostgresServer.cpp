@@ -2,7 +2,9 @@
 #include "PostgresServer.h"
 
 #include "Database.h"
+#include "Schema.h"
 #include "Skip.h"
+#include "TestAppDir.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -82,6 +84,24 @@ QString EitherEngine::engineConstr()
     if (IsSkipped() || HasFatalFailure())
         return {};
     return postgresConstr(database);
+}
+
+void EitherEngine::openCaseDatabase(const QString &name, TestAppDir &folder)
+{
+    const QString constr = engineConstr();
+    if (constr.isEmpty())
+        return;
+    if (GetParam() == Engine::SQLite)
+        folder.prepareEnglish();
+    const OpenResult r = openDatabase(name, constr, folder.path());
+    ASSERT_TRUE(r.ok) << r.error.toStdString();
+    if (GetParam() == Engine::PostgreSQL) {
+        QSqlDatabase d = QSqlDatabase::database(name, false);
+        QString error;
+        ASSERT_TRUE(createSchema(
+            d, [](const QString &k) { return k; }, &error))
+            << error.toStdString();
+    }
 }
 
 int runWithPostgresServer(int argc, char **argv)

@@ -7,6 +7,8 @@
 
 namespace vesk::test {
 
+class TestAppDir;
+
 // Starts scripts/pg-server once for the program and stops it at the end. When the server cannot
 // start, `port` stays 0 and `startError` says why; the tests then skip (VESK_SKIP: they fail under
 // CI=true), and vesk_add_pg_test makes ctest count the program skipped, not passed.
@@ -53,6 +55,10 @@ class EitherEngine : public FreshPostgresDatabase, public ::testing::WithParamIn
 protected:
     // The connection string of the case's database; empty when the case is skipped or failed.
     QString engineConstr();
+    // Opens the case's database as connection `name`: SQLite's in `folder` (prepared with the
+    // English catalogue), or a fresh one on the server with the schema made. Fails the case when
+    // it cannot; returns at once when the case is skipped.
+    void openCaseDatabase(const QString &name, TestAppDir &folder);
 };
 
 // Both engines, named for the test's name: INSTANTIATE_TEST_SUITE_P(Engines, Suite, BothEngines).

@@ -84,6 +84,22 @@ void foldDays(const std::vector<TrendPoint> &days, TrendData &data)
     }
 }
 
+// Each group's totals, most pages first, from the statement `statementOf(group)` gives.
+template <typename StatementOf>
+bool readGroups(QSqlQuery &q, const QSqlDatabase &db, StatementOf statementOf, TrendData &data,
+                QString *error)
+{
+    for (int g = 0; g < TrendGroupCount; ++g) {
+        if (!run(q, db, statementOf(g), error))
+            return false;
+        while (q.next())
+            data.totals[g].push_back(
+                {q.value(0).toString(), q.value(1).toLongLong(), q.value(2).toLongLong()});
+        q.finish();
+    }
+    return true;
+}
+
 } // namespace
 
 QString TrendGroupColumn(TrendGroup group)
@@ -223,15 +239,9 @@ bool ReadTrendData(const QSqlDatabase &db, const QString &filter, int top, Trend
     foldDays(days, data);
 
     // Each statement reads one index from end to end when the search has no date range.
-    for (int g = 0; g < TrendGroupCount; ++g) {
-        if (!run(q, db, TrendTotalsStatement(TrendGroup(g), filter, top), error))
-            return false;
-        while (q.next())
-            data.totals[g].push_back(
-                {q.value(0).toString(), q.value(1).toLongLong(), q.value(2).toLongLong()});
-        q.finish();
-    }
-    return true;
+    return readGroups(
+        q, db, [&](int g) { return TrendTotalsStatement(TrendGroup(g), filter, top); }, data,
+        error);
 }
 
 static_assert(int(TrendGroupCount) == TotalsDimCount && int(TrendHost) == int(TotalsDim::Host));
@@ -251,15 +261,10 @@ bool ReadTrendData(const QSqlDatabase &db, const TrendSearch &search, int top, T
         addDay(q, 0, figures, data, days);
     q.finish();
     foldDays(days, data);
-    for (int g = 0; g < TrendGroupCount; ++g) {
-        if (!run(q, db, TotalsGroupStatement(engine, TotalsDim(g), *search.totals, top), error))
-            return false;
-        while (q.next())
-            data.totals[g].push_back(
-                {q.value(0).toString(), q.value(1).toLongLong(), q.value(2).toLongLong()});
-        q.finish();
-    }
-    return true;
+    return readGroups(
+        q, db,
+        [&](int g) { return TotalsGroupStatement(engine, TotalsDim(g), *search.totals, top); },
+        data, error);
 }
 
 } // namespace vesk
