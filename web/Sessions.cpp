@@ -15,12 +15,13 @@ QByteArray RandomToken()
     return QByteArray(reinterpret_cast<const char *>(bytes), sizeof bytes).toHex();
 }
 
-QByteArray SessionStore::Start(const QString &account, Clock::time_point now)
+QByteArray SessionStore::Start(const QString &account, const QByteArray &stamp,
+                               Clock::time_point now)
 {
     const QByteArray token = RandomToken();
     std::lock_guard<std::mutex> l(lock_);
     sweep(now);
-    sessions_.insert(token, Session{account, RandomToken(), now});
+    sessions_.insert(token, Session{account, stamp, RandomToken(), now});
     return token;
 }
 

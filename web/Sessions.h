@@ -19,6 +19,7 @@ QByteArray RandomToken();
 struct Session
 {
     QString account;
+    QByteArray stamp;     // of the account as signed in (AccountStamp): a change ends the session
     QByteArray formToken; // every form that changes something carries it
     Clock::time_point lastSeen;
 };
@@ -30,8 +31,9 @@ class SessionStore
 public:
     explicit SessionStore(std::chrono::seconds idle = std::chrono::minutes(30)) : idle_(idle) {}
 
-    // A new session for the account; its token.
-    QByteArray Start(const QString &account, Clock::time_point now = Clock::now());
+    // A new session for the account with its stamp; its token.
+    QByteArray Start(const QString &account, const QByteArray &stamp,
+                     Clock::time_point now = Clock::now());
     // The live session of a token (its idle time starts again), or nothing.
     std::optional<Session> Touch(const QByteArray &token, Clock::time_point now = Clock::now());
     void End(const QByteArray &token);

@@ -77,7 +77,7 @@ Response WebApp::signIn(const Request &r, const QSqlDatabase &db)
     throttle_.Succeeded(name);
     TouchWebSignIn(db, account->name,
                    QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")));
-    const QByteArray token = sessions_.Start(account->name, now());
+    const QByteArray token = sessions_.Start(account->name, AccountStamp(*account), now());
     Response out = Redirect("/overview");
     out.headers << std::pair{QByteArrayLiteral("Set-Cookie"),
                              QByteArray(CookieName) + '=' + token +

@@ -2,6 +2,7 @@
 
 #include "Database.h"
 
+#include <QCryptographicHash>
 #include <QSqlQuery>
 #include <QVariant>
 
@@ -94,6 +95,18 @@ QByteArray PasswordFromText(const QByteArray &text)
     return line;
 }
 
+QByteArray AccountStamp(const WebAccount &a)
+{
+    QCryptographicHash h(QCryptographicHash::Sha256);
+    // Each part with its length first, so that no two different accounts give the same input.
+    for (const QString &part : {a.name, a.passwordHash, a.dept}) {
+        const QByteArray bytes = part.toUtf8();
+        h.addData(QByteArray(QByteArray::number(bytes.size()) + ':' + bytes));
+    }
+    h.addData(a.admin ? QByteArrayView("admin") : QByteArrayView("head"));
+    return h.result();
+}
+
 std::optional<WebAccount> FindWebAccount(const QSqlDatabase &db, const QString &name,
                                          QString *error)
 {
@@ -138,10 +151,12 @@ bool AddWebAccount(const QSqlDatabase &db, const WebAccount &a, QString *error)
 
 int SetWebPassword(const QSqlDatabase &db, const QString &name, const QString &hash, QString *error)
 {
-    // A new password also enables a disabled account again.
-    return changeOne(
-        db, QStringLiteral("update tWebAccount set PasswordHash = ?, Disabled = 0 where Name = ?"),
-        {hash, name}, error);
+    // A new password also enables a disabled account again, but not one whose department was
+    // deleted: it would see nothing, or what a later department of that name holds.
+    return changeOne(db,
+                     QStringLiteral("update tWebAccount set PasswordHash = ?, Disabled = case "
+                                    "when DeptName is null then 1 else 0 end where Name = ?"),
+                     {hash, name}, error);
 }
 
 int SetWebEmail(const QSqlDatabase &db, const QString &name, const QString &email, QString *error)

@@ -15,7 +15,7 @@ struct WebAccount
 {
     QString name;
     QString passwordHash; // libsodium's crypto_pwhash_str text (Argon2id)
-    QString dept;         // the department whose subtree the account sees
+    QString dept;         // the department whose subtree the account sees; empty: deleted
     bool admin = false;   // sees every department and chooses any scope
     QString lang;         // "en", "cn", or empty: the browser's Accept-Language decides
     bool disabled = false;
@@ -33,6 +33,12 @@ bool VerifyWebPassword(const QString &hash, const QByteArray &password);
 void VerifyAgainstDummy(const QByteArray &password);
 // The password read from a file or standard input: its first line, without the line end.
 QByteArray PasswordFromText(const QByteArray &text);
+
+// What a signed-in session must still find in its account: a digest of the name, the password
+// hash, the department and the administrator flag. The hash's salt is new for every password set,
+// so an account deleted and added again under its name has another stamp even with the same
+// password.
+QByteArray AccountStamp(const WebAccount &account);
 
 // Rows of tWebAccount; names compare as the database compares text (letter case ignored).
 // Every value is bound. Failures: false (or nullopt) with the database's text; a missing

@@ -101,6 +101,12 @@ Response WebApp::Handle(const Request &r, const QSqlDatabase &db)
             sessions_.EndAccount(session->account);
             return Redirect("/signin");
         }
+        // A new password, department or administrator flag, or another account under the same
+        // name, ends the session: it was signed in to what the account was.
+        if (!SameToken(AccountStamp(*account).toHex(), session->stamp.toHex())) {
+            sessions_.End(c.token);
+            return Redirect("/signin");
+        }
         c.account = *account;
         c.lang = langFor(account->lang, r.acceptLanguage, &c.langCode);
         c.today = today();

@@ -98,7 +98,8 @@ QSqlQuery select(QSqlDatabase &db, const Statement &s)
     return q;
 }
 
-// The statements that carry a department's new name into the rows that copy it.
+// The statements that carry a department's new name into the rows that copy it. A web account
+// left on the old name would see nothing, or the records of a department given that name later.
 std::vector<Statement> deptCarryOver(const QString &oldName, const QString &newName)
 {
     return {
@@ -106,6 +107,7 @@ std::vector<Statement> deptCarryOver(const QString &oldName, const QString &newN
         {QStringLiteral("update thost set DeptName=? where DeptName=?"), {newName, oldName}},
         {QStringLiteral("update Tprinter set DeptName=? where DeptName=?"), {newName, oldName}},
         {QStringLiteral("update TPrinterData set DeptName=? where DeptName=?"), {newName, oldName}},
+        {QStringLiteral("update tWebAccount set DeptName=? where DeptName=?"), {newName, oldName}},
     };
 }
 
@@ -266,8 +268,13 @@ std::optional<NodePath> DeptOperations::DeleteDept(const DeptForest &forest, con
     if (dm_.AskOkCancel(lang(QStringLiteral("RSDelDept")), MB_ICONQUESTION) != IDOK)
         return std::nullopt;
 
+    // A web account of the department loses it and is disabled: a head of the department is not
+    // the head of the one its computers move to, and a department added later under the same
+    // name must not open its records to her.
     std::vector<Statement> statements{
-        {QStringLiteral("delete from tDept where Name=?"), {node->text}}};
+        {QStringLiteral("delete from tDept where Name=?"), {node->text}},
+        {QStringLiteral("update tWebAccount set DeptName=null, Disabled=1 where DeptName=?"),
+         {node->text}}};
     if (target) {
         const QString targetName = nodeAt(forest, *target)->text;
         statements.push_back({QStringLiteral("update thost set deptname=? where deptname=?"),

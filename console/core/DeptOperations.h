@@ -69,7 +69,7 @@ public:
     bool CanEditDept(const QString &text) const;
     // The in-place rename: the name must be usable and free (as the properties window requires),
     // then the department, its sub-departments' SuperName and the DeptName of computers,
-    // printers and print records change together in one transaction.
+    // printers, print records and web accounts change together in one transaction.
     bool RenameDept(const QString &oldName, const QString &newName);
     // Whether `newName` may replace `oldName`: not empty, not the top-level marker, and carried
     // by no other department (letter case ignored). Shows why not.
@@ -83,7 +83,8 @@ public:
     // department, refuses a top-level department with children when no top-level default
     // department is there to receive them, asks, then deletes the row and re-attaches the direct
     // children the database holds, shown in `forest` or not (computers by DeptName, departments
-    // by SuperName), to the parent or the default department, all in one transaction. Returns the
+    // by SuperName), to the parent or the default department, and disables the department's web
+    // accounts (leaving them without a department), all in one transaction. Returns the
     // path (in `forest`) of the node that received the children (empty when it had none to give and
     // no receiver), or nothing when refused, cancelled or failed.
     std::optional<NodePath> DeleteDept(const DeptForest &forest, const NodePath &path);

@@ -236,8 +236,13 @@ TEST_F(PgPanes, TheConsoleWorksLoggedInAsItsRole)
                                                    QStringLiteral("a.doc")}));
     DeptOperations depts(*dm);
     ASSERT_TRUE(depts.AddDept(QStringLiteral("Sales"), std::nullopt));
+    exec(QStringLiteral("insert into tWebAccount (Name, PasswordHash, DeptName, IsAdmin, "
+                        "Disabled) values ('head', 'h', 'Sales', 0, 0)"));
     ASSERT_TRUE(depts.RenameDept(QStringLiteral("Sales"), QStringLiteral("Sales & Service")));
     EXPECT_EQ(stored(QStringLiteral("DeptName='Sales & Service'")), 3);
+    EXPECT_EQ(
+        count(QStringLiteral("select count(*) from tWebAccount where DeptName='Sales & Service'")),
+        1);
     EXPECT_TRUE(boxes.shown.empty()) << boxTexts().join(u'|').toStdString();
 }
 

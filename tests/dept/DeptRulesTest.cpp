@@ -65,6 +65,8 @@ TEST_F(DeptRules, GeneratedNameIsTheFirstThatNoRowCarries)
 TEST_F(DeptRules, DeleteReattachesDirectChildrenInOneTransaction)
 {
     addOrganisation();
+    exec(u"insert into tWebAccount (Name, PasswordHash, DeptName, IsAdmin, Disabled) values "
+         "('head', 'h', 'Sales & Marketing''s', 0, 0), ('lab', 'h', 'R&D [Lab]', 0, 0)"_qs);
     DeptOperations ops(*dm);
     // Top-level: to the default department; the children keep their order.
     const std::optional<NodePath> target = ops.DeleteDept(LoadDeptTree(ops.database()), {1});
@@ -78,6 +80,10 @@ TEST_F(DeptRules, DeleteReattachesDirectChildrenInOneTransaction)
               QStringList{"LAB1|Default Department"});
     EXPECT_EQ(count(u"select count(*) from tDept"_qs), 1);
     EXPECT_EQ(boxes.shown.size(), 2u); // the two questions
+    // The departments' web accounts do not follow the computers: they are disabled.
+    EXPECT_EQ(rows(u"select Name, coalesce(DeptName, '-'), Disabled from tWebAccount "
+                   "order by Name"_qs),
+              (QStringList{"head|-|1", "lab|-|1"}));
 }
 
 // Another console or `vesk dept add` may have added children since the tree was read.
@@ -243,9 +249,11 @@ protected:
     }
 };
 
-TEST_P(DeptRename, CarriesTheNameOverInFiveTables)
+TEST_P(DeptRename, CarriesTheNameOverInSixTables)
 {
     addOrganisation();
+    exec(u"insert into tWebAccount (Name, PasswordHash, DeptName, IsAdmin, Disabled) values "
+         "('head', 'h', 'Sales & Marketing''s', 0, 0)"_qs);
     const QString corner = u"Lab's Corner [2]"_qs;
     ASSERT_TRUE(rename(SalesDept, corner)) << boxTexts().join(u'/').toStdString();
     EXPECT_EQ(count(u"select count(*) from tDept where Name='Lab''s Corner [2]'"_qs), 1);
@@ -253,6 +261,7 @@ TEST_P(DeptRename, CarriesTheNameOverInFiveTables)
     EXPECT_EQ(count(u"select count(*) from tHost where DeptName='Lab''s Corner [2]'"_qs), 2);
     EXPECT_EQ(count(u"select count(*) from tPrinter where DeptName='Lab''s Corner [2]'"_qs), 1);
     EXPECT_EQ(count(u"select count(*) from tPrinterData where DeptName='Lab''s Corner [2]'"_qs), 1);
+    EXPECT_EQ(count(u"select count(*) from tWebAccount where DeptName='Lab''s Corner [2]'"_qs), 1);
     if (!GetParam()) {
         EXPECT_EQ(rows(u"select Manager from tDept where Name='Lab''s Corner [2]'"_qs),
                   QStringList{"O'Brien"});

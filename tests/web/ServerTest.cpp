@@ -228,6 +228,14 @@ TEST(WebServer, AccountsAreManagedWithTheVeskCommand)
     EXPECT_TRUE(list.contains(u"mia\tSales\t\t\t\tmia@example.com\n")) << list.toStdString();
     EXPECT_FALSE(list.contains(u"boss2"));
     EXPECT_FALSE(list.contains(u"Bcc"));
+    // A department's new name reaches its accounts; a deleted department's accounts are disabled,
+    // without a department, and a new password does not enable them again.
+    EXPECT_EQ(vesk({"dept", "rename", "Sales", "Marketing"}).first, 0);
+    EXPECT_TRUE(vesk({"web", "user", "list"}).second.contains(u"mia\tMarketing\t\t"));
+    EXPECT_EQ(vesk({"--yes", "dept", "delete", "Marketing"}).first, 0);
+    EXPECT_EQ(vesk({"web", "user", "passwd", "mia"}, Password + "\n").first, 0);
+    EXPECT_TRUE(vesk({"web", "user", "list"}).second.contains(u"mia\t\tdisabled,no-department\t"));
+    EXPECT_TRUE(f.signIn(QStringLiteral("mia")).isEmpty());
 }
 
 // With a certificate and key in Config.ini it speaks TLS (GnuTLS), on the address named, and the

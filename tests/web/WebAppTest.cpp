@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QUrl>
 
@@ -156,6 +157,43 @@ TEST(WebSession, EndsAfterThirtyIdleMinutesAndAtSignOut)
     const QByteArray third = f.signIn(QStringLiteral("head"));
     ASSERT_EQ(DisableWebAccount(f.db, QStringLiteral("head")), 1);
     EXPECT_EQ(header(f.get(QStringLiteral("/history"), third), "Location"), "/signin");
+}
+
+// A session is of the account as it was signed in: a new password, department or administrator
+// flag, or another account made under the same name, ends it; other changes do not.
+TEST(WebSession, EndsWhenItsAccountChanges)
+{
+    const struct
+    {
+        const char *change;
+        bool ends;
+    } cases[] = {
+        {"update tWebAccount set PasswordHash=? where Name='head'", true},
+        {"update tWebAccount set DeptName='Sales' where Name='head'", true},
+        {"update tWebAccount set IsAdmin=1 where Name='head'", true},
+        {"delete from tWebAccount where Name='head'", true}, // then added again (below)
+        {"update tWebAccount set Email='head@example.com', Lang='cn' where Name='head'", false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.change);
+        WebFixture f;
+        f.addAccounts();
+        const QByteArray cookie = f.signIn(QStringLiteral("head"));
+        ASSERT_EQ(f.get(QStringLiteral("/overview"), cookie).status, 200);
+        QSqlQuery q(f.db);
+        q.prepare(QString::fromLatin1(c.change));
+        if (QByteArray(c.change).contains('?'))
+            q.addBindValue(HashWebPassword(Password)); // the same password, hashed again
+        ASSERT_TRUE(q.exec()) << q.lastError().text().toStdString();
+        if (QByteArray(c.change).startsWith("delete"))
+            f.addAccount(WebFixture::accountOf("head", "Sales"));
+        const web::Response page = f.get(QStringLiteral("/overview"), cookie);
+        EXPECT_EQ(page.status, c.ends ? 303 : 200);
+        if (c.ends) {
+            // Ended for good: the old stamp does not come back by undoing the change.
+            EXPECT_EQ(header(f.get(QStringLiteral("/history"), cookie), "Location"), "/signin");
+        }
+    }
 }
 
 TEST(WebScope, NoRouteShowsAnotherDepartmentsRowsCountsOrNames)

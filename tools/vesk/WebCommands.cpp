@@ -124,7 +124,8 @@ int passwd(CommandContext &c, ArgList &args)
         return ExitUsage;
     QString error;
     const QSqlDatabase db = c.dm().acntVesk.database();
-    if (!FindWebAccount(db, names->first(), &error))
+    const std::optional<WebAccount> account = FindWebAccount(db, names->first(), &error);
+    if (!account)
         return c.fail(error.isEmpty() ? QStringLiteral("no web account named ") + names->first()
                                       : error);
     const std::optional<QByteArray> password = readPassword(c, file);
@@ -133,7 +134,13 @@ int passwd(CommandContext &c, ArgList &args)
     const QString hash = HashWebPassword(*password);
     if (hash.isEmpty())
         return c.fail(QStringLiteral("cannot hash the password"));
-    return changed(c, SetWebPassword(db, names->first(), hash, &error), names->first(), error);
+    const int rows = SetWebPassword(db, names->first(), hash, &error);
+    if (rows > 0 && account->dept.isEmpty())
+        c.err() << "vesk: " << names->first()
+                << " has no department (it was deleted) and stays disabled; delete the account "
+                   "and add it again with --dept"
+                << Qt::endl;
+    return changed(c, rows, names->first(), error);
 }
 
 int set(CommandContext &c, ArgList &args)
@@ -183,13 +190,15 @@ int list(CommandContext &c, ArgList &args)
     if (!accounts)
         return c.fail(error);
     // One line per account, TAB-separated: name, department, flags, language, last sign-in,
-    // e-mail address.
+    // e-mail address. An account whose department was deleted has none, and says so.
     for (const WebAccount &a : *accounts) {
         QStringList flags;
         if (a.admin)
             flags << QStringLiteral("admin");
         if (a.disabled)
             flags << QStringLiteral("disabled");
+        if (a.dept.isEmpty())
+            flags << QStringLiteral("no-department");
         c.out() << a.name << u'\t' << a.dept << u'\t' << flags.join(u',') << u'\t' << a.lang
                 << u'\t' << a.lastSignIn << u'\t' << a.email << Qt::endl;
     }
@@ -231,8 +240,10 @@ void registerWebCommands(CommandRegistry &registry)
              "An account sees the print records of its department and every department below\n"
              "it; --admin sees every department. The password is the first line of the file\n"
              "named by --password-file, else of standard input (at least 8 characters); it is\n"
-             "stored only as an Argon2id hash. passwd also enables a disabled account; a\n"
-             "disabled account's sessions end at its next request.\n"
+             "stored only as an Argon2id hash. passwd also enables a disabled account, but not\n"
+             "one whose department was deleted (list shows it disabled, no-department).\n"
+             "An account's sessions end at their next request once it is disabled or deleted,\n"
+             "or its password, department or administrator flag changes.\n"
              "--email gives the address that `vesk mail` sends the account's statements and\n"
              "alerts to (a plain name@domain; set NAME --email '' removes it)."),
          user});
