@@ -14,6 +14,7 @@
 #include <microhttpd.h>
 #include <netinet/in.h>
 #include <optional>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <vector>
@@ -32,6 +33,7 @@ struct Pending
     // A download made on the export threads while the connection waits suspended.
     Request request;
     std::optional<Response> made;
+    bool dropped = false; // its client went before it was made: the connection is closed
 };
 
 void *uriLogged(void *, const char *uri, struct MHD_Connection *)
@@ -68,6 +70,18 @@ QByteArray header(struct MHD_Connection *c, const char *name)
 {
     const char *v = MHD_lookup_connection_value(c, MHD_HEADER_KIND, name);
     return v ? QByteArray(v) : QByteArray();
+}
+
+// Whether the client has closed its end (or reset it) while its request waited: nothing it asked
+// for can reach it any more.
+bool clientGone(struct MHD_Connection *c)
+{
+    const union MHD_ConnectionInfo *info =
+        MHD_get_connection_info(c, MHD_CONNECTION_INFO_CONNECTION_FD);
+    if (!info)
+        return false;
+    pollfd p{info->connect_fd, POLLRDHUP, 0};
+    return ::poll(&p, 1, 0) == 1 && (p.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0;
 }
 
 QString clientAddress(struct MHD_Connection *c)
@@ -142,6 +156,8 @@ struct ServerGlue
             return MHD_YES;
         }
         server->deadlines_->Received(connection);
+        if (p->dropped)
+            return MHD_NO;
         if (p->made)
             return queue(connection, *p->made);
         const QByteArray acceptLanguage = header(connection, MHD_HTTP_HEADER_ACCEPT_LANGUAGE);
@@ -168,22 +184,39 @@ struct ServerGlue
             (r.address.startsWith(QStringLiteral("127.")) || r.address == u"::1"))
             r.address = QString::fromLatin1(forwarded.split(',').last().trimmed().left(64));
         r.secure = !server->cert_.isEmpty();
-        if (r.path.startsWith(QStringLiteral("/download/"))) {
+        // One session's requests take at most a few places; beyond them it is asked to come
+        // back, so that the others are served meanwhile.
+        const QByteArray session = CookieValue(r.cookie, WebApp::CookieName);
+        const bool download = r.path.startsWith(QStringLiteral("/download/"));
+        const WorkLimits::Kind kind =
+            download ? WorkLimits::Kind::Download : WorkLimits::Kind::Page;
+        if (!server->limits_.Take(session, kind))
+            return queue(connection, server->busy(acceptLanguage));
+        if (download) {
             // A workbook of a year's records takes seconds: made on a thread of its own, so
             // the connections that share this one are not kept waiting meanwhile. The library
             // calls back here once the connection is resumed.
             std::lock_guard lock(server->exportsLock_);
             if (!server->stopping_) {
                 MHD_suspend_connection(connection);
-                server->exports_->start([server, p, connection] {
-                    p->made = server->handle(p->request);
+                server->exports_->start([server, p, connection, session, kind] {
+                    if (clientGone(connection)) {
+                        p->dropped = true;
+                        ++server->dropped_;
+                    } else {
+                        p->made = server->handle(p->request);
+                    }
+                    server->limits_.Give(session, kind);
                     MHD_resume_connection(connection);
                 });
                 return MHD_YES;
             }
+            server->limits_.Give(session, kind);
             return queue(connection, server->refusal(503, acceptLanguage));
         }
-        return queue(connection, server->handle(r));
+        Response out = server->handle(r);
+        server->limits_.Give(session, kind);
+        return queue(connection, std::move(out));
     }
 
     static MHD_Result queue(struct MHD_Connection *connection, Response out)
@@ -212,8 +245,18 @@ Response HttpServer::refusal(int status, const QByteArray &acceptLanguage) const
     return out;
 }
 
+Response HttpServer::busy(const QByteArray &acceptLanguage) const
+{
+    Response out = refusal(503, acceptLanguage);
+    out.headers << std::pair{QByteArrayLiteral("Retry-After"),
+                             QByteArray::number(WorkLimits::RetryAfterSeconds)};
+    return out;
+}
+
 Response HttpServer::handle(const Request &r)
 {
+    if (beforeHandle)
+        beforeHandle(r);
     for (int attempt = 0;; ++attempt) {
         QString error;
         const QSqlDatabase db = threadDatabase(constr_, appDir_, &error);

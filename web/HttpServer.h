@@ -3,9 +3,12 @@
 
 #include "RequestDeadlines.h"
 #include "WebApp.h"
+#include "WorkLimits.h"
 
 #include <QString>
 
+#include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -33,6 +36,12 @@ public:
     void Stop();
     int Port() const { return port_; }
     WebApp &App() { return *app_; }
+    const WorkLimits &Limits() const { return limits_; }
+    // Downloads not made because their client had gone while they waited.
+    int ExportsDropped() const { return dropped_; }
+    // Called with each request just before it is answered, on the thread that answers it (tests
+    // hold requests there).
+    std::function<void(const Request &)> beforeHandle;
 
 private:
     QString appDir_;
@@ -41,8 +50,12 @@ private:
     // The calling thread's connection answers; 503 when the database cannot be reached.
     Response handle(const Request &r);
     Response refusal(int status, const QByteArray &acceptLanguage) const;
+    // 503 with Retry-After: a session, or the downloads of all, have no place left.
+    Response busy(const QByteArray &acceptLanguage) const;
 
     std::unique_ptr<RequestDeadlines> deadlines_;
+    WorkLimits limits_;
+    std::atomic<int> dropped_{0};
     std::unique_ptr<QThreadPool> exports_;
     std::mutex exportsLock_;
     bool stopping_ = false; // no new download once Stop has begun waiting for the others

@@ -1,5 +1,6 @@
 // vesk-web itself on loopback: sign in, search, download and sign out over HTTP, and the
 // refusals of the HTTP layer (oversized headers and bodies, idle connections).
+#include "HttpServer.h"
 #include "WebAccounts.h"
 #include "WebFixture.h"
 #include "WebHttp.h"
@@ -11,11 +12,13 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <atomic>
 #include <chrono>
 #include <future>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -70,13 +73,26 @@ TEST(WebServer, SignsInSearchesDownloadsAndSignsOutOverHttp)
     EXPECT_FALSE(history.contains("SALES-PC"));
 
     // Downloads are made on threads of their own while their connections wait: several at
-    // once, beside a page, each answered whole.
+    // once (two for each of three sessions), beside a page, each answered whole.
+    const QByteArray second = headerOf(
+        exchange(server.port, signInRequest(server.port, "name=head&password=" +
+                                                             QUrl::toPercentEncoding(
+                                                                 QString::fromUtf8(Password)))),
+        "Set-Cookie");
+    const QByteArray third = headerOf(
+        exchange(server.port, signInRequest(server.port, "name=head&password=" +
+                                                             QUrl::toPercentEncoding(
+                                                                 QString::fromUtf8(Password)))),
+        "Set-Cookie");
+    const QByteArray cookies[] = {cookie, second.left(second.indexOf(';')),
+                                  third.left(third.indexOf(';'))};
     std::vector<std::future<QByteArray>> downloads;
     for (int i = 0; i < 6; ++i)
         downloads.push_back(std::async(std::launch::async, [&, i] {
-            return exchange(
-                server.port,
-                request("GET", i % 2 ? "/download/history.xlsx" : "/download/history.csv", cookie));
+            return exchange(server.port,
+                            request("GET",
+                                    i % 2 ? "/download/history.xlsx" : "/download/history.csv",
+                                    cookies[i / 2]));
         }));
     EXPECT_EQ(statusOf(exchange(server.port, request("GET", "/overview", cookie))), 200);
     for (size_t i = 0; i < downloads.size(); ++i) {
@@ -298,4 +314,80 @@ TEST(WebServer, ThrottlesTheClientALocalProxyNames)
         EXPECT_EQ(signIn(i, "203.0.113.1"), 403);
     EXPECT_EQ(signIn(5, "203.0.113.1"), 429);
     EXPECT_EQ(signIn(6, "203.0.113.2"), 403);
+}
+
+// A session has at most two pages and two downloads in hand, all sessions eight downloads; beyond
+// that 503 with Retry-After. A download whose client went while it waited is not made.
+TEST(WebServer, BoundsTheWorkInHandAndDropsDownloadsNobodyWaitsFor)
+{
+    WebFixture f;
+    f.addAccounts();
+    f.addRecord(Finance, 4);
+    f.dir.writeConfig(QStringLiteral("English.ini"), QStringLiteral("0"),
+                      QStringLiteral("[Web]\nListen=127.0.0.1:0\n"));
+    web::HttpServer server(f.dir.path());
+    QString error;
+    ASSERT_TRUE(server.Start(&error)) << error.toStdString();
+    const int port = server.Port();
+    std::vector<QByteArray> sessions;
+    for (int i = 0; i < 5; ++i) {
+        const QByteArray set = headerOf(
+            exchange(port,
+                     signInRequest(port, "name=head&password=" +
+                                             QUrl::toPercentEncoding(QString::fromUtf8(Password)))),
+            "Set-Cookie");
+        ASSERT_FALSE(set.isEmpty());
+        sessions.push_back(set.left(set.indexOf(';')));
+    }
+    // Every request but a sign-in waits at the gate until the test opens it.
+    std::promise<void> open;
+    const std::shared_future<void> gate = open.get_future().share();
+    std::atomic<int> atGate{0};
+    server.beforeHandle = [&, gate](const web::Request &r) {
+        if (r.path == u"/signin")
+            return;
+        ++atGate;
+        gate.wait();
+    };
+    const auto reaches = [](const std::function<bool()> &state) {
+        for (int i = 0; i < 3000 && !state(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return state();
+    };
+    const auto refused = [&](const char *target, const QByteArray &cookie) {
+        const QByteArray answer = exchange(port, request("GET", target, cookie));
+        return statusOf(answer) == 503 && headerOf(answer, "Retry-After") == "5";
+    };
+    std::vector<int> waiting, gone;
+    // One after the other: a connection stays with the server thread that accepted it.
+    for (int i = 1; i <= 2; ++i) {
+        waiting.push_back(sendTo(port, request("GET", "/overview", sessions[0])));
+        ASSERT_TRUE(reaches([&] { return atGate == i; }));
+    }
+    EXPECT_TRUE(refused("/overview", sessions[0]));
+    // Two downloads of the session are made (both export threads held at the gate), a third is
+    // refused; three more sessions fill the eight places, and a fifth session finds none.
+    for (int i = 0; i < 2; ++i)
+        waiting.push_back(sendTo(port, request("GET", "/download/history.csv", sessions[0])));
+    ASSERT_TRUE(reaches([&] { return atGate == 4; }));
+    EXPECT_TRUE(refused("/download/history.csv", sessions[0]));
+    for (size_t s = 1; s < 4; ++s)
+        for (int i = 0; i < 2; ++i)
+            (s == 2 ? gone : waiting)
+                .push_back(sendTo(port, request("GET", "/download/history.csv", sessions[s])));
+    ASSERT_TRUE(
+        reaches([&] { return server.Limits().InHand(web::WorkLimits::Kind::Download) == 8; }));
+    EXPECT_TRUE(refused("/download/history.csv", sessions[4]));
+    EXPECT_EQ(statusOf(exchange(port, request("GET", "/signin"))), 200);
+    // The third session's clients give up while their downloads wait.
+    for (int s : gone)
+        ::close(s);
+    open.set_value();
+    for (int s : waiting)
+        EXPECT_EQ(statusOf(answerOn(s)), 200);
+    ASSERT_TRUE(
+        reaches([&] { return server.Limits().InHand(web::WorkLimits::Kind::Download) == 0; }));
+    EXPECT_EQ(server.ExportsDropped(), 2);
+    EXPECT_EQ(atGate, 8); // two pages, six downloads made
+    server.Stop();
 }

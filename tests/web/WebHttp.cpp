@@ -27,12 +27,23 @@ int connectTo(int port)
     return s;
 }
 
-QByteArray exchange(int port, const QByteArray &request)
+int sendTo(int port, const QByteArray &request)
 {
     const int s = connectTo(port);
+    if (s >= 0)
+        ::send(s, request.constData(), size_t(request.size()), MSG_NOSIGNAL);
+    return s;
+}
+
+QByteArray exchange(int port, const QByteArray &request)
+{
+    return answerOn(sendTo(port, request));
+}
+
+QByteArray answerOn(int s)
+{
     if (s < 0)
         return {};
-    ::send(s, request.constData(), size_t(request.size()), MSG_NOSIGNAL);
     QByteArray answer;
     char buf[8192];
     ssize_t n;
@@ -42,8 +53,8 @@ QByteArray exchange(int port, const QByteArray &request)
     return answer;
 }
 
-QByteArray request(const QByteArray &method, const QByteArray &target,
-                   const QByteArray &cookie, const QByteArray &body)
+QByteArray request(const QByteArray &method, const QByteArray &target, const QByteArray &cookie,
+                   const QByteArray &body)
 {
     QByteArray r = method + ' ' + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n";
     if (!cookie.isEmpty())

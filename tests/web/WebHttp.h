@@ -14,6 +14,10 @@ namespace vesk::test {
 int connectTo(int port);
 // One request on its own connection; the whole answer (the server closes after it).
 QByteArray exchange(int port, const QByteArray &request);
+// The same in two steps: the request sent on a new connection (its socket, -1 when refused), and
+// later the whole answer read on it (the socket is closed then).
+int sendTo(int port, const QByteArray &request);
+QByteArray answerOn(int socket);
 QByteArray request(const QByteArray &method, const QByteArray &target,
                    const QByteArray &cookie = {}, const QByteArray &body = {});
 int statusOf(const QByteArray &answer);
