@@ -176,14 +176,15 @@ struct ServerGlue
         r.cookie = header(connection, MHD_HTTP_HEADER_COOKIE);
         r.acceptLanguage = acceptLanguage;
         r.address = clientAddress(connection);
-        // Behind a reverse proxy on this machine every peer is loopback: the sign-in
-        // throttle counts the client the proxy names instead, or one client's failures
-        // would slow everybody's sign-in.
+        // Behind a reverse proxy every peer is the proxy: the sign-in throttle counts the
+        // client the proxy names instead, or one client's failures would slow everybody's
+        // sign-in. Only the proxy configured is believed: any other client could name a new
+        // address with each try.
         const QByteArray forwarded = header(connection, "X-Forwarded-For");
-        if (!forwarded.isEmpty() &&
-            (r.address.startsWith(QStringLiteral("127.")) || r.address == u"::1"))
+        if (!forwarded.isEmpty() && !server->proxyAddress_.isEmpty() &&
+            r.address == server->proxyAddress_)
             r.address = QString::fromLatin1(forwarded.split(',').last().trimmed().left(64));
-        r.secure = !server->cert_.isEmpty();
+        r.secure = !server->cert_.isEmpty() || server->proxyHttps_;
         // One session's requests take at most a few places; beyond them it is asked to come
         // back, so that the others are served meanwhile.
         const QByteArray session = CookieValue(r.cookie, WebApp::CookieName);
@@ -289,6 +290,8 @@ bool HttpServer::Start(QString *error)
     constr_ = config->constr;
     cert_ = config->cert;
     key_ = config->key;
+    proxyAddress_ = config->proxyAddress;
+    proxyHttps_ = config->proxyHttps;
     Catalogues catalogues{CatalogueFromFile(appDir_ + QStringLiteral("English.ini"), 0),
                           CatalogueFromFile(appDir_ + QStringLiteral("Chinese.ini"), 134)};
     app_ = std::make_unique<WebApp>(std::move(catalogues), config->privacy);

@@ -62,6 +62,8 @@ private:
     MHD_Daemon *daemon_ = nullptr;
     int port_ = 0;
     QByteArray cert_, key_;
+    QString proxyAddress_; // the only peer whose X-Forwarded-For is believed
+    bool proxyHttps_ = false;
 
     friend struct ServerGlue;
 };

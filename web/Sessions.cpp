@@ -88,9 +88,14 @@ std::chrono::seconds SignInThrottle::Wait(const QString &account, const QString 
     return std::max(waitFor(a, now), waitFor(b, now));
 }
 
-void SignInThrottle::Failed(const QString &account, const QString &address, Clock::time_point now)
+std::chrono::seconds SignInThrottle::Try(const QString &account, const QString &address,
+                                         Clock::time_point now)
 {
     std::lock_guard<std::mutex> l(lock_);
+    const auto wait = std::max(waitFor(accounts_.value(account.toCaseFolded()), now),
+                               waitFor(addresses_.value(address), now));
+    if (wait.count() > 0)
+        return wait;
     // Made-up names must not grow the tables without end: counts an hour old are dropped.
     for (QHash<QString, Count> *table : {&accounts_, &addresses_}) {
         if (table->size() > 10000)
@@ -103,12 +108,16 @@ void SignInThrottle::Failed(const QString &account, const QString &address, Cloc
         ++c->failures;
         c->last = now;
     }
+    return std::chrono::seconds(0);
 }
 
-void SignInThrottle::Succeeded(const QString &account)
+void SignInThrottle::Succeeded(const QString &account, const QString &address)
 {
     std::lock_guard<std::mutex> l(lock_);
     accounts_.remove(account.toCaseFolded());
+    const auto it = addresses_.find(address);
+    if (it != addresses_.end() && --it->failures <= 0)
+        addresses_.erase(it);
 }
 
 } // namespace vesk::web

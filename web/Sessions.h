@@ -59,12 +59,15 @@ class SignInThrottle
 public:
     static constexpr int FreeFailures = 5;
 
-    // How long the caller must still wait (0: may try now).
+    // How long the caller must still wait (0: may try now); counts nothing.
     std::chrono::seconds Wait(const QString &account, const QString &address,
                               Clock::time_point now = Clock::now()) const;
-    void Failed(const QString &account, const QString &address,
-                Clock::time_point now = Clock::now());
-    void Succeeded(const QString &account);
+    // The same check, and where the try may go ahead it is counted as failed at once, under the
+    // same lock: tries made at the same moment cannot all pass one check before any is counted.
+    std::chrono::seconds Try(const QString &account, const QString &address,
+                             Clock::time_point now = Clock::now());
+    // The try succeeded: clears the account's count and takes the try back from the address's.
+    void Succeeded(const QString &account, const QString &address);
 
 private:
     struct Count

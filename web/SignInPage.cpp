@@ -50,16 +50,20 @@ Response WebApp::signIn(const Request &r, const QSqlDatabase &db)
     const LangLookup lang = langFor({}, r.acceptLanguage);
     const QString name = r.form.value(QStringLiteral("name")).trimmed();
     const QByteArray password = r.form.value(QStringLiteral("password")).toUtf8();
-    const auto wait = throttle_.Wait(name, r.address, now());
-    if (wait.count() > 0) {
+    const auto tooMany = [&](std::chrono::seconds wait) {
         Response out = signInPage(r, lang, 429, lang(QStringLiteral("RSWebTooMany")));
         out.headers << std::pair{QByteArrayLiteral("Retry-After"),
                                  QByteArray::number(qint64(wait.count()))};
         return out;
-    }
+    };
+    if (const auto wait = throttle_.Wait(name, r.address, now()); wait.count() > 0)
+        return tooMany(wait);
     if (!SameToken(r.form.value(QStringLiteral("token")).toLatin1(),
                    CookieValue(r.cookie, SignInCookieName)))
         return signInPage(r, lang, 403, lang(QStringLiteral("RSWebBadRequest")));
+    // Counted as failed before the password is checked, until it proves right.
+    if (const auto wait = throttle_.Try(name, r.address, now()); wait.count() > 0)
+        return tooMany(wait);
     QString why;
     const std::optional<WebAccount> account =
         name.isEmpty() ? std::nullopt : FindWebAccount(db, name, &why);
@@ -70,11 +74,9 @@ Response WebApp::signIn(const Request &r, const QSqlDatabase &db)
         ok = VerifyWebPassword(account->passwordHash, password) && !account->disabled;
     else
         VerifyAgainstDummy(password);
-    if (!ok) {
-        throttle_.Failed(name, r.address, now());
+    if (!ok)
         return signInPage(r, lang, 403, lang(QStringLiteral("RSWebSignInFailed")));
-    }
-    throttle_.Succeeded(name);
+    throttle_.Succeeded(name, r.address);
     TouchWebSignIn(db, account->name,
                    QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")));
     const QByteArray token = sessions_.Start(account->name, AccountStamp(*account), now());

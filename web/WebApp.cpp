@@ -138,6 +138,10 @@ Response WebApp::Handle(const Request &r, const QSqlDatabase &db)
     }();
     for (const auto &h : SecurityHeaders())
         out.headers << h;
+    // Served over HTTPS (here or by the proxy): browsers are to come back by HTTPS only.
+    if (r.secure)
+        out.headers << std::pair{QByteArrayLiteral("Strict-Transport-Security"),
+                                 QByteArrayLiteral("max-age=31536000")};
     return out;
 }
 

@@ -99,7 +99,37 @@ std::optional<WebConfig> ReadWebConfig(const QString &appDir, QString *error)
                  timeoutText;
         return std::nullopt;
     }
+
+    // Written as the server writes a client's address, so that the two compare as text.
+    const QString proxy = web("ProxyAddress").trimmed();
+    if (!proxy.isEmpty()) {
+        c.proxyAddress = NormalAddress(proxy);
+        if (c.proxyAddress.isEmpty()) {
+            *error =
+                QStringLiteral("Config.ini: [Web] ProxyAddress must be an IP address: ") + proxy;
+            return std::nullopt;
+        }
+    }
+    const QString https = web("ProxyHttps").trimmed();
+    if (!https.isEmpty() && https != u"0" && https != u"1") {
+        *error = QStringLiteral("Config.ini: [Web] ProxyHttps must be 0 or 1: ") + https;
+        return std::nullopt;
+    }
+    c.proxyHttps = https == u"1";
     return c;
+}
+
+QString NormalAddress(const QString &text)
+{
+    const QByteArray latin = text.toLatin1();
+    char out[INET6_ADDRSTRLEN] = {};
+    in_addr v4{};
+    in6_addr v6{};
+    if (inet_pton(AF_INET, latin.constData(), &v4) == 1)
+        inet_ntop(AF_INET, &v4, out, sizeof out);
+    else if (inet_pton(AF_INET6, latin.constData(), &v6) == 1)
+        inet_ntop(AF_INET6, &v6, out, sizeof out);
+    return QString::fromLatin1(out);
 }
 
 } // namespace vesk::web

@@ -32,7 +32,7 @@ struct Request
     QByteArray cookie;      // the Cookie header
     QByteArray acceptLanguage;
     QString address;     // the client's
-    bool secure = false; // served over TLS
+    bool secure = false; // served over HTTPS, by this server or by the proxy in front
 };
 
 using Headers = QList<std::pair<QByteArray, QByteArray>>;

@@ -15,6 +15,7 @@
 #include <atomic>
 #include <chrono>
 #include <future>
+#include <map>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -295,25 +296,62 @@ TEST(WebServer, ServesHttpsWithASecureCookieWhenGivenACertificate)
     EXPECT_NE(statusOf(exchange(server.port, request("GET", "/signin"))), 200);
 }
 
-// Behind a reverse proxy on the same machine the throttle counts the client the proxy names, so
-// one client's failures do not slow another's sign-in.
-TEST(WebServer, ThrottlesTheClientALocalProxyNames)
+// X-Forwarded-For names the client only on a request from the proxy the settings name: else six
+// made-up clients are one to the throttle. A proxy that serves HTTPS makes the cookies Secure and
+// asks for HSTS.
+TEST(WebServer, BelievesOnlyTheConfiguredProxy)
+{
+    const struct
+    {
+        const char *web;
+        bool believed;
+    } cases[] = {
+        {"Listen=127.0.0.1:0\n", false},
+        {"Listen=127.0.0.1:0\nProxyAddress=127.0.0.2\nProxyHttps=0\n", false},
+        {"Listen=127.0.0.1:0\nProxyAddress=127.0.0.1\nProxyHttps=1\n", true},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.web);
+        WebFixture f;
+        WebServer server(f, QString::fromLatin1(c.web));
+        ASSERT_GT(server.port, 0) << server.log.constData();
+        int last = 0;
+        for (int i = 0; i <= web::SignInThrottle::FreeFailures; ++i) {
+            QByteArray r =
+                signInRequest(server.port, "name=n" + QByteArray::number(i) + "&password=x");
+            const QByteArray forwarded =
+                "Host: 127.0.0.1\r\nX-Forwarded-For: 198.51.100.9, 203.0.113." +
+                QByteArray::number(i) + "\r\n";
+            r.replace(QByteArray("Host: 127.0.0.1\r\n"), forwarded);
+            last = statusOf(exchange(server.port, r));
+        }
+        EXPECT_EQ(last, c.believed ? 403 : 429);
+        const QByteArray page = exchange(server.port, request("GET", "/signin"));
+        EXPECT_EQ(headerOf(page, "Set-Cookie").endsWith("; Secure"), c.believed);
+        EXPECT_EQ(headerOf(page, "Strict-Transport-Security"),
+                  c.believed ? QByteArray("max-age=31536000") : QByteArray());
+    }
+}
+
+// Thirty wrong passwords sent at once: only the free five are checked, the others wait.
+TEST(WebServer, CountsSignInsMadeAtOnceBeforeCheckingThem)
 {
     WebFixture f;
-    WebServer server(f);
+    f.addAccounts();
+    WebServer server(f, QStringLiteral("Listen=127.0.0.1:0\n"));
     ASSERT_GT(server.port, 0) << server.log.constData();
-    const auto signIn = [&](int name, const char *client) {
-        QByteArray r =
-            signInRequest(server.port, "name=n" + QByteArray::number(name) + "&password=x");
-        const QByteArray forwarded =
-            "Host: 127.0.0.1\r\nX-Forwarded-For: 198.51.100.9, " + QByteArray(client) + "\r\n";
-        r.replace(QByteArray("Host: 127.0.0.1\r\n"), forwarded);
-        return statusOf(exchange(server.port, r));
-    };
-    for (int i = 0; i < 5; ++i)
-        EXPECT_EQ(signIn(i, "203.0.113.1"), 403);
-    EXPECT_EQ(signIn(5, "203.0.113.1"), 429);
-    EXPECT_EQ(signIn(6, "203.0.113.2"), 403);
+    std::vector<QByteArray> tries;
+    for (int i = 0; i < 30; ++i)
+        tries.push_back(signInRequest(server.port, "name=head&password=wrong"));
+    std::vector<std::future<int>> answers;
+    for (const QByteArray &t : tries)
+        answers.push_back(
+            std::async(std::launch::async, [&, t] { return statusOf(exchange(server.port, t)); }));
+    std::map<int, int> statuses;
+    for (auto &a : answers)
+        ++statuses[a.get()];
+    EXPECT_EQ(statuses[403], web::SignInThrottle::FreeFailures);
+    EXPECT_EQ(statuses[429], 30 - web::SignInThrottle::FreeFailures);
 }
 
 // A session has at most two pages and two downloads in hand, all sessions eight downloads; beyond
