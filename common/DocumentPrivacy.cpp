@@ -3,6 +3,7 @@
 
 #include "Database.h"
 #include "IniFile.h"
+#include "SqlText.h"
 
 #include <QDir>
 #include <QSqlError>
@@ -49,6 +50,12 @@ bool redactThroughOwner(QSqlDatabase &db, const QString &from, const QString &cu
 QString RedactedDocumentName()
 {
     return QStringLiteral("***");
+}
+
+QString ShownDocumentNameSql(const QString &cutoff)
+{
+    return QStringLiteral("case when PrintTime < %1 then %2 else documentName end")
+        .arg(QuotedStr(cutoff), QuotedStr(RedactedDocumentName()));
 }
 
 bool ReadDocumentPrivacy(const QString &configFile, DocumentPrivacy &privacy, QString *badKey)

@@ -29,6 +29,11 @@ bool ReadDocumentPrivacy(const QString &configFile, DocumentPrivacy &privacy,
 // before `now`'s, or after every possible time when no names are stored. Empty when inactive.
 QString RedactionCutoff(const DocumentPrivacy &privacy, const QDateTime &now);
 
+// The SQL expression of a record's document name as readers outside the console get it: the
+// replacement text before `cutoff` (RedactionCutoff, not empty), the name from then on. The
+// downloads write it and the web view's history sorts and pages by it.
+QString ShownDocumentNameSql(const QString &cutoff);
+
 // Replaces the document names of records with `from` <= PrintTime < `cutoff` by
 // RedactedDocumentName(), in one write transaction; every value is bound. On SQLite the
 // connection gets secure_delete first, so the old text is overwritten in the file's pages, and

@@ -12,8 +12,12 @@ namespace {
 
 using Pairs = QList<std::pair<QString, QString>>;
 
-// The search form: department, dates, the name boxes and the job conditions; the order in force
-// goes along unseen.
+QString title(const RecordColumn &col, const LangLookup &lang)
+{
+    return columnTitle(ColumnTitle{QLatin1String(col.field), QLatin1String(col.titleKey)}, lang);
+}
+
+// The search form: department, dates, the name boxes, the job conditions and the order in force.
 QString searchForm(const PageContext &c, const Search &s, const QString &sortName,
                    const QString &dir)
 {
@@ -44,10 +48,19 @@ QString searchForm(const PageContext &c, const Search &s, const QString &sortNam
     choice("duplex", "RSDuplex", s.duplex,
            {{QStringLiteral("yes"), QStringLiteral("RSYES")},
             {QStringLiteral("no"), QStringLiteral("RSNO")}});
-    return form + QStringLiteral("<input type=\"hidden\" name=\"sort\" value=\"") +
-           HtmlEscape(sortName) +
-           QStringLiteral("\"><input type=\"hidden\" name=\"dir\" value=\"") + dir +
-           QStringLiteral("\"><button>") + HtmlEscape(lang(QStringLiteral("RSSearchBtn "))) +
+    // The order in force goes along; at a phone's width, where the table's headings are hidden,
+    // it is chosen here (the style sheet shows these two only there).
+    form += QStringLiteral("<label class=\"sort\">") +
+            HtmlEscape(lang(QStringLiteral("RSWebSortBy"))) +
+            QStringLiteral("<select name=\"sort\">");
+    for (const RecordColumn &col : PrinterDataColumnTable)
+        form += Option(QLatin1String(col.field), sortName, title(col, lang));
+    form += QStringLiteral("</select>");
+    form += QStringLiteral("<select name=\"dir\">") +
+            Option(QStringLiteral("desc"), dir, lang(QStringLiteral("RSWebDescending"))) +
+            Option(QStringLiteral("asc"), dir, lang(QStringLiteral("RSWebAscending"))) +
+            QStringLiteral("</select></label>");
+    return form + QStringLiteral("<button>") + HtmlEscape(lang(QStringLiteral("RSSearchBtn "))) +
            QStringLiteral("</button></form>");
 }
 
@@ -64,26 +77,24 @@ QString downloadLinks(const LangLookup &lang, const Pairs &searchParams)
     return links + QStringLiteral("</p>");
 }
 
-QString title(const RecordColumn &col, const LangLookup &lang)
-{
-    return columnTitle(ColumnTitle{QLatin1String(col.field), QLatin1String(col.titleKey)}, lang);
-}
-
 // The table's rows. Each cell names its column, so a phone's width can show a row as a card of
 // labelled lines.
-QString recordRows(const RecordPage &page, const PageContext &c)
+QString recordRows(const RecordPage &page, const PageContext &c, const QString &cutoff)
 {
     QStringList labels;
     for (const RecordColumn &col : PrinterDataColumnTable)
         labels << QStringLiteral("<td data-label=\"") + HtmlEscape(title(col, c.lang)) +
                       QStringLiteral("\">");
-    const QString cutoff = RedactionCutoff(c.privacy, QDateTime::currentDateTime());
     QString rows;
     for (const RecordPage::Row &r : page.rows) {
         rows += QStringLiteral("<tr>");
         for (int i = 0; i < PrinterDataColumnCount; ++i) {
             const QString field = QLatin1String(PrinterDataColumnTable[i].field);
             QString text = PrinterDataCellText(field, r.values[size_t(i)], c.lang);
+            bool isNumber = false;
+            const qint64 bytes = r.values[size_t(i)].toLongLong(&isNumber);
+            if (i == colPrintedDocumentSize && isNumber)
+                text = ReadableSize(bytes);
             if (i == coldocumentName && !cutoff.isEmpty() &&
                 r.values[colPrintTime].toString() < cutoff)
                 text = RedactedDocumentName();
@@ -117,6 +128,10 @@ Response HistoryPage(const Request &r, const QSqlDatabase &db, const PageContext
         return ErrorPage(400, lang);
     query.filter = PrinterDataSearch(s->criteria).filter + ScopeClause(c.scope, engineOf(db));
     query.sort = *sortColumn;
+    // Hidden names sort as the text shown in their place, not among the others by their initials.
+    const QString cutoff = RedactionCutoff(c.privacy, QDateTime::currentDateTime());
+    if (*sortColumn == coldocumentName && !cutoff.isEmpty())
+        query.sortSql = ShownDocumentNameSql(cutoff);
     query.ascending = dir == u"asc";
     query.rows = PageRows;
     RecordPage page;
@@ -146,7 +161,8 @@ Response HistoryPage(const Request &r, const QSqlDatabase &db, const PageContext
                       : QString()) +
             QStringLiteral("</a></th>");
     }
-    body += QStringLiteral("</tr>") + recordRows(page, c) + QStringLiteral("</table></div>");
+    body +=
+        QStringLiteral("</tr>") + recordRows(page, c, cutoff) + QStringLiteral("</table></div>");
     if (page.rows.empty())
         body += QStringLiteral("<p>") + HtmlEscape(lang(QStringLiteral("RSWebNoRows"))) +
                 QStringLiteral("</p>");

@@ -111,6 +111,16 @@ std::chrono::seconds SignInThrottle::Try(const QString &account, const QString &
     return std::chrono::seconds(0);
 }
 
+void SignInThrottle::Failed(const QString &account, const QString &address, Clock::time_point now)
+{
+    std::lock_guard<std::mutex> l(lock_);
+    for (QHash<QString, Count> *table : {&accounts_, &addresses_}) {
+        const auto it = table->find(table == &accounts_ ? account.toCaseFolded() : address);
+        if (it != table->end())
+            it->last = now;
+    }
+}
+
 void SignInThrottle::Succeeded(const QString &account, const QString &address)
 {
     std::lock_guard<std::mutex> l(lock_);

@@ -66,6 +66,9 @@ public:
     // same lock: tries made at the same moment cannot all pass one check before any is counted.
     std::chrono::seconds Try(const QString &account, const QString &address,
                              Clock::time_point now = Clock::now());
+    // The try failed (it is counted already): the wait runs from now.
+    void Failed(const QString &account, const QString &address,
+                Clock::time_point now = Clock::now());
     // The try succeeded: clears the account's count and takes the try back from the address's.
     void Succeeded(const QString &account, const QString &address);
 

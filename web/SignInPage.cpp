@@ -74,8 +74,10 @@ Response WebApp::signIn(const Request &r, const QSqlDatabase &db)
         ok = VerifyWebPassword(account->passwordHash, password) && !account->disabled;
     else
         VerifyAgainstDummy(password);
-    if (!ok)
+    if (!ok) {
+        throttle_.Failed(name, r.address, now());
         return signInPage(r, lang, 403, lang(QStringLiteral("RSWebSignInFailed")));
+    }
     throttle_.Succeeded(name, r.address);
     TouchWebSignIn(db, account->name,
                    QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")));

@@ -27,9 +27,11 @@ const char *const Style =
     "svg.trend{width:100%;max-width:40em;height:auto;background:#fff;border:1px solid #ddd}"
     ".error{color:#a00}.downloads a{margin-right:1em}"
     "@media print{header form,form.search,.downloads{display:none}}"
-    // A phone's width: each record a card of labelled lines instead of a wide table.
+    "form.search label.sort{display:none}"
+    // A phone's width: each record a card of labelled lines instead of a wide table, and the
+    // order chosen in the search form instead of by the hidden headings.
     "@media (max-width:40em){table.records,table.records tr{display:block}"
-    "table.records tr:first-child{display:none}"
+    "table.records tr:first-child{display:none}form.search label.sort{display:flex}"
     "table.records tr{border:1px solid #ddd;margin-bottom:.5em}"
     "table.records td{display:grid;grid-template-columns:7em 1fr;gap:.5em;border:0;"
     "white-space:normal;overflow-wrap:anywhere;padding:.1em .4em}"
@@ -146,6 +148,21 @@ QString Number(qint64 n)
 {
     static const QLocale grouping(QLocale::English, QLocale::UnitedStates);
     return grouping.toString(n);
+}
+
+QString ReadableSize(qint64 bytes)
+{
+    constexpr qint64 K = 1024;
+    if (bytes < K)
+        return QString::number(bytes) + QStringLiteral(" B");
+    if (bytes < K * K - K / 2)
+        return Number((bytes + K / 2) / K) + QStringLiteral(" KB");
+    // Tenths of the unit, rounded.
+    const bool giga = bytes >= K * K * K - K * K / 20;
+    const qint64 unit = giga ? K * K * K : K * K;
+    const qint64 tenths = (bytes * 10 + unit / 2) / unit;
+    return Number(tenths / 10) + u'.' + QString::number(tenths % 10) +
+           (giga ? QStringLiteral(" GB") : QStringLiteral(" MB"));
 }
 
 QString Option(const QString &value, const QString &chosen, const QString &text)

@@ -83,6 +83,8 @@ Response Redirect(const QByteArray &to);
 QString Cell(const QString &text);
 // Totals grouped by thousands (25,172), as both languages write them.
 QString Number(qint64 n);
+// A size in bytes as people read it: 512 B, 239 KB, 1.5 MB, 2.3 GB (units of 1,024).
+QString ReadableSize(qint64 bytes);
 QString Option(const QString &value, const QString &chosen, const QString &text);
 QString Input(const QString &label, const char *name, const QString &value,
               const char *type = "text");

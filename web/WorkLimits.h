@@ -17,7 +17,11 @@ public:
     static constexpr int Exports = 8; // downloads waiting for an export thread or being made
     static constexpr int RetryAfterSeconds = 5;
 
-    enum class Kind { Page, Download };
+    enum class Kind
+    {
+        Page,
+        Download
+    };
 
     // Takes a place for a request of the session (its cookie's token; empty: none, only the
     // downloads' common limit applies); false when the session or all of them have no place left.

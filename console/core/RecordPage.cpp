@@ -42,7 +42,9 @@ bool ReadRecordPage(const QSqlDatabase &db, const RecordPageQuery &query, Record
     const bool backward = query.before.has_value();
     const std::optional<qint64> anchor = backward ? query.before : query.after;
     const QString key = pagingKey(db, QStringLiteral("tPrinterData"));
-    const QString order = sortExpression(PrinterDataColumnTable[query.sort]);
+    const QString order = query.sortSql.isEmpty()
+                              ? sortExpression(PrinterDataColumnTable[query.sort])
+                              : QStringLiteral("coalesce(%1, '')").arg(query.sortSql);
     // Backward, the rows before the anchor are read nearest first and shown the other way round.
     const bool readAsc = query.ascending != backward;
 

@@ -24,6 +24,9 @@ struct RecordPageQuery
 {
     QString filter;
     PrinterDataColumn sort = colPrintTime;
+    // What the rows sort and page by instead of the sort column itself, where it is shown
+    // changed (the document names the privacy settings hide); empty: the column.
+    QString sortSql;
     bool ascending = false;
     std::optional<qint64> after;
     std::optional<qint64> before;

@@ -1,6 +1,7 @@
 // The web view's handlers and scope rules, called directly on SQLite.
 #include "DocumentPrivacy.h"
 #include "HostileTexts.h"
+#include "ReportTables.h"
 #include "WebAccounts.h"
 #include "WebFixture.h"
 
@@ -311,6 +312,43 @@ TEST(WebHistory, PagesOfFiftyByKeyInAnyColumnsOrder)
     }
 }
 
+// At a phone's width the headings are hidden: the search form chooses the order there. Sizes
+// are written as people read them.
+TEST(WebHistory, OffersTheOrderInTheFormAndReadableSizes)
+{
+    const struct
+    {
+        qint64 bytes;
+        const char *shown;
+    } sizes[] = {
+        {0, "0 B"},          {1023, "1023 B"},    {1024, "1 KB"},         {244950, "239 KB"},
+        {1048064, "1.0 MB"}, {1572864, "1.5 MB"}, {1073741824, "1.0 GB"}, {5368709120LL, "5.0 GB"},
+    };
+    for (const auto &c : sizes)
+        EXPECT_EQ(web::ReadableSize(c.bytes), QLatin1String(c.shown)) << c.bytes;
+
+    WebFixture f;
+    f.addAccounts();
+    f.addRecord(Finance);
+    QSqlQuery(f.db).exec(QStringLiteral("update tPrinterData set PrintedDocumentSize=244950"));
+    const QByteArray page = f.get(QStringLiteral("/history?sort=documentName&dir=asc"),
+                                  f.signIn(QStringLiteral("head")))
+                                .body;
+    EXPECT_TRUE(page.contains(">239 KB</td>"));
+    EXPECT_FALSE(page.contains("244950"));
+    const QRegularExpression chosen(
+        QStringLiteral("<label class=\"sort\">Sort by<select name=\"sort\">.*<option "
+                       "value=\"documentName\" selected>.*<select name=\"dir\">.*<option "
+                       "value=\"asc\" selected>Ascending</option></select></label>"));
+    EXPECT_TRUE(chosen.match(QString::fromUtf8(page)).hasMatch());
+    // Shown only where the headings are hidden.
+    const QString css = QString::fromLatin1(web::StyleSheet());
+    EXPECT_TRUE(css.contains(u"form.search label.sort{display:none}"));
+    const qsizetype phone = css.indexOf(u"@media (max-width:40em)");
+    EXPECT_GT(css.indexOf(u"form.search label.sort{display:flex}"), phone);
+    EXPECT_GT(css.indexOf(u"table.records tr:first-child{display:none}"), phone);
+}
+
 TEST(WebPages, RefuseBadInputWithItsStatus)
 {
     WebFixture f;
@@ -369,6 +407,18 @@ TEST(WebHistory, DocumentNamesFollowThePrivacySettings)
     EXPECT_FALSE(body.contains("old-name.doc"));
     EXPECT_TRUE(body.contains(RedactedDocumentName().toUtf8()));
     EXPECT_TRUE(body.contains("new-name.doc"));
+    // Sorted by the names shown: the hidden one where its replacement sorts, not by its own.
+    for (const char *dir : {"asc", "desc"}) {
+        const QByteArray sorted =
+            f.get(QStringLiteral("/history?from=2019-01-01&sort=documentName&dir=") +
+                      QLatin1String(dir),
+                  cookie)
+                .body;
+        const qsizetype hidden =
+            sorted.indexOf(QByteArray(">" + RedactedDocumentName().toUtf8() + "<"));
+        ASSERT_GT(hidden, 0);
+        EXPECT_EQ(hidden < sorted.indexOf("new-name.doc"), QByteArray(dir) == "asc") << dir;
+    }
     // The downloads of the same search: the workbook's statement is the CSV's.
     web::Response csv = f.get(QStringLiteral("/download/history.csv?from=2019-01-01"), cookie);
     ASSERT_EQ(csv.status, 200);
@@ -424,4 +474,24 @@ TEST(WebPages, SpeakTheAccountsLanguageElseTheBrowsers)
     signIn.path = QStringLiteral("/signin");
     signIn.acceptLanguage = "zh-TW";
     EXPECT_TRUE(f.app->Handle(signIn, f.db).body.contains("<html lang=\"zh\">"));
+    // The report's column titles too, whatever language the console's column settings hold.
+    f.addRecord(Finance, 2);
+    web::Response pdf =
+        f.get(QStringLiteral("/download/report.pdf"), f.signIn(QStringLiteral("zhang")));
+    ASSERT_EQ(pdf.status, 200);
+    QFile pdfIn;
+    ASSERT_TRUE(pdfIn.open(pdf.fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle));
+    f.dir.writeBytes(QStringLiteral("report.pdf"), pdfIn.readAll());
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"),
+               {f.dir.file(QStringLiteral("report.pdf")), QStringLiteral("-")});
+    ASSERT_TRUE(text.waitForFinished(60000));
+    const QString printed = QString::fromUtf8(text.readAllStandardOutput());
+    const auto titleIn = [&](const char *catalogue) {
+        return ReportColumnTitle(ReportTable::PrinterData, QStringLiteral("hostName"),
+                                 web::CatalogueFromFile(f.dir.file(QLatin1String(catalogue)),
+                                                        catalogue[0] == 'C' ? 134 : 0));
+    };
+    EXPECT_TRUE(printed.contains(titleIn("Chinese.ini"))) << printed.toStdString();
+    EXPECT_FALSE(printed.contains(titleIn("English.ini"))) << printed.toStdString();
 }

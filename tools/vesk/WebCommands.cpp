@@ -13,6 +13,7 @@ namespace vesk::cli {
 namespace {
 
 constexpr int MinPasswordLength = 8;
+constexpr int MaxPasswordLength = 1024;
 
 // The first line of the file named by --password-file, else of standard input.
 std::optional<QByteArray> readPassword(CommandContext &c, const std::optional<QString> &file)
@@ -29,8 +30,24 @@ std::optional<QByteArray> readPassword(CommandContext &c, const std::optional<QS
         c.fail(QStringLiteral("cannot read the password: ") + f.errorString());
         return std::nullopt;
     }
-    const QByteArray password = PasswordFromText(f.read(4096));
-    if (QString::fromUtf8(password).size() < MinPasswordLength) {
+    const QByteArray password = PasswordFromText(f.read(4 * MaxPasswordLength + 2));
+    // The sign-in form sends UTF-8 and at most MaxPasswordLength characters: a password it cannot
+    // send would lock the account out.
+    if (!password.isValidUtf8()) {
+        c.fail(QStringLiteral("the password is not UTF-8 text"));
+        return std::nullopt;
+    }
+    const QString text = QString::fromUtf8(password);
+    if (text.toUcs4().size() > MaxPasswordLength) {
+        c.fail(
+            QStringLiteral("the password must have at most %1 characters").arg(MaxPasswordLength));
+        return std::nullopt;
+    }
+    if (text.trimmed().isEmpty() && !text.isEmpty()) {
+        c.fail(QStringLiteral("the password must not be only blanks"));
+        return std::nullopt;
+    }
+    if (text.toUcs4().size() < MinPasswordLength) {
         c.fail(
             QStringLiteral("the password must have at least %1 characters").arg(MinPasswordLength));
         return std::nullopt;
@@ -239,9 +256,10 @@ void registerWebCommands(CommandRegistry &registry)
          QStringLiteral(
              "An account sees the print records of its department and every department below\n"
              "it; --admin sees every department. The password is the first line of the file\n"
-             "named by --password-file, else of standard input (at least 8 characters); it is\n"
-             "stored only as an Argon2id hash. passwd also enables a disabled account, but not\n"
-             "one whose department was deleted (list shows it disabled, no-department).\n"
+             "named by --password-file, else of standard input (UTF-8, 8 to 1,024 characters,\n"
+             "not only blanks); it is stored only as an Argon2id hash. passwd also enables a\n"
+             "disabled account, but not one whose department was deleted (list shows it\n"
+             "disabled, no-department).\n"
              "An account's sessions end at their next request once it is disabled or deleted,\n"
              "or its password, department or administrator flag changes.\n"
              "--email gives the address that `vesk mail` sends the account's statements and\n"

@@ -1,8 +1,8 @@
 #include "HistoryFiles.h"
 
 #include "GroupedReport.h"
+#include "ReportTables.h"
 #include "SpreadsheetExport.h"
-#include "SqlText.h"
 
 #include <QDateTime>
 
@@ -19,6 +19,13 @@ bool WriteHistoryReportPdf(QSqlDatabase db, const QString &filter, const QString
         std::erase_if(layout.columns, [](const ReportColumn &col) {
             return col.field.compare(QStringLiteral("documentName"), Qt::CaseInsensitive) == 0;
         });
+    // The column titles in the reader's language: tShowSetting holds those of the console's
+    // installation, in whatever language that was.
+    for (ReportColumn &col : layout.columns) {
+        const QString title = ReportColumnTitle(ReportTable::PrinterData, col.field, lang);
+        if (title != col.field) // a column the catalogue has a title for
+            col.title = title;
+    }
     GroupedReport report(std::move(layout));
     return report.read(db, filter, error) && WriteReportPdf(report, file, error);
 }
@@ -31,8 +38,7 @@ bool WriteHistoryExport(QSqlDatabase db, const QString &filter, const LangLookup
     for (ExportColumn &col : columns) {
         if (!cutoff.isEmpty() &&
             col.field.compare(QStringLiteral("documentName"), Qt::CaseInsensitive) == 0)
-            col.field = QStringLiteral("case when PrintTime < %1 then %2 else documentName end")
-                            .arg(QuotedStr(cutoff), QuotedStr(RedactedDocumentName()));
+            col.field = ShownDocumentNameSql(cutoff);
     }
     return ExportRecords(db, ReportTable::PrinterData, filter, columns, file, ExportFormatOf(file),
                          error);

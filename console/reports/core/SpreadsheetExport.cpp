@@ -424,11 +424,19 @@ bool ExportRecords(QSqlDatabase db, ReportTable table, const QString &filter,
 
 QString CsvTextField(const QString &v)
 {
-    // A spreadsheet program reads a cell beginning with one of these as a formula (tab and
-    // carriage return are skipped before it looks): the apostrophe makes the cell plain text.
-    static const QString formulaStarts = QStringLiteral("=+-@\t\r");
-    if (!v.isEmpty() && formulaStarts.contains(v.front()))
+    // A spreadsheet program reads a cell beginning with one of these as a formula: it trims
+    // blanks before it looks (tab and carriage return too), and folds the full-width forms into
+    // the plain ones. The apostrophe makes the cell plain text.
+    static const QString formulaStarts = QStringLiteral("=+-@\uFF1D\uFF0B\uFF0D\uFF20");
+    if (!v.isEmpty() && (v.front() == u'\t' || v.front() == u'\r'))
         return CsvField(u'\'' + v);
+    for (const QChar c : v) {
+        if (c.isSpace())
+            continue;
+        if (formulaStarts.contains(c))
+            return CsvField(u'\'' + v);
+        break;
+    }
     return CsvField(v);
 }
 

@@ -43,9 +43,10 @@ enum class ExportFormat
 
 // A CSV field: quoted, inner quotes doubled, when it holds a comma, a quote or a line break.
 QString CsvField(const QString &value);
-// A text cell's CSV field: a text beginning with =, +, -, @, tab or carriage return gets a
-// leading apostrophe, so that a spreadsheet program shows it instead of running it as a formula
-// (a document's name is whatever the user printing it chose).
+// A text cell's CSV field: a text beginning with tab or carriage return, or with =, +, -, @ or
+// their full-width forms after any blanks, gets a leading apostrophe, so that a spreadsheet
+// program shows it instead of running it as a formula (a document's name is whatever the user
+// printing it chose).
 QString CsvTextField(const QString &value);
 
 // CSV for a name ending in ".csv" (any letter case), otherwise a workbook.
