@@ -21,6 +21,7 @@
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 using namespace vesk;
@@ -377,7 +378,26 @@ TEST(WebServer, BoundsTheWorkInHandAndDropsDownloadsNobodyWaitsFor)
     f.addRecord(Finance, 4);
     f.dir.writeConfig(QStringLiteral("English.ini"), QStringLiteral("0"),
                       QStringLiteral("[Web]\nListen=127.0.0.1:0\n"));
+    // Every request but a sign-in waits at the gate until the test opens it (the hook is set
+    // before the server's threads start, which read it).
+    std::promise<void> open;
+    const std::shared_future<void> gate = open.get_future().share();
+    std::atomic<int> atGate{0};
     web::HttpServer server(f.dir.path());
+    server.beforeHandle = [&atGate, gate](const web::Request &r) {
+        if (r.path == u"/signin")
+            return;
+        ++atGate;
+        gate.wait();
+    };
+    // Opened whatever happens, or a failed assertion would leave the server's threads waiting.
+    bool opened = false;
+    const auto release = [&] {
+        if (!std::exchange(opened, true))
+            open.set_value();
+    };
+    const std::unique_ptr<void, std::function<void(void *)>> openAtEnd(&opened,
+                                                                       [&](void *) { release(); });
     QString error;
     ASSERT_TRUE(server.Start(&error)) << error.toStdString();
     const int port = server.Port();
@@ -391,16 +411,6 @@ TEST(WebServer, BoundsTheWorkInHandAndDropsDownloadsNobodyWaitsFor)
         ASSERT_FALSE(set.isEmpty());
         sessions.push_back(set.left(set.indexOf(';')));
     }
-    // Every request but a sign-in waits at the gate until the test opens it.
-    std::promise<void> open;
-    const std::shared_future<void> gate = open.get_future().share();
-    std::atomic<int> atGate{0};
-    server.beforeHandle = [&, gate](const web::Request &r) {
-        if (r.path == u"/signin")
-            return;
-        ++atGate;
-        gate.wait();
-    };
     const auto reaches = [](const std::function<bool()> &state) {
         for (int i = 0; i < 3000 && !state(); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -434,7 +444,7 @@ TEST(WebServer, BoundsTheWorkInHandAndDropsDownloadsNobodyWaitsFor)
     // The third session's clients give up while their downloads wait.
     for (int s : gone)
         ::close(s);
-    open.set_value();
+    release();
     for (int s : waiting)
         EXPECT_EQ(statusOf(answerOn(s)), 200);
     ASSERT_TRUE(
