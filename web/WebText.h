@@ -1,16 +1,16 @@
 // Texts of the web view: HTML escaping and the parsing of query strings, form bodies and cookies.
 #pragma once
 
+#include "HtmlEscape.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QString>
 
 namespace vesk::web {
 
-// The text as HTML content or a quoted attribute value: & < > " ' as entities, control
-// characters other than tab and line ends as U+FFFD, so nothing a user stored can open a tag,
-// close an attribute or break the page's parsing.
-QString HtmlEscape(const QString &text);
+// HtmlEscape: shared with the trend drawing and the mail statements.
+using vesk::HtmlEscape;
 
 // Query strings and url-encoded form bodies: "a=1&b=x%20y+z". The first value of a repeated
 // name counts. At most this many parameters, and a name or value at most this long (decoded).

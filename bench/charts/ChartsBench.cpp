@@ -1,5 +1,6 @@
 // vesk-bench-charts: the history view's trend chart over a large database, click to painted chart.
 #include "BenchApp.h"
+#include "ChartButton.h"
 #include "Database.h"
 #include "MainDM.h"
 #include "PrinterDataSearch.h"
@@ -11,7 +12,7 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QGraphicsView>
+#include <QLabel>
 #include <QPushButton>
 #include <QSqlQuery>
 #include <QTextStream>
@@ -137,11 +138,11 @@ int main(int argc, char **argv)
     PrinterDataView view(dm);
     Settings settings(view);
     LoadConsoleSettings(dm, settings);
-    ChartCommands commands(dm, &view);
+    ChartButton commands(dm, &view);
     QString png;
     commands.showChart = [&](TTrendChartFrm &form) {
         PaintWatch watch;
-        form.chartView->viewport()->installEventFilter(&watch);
+        form.chartView->installEventFilter(&watch);
         form.show();
         while (!watch.painted)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);

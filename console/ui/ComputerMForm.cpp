@@ -1,6 +1,7 @@
 // The console main window: creation, views, first show, resize, help, minimise and quit.
 #include "ComputerMForm.h"
 
+#include "ChartButton.h"
 #include "DeptTreeView.h"
 #include "Errors.h"
 #include "HostView.h"
@@ -9,8 +10,7 @@
 #include "NetworkPane.h"
 #include "PrinterDataView.h"
 #include "PrinterListView.h"
-#include "ReportCommands.h"
-#include "TrendChartForm.h"
+#include "ReportButtons.h"
 #include "ViewButton.h"
 #include "domainSearch.h"
 
@@ -91,8 +91,8 @@ void TComputerMFrm::createWorkArea()
     plHost = new HostView(dm_, plMain);
     plHost->setObjectName(QStringLiteral("plHost"));
     plPrinterList = new TPrinterListView(dm_, plMain);
-    Reports = new ReportCommands(dm_, plPrinterData, plHost, this);
-    Charts = new ChartCommands(dm_, plPrinterData, this);
+    Reports = new ReportButtons(dm_, plPrinterData, plHost, this);
+    Charts = new ChartButton(dm_, plPrinterData, this);
 
     // Every pane fills the work area; ShowView makes one visible.
     for (QWidget *pane : plMain->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {

@@ -22,8 +22,8 @@ namespace vesk {
 class HostView;
 class TDeptTreeView;
 class PrinterDataView;
-class ChartCommands;
-class ReportCommands;
+class ChartButton;
+class ReportButtons;
 class TdmMain;
 class TNetworkPane;
 class TPrinterListView;
@@ -78,8 +78,8 @@ public:
     QPlainTextEdit *MemLog = nullptr;
     QLabel *lblFooter = nullptr;
     // The views' print, column settings and export commands.
-    ReportCommands *Reports = nullptr;
-    ChartCommands *Charts = nullptr;
+    ReportButtons *Reports = nullptr;
+    ChartButton *Charts = nullptr;
 
     // The WHERE clauses of the last print-history and computer searches, kept by their panes.
     QString PrinterDataFilter() const;

@@ -1,5 +1,6 @@
 // Trend charts on a real SQLite file: bucket choice, the aggregate figures of a search, the chart
 // window of the history view, and vesk summary / vesk report --chart run without a display.
+#include "ChartButton.h"
 #include "ChartScenario.h"
 #include "HeadlessRun.h"
 #include "MainDM.h"
@@ -9,68 +10,64 @@
 #include "TrendChartForm.h"
 #include "TrendSummary.h"
 
-#include <QBarCategoryAxis>
-#include <QBarSet>
-#include <QChart>
 #include <QDateTimeEdit>
-#include <QGraphicsItem>
-#include <QHorizontalBarSeries>
 #include <QLineEdit>
-#include <QLineSeries>
 #include <QPushButton>
-
-#include <algorithm>
+#include <QXmlStreamReader>
 
 using namespace vesk;
 
 namespace {
 
-// What the picture's five charts show, read from its chart items (not from the figures it was
-// made of): each title, then the time line's points or the bars with their names, top first.
-// Also checks the drawing: every chart's place in the image holds marks besides its background.
-std::string pictureFigures(TrendPicture &picture)
+// What the picture's five charts show, read from its drawing (not from the figures it was made
+// of): each title, then the time chart's bars or the top lists' bars with their names, top first.
+// Also checks the painting: every chart's place in the image holds marks besides its background.
+std::string pictureFigures(const TrendPicture &picture)
 {
-    std::vector<QChart *> charts;
-    for (QGraphicsItem *item : picture.scene().items()) {
-        if (auto *chart = dynamic_cast<QChart *>(item))
-            charts.push_back(chart);
-    }
-    std::sort(charts.begin(), charts.end(), [](QChart *a, QChart *b) {
-        return std::pair(a->geometry().top(), a->geometry().left()) <
-               std::pair(b->geometry().top(), b->geometry().left());
-    });
-    const QImage image = picture.image();
     QStringList lines;
-    for (QChart *chart : charts) {
-        QString line = chart->title() + u':';
-        for (QAbstractSeries *series : chart->series()) {
-            if (auto *time = qobject_cast<QLineSeries *>(series)) {
-                for (const QPointF &p : time->points())
-                    line += QStringLiteral(" %1=%2")
-                                .arg(QDateTime::fromMSecsSinceEpoch(qint64(p.x()))
-                                         .date()
-                                         .toString(Qt::ISODate))
-                                .arg(p.y());
-            } else if (auto *bars = qobject_cast<QHorizontalBarSeries *>(series)) {
-                const auto axes = chart->axes(Qt::Vertical);
-                auto *names = axes.isEmpty() ? nullptr : qobject_cast<QBarCategoryAxis *>(axes[0]);
-                const QBarSet *set = bars->barSets().value(0);
-                for (int i = set ? set->count() : 0; i-- > 0;)
-                    line += QStringLiteral(" %1=%2")
-                                .arg(names ? names->categories().value(i) : QStringLiteral("?"))
-                                .arg(set->at(i));
+    QXmlStreamReader svg(picture.svg());
+    int depth = 0, chartDepth = -1;
+    QString element;
+    while (!svg.atEnd()) {
+        switch (svg.readNext()) {
+        case QXmlStreamReader::StartElement:
+            ++depth;
+            if (svg.name() == u"g" && svg.attributes().value(QStringLiteral("class")) == u"chart") {
+                chartDepth = depth;
+                lines << QString();
+            } else if (chartDepth > 0 && svg.name() == u"title") {
+                const QString text = svg.readElementText();
+                --depth;
+                if (depth == chartDepth) {
+                    lines.last() = text + u':';
+                } else if (element == u"rect") {
+                    const qsizetype colon = text.lastIndexOf(QStringLiteral(": "));
+                    lines.last() += u' ' + text.left(colon) + u'=' + text.mid(colon + 2);
+                }
             }
+            element = svg.name().toString();
+            break;
+        case QXmlStreamReader::EndElement:
+            if (depth-- == chartDepth)
+                chartDepth = -1;
+            break;
+        default:
+            break;
         }
-        // Drawn: the chart's place holds more than one colour.
-        const QRect place = chart->geometry().toRect().intersected(image.rect());
+    }
+    if (svg.hasError())
+        return svg.errorString().toStdString();
+    const QImage image = picture.image();
+    for (int chart = 0; chart < lines.size(); ++chart) {
+        // Painted: the chart's place holds more than one colour.
+        const QRect place = TrendPicture::ChartPlace(chart).intersected(image.rect());
         const QRgb background = image.pixel(place.topLeft());
         int marks = 0;
         for (int y = place.top(); y <= place.bottom(); y += 2)
             for (int x = place.left(); x <= place.right(); x += 2)
                 marks += image.pixel(x, y) != background ? 1 : 0;
         if (marks < 100)
-            line += QStringLiteral(" (not drawn)");
-        lines << line;
+            lines[chart] += QStringLiteral(" (not drawn)");
     }
     return lines.join(u'\n').toStdString();
 }
@@ -152,7 +149,7 @@ TEST_F(Charts, HistoryViewShowsAndSavesTheChartOfItsSearch)
 {
     PrinterDataView view(dm);
     view.applyCatalogue();
-    ChartCommands commands(dm, &view);
+    ChartButton commands(dm, &view);
     view.edtDept->setText(QStringLiteral("sales"));
     view.dtpBegin->setDate(QDate(2026, 11, 1));
     view.dtpEnd->setDate(QDate(2026, 12, 1));

@@ -31,6 +31,9 @@ struct Subcommand
     // False for a command that opens its databases itself (migrate, which must only read the
     // folder's).
     bool needsDatabase = true;
+    // True for a command that paints (a report's text layout, the chart): it runs on a
+    // QGuiApplication, every other on a QCoreApplication.
+    bool needsGui = false;
 };
 
 class CommandRegistry

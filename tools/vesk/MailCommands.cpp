@@ -154,7 +154,9 @@ void registerMailCommands(CommandRegistry &registry)
              "--dry-run DIR writes each message to DIR as an .eml file instead, and records\n"
              "nothing.\n") +
              MailHelp,
-         statements});
+         statements,
+         /*needsDatabase=*/true,
+         /*needsGui=*/true});
     registry.add({QStringLiteral("mail"), QStringLiteral("test"), QStringLiteral("ADDR"),
                   QStringLiteral("send one short message: is the mail path right?"), MailHelp,
                   test});

@@ -218,7 +218,9 @@ void registerReportCommands(CommandRegistry &registry)
                                  "--chart writes the console's trend chart of the history search "
                                  "as a PNG picture instead.\n") +
                       FilterHelp,
-                  report});
+                  report,
+                  /*needsDatabase=*/true,
+                  /*needsGui=*/true});
     registry.add({QStringLiteral("export"),
                   {},
                   QStringLiteral("history|hosts [filters] -o FILE.xlsx|FILE.csv"),

@@ -3,27 +3,38 @@
 #include "CommandContext.h"
 #include "CommandRegistry.h"
 
-#include <QApplication>
 #include <QFile>
+#include <QGuiApplication>
 #include <QTemporaryDir>
 #include <QTextStream>
 
+#include <memory>
 #include <optional>
 
 using namespace vesk::cli;
 
-int main(int argc, char **argv)
+namespace {
+
+// The application object the command needs. Painting lays out text with Qt's fonts, which needs a
+// QGuiApplication; the offscreen platform gives one without a display (cron, a systemd timer).
+// Every other command runs on a QCoreApplication, without a platform plugin.
+std::unique_ptr<QCoreApplication> applicationFor(const Subcommand *command, int &argc, char **argv,
+                                                 std::optional<QTemporaryDir> &runtimeDir)
 {
-    // Reports lay out text with Qt's fonts and charts draw through the widgets' graphics scene,
-    // which need an application object; the offscreen platform gives one without a display (cron,
-    // a systemd timer).
+    if (!command || !command->needsGui)
+        return std::make_unique<QCoreApplication>(argc, argv);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     // A private runtime folder where the session has none, so cron mail stays free of Qt's warning.
-    std::optional<QTemporaryDir> runtimeDir;
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR") && runtimeDir.emplace().isValid())
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeDir->path()));
-    QApplication app(argc, argv);
+    return std::make_unique<QGuiApplication>(argc, argv);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
     CommandRegistry registry;
     registerDeptCommands(registry);
     registerDiscoverCommands(registry);
@@ -36,20 +47,31 @@ int main(int argc, char **argv)
     registerMailCommands(registry);
     registerTotalsCommands(registry);
 
+    // The words as the application object would give them, read before it is made: the command
+    // decides which one.
+    QStringList words;
+    for (int i = 1; i < argc; ++i)
+        words << QString::fromLocal8Bit(argv[i]);
+    ArgList globals(words);
+    const bool help = globals.takeFlag(QStringLiteral("--help"));
+    const bool yes = globals.takeFlag(QStringLiteral("--yes"));
+    const std::optional<QString> appDir = globals.takeOption(QStringLiteral("--app"));
+    // What is left: the group, the name, then the subcommand's own arguments and options.
+    const QStringList rest = globals.remaining();
+    int used = 0;
+    const Subcommand *command = registry.find(rest, &used);
+    std::optional<QTemporaryDir> runtimeDir;
+    const std::unique_ptr<QCoreApplication> app = applicationFor(
+        globals.error().isEmpty() && !help ? command : nullptr, argc, argv, runtimeDir);
+
     QTextStream out(stdout), err(stderr);
     out.setEncoding(QStringConverter::Utf8);
     err.setEncoding(QStringConverter::Utf8);
 
-    ArgList globals(app.arguments().mid(1));
-    const bool help = globals.takeFlag(QStringLiteral("--help"));
-    const bool yes = globals.takeFlag(QStringLiteral("--yes"));
-    const std::optional<QString> appDir = globals.takeOption(QStringLiteral("--app"));
     if (!globals.error().isEmpty()) {
         err << "vesk: " << globals.error() << Qt::endl;
         return ExitUsage;
     }
-    // What is left: the group, the name, then the subcommand's own arguments and options.
-    const QStringList rest = globals.remaining();
 
     if (help && rest.isEmpty()) {
         out << registry.overview();
@@ -67,8 +89,6 @@ int main(int argc, char **argv)
         out << registry.groupHelp(rest.at(1));
         return ExitOk;
     }
-    int used = 0;
-    const Subcommand *command = registry.find(rest, &used);
     if (!command) {
         if (!rest.isEmpty() && registry.hasGroup(rest.first())) {
             err << registry.groupHelp(rest.first());

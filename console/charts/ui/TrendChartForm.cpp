@@ -1,13 +1,12 @@
-// The chart window: the picture in a view, Save as PNG and Close; the work is in TrendData.
+// The chart window: the picture scaled to the window, Save as PNG and Close; the work is in
+// TrendData and TrendPicture.
 #include "TrendChartForm.h"
 
 #include "MainDM.h"
-#include "PrinterDataView.h"
 
-#include <QApplication>
 #include <QFileDialog>
-#include <QGraphicsView>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -15,13 +14,17 @@ namespace vesk {
 
 TTrendChartFrm::TTrendChartFrm(TdmMain &dm, const TrendData &data, QWidget *parent)
     : QDialog(parent), dm_(dm),
-      picture_(data, [&dm](const QString &key) { return dm.GetLangString(key); })
+      picture_(data, [&dm](const QString &key) { return dm.GetLangString(key); }),
+      image_(picture_.image())
 {
     setObjectName(QStringLiteral("TrendChartFrm"));
     setWindowTitle(dm.GetLangString(QStringLiteral("RSChartTitle")));
-    chartView = new QGraphicsView(&picture_.scene(), this);
+    chartView = new QLabel(this);
     chartView->setObjectName(QStringLiteral("chartView"));
-    chartView->setRenderHint(QPainter::Antialiasing);
+    chartView->setAlignment(Qt::AlignCenter);
+    // The label follows the window, not the picture's size.
+    chartView->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    chartView->setStyleSheet(QStringLiteral("background: white"));
     btnSavePng = new QPushButton(dm.GetLangString(QStringLiteral("RSChartSave")), this);
     btnSavePng->setObjectName(QStringLiteral("btnSavePng"));
     btnClose = new QPushButton(dm.GetLangString(QStringLiteral("RSClose")), this);
@@ -34,8 +37,6 @@ TTrendChartFrm::TTrendChartFrm(TdmMain &dm, const TrendData &data, QWidget *pare
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(chartView);
     layout->addLayout(buttons);
-    chartView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    chartView->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     resize(900, 960);
 
     connect(btnSavePng, &QPushButton::clicked, this, &TTrendChartFrm::btnSavePngClick);
@@ -62,7 +63,11 @@ void TTrendChartFrm::showEvent(QShowEvent *event)
 
 void TTrendChartFrm::fitPicture()
 {
-    chartView->fitInView(picture_.scene().sceneRect(), Qt::KeepAspectRatio);
+    const QSize room = chartView->contentsRect().size() * chartView->devicePixelRatioF();
+    QPixmap shown =
+        QPixmap::fromImage(image_.scaled(room, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    shown.setDevicePixelRatio(chartView->devicePixelRatioF());
+    chartView->setPixmap(shown);
 }
 
 void TTrendChartFrm::btnSavePngClick()
@@ -73,32 +78,6 @@ void TTrendChartFrm::btnSavePngClick()
     QString error;
     if (!picture_.savePng(file, &error))
         dm_.ShowMsg(error, MB_ICONSTOP);
-}
-
-ChartCommands::ChartCommands(TdmMain &dm, PrinterDataView *view, QWidget *window)
-    : QObject(window), dm_(dm), view_(view), window_(window)
-{
-    connect(view_, &PrinterDataView::chartRequested, this, &ChartCommands::btnChartClick);
-    showChart = [](TTrendChartFrm &form) { form.exec(); };
-}
-
-void ChartCommands::btnChartClick()
-{
-    TrendData data;
-    QString error;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool ok =
-        ReadTrendData(dm_.acntVesk.database(),
-                      TrendSearch{view_->PrinterDataFilter(), view_->PrinterDataTotals()},
-                      TrendPicture::TopCount, data, &error);
-    QApplication::restoreOverrideCursor();
-    if (!ok) {
-        dm_.ShowMsg(error, MB_ICONSTOP);
-        return;
-    }
-    TTrendChartFrm form(dm_, data, window_);
-    if (showChart)
-        showChart(form);
 }
 
 } // namespace vesk

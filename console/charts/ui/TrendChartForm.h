@@ -7,15 +7,15 @@
 
 #include <functional>
 
-class QGraphicsView;
+class QLabel;
 class QPushButton;
 
 namespace vesk {
 
-class PrinterDataView;
 class TdmMain;
 
-// Shows a TrendPicture; the figures are read before the window is made. Window thread only.
+// Shows a TrendPicture scaled to the window; the figures are read before the window is made.
+// Window thread only.
 class TTrendChartFrm : public QDialog
 {
     Q_OBJECT
@@ -31,7 +31,7 @@ public:
     // Where the file name comes from; tests replace it.
     std::function<QString()> choosePngFile;
 
-    QGraphicsView *chartView;
+    QLabel *chartView;
     QPushButton *btnSavePng;
     QPushButton *btnClose;
 
@@ -45,25 +45,7 @@ private:
 
     TdmMain &dm_;
     TrendPicture picture_;
-};
-
-// The handler of the print history view's chart button: reads the figures of the view's last
-// search and shows them. A database error is shown in the data module's message box.
-class ChartCommands : public QObject
-{
-    Q_OBJECT
-
-public:
-    ChartCommands(TdmMain &dm, PrinterDataView *view, QWidget *window = nullptr);
-
-    void btnChartClick();
-    // The modal step; tests replace it.
-    std::function<void(TTrendChartFrm &form)> showChart;
-
-private:
-    TdmMain &dm_;
-    PrinterDataView *view_;
-    QWidget *window_;
+    QImage image_;
 };
 
 } // namespace vesk

@@ -4,15 +4,15 @@
 #include "Catalogue.h"
 #include "TrendData.h"
 
-#include <QGraphicsScene>
 #include <QImage>
+#include <QRect>
 #include <QString>
 
 namespace vesk {
 
-// Builds the Qt Charts items of `data` into a scene of a fixed size, so the window, the saved
-// PNG and `vesk report --chart` show the same picture. Needs a QApplication (Qt Charts draws
-// with widgets' styles); window thread only.
+// The chart drawn as SVG (TrendChartSvg) and painted by Qt Svg's renderer, so the window, the
+// saved PNG and `vesk report --chart` show the same picture. Painting text needs a
+// QGuiApplication; no widgets.
 class TrendPicture
 {
 public:
@@ -23,16 +23,16 @@ public:
 
     TrendPicture(const TrendData &data, const LangLookup &lang);
 
-    QGraphicsScene &scene() { return scene_; }
-    QImage image();
+    const QString &svg() const { return svg_; }
+    QImage image() const;
     // Writes the picture as PNG; false with a reason when the file cannot be written.
-    bool savePng(const QString &file, QString *error = nullptr);
+    bool savePng(const QString &file, QString *error = nullptr) const;
+
+    // Where chart `chart` is drawn: 0 the time chart, then the top lists in TrendGroup order.
+    static QRect ChartPlace(int chart);
 
 private:
-    QGraphicsScene scene_;
+    QString svg_;
 };
-
-// The catalogue key of the time chart's title for a bucket ("RSChartPerDay", ...).
-QString TrendBucketTitleKey(TrendBucket bucket);
 
 } // namespace vesk

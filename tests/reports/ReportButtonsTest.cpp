@@ -1,6 +1,6 @@
 // The views' print, settings and export commands as the administrator uses them, on real
 // widgets: the settings window's check, the preview, the export's messages.
-#include "ReportCommands.h"
+#include "ReportButtons.h"
 
 #include "HostView.h"
 #include "PrinterDataView.h"
@@ -22,10 +22,10 @@ namespace vesk::test {
 
 namespace {
 
-class ReportCommandsTest : public ReportsFixture
+class ReportButtonsTest : public ReportsFixture
 {
 protected:
-    ReportCommandsTest() : history(dm), hosts(dm), commands(dm, &history, &hosts)
+    ReportButtonsTest() : history(dm), hosts(dm), commands(dm, &history, &hosts)
     {
         history.applyCatalogue();
         hosts.applyCatalogue();
@@ -43,12 +43,12 @@ protected:
 
     PrinterDataView history;
     HostView hosts;
-    ReportCommands commands;
+    ReportButtons commands;
 };
 
 } // namespace
 
-TEST_F(ReportCommandsTest, SettingsWindowSavesTheGridOrderAndRefusesIsVisible2)
+TEST_F(ReportButtonsTest, SettingsWindowSavesTheGridOrderAndRefusesIsVisible2)
 {
     // The third history column moved to the first place.
     history.dbPrinterData->horizontalHeader()->moveSection(2, 0);
@@ -94,7 +94,7 @@ TEST_F(ReportCommandsTest, SettingsWindowSavesTheGridOrderAndRefusesIsVisible2)
     EXPECT_EQ(setting(QStringLiteral("PrinterName"), "Findex"), QStringLiteral("1"));
 }
 
-TEST_F(ReportCommandsTest, PrintShowsThePreviewOfTheLastSearch)
+TEST_F(ReportButtonsTest, PrintShowsThePreviewOfTheLastSearch)
 {
     addPrint({QStringLiteral("Laser-1"), QStringLiteral("memo.doc"), QStringLiteral("PC-A")});
     addPrint({QStringLiteral("Laser-2"), QStringLiteral("plan.doc"), QStringLiteral("PC-B"), 1,
@@ -131,7 +131,7 @@ TEST_F(ReportCommandsTest, PrintShowsThePreviewOfTheLastSearch)
     EXPECT_TRUE(boxes.shown.empty());
 }
 
-TEST_F(ReportCommandsTest, ExportReportsSuccessAndFailureInABox)
+TEST_F(ReportButtonsTest, ExportReportsSuccessAndFailureInABox)
 {
     addPrint({QStringLiteral("Laser-1"), QStringLiteral("memo.doc"), QStringLiteral("PC-A")});
     const struct

@@ -1,5 +1,5 @@
 // Print, column settings and export of the print history and computer directory views.
-#include "ReportCommands.h"
+#include "ReportButtons.h"
 
 #include "GroupedReport.h"
 #include "HostView.h"
@@ -28,18 +28,18 @@ struct WaitCursor
 
 } // namespace
 
-ReportCommands::ReportCommands(TdmMain &dm, PrinterDataView *printerData, HostView *host,
-                               QWidget *window)
+ReportButtons::ReportButtons(TdmMain &dm, PrinterDataView *printerData, HostView *host,
+                             QWidget *window)
     : QObject(window), dm_(dm), printerData_(printerData), host_(host), window_(window)
 {
     connect(printerData_, &PrinterDataView::printRequested, this,
-            &ReportCommands::btnPrinterDataPrintClick);
+            &ReportButtons::btnPrinterDataPrintClick);
     connect(printerData_, &PrinterDataView::printSettingRequested, this,
-            &ReportCommands::btnPrintSettingClick);
-    connect(printerData_, &PrinterDataView::exportRequested, this, &ReportCommands::btnExportClick);
-    connect(host_, &HostView::printRequested, this, &ReportCommands::btnHPrintClick);
-    connect(host_, &HostView::showSettingRequested, this, &ReportCommands::btnHShowSettingClick);
-    connect(host_, &HostView::exportRequested, this, &ReportCommands::btnExportHClick);
+            &ReportButtons::btnPrintSettingClick);
+    connect(printerData_, &PrinterDataView::exportRequested, this, &ReportButtons::btnExportClick);
+    connect(host_, &HostView::printRequested, this, &ReportButtons::btnHPrintClick);
+    connect(host_, &HostView::showSettingRequested, this, &ReportButtons::btnHShowSettingClick);
+    connect(host_, &HostView::exportRequested, this, &ReportButtons::btnExportHClick);
 
     showPreview = [this](const GroupedReport &report) {
         TPrinterDataReportFrm preview(dm_, report, window_);
@@ -51,49 +51,49 @@ ReportCommands::ReportCommands(TdmMain &dm, PrinterDataView *printerData, HostVi
     };
 }
 
-ReportCommands::~ReportCommands() = default;
+ReportButtons::~ReportButtons() = default;
 
-void ReportCommands::btnPrinterDataPrintClick()
+void ReportButtons::btnPrinterDataPrintClick()
 {
     printReport(ReportTable::PrinterData);
 }
 
-void ReportCommands::btnHPrintClick()
+void ReportButtons::btnHPrintClick()
 {
     printReport(ReportTable::Host);
 }
 
-void ReportCommands::btnPrintSettingClick()
+void ReportButtons::btnPrintSettingClick()
 {
     openSettings(ReportTable::PrinterData);
 }
 
-void ReportCommands::btnHShowSettingClick()
+void ReportButtons::btnHShowSettingClick()
 {
     openSettings(ReportTable::Host);
 }
 
-void ReportCommands::btnExportClick()
+void ReportButtons::btnExportClick()
 {
     exportRecords(ReportTable::PrinterData);
 }
 
-void ReportCommands::btnExportHClick()
+void ReportButtons::btnExportHClick()
 {
     exportRecords(ReportTable::Host);
 }
 
-bool ReportCommands::SavePrinterDataColumns()
+bool ReportButtons::SavePrinterDataColumns()
 {
     return saveColumns(ReportTable::PrinterData);
 }
 
-bool ReportCommands::SaveHostColumns()
+bool ReportButtons::SaveHostColumns()
 {
     return saveColumns(ReportTable::Host);
 }
 
-bool ReportCommands::saveColumns(ReportTable table)
+bool ReportButtons::saveColumns(ReportTable table)
 {
     const bool history = table == ReportTable::PrinterData;
     const TDataset &dataset = history ? *dm_.aqryPrinterData : *dm_.aqryHost;
@@ -107,7 +107,7 @@ bool ReportCommands::saveColumns(ReportTable table)
     return false;
 }
 
-void ReportCommands::openSettings(ReportTable table)
+void ReportButtons::openSettings(ReportTable table)
 {
     if (!saveColumns(table))
         return;
@@ -121,7 +121,7 @@ void ReportCommands::openSettings(ReportTable table)
         showSettings(form);
 }
 
-void ReportCommands::printReport(ReportTable table)
+void ReportButtons::printReport(ReportTable table)
 {
     const bool history = table == ReportTable::PrinterData;
     const QString group = history ? printerData_->groupColumn() : host_->groupColumn();
@@ -150,7 +150,7 @@ void ReportCommands::printReport(ReportTable table)
         showPreview(*report);
 }
 
-void ReportCommands::exportRecords(ReportTable table)
+void ReportButtons::exportRecords(ReportTable table)
 {
     const QString file = chooseExportFile ? chooseExportFile() : QString();
     if (file.isEmpty())

@@ -1,4 +1,4 @@
-// The print, column settings and export commands of the console's two data views.
+// The print, column settings and export buttons of the console's two data views.
 #pragma once
 
 #include "ReportTables.h"
@@ -19,14 +19,14 @@ class TShowSettingFrm;
 // Handlers of the main window behind the views' print, "..." and export buttons. Each works on
 // the view's last search (its filter) and shows failures in the data module's message box.
 // The dialogs are shown through replaceable steps so tests can answer them. Window thread only.
-class ReportCommands : public QObject
+class ReportButtons : public QObject
 {
     Q_OBJECT
 
 public:
-    ReportCommands(TdmMain &dm, PrinterDataView *printerData, HostView *host,
-                   QWidget *window = nullptr);
-    ~ReportCommands() override;
+    ReportButtons(TdmMain &dm, PrinterDataView *printerData, HostView *host,
+                  QWidget *window = nullptr);
+    ~ReportButtons() override;
 
     void btnPrinterDataPrintClick();
     void btnHPrintClick();
