@@ -16,9 +16,9 @@ constexpr int Left = 48, Right = 8, Top = 24, Bottom = 28;
 constexpr auto BarColour = "#3b6ea5";
 // A top list's name column; longer names are cut so the bars keep their room.
 constexpr int NameColumn = 104;
-constexpr int MaxNameLength = 18;
+constexpr int MaxNameLength = 15;
 // Room right of the longest bar for its figure.
-constexpr int FigureRoom = 40;
+constexpr int FigureRoom = 48;
 
 QString titleText(const QString &title)
 {
