@@ -524,11 +524,10 @@ bool TVeskagentFrm::eventFilter(QObject *watched, QEvent *event)
     return TLumoFrm::eventFilter(watched, event);
 }
 
-bool TVeskagentFrm::WaitForMonitors(int)
+void TVeskagentFrm::JoinMonitors()
 {
     if (monitors_)
         monitors_->StopAll();
-    return true;
 }
 
 void TVeskagentFrm::ExitAgent()

@@ -74,9 +74,8 @@ public:
     void SavePrinterData();
     // Ends the agent as the tray's exit command does: FormClose, then the program ends.
     void ExitAgent();
-    // Joins every monitor thread still running (closing has joined them already); true when
-    // none is left. The time limit of the former wait is no longer needed.
-    bool WaitForMonitors(int ms = 0);
+    // Stops and joins every monitor thread still running (closing has joined them already).
+    void JoinMonitors();
 
     // Roster commands, also called by tests without the dialog.
     void AddRosterPrinter(const QString &name, bool monitor);

@@ -80,6 +80,6 @@ int main(int argc, char **argv)
     VeskagentFrm.show();
     const int rc = app.exec();
     DMTimer.tmSavePrinterData.stop();
-    VeskagentFrm.WaitForMonitors();
+    VeskagentFrm.JoinMonitors();
     return rc;
 }

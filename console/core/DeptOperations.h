@@ -1,5 +1,5 @@
 // The department commands of the console without their windows: adding, renaming, moving and
-// deleting departments, moving and deleting computers, both properties and both log blocks.
+// deleting departments, their properties and log block (the computers' are HostOperations).
 // The department view and the vesk command both call these, so each rule exists once.
 #pragma once
 
@@ -11,7 +11,6 @@
 #include <QVariant>
 
 #include <optional>
-#include <vector>
 
 namespace vesk {
 
@@ -25,22 +24,6 @@ struct DeptRecord
     QString Manager;
     QString Tel;
     QString Fax;
-    QString Memo;
-};
-
-// The fields of tHost that the properties window edits, and its department for the log.
-struct HostRecord
-{
-    QVariant Key; // as DeptRecord::Key
-    QString HostName;
-    QString IP;
-    QString MAC;
-    QString tNetGroup;
-    QString DeptName;
-    QString EmName;
-    QString Tel;
-    QString Fax;
-    QString Email;
     QString Memo;
 };
 
@@ -75,9 +58,8 @@ public:
     // by no other department (letter case ignored). Shows why not.
     bool CheckNewDeptName(const QString &oldName, const QString &newName);
 
-    // Drops: the row changes first; the caller moves the node only on success.
+    // A drop: the row changes first; the caller moves the node only on success.
     bool MoveDept(const QString &dragged, const QString &target);
-    bool MoveHost(const QString &host, const QString &dept);
 
     // Deleting the department at `path` of `forest` (the tree as shown): refuses the default
     // department, refuses a top-level department with children when no top-level default
@@ -96,32 +78,12 @@ public:
     std::optional<DeptRecord> ReadDept(const QString &name);
     bool SaveDept(const QString &oldName, const DeptRecord &record);
 
-    // Computer properties. ReadHost: the one row of that name (shown otherwise). SaveHost: a new
-    // name must be usable (not empty) and free; only the row read changes (as SaveDept);
-    // printers of the computer follow it; print records keep the old name.
-    std::optional<HostRecord> ReadHost(const QString &name);
-    bool SaveHost(const QString &oldName, const HostRecord &record);
-    // Asks, then deletes the computer's row; its printers and print records stay.
-    bool DeleteHost(const QString &name);
-
-    // Log lines and blocks (each line of a block ends with CR LF); no block for a missing row.
-    QString ModifyComputeLine(const QString &newName, const QDateTime &when) const;
-    QString DeleteComputeLine(const QString &name, const QDateTime &when) const;
+    // The log block (each line ends with CR LF); none for a missing row.
     std::optional<QString> DeptLogBlock(const QString &name, const QDateTime &when);
-    std::optional<QString> HostLogBlock(const QString &name, const QDateTime &when);
 
     QSqlDatabase database() const;
 
 private:
-    struct LogLine
-    {
-        QString label;
-        const char *field;
-    };
-    // The timestamp and stars, "label:value" per line, the stars: from the first row of the
-    // statement for `name`; nothing without a row.
-    std::optional<QString> logBlock(const QString &statement, const QString &name,
-                                    const QDateTime &when, const std::vector<LogLine> &lines);
     QString lang(const QString &key) const;
     void showError(const QString &text);
 

@@ -1,4 +1,4 @@
-// The department view: the tree's handlers over DeptOperations and LoadDeptTree.
+// The department view: the tree's handlers over DeptOperations, HostOperations and LoadDeptTree.
 #include "DeptTreeView.h"
 
 #include "ComputerAjustForm.h"
@@ -6,6 +6,7 @@
 #include "DeptOperations.h"
 #include "Errors.h"
 #include "HostMForm.h"
+#include "HostOperations.h"
 #include "MainDM.h"
 #include "MessageFlags.h"
 #include "TreeImages.h"
@@ -330,10 +331,9 @@ void TDeptTreeView::DeptTreeDragDrop(QTreeWidgetItem *target)
     QTreeWidgetItem *dragged = selectedNode();
     if (!DeptTreeDragOver(target))
         return;
-    DeptOperations ops(dm_);
     const bool written = kindOf(dragged) == NodeKind::Department
-                             ? ops.MoveDept(dragged->text(0), target->text(0))
-                             : ops.MoveHost(dragged->text(0), target->text(0));
+                             ? DeptOperations(dm_).MoveDept(dragged->text(0), target->text(0))
+                             : HostOperations(dm_).MoveHost(dragged->text(0), target->text(0));
     if (written)
         moveNode(dragged, target);
 }
@@ -506,7 +506,7 @@ void TDeptTreeView::MenuIComputeFomClick()
     QTreeWidgetItem *node = selectedNode();
     if (!node || kindOf(node) != NodeKind::Computer)
         return;
-    DeptOperations ops(dm_);
+    HostOperations ops(dm_);
     const std::optional<HostRecord> record = ops.ReadHost(node->text(0));
     if (!record)
         return;
@@ -527,7 +527,7 @@ void TDeptTreeView::MenuLogComputeClick()
     if (!node || kindOf(node) != NodeKind::Computer)
         return;
     if (const std::optional<QString> block =
-            DeptOperations(dm_).HostLogBlock(node->text(0), Clock()))
+            HostOperations(dm_).HostLogBlock(node->text(0), Clock()))
         log(*block);
 }
 
@@ -538,7 +538,7 @@ void TDeptTreeView::MenudeleteComputerClick()
     if (!node || kindOf(node) != NodeKind::Computer)
         return;
     const QString name = node->text(0);
-    DeptOperations ops(dm_);
+    HostOperations ops(dm_);
     if (!ops.DeleteHost(name))
         return;
     delete node;

@@ -1,7 +1,7 @@
 // THostMFrm: the computer properties window: name, addresses, workgroup, employee and contacts.
 #pragma once
 
-#include "DeptOperations.h"
+#include "HostOperations.h"
 #include "LumoBackForm.h"
 
 class QLabel;
@@ -14,7 +14,7 @@ namespace vesk {
 class TdmMain;
 
 // Shown modally by the department view; OK accepts, Cancel rejects. The department is not shown
-// here (it changes by drag and drop or reassignment); the view saves (DeptOperations::SaveHost).
+// here (it changes by drag and drop or reassignment); the view saves (HostOperations::SaveHost).
 class THostMFrm : public TLumoBackFrm
 {
     Q_OBJECT

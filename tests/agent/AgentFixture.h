@@ -43,7 +43,7 @@ protected:
     {
         if (frm) {
             frm->close(); // stops the monitors the test left running
-            frm->WaitForMonitors(10000);
+            frm->JoinMonitors();
         }
         frm.reset();
         TLumoFrm::SetDataModule(nullptr);

@@ -245,7 +245,7 @@ TEST_F(StartupTest, ADatabaseUnwritableAtTheTimerSaveAndAtExitLosesAndDoublesNot
         timer.tmSavePrinterDataTimer();
         EXPECT_EQ(frm->Records().SavedCount, 0);
         frm->ExitAgent();
-        frm->WaitForMonitors(10000);
+        frm->JoinMonitors();
         frm.reset();
         ASSERT_TRUE(lock.exec(QStringLiteral("ROLLBACK")));
         lock.finish();

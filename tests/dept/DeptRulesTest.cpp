@@ -4,6 +4,7 @@
 #include "DeptFixture.h"
 #include "DeptOperations.h"
 #include "DeptTree.h"
+#include "HostOperations.h"
 #include "LogDateTime.h"
 #include "MessageFlags.h"
 
@@ -140,6 +141,7 @@ TEST_F(DeptRules, PropertiesSaveOnlyTheRowTheyRead)
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         DeptOperations ops(*dm);
+        HostOperations hosts(*dm);
         bool saved = false;
         if (c.dept) {
             std::optional<DeptRecord> r = ops.ReadDept(c.read);
@@ -147,12 +149,12 @@ TEST_F(DeptRules, PropertiesSaveOnlyTheRowTheyRead)
             r->Manager = u"Ann"_qs;
             saved = ops.SaveDept(c.read, *r);
         } else {
-            std::optional<HostRecord> r = ops.ReadHost(c.read);
+            std::optional<HostRecord> r = hosts.ReadHost(c.read);
             ASSERT_TRUE(r);
             if (*c.meanwhile)
                 exec(QString::fromLatin1(c.meanwhile));
             r->EmName = u"Ann"_qs;
-            saved = ops.SaveHost(c.read, *r);
+            saved = hosts.SaveHost(c.read, *r);
         }
         EXPECT_EQ(saved, c.saved);
         EXPECT_EQ(count(u"select count(*) from tDept where Manager='Ann'"_qs) +
@@ -168,7 +170,7 @@ TEST_F(DeptRules, ComputerPropertiesRefuseAnEmptyName)
     addOrganisation();
     const QStringList before = rows(u"select * from tHost"_qs) + rows(u"select * from tPrinter"_qs);
     for (const QString &name : {QString(), u"   "_qs}) {
-        DeptOperations ops(*dm);
+        HostOperations ops(*dm);
         std::optional<HostRecord> r = ops.ReadHost(u"PC2"_qs);
         ASSERT_TRUE(r);
         r->HostName = name;
@@ -308,7 +310,7 @@ INSTANTIATE_TEST_SUITE_P(InPlaceAndProperties, DeptRename, ::testing::Bool(), []
 TEST_F(DeptRules, ComputerPropertiesCarryTheNameIntoPrintersOnly)
 {
     addOrganisation();
-    DeptOperations ops(*dm);
+    HostOperations ops(*dm);
     std::optional<HostRecord> r = ops.ReadHost(u"pc'1"_qs);
     ASSERT_TRUE(r);
     r->HostName = u"pc2"_qs;
@@ -346,13 +348,13 @@ TEST_F(DeptRules, LogBlocksAreByteForByte)
                   "\r\nName:R&D [Lab]\r\nManager:Ann\r\nPhone:1\r\nFax:2"
                   "\r\nNotes:\r\n" +
                   stars + "\r\n");
-    EXPECT_EQ(ops.HostLogBlock(u"lab1"_qs, when),
+    EXPECT_EQ(HostOperations(*dm).HostLogBlock(u"lab1"_qs, when),
               LogDateTime(when) + stars +
                   "\r\nComputer:LAB1\r\nIP:10.0.0.1\r\nMAC:00-11\r\nWorkgroup:WG\r\nEmployee:Eve"
                   "\r\nDepartment:R&D [Lab]\r\nPhone:3\r\nFax:4\r\nE-mail:e@x\r\nNotes:m\r\n" +
                   stars + "\r\n");
     EXPECT_FALSE(ops.DeptLogBlock(u"Nobody"_qs, when));
-    EXPECT_EQ(ops.ModifyComputeLine(u"PC'9"_qs, when),
+    EXPECT_EQ(HostOperations(*dm).ModifyComputeLine(u"PC'9"_qs, when),
               "Update computer PC'9:succeeded:" + LogDateTime(when));
 }
 

@@ -2,9 +2,9 @@
 #include "ArgList.h"
 #include "CommandContext.h"
 #include "CommandRegistry.h"
-#include "DeptOperations.h"
 #include "DeptTree.h"
 #include "Errors.h"
+#include "HostOperations.h"
 
 #include <QDateTime>
 
@@ -32,7 +32,7 @@ int hostShow(CommandContext &c, ArgList &args)
     if (!names)
         return ExitUsage;
     const std::optional<QString> block =
-        DeptOperations(c.dm()).HostLogBlock(names->first(), QDateTime::currentDateTime());
+        HostOperations(c.dm()).HostLogBlock(names->first(), QDateTime::currentDateTime());
     if (!block)
         return c.fail(c.langFilled(QStringLiteral("RSComputeNotExist"), names->first()));
     printBlock(c, *block);
@@ -53,7 +53,7 @@ int hostSet(CommandContext &c, ArgList &args)
     const std::optional<QStringList> names = takePositional(c, args, 1, 1);
     if (!names)
         return ExitUsage;
-    DeptOperations ops(c.dm());
+    HostOperations ops(c.dm());
     std::optional<HostRecord> record = ops.ReadHost(names->first());
     if (!record)
         return ExitFailed;
@@ -86,7 +86,7 @@ int hostMove(CommandContext &c, ArgList &args)
     const DeptNode *dept = findDept(c, *forest, names->at(1));
     if (!dept)
         return ExitFailed;
-    return DeptOperations(c.dm()).MoveHost(names->at(0), dept->text) ? ExitOk : ExitFailed;
+    return HostOperations(c.dm()).MoveHost(names->at(0), dept->text) ? ExitOk : ExitFailed;
 }
 
 int hostDelete(CommandContext &c, ArgList &args)
@@ -96,7 +96,7 @@ int hostDelete(CommandContext &c, ArgList &args)
         return ExitUsage;
     if (!hostExists(c, names->first()))
         return ExitFailed;
-    DeptOperations ops(c.dm());
+    HostOperations ops(c.dm());
     if (!ops.DeleteHost(names->first()))
         return ExitFailed;
     c.out() << ops.DeleteComputeLine(names->first(), QDateTime::currentDateTime()) << u'\n';
