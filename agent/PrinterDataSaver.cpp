@@ -63,7 +63,7 @@ QVariant integerCell(const QString &cell)
 QVariant cellValue(const ListedRecord &row, int column)
 {
     const QString &cell = row.Cells[static_cast<size_t>(column)];
-    if (PrinterDataColumnTable[column].type == ColumnType::Integer)
+    if (isNumberColumn(PrinterDataColumnTable[column].type))
         return integerCell(cell);
     return cell;
 }

@@ -35,6 +35,7 @@ const std::array<std::pair<int, QString>, PrinterDataColumnCount - OriginalColum
     {colPagesPrinted, QStringLiteral("printed")},
     {colColorPrint, QStringLiteral("color")},
     {colDuplex, QStringLiteral("duplex")},
+    {colCost, QStringLiteral("cost")},
 }};
 
 QByteArray line(const QJsonObject &o)

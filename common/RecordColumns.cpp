@@ -26,6 +26,8 @@ QString columnType(const RecordColumn &column, DbEngine engine)
         return textColumnType(engine, column.length);
     case ColumnType::Integer:
         return QStringLiteral("integer");
+    case ColumnType::Money:
+        return QStringLiteral("bigint");
     case ColumnType::DateTime:
         // PostgreSQL's own timestamp would print differently; the text keeps one form everywhere.
         return engine == DbEngine::PostgreSQL ? QStringLiteral("varchar(19)")

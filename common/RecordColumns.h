@@ -12,10 +12,17 @@ namespace vesk {
 
 enum class ColumnType
 {
-    Text,    // `length` characters, 0: unbounded; letter case ignored on both engines
-    Integer, // 32-bit whole number
-    DateTime // "yyyy-mm-dd hh:mm:ss" text, so it sorts and compares in time order
+    Text,     // `length` characters, 0: unbounded; letter case ignored on both engines
+    Integer,  // 32-bit whole number
+    DateTime, // "yyyy-mm-dd hh:mm:ss" text, so it sorts and compares in time order
+    Money     // whole minor units of the currency (Money.h) in a 64-bit integer
 };
+
+// Columns holding a whole number: stored, bound and sorted as numbers.
+constexpr bool isNumberColumn(ColumnType type)
+{
+    return type == ColumnType::Integer || type == ColumnType::Money;
+}
 
 // One column of a record table. Everything that lists a table's columns reads this: the create
 // statements (Schema.cpp), the catalogue keys of the titles (PrinterDataTitles, HostTitles), the
@@ -55,6 +62,9 @@ inline constexpr RecordColumn PrinterDataColumnTable[] = {
     {"PagesPrinted", ColumnType::Integer, 0, "RSPagesPrinted", 7, 60},
     {"ColorPrint", ColumnType::Integer, 0, "RSColorPrint", 5, 50},
     {"Duplex", ColumnType::Integer, 0, "RSDuplex", 5, 60},
+    // Appended later (schema version 9): what the job cost at the prices in force when the agent
+    // took it in; NULL in records stored before and where no price applied.
+    {"Cost", ColumnType::Money, 0, "RSCost", 9, 60},
 };
 // The first twelve fill a report's page; the columns appended later are in the column settings
 // but left out of reports until the administrator adds them.
@@ -97,9 +107,10 @@ enum PrinterDataColumn
     colJobOutcome,
     colPagesPrinted,
     colColorPrint,
-    colDuplex
+    colDuplex,
+    colCost
 };
-static_assert(colDuplex + 1 == PrinterDataColumnCount);
+static_assert(colCost + 1 == PrinterDataColumnCount);
 
 // A table's columns as a range.
 struct RecordColumns

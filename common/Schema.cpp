@@ -2,6 +2,7 @@
 // PrintTime is "yyyy-mm-dd hh:mm:ss" text so it sorts and compares chronologically.
 #include "Schema.h"
 
+#include "CostTables.h"
 #include "Database.h"
 #include "DocumentPrivacy.h"
 #include "RecordColumns.h"
@@ -156,6 +157,7 @@ QStringList createStatements(DbEngine e)
                savedRecordTable(),
            } +
            webAccountStatements(e, true) + mailSentStatements(e) + totalsTableStatements(e) +
+           costTableStatements(e) +
            // Checked against the tables when made.
            (e == DbEngine::PostgreSQL ? redactFunctionStatements() : QStringList{});
 }
@@ -233,7 +235,7 @@ const QStringList &SchemaTables()
         QStringLiteral("tSavedRecord"),   QStringLiteral("tWebAccount"),
         QStringLiteral("tMailSent"),
     };
-    static const QStringList withTotals = tables + TotalsTables();
+    static const QStringList withTotals = tables + TotalsTables() + CostTables();
     return withTotals;
 }
 
@@ -318,6 +320,34 @@ bool buildTotals(QSqlDatabase &db, QString *error)
         error);
 }
 
+// Columns [first, last) of tPrinterData appended to an older table, NULL in its records, with
+// their column settings. A step knows no language: the settings are titled by their field names
+// until the console writes its grid's titles into them, as it does whenever it opens the
+// settings window.
+QStringList appendPrinterDataColumns(DbEngine e, int first, int last)
+{
+    QStringList s, fields;
+    for (int i = first; i < last; ++i) {
+        const RecordColumn &c = PrinterDataColumnTable[i];
+        s << QStringLiteral("alter table tPrinterData add column %1 %2")
+                 .arg(QLatin1String(c.field), columnType(c, e));
+        fields << QuotedStr(QLatin1String(c.field));
+    }
+    s << QStringLiteral("delete from tShowSetting where tableName='tPrinterData' and "
+                        "FieldName in (") +
+             fields.join(QStringLiteral(", ")) + u')';
+    for (int i = first; i < last; ++i) {
+        const RecordColumn &c = PrinterDataColumnTable[i];
+        s << QStringLiteral(
+                 "insert into tShowSetting (tableName, FieldName, FName, FWidth, Findex, "
+                 "IsVisible) values ('tPrinterData', %1, %1, %2, %3, 0)")
+                 .arg(QuotedStr(QLatin1String(c.field)))
+                 .arg(c.reportWidth)
+                 .arg(i);
+    }
+    return s;
+}
+
 } // namespace
 
 const std::vector<SchemaStep> &SchemaSteps()
@@ -352,31 +382,8 @@ const std::vector<SchemaStep> &SchemaSteps()
              return e == DbEngine::PostgreSQL ? redactFunctionStatements() : QStringList{};
          }},
         // 5: how each job ended, the pages printed, colour and two-sided, appended to the print
-        // records (NULL in the records stored before), with their column settings. A step knows
-        // no language: the settings are titled by their field names until the console writes
-        // its grid's titles into them, as it does whenever it opens the settings window.
-        {5,
-         [](DbEngine e) {
-             QStringList s, fields;
-             for (const RecordColumn &c : AppendedPrinterDataColumns) {
-                 s << QStringLiteral("alter table tPrinterData add column %1 %2")
-                          .arg(QLatin1String(c.field), columnType(c, e));
-                 fields << QuotedStr(QLatin1String(c.field));
-             }
-             s << QStringLiteral("delete from tShowSetting where tableName='tPrinterData' and "
-                                 "FieldName in (") +
-                      fields.join(QStringLiteral(", ")) + u')';
-             for (int i = ReportedPrinterDataColumns; i < PrinterDataColumnCount; ++i) {
-                 const RecordColumn &c = PrinterDataColumnTable[i];
-                 s << QStringLiteral("insert into tShowSetting (tableName, FieldName, FName, "
-                                     "FWidth, Findex, IsVisible) values ('tPrinterData', %1, %1, "
-                                     "%2, %3, 0)")
-                          .arg(QuotedStr(QLatin1String(c.field)))
-                          .arg(c.reportWidth)
-                          .arg(i);
-             }
-             return s;
-         }},
+        // records (NULL in the records stored before), with their column settings.
+        {5, [](DbEngine e) { return appendPrinterDataColumns(e, colJobOutcome, colCost); }},
         // 6: the web view's accounts.
         {6, [](DbEngine e) { return webAccountStatements(e, false); }},
         // 7: the accounts' e-mail addresses and the record of what was mailed.
@@ -386,9 +393,16 @@ const std::vector<SchemaStep> &SchemaSteps()
                                 textColumnType(e, 255)} +
                     mailSentStatements(e);
          }},
-        // 8: the kept totals, built from the records there are.
-        {8, [](DbEngine e) { return totalsTableStatements(e) + totalsTriggerStatements(e); },
-         buildTotals},
+        // 8: the kept totals. Step 9 makes them, with their cost figure, where they are missing:
+        // its triggers and build read the records' cost column.
+        {8, [](DbEngine) { return QStringList{}; }},
+        // 9: the price list, paper factors, budgets and paper stock; each record's cost
+        // (NULL in the records stored before) and the kept totals' cost figure.
+        {9,
+         [](DbEngine e) {
+             return costTableStatements(e) + appendPrinterDataColumns(e, colCost, colCost + 1);
+         },
+         [](QSqlDatabase &db, QString *error) { return addCostToTotals(db, buildTotals, error); }},
     };
     return steps;
 }

@@ -37,7 +37,8 @@ const QStringList &countedColumns()
         QStringLiteral("PrinterName"),  QStringLiteral("hostName"),
         QStringLiteral("EmName"),       QStringLiteral("TotalPageCount"),
         QStringLiteral("PagesPrinted"), QStringLiteral("ColorPrint"),
-        QStringLiteral("Duplex"),       QStringLiteral("JobOutcome")};
+        QStringLiteral("Duplex"),       QStringLiteral("JobOutcome"),
+        QStringLiteral("Cost")};
     return columns;
 }
 
@@ -120,6 +121,9 @@ QStringList totalsTableStatements(DbEngine e)
     QStringList figures;
     for (const QString &c : figureColumns())
         figures << c + QStringLiteral(" integer not null");
+    // A job's cost may pass what a 32-bit integer holds.
+    if (e == DbEngine::PostgreSQL)
+        figures.last() = QStringLiteral("Cost bigint not null");
     return {tableStatement(e, DayTable, DayLength), tableStatement(e, MonthTable, MonthLength),
             QStringLiteral(
                 "create table if not exists tTotalLog (PrintTime %1, DeptName %2, PrinterName %2, "

@@ -1,6 +1,6 @@
-// Kept totals of the print records: pages, jobs and the job figures per day and per month, for
-// each department, printer, computer and employee. A figure over a period is read from a row per
-// name and month (a row per name and day at the period's edges) instead of from every record.
+// Kept totals of the print records: pages, jobs, the job figures and cost per day and per month,
+// for each department, printer, computer and employee. A figure over a period is read from a row
+// per name and month (a row per name and day at the period's edges) instead of from every record.
 //
 // Exact whatever writes tPrinterData: triggers of the database itself append each inserted,
 // deleted or changed record's figures (negative for what went) to tTotalLog, a table without an
@@ -81,10 +81,10 @@ struct TotalsSearch
 
 // The day figures of the records a search selects: rows of the day ("yyyy-MM-dd"; empty for
 // records without a time), pages, jobs, pages printed, colour, two-sided, cancelled and aborted
-// jobs, in day order. Built from the day totals, the records of the partial days at the edges and
-// the waiting log.
+// jobs and cost (minor units), in day order. Built from the day totals, the records of the partial
+// days at the edges and the waiting log.
 QString TotalsDayStatement(DbEngine engine, const TotalsSearch &search);
-// Pages and jobs per value of the dimension's column (null where the records have none), most
+// Pages, jobs and cost per value of the dimension's column (null where the records have none), most
 // pages first and then by name, `top` rows at most (0: all). Whole months from the month totals.
 QString TotalsGroupStatement(DbEngine engine, TotalsDim dim, const TotalsSearch &search, int top);
 

@@ -137,7 +137,8 @@ QString TotalsDayStatement(DbEngine e, const TotalsSearch &search)
 {
     const Span sp = spanOf(search);
     const QString figures = QStringLiteral("Pages p, Jobs j, PagesPrinted pp, ColourJobs c, "
-                                           "DuplexJobs du, CancelledJobs ca, AbortedJobs ab");
+                                           "DuplexJobs du, CancelledJobs ca, AbortedJobs ab, "
+                                           "Cost co");
     QStringList arms;
     if (sp.days) {
         arms << QStringLiteral("select Period d, ") + figures +
@@ -150,9 +151,9 @@ QString TotalsDayStatement(DbEngine e, const TotalsSearch &search)
     if (!sp.raw.isEmpty()) {
         QStringList named;
         const QStringList f = recordFigures(QString());
-        const QStringList aliases{QStringLiteral("p"), QStringLiteral("j"),  QStringLiteral("pp"),
-                                  QStringLiteral("c"), QStringLiteral("du"), QStringLiteral("ca"),
-                                  QStringLiteral("ab")};
+        const QStringList aliases{QStringLiteral("p"),  QStringLiteral("j"),  QStringLiteral("pp"),
+                                  QStringLiteral("c"),  QStringLiteral("du"), QStringLiteral("ca"),
+                                  QStringLiteral("ab"), QStringLiteral("co")};
         for (int i = 0; i < f.size(); ++i)
             named << f[i] + u' ' + aliases[i];
         arms << QStringLiteral("select substr(PrintTime, 1, 10) d, ") +
@@ -160,10 +161,11 @@ QString TotalsDayStatement(DbEngine e, const TotalsSearch &search)
                     rawDays(sp) + search.deptClause;
     }
     if (arms.isEmpty())
-        arms << QStringLiteral("select '' d, 0 p, 0 j, 0 pp, 0 c, 0 du, 0 ca, 0 ab where 1=0");
+        arms << QStringLiteral(
+            "select '' d, 0 p, 0 j, 0 pp, 0 c, 0 du, 0 ca, 0 ab, 0 co where 1=0");
     Q_UNUSED(e);
-    return QStringLiteral("select d, sum(p), sum(j), sum(pp), sum(c), sum(du), sum(ca), sum(ab) "
-                          "from (") +
+    return QStringLiteral("select d, sum(p), sum(j), sum(pp), sum(c), sum(du), sum(ca), sum(ab), "
+                          "cast(sum(co) as bigint) from (") +
            arms.join(QStringLiteral(" union all ")) +
            QStringLiteral(") t group by d having sum(j) <> 0 order by d");
 }
@@ -174,7 +176,7 @@ QString TotalsGroupStatement(DbEngine e, TotalsDim dim, const TotalsSearch &sear
     const QString column = TotalsDimColumn(dim);
     const auto kept = [&](const QString &table) -> QString {
         return noCase(e, QStringLiteral("case when Nul = 1 then null else Name end")) +
-               QStringLiteral(" n, Pages p, Jobs j from ") + table +
+               QStringLiteral(" n, Pages p, Jobs j, Cost co from ") + table +
                QStringLiteral(" where Dim = %1 and ").arg(int(dim));
     };
     QStringList arms;
@@ -189,17 +191,17 @@ QString TotalsGroupStatement(DbEngine e, TotalsDim dim, const TotalsSearch &sear
             arms << QStringLiteral("select ") + kept(DayTable) + u'(' + edges + u')' +
                         search.deptClause;
         arms << QStringLiteral("select ") + noCase(e, column) +
-                    QStringLiteral(" n, Pages p, Jobs j from tTotalLog where ") +
+                    QStringLiteral(" n, Pages p, Jobs j, Cost co from tTotalLog where ") +
                     wholeDays(sp, logDay()) + search.deptClause;
     }
     if (!sp.raw.isEmpty())
         arms << QStringLiteral("select ") + noCase(e, column) +
-                    QStringLiteral(" n, coalesce(TotalPageCount, 0) p, 1 j from tPrinterData "
-                                   "where ") +
+                    QStringLiteral(" n, coalesce(TotalPageCount, 0) p, 1 j, coalesce(Cost, 0) co "
+                                   "from tPrinterData where ") +
                     rawDays(sp) + search.deptClause;
     if (arms.isEmpty())
-        arms << QStringLiteral("select '' n, 0 p, 0 j where 1=0");
-    QString s = QStringLiteral("select n, sum(p), sum(j) from (") +
+        arms << QStringLiteral("select '' n, 0 p, 0 j, 0 co where 1=0");
+    QString s = QStringLiteral("select n, sum(p), sum(j), cast(sum(co) as bigint) from (") +
                 arms.join(QStringLiteral(" union all ")) +
                 QStringLiteral(") t group by n having sum(j) <> 0 order by 2 desc, 1");
     if (top > 0)

@@ -9,9 +9,10 @@ namespace vesk::totals {
 
 namespace {
 
-// In the tables' column order.
+// In the tables' column order. Cost: the records' costs in minor units (a record without one
+// counts 0).
 const char *const FigureColumns[] = {"Pages",      "Jobs",          "PagesPrinted", "ColourJobs",
-                                     "DuplexJobs", "CancelledJobs", "AbortedJobs"};
+                                     "DuplexJobs", "CancelledJobs", "AbortedJobs",  "Cost"};
 
 // The key of a totals row from a dimension row, its period `length` characters of PrintTime.
 QString totalsKey(DbEngine e, int length)
@@ -56,7 +57,8 @@ QStringList recordFigures(const QString &p, int sign)
                             flag("ColorPrint", 1),
                             flag("Duplex", 1),
                             flag("JobOutcome", int(JobOutcome::Cancelled)),
-                            flag("JobOutcome", int(JobOutcome::Aborted))};
+                            flag("JobOutcome", int(JobOutcome::Aborted)),
+                            QStringLiteral("coalesce(%1Cost, 0)").arg(p)};
     if (sign > 0)
         return plain;
     QStringList negated;

@@ -50,6 +50,14 @@ const TableRights Rights[] = {
     {"tTotalDay", nullptr, "select, insert, update, delete", "select"},
     {"tTotalMonth", nullptr, "select, insert, update, delete", "select"},
     {"tTotalLog", nullptr, "select, insert, update, delete", "select"},
+    // What printing costs: the agent reads the prices to cost each job it stores (the cost goes
+    // in with the record) and touches no budget or stock; the console keeps them all; the web
+    // view reads them.
+    {"tPrice", "select", "select, insert, update, delete", "select"},
+    {"tPaperFactor", "select", "select, insert, update, delete", "select"},
+    {"tBudget", nullptr, "select, insert, update, delete", "select"},
+    {"tPageManager", nullptr, "select, insert, update, delete", "select"},
+    {"tPageType", nullptr, "select, insert, update, delete", "select"},
 };
 
 // The only way the agent changes stored records: replacing due document names by the fixed

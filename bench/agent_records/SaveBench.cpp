@@ -43,7 +43,8 @@ std::vector<ListedRecord> makeRows(int n)
                    QString::number(i % 3), // how the job ended, pages printed, colour, duplex
                    QString::number(i % 20 + 1),
                    QString::number(i % 2),
-                   QString::number(i % 2)};
+                   QString::number(i % 2),
+                   QString::number((i % 20 + 1) * 3)}; // cost
         rows.push_back(std::move(r));
     }
     return rows;
@@ -52,8 +53,8 @@ std::vector<ListedRecord> makeRows(int n)
 // The baseline stores the same cells in the same columns, numbers as numbers, with nothing else.
 void bindRow(QSqlQuery &q, const ListedRecord &r)
 {
-    static constexpr bool number[] = {false, false, false, true,  true, false, false, false,
-                                      false, false, false, false, true, true,  true,  true};
+    static constexpr bool number[] = {false, false, false, true, true, false, false, false, false,
+                                      false, false, false, true, true, true,  true,  true};
     static_assert(std::size(number) == PrinterDataColumnCount);
     for (int c = 0; c < PrinterDataColumnCount; ++c) {
         const QString &cell = r.Cells[static_cast<size_t>(c)];
@@ -64,8 +65,8 @@ void bindRow(QSqlQuery &q, const ListedRecord &r)
 const QString Insert = QStringLiteral(
     "insert into tPrinterData (PrinterName, documentName, hostName, TotalPageCount, "
     "PrintedDocumentSize, PageSize, PrintTime, OperatorName, IP, MAC, EmName, DeptName, "
-    "JobOutcome, PagesPrinted, ColorPrint, Duplex) "
-    "values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    "JobOutcome, PagesPrinted, ColorPrint, Duplex, Cost) "
+    "values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
 
 // Wall clock and this thread's CPU time of one step: on a shared machine the CPU time is the
 // steadier figure of the two.

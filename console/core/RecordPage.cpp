@@ -19,7 +19,7 @@ QString sortExpression(const RecordColumn &c)
     const QString f = QLatin1String(c.field);
     if (c.type == ColumnType::DateTime)
         return f;
-    if (c.type == ColumnType::Integer)
+    if (isNumberColumn(c.type))
         return QStringLiteral("coalesce(%1, -1)").arg(f);
     return QStringLiteral("coalesce(%1, '')").arg(f);
 }

@@ -60,7 +60,8 @@ TEST_F(StartupTest, RecordListColumnsComeFromTheDisplayLabelsTwelvePixelsPerChar
                           "RSJobOutcome",
                           "RSPagesPrinted",
                           "RSColorPrint",
-                          "RSDuplex"};
+                          "RSDuplex",
+                          "RSCost"};
     for (int i = 0; i < PrinterDataColumnCount; ++i) {
         const QString caption = keys[i] ? lang(keys[i]) : QStringLiteral("MAC");
         EXPECT_EQ(lv->headerItem()->text(i), caption) << i;

@@ -3,6 +3,7 @@
 #include "Errors.h"
 #include "MainDM.h"
 #include "PagedQueryModel.h"
+#include "RecordColumns.h"
 #include "ScriptedPresenter.h"
 #include "SqlText.h"
 #include "TestCatalogue.h"
@@ -208,10 +209,10 @@ TEST_F(DataModule, DatasetsDeclareFieldsInOrderAndTakeLabels)
 {
     ASSERT_TRUE(dm.aqryPrinterData->Open());
     const QSqlRecord rec = dm.aqryPrinterData->model()->record();
-    ASSERT_EQ(rec.count(), 16);
+    ASSERT_EQ(rec.count(), PrinterDataColumnCount);
     const auto &fields = dm.aqryPrinterData->Fields();
-    ASSERT_EQ(fields.size(), 16u);
-    for (int i = 0; i < 16; ++i)
+    ASSERT_EQ(fields.size(), size_t(PrinterDataColumnCount));
+    for (int i = 0; i < PrinterDataColumnCount; ++i)
         EXPECT_EQ(rec.fieldName(i).toLower(), fields[size_t(i)].name.toLower());
     EXPECT_EQ(dm.aqryPrinterData->displayWidth(QStringLiteral("documentName")), 19);
 

@@ -44,7 +44,7 @@ TEST_F(NewDatabase, PrintRecordColumnsKeepTheirOrder)
               QStringLiteral("PrinterName,documentName,hostName,TotalPageCount,"
                              "PrintedDocumentSize,PageSize,PrintTime,OperatorName,"
                              "IP,MAC,EmName,DeptName,JobOutcome,PagesPrinted,ColorPrint,"
-                             "Duplex"));
+                             "Duplex,Cost"));
     EXPECT_EQ(storedSchemaVersion(db()), SchemaVersion);
     QString error;
     QSqlDatabase d = db();
@@ -63,7 +63,7 @@ TEST_F(NewDatabase, HoldsTheDefaultDepartmentAndColumnSettings)
     // The print records' columns appended later are listed but not reported: the first twelve
     // fill the page.
     for (const auto &[table, count, reported] :
-         {std::tuple{"tPrinterData", 16, 12}, std::tuple{"tHost", 10, 10}}) {
+         {std::tuple{"tPrinterData", 17, 12}, std::tuple{"tHost", 10, 10}}) {
         ASSERT_TRUE(q.exec(QStringLiteral("select FieldName, FName, FWidth, Findex, IsVisible from "
                                           "tShowSetting where tableName='%1' order by Findex")
                                .arg(QLatin1String(table))));

@@ -81,10 +81,10 @@ TEST_F(PgReports, ReportExportAndSettingsRunOnTheServer)
         << error.toStdString();
     const QByteArray bytes = readFile(csv);
     EXPECT_TRUE(bytes.contains("\r\nLaser-1,memo.doc,PC-A,\"2\",,A4,2026-11-03 10:00:00,user,"
-                               "10.0.0.1,,,Sales,,,,\r\n"))
+                               "10.0.0.1,,,Sales,,,,,\r\n"))
         << bytes.toStdString();
     EXPECT_TRUE(bytes.contains("\r\nlaser-1,\"plan, v2\",PC-B,\"5\",,A4,2026-11-20 16:30:00,user,"
-                               "10.0.0.1,,Ann,IT,Cancelled,\"1\",Yes,No\r\n"))
+                               "10.0.0.1,,Ann,IT,Cancelled,\"1\",Yes,No,\r\n"))
         << bytes.toStdString();
 }
 

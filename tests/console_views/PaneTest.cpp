@@ -236,7 +236,7 @@ TEST_F(Panes, DetailsFollowTheColumnOrderAndMovedColumnsStayMoved)
     view.dbPrinterDataDblClick();
     ASSERT_EQ(details.size(), 1);
     const QStringList lines = details[0].split(QStringLiteral("\r\n"));
-    EXPECT_EQ(lines.size(), 17); // sixteen fields and the empty text after the last CR LF
+    EXPECT_EQ(lines.size(), 18); // seventeen fields and the empty text after the last CR LF
     EXPECT_EQ(lines[0], dm.GetLangString(QStringLiteral("RShostName")) + QStringLiteral(":PC-02"));
     EXPECT_EQ(lines[1],
               dm.GetLangString(QStringLiteral("RSPrinterName")) + QStringLiteral(":Inkjet"));

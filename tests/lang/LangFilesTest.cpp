@@ -47,6 +47,7 @@ const QStringList &columnTitleKeys()
         "RSPagesPrinted",
         "RSColorPrint",
         "RSDuplex",
+        "RSCost",
         "RSNetGroup",
         "RSBelongDept",
         "RSBelongEmName",

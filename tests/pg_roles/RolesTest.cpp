@@ -131,10 +131,20 @@ TEST_F(Roles, EachRoleMayRunOnlyWhatItsProgramsNeed)
         // The agent: its save, its roster, its host lookup, its bookkeeping.
         {"vesk_agent",
          "insert into tPrinterData (PrinterName, documentName, hostName, TotalPageCount, "
-         "PrintedDocumentSize, PageSize, PrintTime, OperatorName, IP, MAC, EmName, DeptName) "
-         "values ('P', 'd', 'PC1', 1, 10, 'A4', '2026-12-01 10:00:00', 'u', '1.2.3.4', "
-         "'00-11-22-33-44-55', 'e', 'Sales')",
+         "PrintedDocumentSize, PageSize, PrintTime, OperatorName, IP, MAC, EmName, DeptName, "
+         "Cost) values ('P', 'd', 'PC1', 1, 10, 'A4', '2026-12-01 10:00:00', 'u', '1.2.3.4', "
+         "'00-11-22-33-44-55', 'e', 'Sales', 7)",
          true},
+        // It costs each job at the prices and changes no price, budget or stock.
+        {"vesk_agent", "select * from tPrice", true},
+        {"vesk_agent", "select * from tPaperFactor", true},
+        {"vesk_agent", "insert into tPrice (PrinterName, MonoPrice) values ('P', 1)", false},
+        {"vesk_agent", "update tPrice set MonoPrice=0", false},
+        {"vesk_agent", "delete from tPaperFactor", false},
+        {"vesk_agent", "select * from tBudget", false},
+        {"vesk_agent", "insert into tBudget (DeptName, Amount) values ('Sales', 1)", false},
+        {"vesk_agent", "insert into tPageManager (PrinterName, PageCount) values ('P', 1)", false},
+        {"vesk_agent", "update tPageType set MinCount=0", false},
         {"vesk_agent", "select * from tHost", true},
         {"vesk_agent", "select * from tDept", true},
         {"vesk_agent", "select * from tPrinter", true},
@@ -195,6 +205,15 @@ TEST_F(Roles, EachRoleMayRunOnlyWhatItsProgramsNeed)
          "'2026-11', '')",
          true},
         {"vesk_console", "update tMailSent set Period='2026-12'", false},
+        {"vesk_console", "insert into tPrice (PrinterName, MonoPrice) values ('', 30000)", true},
+        {"vesk_console", "update tPaperFactor set Factor=20000 where Paper='A3'", true},
+        {"vesk_console", "insert into tBudget (DeptName, Amount) values ('Sales', 5000)", true},
+        {"vesk_console",
+         "insert into tPageManager (PrinterName, PageType, PageCount, MoneyCount) values ('P', "
+         "'A4', 500, 450)",
+         true},
+        {"vesk_console", "delete from tPageType", true},
+        {"vesk_console", "update tPrinterData set Cost=3 where PrinterName='none'", true},
         // The web view: reads the records and its accounts, notes a sign-in, nothing else.
         {"vesk_web", "select * from tPrinterData", true},
         {"vesk_web", "select * from tHost", true},
@@ -219,6 +238,9 @@ TEST_F(Roles, EachRoleMayRunOnlyWhatItsProgramsNeed)
         {"vesk_web", "select * from tPrinter", false},
         {"vesk_web", "select * from tSavedRecord", false},
         {"vesk_web", "select * from tMailSent", false},
+        {"vesk_web", "select * from tPrice, tPaperFactor, tBudget, tPageManager, tPageType", true},
+        {"vesk_web", "update tBudget set Amount=0", false},
+        {"vesk_web", "insert into tPrice (PrinterName) values ('x')", false},
         {"vesk_web", "update tShowSetting set FWidth=1", false},
         {"vesk_web", "select vesk_redact_document_names('', '2000-01-01 00:00:00')", false},
         {"vesk_web", "create table tOther (x integer)", false},
@@ -362,9 +384,14 @@ TEST_F(Roles, TheAgentsRosterCommandsWorkUnderItsRole)
 // upgrades it and the agent starts.
 TEST_F(Roles, AnOlderDatabaseIsUpgradedByTheOwnerNotByTheAgent)
 {
-    // As the last step found it: without the accounts' addresses and the record of mail sent.
-    ASSERT_TRUE(ownerExec(QStringLiteral("drop table tMailSent")));
-    ASSERT_TRUE(ownerExec(QStringLiteral("alter table tWebAccount drop column Email")));
+    // As the last step found it: without the cost tables and the records' and totals' cost.
+    for (const char *statement :
+         {"drop table tPrice, tPaperFactor, tBudget, tPageManager, tPageType",
+          "alter table tPrinterData drop column Cost cascade",
+          "alter table tTotalDay drop column Cost", "alter table tTotalMonth drop column Cost",
+          "alter table tTotalLog drop column Cost",
+          "delete from tShowSetting where FieldName='Cost'"})
+        ASSERT_TRUE(ownerExec(QLatin1String(statement))) << statement;
     ASSERT_TRUE(
         ownerExec(QStringLiteral("update tSchemaVersion set Version=%1").arg(SchemaVersion - 1)));
     test::TestAppDir app;

@@ -65,10 +65,10 @@ TEST_F(OnPostgres, SchemaHoldsTheInitialRows)
     EXPECT_EQ(column(QStringLiteral("select Name from tDept where SuperName='-1'")),
               QStringList{QStringLiteral("默认部门")});
     EXPECT_EQ(column(QStringLiteral("select count(*) from tShowSetting")),
-              QStringList{QStringLiteral("26")});
+              QStringList{QStringLiteral("27")});
     const QSqlRecord rec = db().record(QStringLiteral("tprinterdata"));
-    // The twelve record fields, the key that pages them, the four appended after it.
-    ASSERT_EQ(rec.count(), 17);
+    // The twelve record fields, the key that pages them, the five appended after it.
+    ASSERT_EQ(rec.count(), 18);
     EXPECT_EQ(rec.fieldName(6).toLower(), QStringLiteral("printtime"));
     EXPECT_EQ(rec.fieldName(12), PrinterDataKeyColumn.toLower());
 }

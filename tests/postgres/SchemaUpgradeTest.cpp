@@ -1,5 +1,6 @@
 // Opening a database brings it up to date, on both engines: older versions upgraded with their
 // rows, a newer one refused, a failed step undone, two openers at once.
+#include "CostTables.h"
 #include "Database.h"
 #include "PostgresServer.h"
 #include "Schema.h"
@@ -75,14 +76,20 @@ protected:
     {
         QSqlDatabase db = setup();
         const bool pg = GetParam() == DbEngine::PostgreSQL;
-        if (version <= 7) {
+        if (version <= 8) {
             for (const char *trigger : {"Insert", "Delete", "Update", "Truncate"})
                 exec(db, QStringLiteral("drop trigger if exists trTotals") +
                              QLatin1String(trigger) +
                              (pg ? QStringLiteral(" on tPrinterData") : QString()));
-            for (const QString &table : TotalsTables())
+            for (const QString &table : CostTables())
                 exec(db, QStringLiteral("drop table ") + table);
+            exec(db, QStringLiteral("alter table tPrinterData drop column Cost"));
+            exec(db, QStringLiteral("delete from tShowSetting where FieldName='Cost'"));
         }
+        for (const QString &table : version <= 8 ? TotalsTables() : QStringList{})
+            exec(db, (version == 8 ? QStringLiteral("alter table %1 drop column Cost")
+                                   : QStringLiteral("drop table %1"))
+                         .arg(table));
         if (version <= 6)
             exec(db, QStringLiteral("drop table tMailSent"));
         if (version == 6)
@@ -152,6 +159,8 @@ TEST_P(OpenUpgrades, OlderAreBroughtUpToDateNewerRefusedFailuresUndone)
         {1, nullptr, true, SchemaVersion},
         {2, nullptr, true, SchemaVersion},
         {3, nullptr, true, SchemaVersion},
+        {7, nullptr, true, SchemaVersion},
+        {8, nullptr, true, SchemaVersion},
         {SchemaVersion, nullptr, true, SchemaVersion},
         {SchemaVersion + 1, nullptr, false, SchemaVersion + 1},
         // A table where step 2 puts an index: the whole upgrade is rolled back.
@@ -189,7 +198,7 @@ TEST_P(OpenUpgrades, OlderAreBroughtUpToDateNewerRefusedFailuresUndone)
             // rows, and the settings list them out of the report.
             const QSqlRecord rec = raw.record(QStringLiteral("tprinterdata"));
             for (int i = 0; i < 4; ++i)
-                EXPECT_EQ(rec.fieldName(rec.count() - 4 + i).toLower(),
+                EXPECT_EQ(rec.fieldName(rec.count() - 5 + i).toLower(),
                           QString::fromLatin1(OutcomeColumns[i]).toLower());
             EXPECT_EQ(scalar(raw, QStringLiteral("select count(*) from tPrinterData where "
                                                  "JobOutcome is null and PagesPrinted is null and "
@@ -198,7 +207,32 @@ TEST_P(OpenUpgrades, OlderAreBroughtUpToDateNewerRefusedFailuresUndone)
             EXPECT_EQ(scalar(raw, QStringLiteral("select count(*) from tShowSetting where "
                                                  "tableName='tPrinterData' and Findex>=12 and "
                                                  "IsVisible=0")),
-                      u"4");
+                      c.after >= 9 ? u"5" : u"4");
+        }
+        if (c.after >= 9) {
+            // Then the cost, NULL in the kept rows, in every total of them as 0; the totals
+            // (kept or made) equal the records' sums and follow the next write.
+            EXPECT_EQ(raw.record(QStringLiteral("tprinterdata"))
+                          .fieldName(raw.record(QStringLiteral("tprinterdata")).count() - 1)
+                          .toLower(),
+                      u"cost");
+            EXPECT_EQ(scalar(raw, QStringLiteral("select count(*) from tPrinterData where Cost is "
+                                                 "null")),
+                      QString::number(Rows));
+            exec(raw, QStringLiteral("insert into tPrinterData (PrinterName, TotalPageCount, Cost) "
+                                     "values ('P0', 2, 250)"));
+            exec(raw, QStringLiteral("insert into tPrice (PrinterName, MonoPrice) values ('', 1)"));
+            QString error;
+            ASSERT_TRUE(beginWrite(raw, &error) && FoldTotals(raw, &error) &&
+                        commitWrite(raw, &error))
+                << error.toStdString();
+            const auto differences = CheckTotals(raw, 5, &error);
+            ASSERT_TRUE(differences) << error.toStdString();
+            EXPECT_TRUE(differences->empty());
+            EXPECT_EQ(scalar(raw, QStringLiteral("select Cost from tTotalMonth where Dim=1 and "
+                                                 "Name='P0'")),
+                      u"250");
+            exec(raw, QStringLiteral("delete from tPrinterData where Cost is not null"));
         }
         raw = QSqlDatabase();
         for (const char *name : {"setup", "check", "raw"})

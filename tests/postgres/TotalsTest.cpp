@@ -1,7 +1,8 @@
 // Kept totals on SQLite and PostgreSQL: random sequences of the writes the records get (saves
-// with their fold, deletes, department renames, redaction, plain SQL updates and deletes without
-// a fold), and after each one the totals equal the records' sums and every figure read from them
-// over periods with edges at midnight, month and year ends and times equals the records'.
+// with their fold, deletes, department renames, redaction, recosts, plain SQL updates and deletes
+// without a fold; costs past what 32-bit sums hold), and after each one the totals equal the
+// records' sums and every figure read from them over periods with edges at midnight, month and year
+// ends and times equals the records'.
 #include "Totals.h"
 
 #include "Database.h"
@@ -97,6 +98,19 @@ QVariant maybeNumber(QRandomGenerator &r, int bound)
     return r.bounded(8) == 0 ? QVariant(QMetaType(QMetaType::Int)) : QVariant(r.bounded(bound));
 }
 
+// A cost in minor units: none, a cent or two, or beyond what a 32-bit sum holds.
+QVariant maybeCost(QRandomGenerator &r)
+{
+    switch (r.bounded(4)) {
+    case 0:
+        return QVariant(QMetaType(QMetaType::LongLong));
+    case 1:
+        return QVariant(qint64(r.bounded(3)));
+    default:
+        return QVariant(qint64(r.bounded(2000000000)) + qint64(r.bounded(2)) * 2000000000);
+    }
+}
+
 // The periods read after each step: [from, to) or [from, to], times optional.
 const struct
 {
@@ -122,13 +136,14 @@ TEST_P(Totals, EveryFigureEqualsTheRecordsSumsAfterEachWrite)
     QRandomGenerator r(20261210);
     const auto insert = [&](int n) {
         for (int i = 0; i < n; ++i)
-            exec(QStringLiteral("insert into tPrinterData (PrinterName, documentName, hostName, "
-                                "TotalPageCount, PrintTime, EmName, DeptName, JobOutcome, "
-                                "PagesPrinted, ColorPrint, Duplex) values (?, ?, ?, ?, ?, ?, ?, ?, "
-                                "?, ?, ?)"),
+            exec(QStringLiteral(
+                     "insert into tPrinterData (PrinterName, documentName, hostName, "
+                     "TotalPageCount, PrintTime, EmName, DeptName, JobOutcome, "
+                     "PagesPrinted, ColorPrint, Duplex, Cost) values (?, ?, ?, ?, ?, ?, ?, "
+                     "?, ?, ?, ?, ?)"),
                  {pick(r, Printers), QStringLiteral("doc"), pick(r, Hosts), maybeNumber(r, 30),
                   pick(r, Times), pick(r, Hosts), pick(r, Depts), maybeNumber(r, 4),
-                  maybeNumber(r, 30), maybeNumber(r, 2), maybeNumber(r, 2)});
+                  maybeNumber(r, 30), maybeNumber(r, 2), maybeNumber(r, 2), maybeCost(r)});
     };
     const struct
     {
@@ -167,6 +182,12 @@ TEST_P(Totals, EveryFigureEqualsTheRecordsSumsAfterEachWrite)
                                  "JobOutcome = ?, ColorPrint = 1 - ColorPrint where PrinterName "
                                  "= ?"),
                   {maybeNumber(r, 50), pick(r, Times), maybeNumber(r, 4), pick(r, Printers)});
+         }},
+        {"recost",
+         [&] {
+             exec(QStringLiteral("update tPrinterData set Cost = ? where hostName = ?"),
+                  {maybeCost(r), pick(r, Hosts)});
+             fold();
          }},
         {"plain SQL delete",
          [&] {
@@ -212,14 +233,15 @@ TEST_P(Totals, EveryFigureEqualsTheRecordsSumsAfterEachWrite)
                                    "sum(coalesce(PagesPrinted, 0)), sum(case when ColorPrint=1 "
                                    "then 1 else 0 end), sum(case when Duplex=1 then 1 else 0 "
                                    "end), sum(case when JobOutcome=2 then 1 else 0 end), "
-                                   "sum(case when JobOutcome=3 then 1 else 0 end) from "
-                                   "tPrinterData") +
+                                   "sum(case when JobOutcome=3 then 1 else 0 end), "
+                                   "cast(sum(coalesce(Cost, 0)) as bigint) from tPrinterData") +
                                where + QStringLiteral(" group by 1")));
                 for (int g = 0; g < TotalsDimCount; ++g) {
                     const QString column = TotalsDimColumn(TotalsDim(g));
                     EXPECT_EQ(rows(TotalsGroupStatement(e, TotalsDim(g), s, 0)),
                               rows(QStringLiteral("select %1, coalesce(sum(TotalPageCount), 0), "
-                                                  "count(*) from tPrinterData")
+                                                  "count(*), cast(coalesce(sum(Cost), 0) as "
+                                                  "bigint) from tPrinterData")
                                        .arg(column) +
                                    where + QStringLiteral(" group by ") + column))
                         << column.toStdString();

@@ -86,11 +86,11 @@ TEST_F(ExportTest, CsvIsUtf8WithBomAndRfc4180Quoting)
     EXPECT_EQ(readBytes(dir.file(QStringLiteral("out.CSV"))),
               QByteArray("\xEF\xBB\xBF"
                          "Printer,Document,Computer,Pages,Document Size,Paper,Print Time,User,IP,"
-                         "MAC,Employee,Department,Outcome,Pages Printed,Colour,Two-sided\r\n"
+                         "MAC,Employee,Department,Outcome,Pages Printed,Colour,Two-sided,Cost\r\n"
                          "\"Laser, 1\",\"say \"\"hi\"\"\nnow\",PC-A,\"3\",\"2048\",A4,"
-                         "2026-03-02 09:15:00,ann,10.0.0.1,00-11-22-33-44-55,Ann,Sales,,,,\r\n"
+                         "2026-03-02 09:15:00,ann,10.0.0.1,00-11-22-33-44-55,Ann,Sales,,,,,\r\n"
                          ",orphan.txt,PC-C,\"12\",\"2048\",A4,2026-03-04 17:00:59,ann,10.0.0.1,"
-                         "00-11-22-33-44-55,Ann,,Cancelled,\"0\",Yes,No\r\n"));
+                         "00-11-22-33-44-55,Ann,,Cancelled,\"0\",Yes,No,\r\n"));
 }
 
 // A cell that a spreadsheet program would read as a formula is shown as the text it is; a number
@@ -144,16 +144,17 @@ TEST_F(ExportTest, WorkbookHasTypedCellsAndThePrintSetup)
     EXPECT_EQ(x[u"sheets"].toArray(), QJsonArray{QStringLiteral("Data")});
     const QJsonArray rows = x[u"rows"].toArray();
     ASSERT_EQ(rows.size(), 3);
-    EXPECT_EQ(texts(rows[0]).join(u'|'),
-              QStringLiteral("Printer|Document|Computer|Pages|Document Size|Paper|Print Time|User|"
-                             "IP|MAC|Employee|Department|Outcome|Pages Printed|Colour|Two-sided"));
+    EXPECT_EQ(
+        texts(rows[0]).join(u'|'),
+        QStringLiteral("Printer|Document|Computer|Pages|Document Size|Paper|Print Time|User|"
+                       "IP|MAC|Employee|Department|Outcome|Pages Printed|Colour|Two-sided|Cost"));
     EXPECT_EQ(
         texts(rows[1]).join(u'|'),
         QStringLiteral("Laser, 1|say \"hi\"\nnow|PC-A|number:3|number:2048|A4|"
                        "datetime:2026-03-02 09:15:00|ann|10.0.0.1|00-11-22-33-44-55|Ann|Sales|"
-                       "Aborted|number:2|No|Yes"));
+                       "Aborted|number:2|No|Yes|"));
     EXPECT_EQ(texts(rows[2]).first(), QString()); // null stays an empty cell
-    EXPECT_EQ(x[u"autofilter"].toString(), QStringLiteral("A1:Q3"));
+    EXPECT_EQ(x[u"autofilter"].toString(), QStringLiteral("A1:R3"));
     EXPECT_EQ(x[u"orientation"].toString(), QStringLiteral("landscape"));
     EXPECT_EQ(x[u"fitToWidth"].toInt(), 1);
     EXPECT_EQ(x[u"fitToHeight"].toInt(), 0);
@@ -190,12 +191,12 @@ TEST_F(ExportTest, HeadingsComeFromTheLanguageAsPlainText)
     } cases[] = {
         {"zh.xlsx", ReportTable::PrinterData, zh, "",
          "打印机|文档名称|计算机名|页数|文档大小|纸张|打印时间|用户名|IP地址|MAC|员工|部门|结果|"
-         "已打印页数|彩色|双面",
-         3, "A1:Q3"},
+         "已打印页数|彩色|双面|费用",
+         3, "A1:R3"},
         {"bracket.xlsx", ReportTable::PrinterData, bracket, " where  hostName like '%PC-A%'",
          "Printer|Document|Computer|Pages] [x'|Document Size|Paper|Print Time|User|IP|MAC|"
-         "Employee|Department|Outcome|Pages Printed|Colour|Two-sided",
-         2, "A1:Q2"},
+         "Employee|Department|Outcome|Pages Printed|Colour|Two-sided|Cost",
+         2, "A1:R2"},
         {"hosts.xlsx", ReportTable::Host, zh, "",
          "计算机名|IP地址|MAC|工作组|所属部门|使用员工|电话|传真|电子邮件|备注", 3, "A1:J3"},
     };

@@ -1,6 +1,7 @@
 // Column display settings: the grids' layout written back, and the rule for storing an edit.
 #include "ShowSettings.h"
 
+#include "RecordColumns.h"
 #include "ReportsFixture.h"
 
 #include <QSqlQuery>
@@ -45,7 +46,7 @@ TEST_F(ShowSettingsTest, SavingTheGridLayoutWritesPositionsAndTitles)
     EXPECT_EQ(rows.mid(0, 3), (QStringList{QStringLiteral("hostName:0:Computer's name:90:1"),
                                            QStringLiteral("PrinterName:1:PrinterName!:92:1"),
                                            QStringLiteral("documentName:2:documentName!:127:1")}));
-    EXPECT_EQ(rows.size(), 16); // no row was added
+    EXPECT_EQ(rows.size(), PrinterDataColumnCount); // no row was added
     EXPECT_EQ(settings(QStringLiteral("tHost")).first(),
               QStringLiteral("HostName:0:Computer:120:1"));
 }
@@ -60,7 +61,7 @@ TEST_F(ShowSettingsTest, OpeningListsTheRowsInTheStatementsOrder)
     EXPECT_EQ(e.row(9).fieldName, QStringLiteral("HostName"));
     ASSERT_TRUE(e.open(db(), ShowSettingStatement(ReportTable::PrinterData)));
     EXPECT_EQ(e.row(0).fieldName, QStringLiteral("PrinterName")); // the database's own order
-    EXPECT_EQ(e.rowCount(), 16);
+    EXPECT_EQ(e.rowCount(), PrinterDataColumnCount);
 }
 
 TEST_F(ShowSettingsTest, AnEditIsStoredOnlyWithIsVisibleZeroOrOne)
