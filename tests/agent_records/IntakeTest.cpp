@@ -96,8 +96,9 @@ TEST_F(Intake, FillsTheCellsInColumnOrder)
         QStringLiteral("Sales"),
         QStringLiteral("2"), // cancelled
         QStringLiteral("2"),
-        QStringLiteral("1"),  // colour
-        QStringLiteral("1")}; // two-sided
+        QStringLiteral("1"), // colour
+        QStringLiteral("1"), // two-sided
+        QString()};          // no price set
     for (int i = 0; i < PrinterDataColumnCount; ++i)
         EXPECT_EQ(r.Cells[static_cast<size_t>(i)], expected.at(i)) << PrinterDataFields[i];
     EXPECT_FALSE(r.Id.isEmpty());
