@@ -8,6 +8,7 @@
 #include "JobRecords.h"
 #include "MainDM.h"
 #include "PaperSizeName.h"
+#include "PriceBook.h"
 
 namespace vesk {
 
@@ -111,7 +112,23 @@ ListedRecord RecordIntake::TakeProbed(const std::optional<std::string> &printerN
     } else {
         c[colEmName] = c[colDeptName] = dm_.GetLangString(QStringLiteral("RSUnkown"));
     }
+    c[colCost] = costCell(row);
     return row;
+}
+
+QString RecordIntake::costCell(const ListedRecord &row)
+{
+    // A few rows of two small tables, read for every job: a price changed a moment ago applies.
+    if (std::optional<PriceList> read = ReadPriceList(dm_.acntVesk.database()))
+        prices_ = std::move(read);
+    if (!prices_)
+        return {};
+    const auto &c = row.Cells;
+    const std::optional<qint64> cost =
+        JobCost(*prices_,
+                CostedJobOf(c[colPrinterName], c[colPageSize], c[colTotalPageCount],
+                            c[colJobOutcome], c[colPagesPrinted], c[colColorPrint], c[colDuplex]));
+    return cost ? QString::number(*cost) : QString();
 }
 
 std::optional<HostMatch> RecordIntake::FindHost(const QString &mac, const QString &ip,

@@ -1,6 +1,7 @@
 // The work of OnRecPrinterData: a handed-over job becomes a listed record (probe, tHost lookup).
 #pragma once
 
+#include "JobCost.h"
 #include "JobRecords.h"
 #include "ListedRecord.h"
 
@@ -55,7 +56,8 @@ public:
 
     // Probes the submitting computer (up to seconds for a silent one) and notes the time.
     ProbedJob ProbeJob(const TPrinterJob &job);
-    // The row of a probed job: paper name, tHost look-up, catalogue texts.
+    // The row of a probed job: paper name, tHost look-up, catalogue texts, and its cost at the
+    // prices stored now (the last prices read where the database cannot be read; none before).
     ListedRecord TakeProbed(const std::optional<std::string> &printerName, const ProbedJob &probed);
 
     // tHost row by MAC, else by IP, else by computer name (its leading backslashes ignored),
@@ -64,7 +66,10 @@ public:
                                       const QString &machineName);
 
 private:
+    QString costCell(const ListedRecord &row);
+
     TdmMain &dm_;
+    std::optional<PriceList> prices_;
     HostProbe &probe_;
     std::function<QDateTime()> clock_;
 };

@@ -103,6 +103,10 @@ TEST_F(Intake, FillsTheCellsInColumnOrder)
         EXPECT_EQ(r.Cells[static_cast<size_t>(i)], expected.at(i)) << PrinterDataFields[i];
     EXPECT_FALSE(r.Id.isEmpty());
     EXPECT_NE(take(j).Id, r.Id);
+    // Prices set meanwhile apply to the next job: 2 pages printed x 0.25 colour x 0.8 two-sided.
+    exec(*dm, QStringLiteral("insert into tPrice (PrinterName, ColourPrice, DuplexFactor) values "
+                             "('', 25000000, 8000)"));
+    EXPECT_EQ(take(j).Cells[colCost], QStringLiteral("40"));
 
     // Absent texts give empty cells; an unknown paper the "RSOther" text.
     TPrinterJob bare;

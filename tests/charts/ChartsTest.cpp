@@ -208,27 +208,28 @@ TEST_F(Charts, VeskWritesTheSameChartAndPrintsTheTotals)
 
     ASSERT_EQ(vesk(QStringList{QStringLiteral("summary"), QStringLiteral("--csv")} + november), 0)
         << err.toStdString();
-    EXPECT_EQ(out.toStdString(), "Group,Name,Pages,Jobs\r\n"
-                                 "Department,IT,11,2\r\nDepartment,Sales,5,2\r\n"
-                                 "Printer,P2,10,1\r\nPrinter,P1,6,3\r\n"
-                                 "Computer,PC-B,10,1\r\nComputer,PC-A,5,2\r\nComputer,PC-C,1,1\r\n"
-                                 "Employee,Bob,10,1\r\nEmployee,Ann,5,2\r\nEmployee,Cy,1,1\r\n");
+    EXPECT_EQ(out.toStdString(),
+              "Group,Name,Pages,Jobs,Cost\r\n"
+              "Department,IT,11,2,0.00\r\nDepartment,Sales,5,2,0.00\r\n"
+              "Printer,P2,10,1,0.00\r\nPrinter,P1,6,3,0.00\r\n"
+              "Computer,PC-B,10,1,0.00\r\nComputer,PC-A,5,2,0.00\r\nComputer,PC-C,1,1,0.00\r\n"
+              "Employee,Bob,10,1,0.00\r\nEmployee,Ann,5,2,0.00\r\nEmployee,Cy,1,1,0.00\r\n");
     ASSERT_EQ(vesk({QStringLiteral("summary"), QStringLiteral("--dept"), QStringLiteral("sales")}),
               0)
         << err.toStdString();
-    EXPECT_EQ(out.toStdString(), "Department       Pages      Jobs\n"
-                                 "  Sales              5         2\n"
+    EXPECT_EQ(out.toStdString(), "Department       Pages      Jobs              Cost\n"
+                                 "  Sales              5         2              0.00\n"
                                  "\n"
-                                 "Printer          Pages      Jobs\n"
-                                 "  P1                 5         2\n"
+                                 "Printer          Pages      Jobs              Cost\n"
+                                 "  P1                 5         2              0.00\n"
                                  "\n"
-                                 "Computer         Pages      Jobs\n"
-                                 "  PC-A               5         2\n"
+                                 "Computer         Pages      Jobs              Cost\n"
+                                 "  PC-A               5         2              0.00\n"
                                  "\n"
-                                 "Employee         Pages      Jobs\n"
-                                 "  Ann                5         2\n"
+                                 "Employee         Pages      Jobs              Cost\n"
+                                 "  Ann                5         2              0.00\n"
                                  "\n"
-                                 "Total                5         2\n");
+                                 "Total                5         2              0.00\n");
     EXPECT_EQ(vesk({QStringLiteral("summary"), QStringLiteral("--from"), QStringLiteral("soon")}),
               2);
 }
@@ -248,10 +249,10 @@ TEST(TrendSummary, CsvNamesNeverStartAFormula)
     };
     for (const auto &c : cases) {
         TrendData data;
-        data.totals[0].push_back({c.name, 3, 1});
+        data.totals[0].push_back({c.name, 3, 1, 1234});
         const QString csv = TrendSummaryCsv(data, [](const QString &key) { return key; });
         EXPECT_EQ(csv.split(QStringLiteral("\r\n")).at(1),
-                  QStringLiteral("RSDeptName,%1,3,1").arg(c.field))
+                  QStringLiteral("RSDeptName,%1,3,1,12.34").arg(c.field))
             << c.name.toStdString();
     }
 }

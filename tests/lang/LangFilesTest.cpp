@@ -192,6 +192,7 @@ const QStringList &expectedKeys()
             "RSChartPerMonth",
             "RSChartPages",
             "RSChartJobs",
+            "RSChartCost",
             "RSChartTotal",
             "RSChartGroup",
             "RSChartName",

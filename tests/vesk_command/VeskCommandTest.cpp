@@ -219,6 +219,57 @@ TEST_P(VeskCommand, HostileDepartmentAndComputerNamesAreKeptVerbatimOrRefused)
     EXPECT_EQ(vesk({"dept", "tree"}).out, tree);
 }
 
+// The price list: parts set and kept, bad amounts refused with nothing changed, and a recost of
+// a period that costs each record by the rule (colour or mono price, paper by size, two-sided).
+TEST_P(VeskCommand, PricesAreSetListedAndAppliedByARecost)
+{
+    const struct
+    {
+        QStringList args;
+        int code;
+        QString err;
+    } steps[] = {
+        {{"price", "set", "--default", "--mono", "0.03", "--colour", "0.25", "--two-sided-factor",
+          "0.8"},
+         0,
+         ""},
+        {{"price", "set", "Laser", "--colour", "0.5"}, 0, ""},
+        {{"price", "paper", "iso_a3_297x420mm", "2"}, 0, ""},
+        {{"price", "set", "Laser", "--mono", "-1"}, 1, "not a negative amount: -1"},
+        {{"price", "set", "Laser", "--mono", "0,5"}, 1, "not a number: 0,5"},
+        {{"price", "set", "--default", "--colour", "0.000000001"}, 1, "at most 8 decimals"},
+        {{"price", "set", "Laser", "--two-sided-factor", "0.12345"}, 1, "at most 4 decimals"},
+        {{"price", "paper", "A5", "half"}, 1, "not a number: half"},
+        {{"price", "set", "--default"}, 2, "--mono"},
+        {{"price", "set", "--default", "Laser", "--mono", "1"}, 2, "--default"},
+        {{"price", "recost"}, 1, "--yes"},
+    };
+    for (const auto &st : steps) {
+        const Outcome r = vesk(st.args);
+        EXPECT_EQ(r.code, st.code)
+            << st.args.join(u' ').toStdString() << ": " << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(st.err)) << r.err.toStdString();
+    }
+    EXPECT_EQ(vesk({"price", "list"}).out, u"(default)\tmono 0.03\tcolour 0.25\ttwo-sided x0.8\n"
+                                           "laser\tmono -\tcolour 0.50\ttwo-sided x-\n"
+                                           "paper iso_a3_297x420mm\tx2\n"_qs);
+
+    exec(u"insert into tPrinterData (PrinterName, PageSize, TotalPageCount, ColorPrint, Duplex, "
+         "PrintTime) values ('Laser', 'A3 Sheet, 297- by 420-millimeters', 3, 1, 0, "
+         "'2026-11-02 10:00:00'), ('Other', 'A4', 1, 0, 1, '2026-11-02 11:00:00'), "
+         "('Laser', 'A4', 1, 0, 0, '2025-11-02 10:00:00')"_qs);
+    const Outcome r = vesk({"--yes", "price", "recost", "--from", "2026-01-01"});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, u"Laser: 1 records, 0.00 -> 3.00\nOther: 1 records, 0.00 -> 0.02\n"
+                     "Recosted 2 records: 0.00 -> 3.02\n"_qs);
+    // 3 x 0.50 x 2; 0.03 x 0.8 = 0.024; the record before the period keeps no cost.
+    EXPECT_EQ(rows(u"select coalesce(Cost, -1) from tPrinterData order by PrintTime"_qs),
+              (QStringList{"-1", "300", "2"}));
+    EXPECT_EQ(rows(u"select Cost from tTotalMonth where Dim=1 and Period='2026-11' order by "
+                   "Name"_qs),
+              (QStringList{"300", "2"}));
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, VeskCommand, BothEngines);
 
 // Texts in the configured language, written as UTF-8; help without a database.

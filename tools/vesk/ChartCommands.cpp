@@ -43,7 +43,9 @@ int summary(CommandContext &c, ArgList &args)
     if (!ReadTrendData(c.dm().acntVesk.database(), *search, 0, data, &error))
         return c.fail(error);
     const LangLookup lang = [&c](const QString &key) { return c.lang(key); };
-    c.out() << (csv ? TrendSummaryCsv(data, lang) : TrendSummaryText(data, lang));
+    const Currency currency = ReadCurrency(c.dm().AppDir());
+    c.out() << (csv ? TrendSummaryCsv(data, lang, currency)
+                    : TrendSummaryText(data, lang, currency));
     c.out().flush();
     return ExitOk;
 }
@@ -82,7 +84,7 @@ void registerChartCommands(CommandRegistry &registry)
                                  "employee"),
                   QStringLiteral("The totals of the console's trend chart for a history search "
                                  "(the filters of vesk report), every name, most pages first; "
-                                 "--csv prints CSV: group, name, pages, jobs.\n"
+                                 "--csv prints CSV: group, name, pages, jobs, cost.\n"
                                  "vesk report --chart [filters] -o FILE.png writes the chart "
                                  "itself."),
                   summary});

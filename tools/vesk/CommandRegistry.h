@@ -65,6 +65,7 @@ void registerMigrateCommands(CommandRegistry &registry);
 void registerWebCommands(CommandRegistry &registry);
 void registerMailCommands(CommandRegistry &registry);
 void registerTotalsCommands(CommandRegistry &registry);
+void registerPriceCommands(CommandRegistry &registry);
 
 // vesk report --chart: the console's trend chart of a history search as a PNG file.
 int reportChart(CommandContext &c, ArgList &args);

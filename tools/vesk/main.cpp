@@ -46,6 +46,7 @@ int main(int argc, char **argv)
     registerWebCommands(registry);
     registerMailCommands(registry);
     registerTotalsCommands(registry);
+    registerPriceCommands(registry);
 
     // The words as the application object would give them, read before it is made: the command
     // decides which one.

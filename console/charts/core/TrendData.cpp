@@ -29,7 +29,8 @@ QString jobFigures()
                           "sum(case when ColorPrint=1 then 1 else 0 end), "
                           "sum(case when Duplex=1 then 1 else 0 end), "
                           "sum(case when JobOutcome=%1 then 1 else 0 end), "
-                          "sum(case when JobOutcome=%2 then 1 else 0 end)")
+                          "sum(case when JobOutcome=%2 then 1 else 0 end), "
+                          "cast(coalesce(sum(Cost), 0) as bigint)")
         .arg(int(JobOutcome::Cancelled))
         .arg(int(JobOutcome::Aborted));
 }
@@ -49,6 +50,7 @@ void addDay(const QSqlQuery &q, int at, TrendFigures figures, TrendData &data,
         data.duplexJobs += q.value(at + 5).toLongLong();
         data.cancelledJobs += q.value(at + 6).toLongLong();
         data.abortedJobs += q.value(at + 7).toLongLong();
+        data.cost += q.value(at + 8).toLongLong();
     }
     if (day.isValid())
         days.push_back({day, pages, jobs});
@@ -93,8 +95,8 @@ bool readGroups(QSqlQuery &q, const QSqlDatabase &db, StatementOf statementOf, T
         if (!run(q, db, statementOf(g), error))
             return false;
         while (q.next())
-            data.totals[g].push_back(
-                {q.value(0).toString(), q.value(1).toLongLong(), q.value(2).toLongLong()});
+            data.totals[g].push_back({q.value(0).toString(), q.value(1).toLongLong(),
+                                      q.value(2).toLongLong(), q.value(3).toLongLong()});
         q.finish();
     }
     return true;
@@ -173,7 +175,8 @@ QString TrendTotalsStatement(TrendGroup group, const QString &filter, int top)
 {
     const QString column = TrendGroupColumn(group);
     QString s = QStringLiteral("select ") + column +
-                QStringLiteral(", coalesce(sum(TotalPageCount), 0), count(*) from tPrinterData") +
+                QStringLiteral(", coalesce(sum(TotalPageCount), 0), count(*), "
+                               "cast(coalesce(sum(Cost), 0) as bigint) from tPrinterData") +
                 filter + QStringLiteral(" group by ") + column +
                 QStringLiteral(" order by 2 desc, 1");
     if (top > 0)
@@ -223,8 +226,8 @@ bool ReadTrendData(const QSqlDatabase &db, const QString &filter, int top, Trend
             }
             for (int g = 0; g < TrendGroupCount; ++g)
                 if (bits == groupingBits(TrendGroup(g)))
-                    data.totals[g].push_back(
-                        {q.value(1).toString(), q.value(3).toLongLong(), q.value(4).toLongLong()});
+                    data.totals[g].push_back({q.value(1).toString(), q.value(3).toLongLong(),
+                                              q.value(4).toLongLong(), q.value(10).toLongLong()});
         }
         q.finish();
         foldDays(days, data);

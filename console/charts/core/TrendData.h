@@ -42,6 +42,7 @@ struct TrendTotal
     QString name;
     qint64 pages = 0;
     qint64 jobs = 0;
+    qint64 cost = 0; // minor units; records without a cost count 0
 };
 
 struct TrendData
@@ -57,6 +58,7 @@ struct TrendData
     qint64 duplexJobs = 0;
     qint64 cancelledJobs = 0;
     qint64 abortedJobs = 0;
+    qint64 cost = 0;
 };
 
 // The column of tPrinterData that a group totals.
@@ -70,8 +72,8 @@ TrendBucket TrendBucketFor(const QDate &first, const QDate &last);
 QDate TrendBucketStart(TrendBucket bucket, const QDate &day);
 
 // Whether the day statement also sums the pages printed and counts the colour, two-sided,
-// cancelled and aborted jobs. Without them it reads the days of every record from the PrintTime
-// index alone (which carries the page count) instead of from the table.
+// cancelled and aborted jobs, and sums the cost. Without them it reads the days of every record
+// from the PrintTime index alone (which carries the page count) instead of from the table.
 enum class TrendFigures
 {
     PagesAndJobs,
@@ -81,7 +83,8 @@ enum class TrendFigures
 // Pages and jobs per day of the records that `filter` (a print history search's WHERE clause,
 // empty for every record) selects, then the job figures when asked for.
 QString TrendDayStatement(const QString &filter, TrendFigures figures = TrendFigures::PagesAndJobs);
-// Pages and jobs per value of the group's column, most pages first; `top` rows at most (0: all).
+// Pages, jobs and cost per value of the group's column, most pages first; `top` rows at most (0:
+// all).
 QString TrendTotalsStatement(TrendGroup group, const QString &filter, int top);
 
 // PostgreSQL, for a search with a filter: the days with their job figures and every group's

@@ -10,18 +10,23 @@ namespace vesk {
 namespace {
 
 constexpr qsizetype NumberWidth = 10;
+constexpr qsizetype MoneyWidth = 18;
 
-// One line: the name padded to `width`, then pages and jobs right-aligned.
-QString line(const QString &name, qsizetype width, const QString &pages, const QString &jobs)
+// One line: the name padded to `width`, then pages, jobs and cost right-aligned.
+QString line(const QString &name, qsizetype width, const QString &pages, const QString &jobs,
+             const QString &cost)
 {
     return name.leftJustified(width) + pages.rightJustified(NumberWidth) +
-           jobs.rightJustified(NumberWidth) + u'\n';
+           jobs.rightJustified(NumberWidth) + cost.rightJustified(MoneyWidth) + u'\n';
 }
 
 } // namespace
 
-QString TrendSummaryText(const TrendData &data, const LangLookup &lang)
+QString TrendSummaryText(const TrendData &data, const LangLookup &lang, const Currency &currency)
 {
+    const QLocale locale = MoneyLocale(QString());
+    const auto money = [&](qint64 minor) { return FormatMoney(minor, currency, locale); };
+    const QString costTitle = lang(QStringLiteral("RSChartCost"));
     const QString pages = lang(QStringLiteral("RSChartPages"));
     const QString jobs = lang(QStringLiteral("RSChartJobs"));
     const QString total = lang(QStringLiteral("RSChartTotal"));
@@ -36,28 +41,33 @@ QString TrendSummaryText(const TrendData &data, const LangLookup &lang)
 
     QString out;
     for (int g = 0; g < TrendGroupCount; ++g) {
-        out += line(lang(TrendGroupTitleKey(TrendGroup(g))), width, pages, jobs);
+        out += line(lang(TrendGroupTitleKey(TrendGroup(g))), width, pages, jobs, costTitle);
         for (const TrendTotal &t : data.totals[g])
-            out += line(indent + t.name, width, QString::number(t.pages), QString::number(t.jobs));
+            out += line(indent + t.name, width, QString::number(t.pages), QString::number(t.jobs),
+                        money(t.cost));
         out += u'\n';
     }
-    out += line(total, width, QString::number(data.pages), QString::number(data.jobs));
+    qint64 cost = 0;
+    for (const TrendTotal &t : data.totals[TrendDept])
+        cost += t.cost;
+    out += line(total, width, QString::number(data.pages), QString::number(data.jobs), money(cost));
     return out;
 }
 
-QString TrendSummaryCsv(const TrendData &data, const LangLookup &lang)
+QString TrendSummaryCsv(const TrendData &data, const LangLookup &lang, const Currency &currency)
 {
     const QString crlf = QStringLiteral("\r\n");
     QString out = CsvField(lang(QStringLiteral("RSChartGroup"))) + u',' +
                   CsvField(lang(QStringLiteral("RSChartName"))) + u',' +
                   CsvField(lang(QStringLiteral("RSChartPages"))) + u',' +
-                  CsvField(lang(QStringLiteral("RSChartJobs"))) + crlf;
+                  CsvField(lang(QStringLiteral("RSChartJobs"))) + u',' +
+                  CsvField(lang(QStringLiteral("RSChartCost"))) + crlf;
     for (int g = 0; g < TrendGroupCount; ++g) {
         const QString title = CsvField(lang(TrendGroupTitleKey(TrendGroup(g))));
         for (const TrendTotal &t : data.totals[g])
             // Names come from print jobs (a user titles their own job): never a formula.
             out += title + u',' + CsvTextField(t.name) + u',' + QString::number(t.pages) + u',' +
-                   QString::number(t.jobs) + crlf;
+                   QString::number(t.jobs) + u',' + PlainMoney(t.cost, currency) + crlf;
     }
     return out;
 }

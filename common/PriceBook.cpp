@@ -1,0 +1,171 @@
+// The price list's reads and writes, and the recost.
+#include "PriceBook.h"
+
+#include "Database.h"
+#include "Schema.h"
+#include "Totals.h"
+
+#include <QMap>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include <utility>
+
+namespace vesk {
+
+namespace {
+
+std::optional<qint64> optionalValue(const QVariant &v)
+{
+    if (v.isNull())
+        return std::nullopt;
+    return v.toLongLong();
+}
+
+QVariant bindable(const std::optional<qint64> &v)
+{
+    return v ? QVariant(*v) : QVariant(QMetaType(QMetaType::LongLong));
+}
+
+// Runs `write` inside a write transaction; rolled back when it fails.
+template <typename Write> bool inTransaction(QSqlDatabase &db, QString *error, Write write)
+{
+    if (!beginWrite(db, error))
+        return false;
+    if (write() && commitWrite(db, error))
+        return true;
+    rollbackWrite(db);
+    return false;
+}
+
+} // namespace
+
+std::optional<PriceList> ReadPriceList(const QSqlDatabase &db, QString *error)
+{
+    PriceList list;
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!runStatement(q,
+                      QStringLiteral("select PrinterName, MonoPrice, ColourPrice, DuplexFactor "
+                                     "from tPrice"),
+                      {}, error))
+        return std::nullopt;
+    while (q.next()) {
+        const PrinterPrices p{optionalValue(q.value(1)), optionalValue(q.value(2)),
+                              optionalValue(q.value(3))};
+        const QString printer = q.value(0).toString();
+        if (printer.isEmpty())
+            list.defaults = p;
+        else
+            list.printers.insert(printer.toLower(), p);
+    }
+    if (!runStatement(q, QStringLiteral("select Paper, Factor from tPaperFactor order by Paper"),
+                      {}, error))
+        return std::nullopt;
+    while (q.next())
+        list.papers.push_back({q.value(0).toString(), q.value(1).toLongLong()});
+    return list;
+}
+
+bool SetPrinterPrices(QSqlDatabase &db, const QString &name, const PrinterPrices &prices,
+                      QString *error)
+{
+    // The default's row: an empty name, never NULL.
+    const QString printer = name.isEmpty() ? QStringLiteral("") : name;
+    return inTransaction(db, error, [&] {
+        QSqlQuery q(db);
+        if (!runStatement(q, QStringLiteral("select count(*) from tPrice where PrinterName = ?"),
+                          {printer}, error) ||
+            !q.next())
+            return false;
+        const bool exists = q.value(0).toLongLong() > 0;
+        q.finish();
+        if (!exists &&
+            !runStatement(q, QStringLiteral("insert into tPrice (PrinterName) values (?)"),
+                          {printer}, error))
+            return false;
+        const std::pair<const char *, std::optional<qint64>> parts[] = {
+            {"MonoPrice", prices.mono},
+            {"ColourPrice", prices.colour},
+            {"DuplexFactor", prices.duplexFactor}};
+        for (const auto &[column, value] : parts) {
+            if (value &&
+                !runStatement(q,
+                              QStringLiteral("update tPrice set %1 = ? where PrinterName = ?")
+                                  .arg(QLatin1String(column)),
+                              {bindable(value), printer}, error))
+                return false;
+        }
+        return true;
+    });
+}
+
+bool SetPaperFactor(QSqlDatabase &db, const QString &paper, qint64 factor, QString *error)
+{
+    return inTransaction(db, error, [&] {
+        QSqlQuery q(db);
+        return runStatement(q, QStringLiteral("delete from tPaperFactor where Paper = ?"), {paper},
+                            error) &&
+               runStatement(
+                   q, QStringLiteral("insert into tPaperFactor (Paper, Factor) values (?, ?)"),
+                   {paper, factor}, error);
+    });
+}
+
+std::optional<std::vector<RecostChange>> RecostRecords(QSqlDatabase &db, const QString &filter,
+                                                       QString *error)
+{
+    std::optional<std::vector<RecostChange>> result;
+    const bool ok = inTransaction(db, error, [&] {
+        const std::optional<PriceList> prices = ReadPriceList(db, error);
+        if (!prices)
+            return false;
+        const QString key = pagingKey(db, QStringLiteral("tPrinterData"));
+        QSqlQuery q(db);
+        q.setForwardOnly(true);
+        if (!runStatement(
+                q,
+                translateStatement(db, QStringLiteral("select %1, PrinterName, PageSize, "
+                                                      "TotalPageCount, JobOutcome, PagesPrinted, "
+                                                      "ColorPrint, Duplex, Cost from tPrinterData")
+                                               .arg(key) +
+                                           filter),
+                {}, error))
+            return false;
+        // Read whole before the first write: SQLite's reader must not see its own updates.
+        std::vector<std::pair<QVariant, std::optional<qint64>>> updates;
+        QMap<QString, RecostChange> byPrinter;
+        while (q.next()) {
+            const CostedJob job = CostedJobOf(q.value(1), q.value(2), q.value(3), q.value(4),
+                                              q.value(5), q.value(6), q.value(7));
+            const std::optional<qint64> before = optionalValue(q.value(8));
+            const std::optional<qint64> after = JobCost(*prices, job);
+            if (before == after)
+                continue;
+            updates.emplace_back(q.value(0), after);
+            RecostChange &c = byPrinter[job.printer];
+            c.printer = job.printer;
+            ++c.records;
+            c.before += before.value_or(0);
+            c.after += after.value_or(0);
+        }
+        q.finish();
+        if (!prepareStatement(
+                q, QStringLiteral("update tPrinterData set Cost = ? where %1 = ?").arg(key), error))
+            return false;
+        for (const auto &[row, cost] : updates) {
+            q.addBindValue(bindable(cost));
+            q.addBindValue(row);
+            if (!execPrepared(q, error))
+                return false;
+        }
+        q.finish();
+        if (!FoldTotals(db, error))
+            return false;
+        result.emplace(byPrinter.begin(), byPrinter.end());
+        return true;
+    });
+    return ok ? result : std::nullopt;
+}
+
+} // namespace vesk

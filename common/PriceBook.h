@@ -1,0 +1,46 @@
+// The stored price list (tPrice, tPaperFactor): read for costing, changed by the console and the
+// command, and the recost of stored records at the prices now.
+#pragma once
+
+#include "JobCost.h"
+
+#include <QSqlDatabase>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+namespace vesk {
+
+// The printer name of the default prices' row in tPrice.
+inline const QString DefaultPricesName = QString();
+
+// The price list as stored now; std::nullopt with the database's text.
+std::optional<PriceList> ReadPriceList(const QSqlDatabase &db, QString *error = nullptr);
+
+// Sets the parts of `prices` that are given for `printer` (DefaultPricesName: the default) and
+// keeps the others; its own transaction.
+bool SetPrinterPrices(QSqlDatabase &db, const QString &printer, const PrinterPrices &prices,
+                      QString *error = nullptr);
+// The factor of a paper, replacing the one of the same name (letter case ignored).
+bool SetPaperFactor(QSqlDatabase &db, const QString &paper, qint64 factor,
+                    QString *error = nullptr);
+
+// What a recost changed on one printer's records: how many, their cost before and after (minor
+// units; a record without a cost counts 0).
+struct RecostChange
+{
+    QString printer;
+    qint64 records = 0;
+    qint64 before = 0;
+    qint64 after = 0;
+};
+
+// Costs the records that `filter` selects (" where ..." of tPrinterData, or empty: all) again at
+// the prices stored now, in one transaction with the totals' fold. The changes per printer (only
+// records whose cost changed), in printer order; std::nullopt with the database's text, nothing
+// changed.
+std::optional<std::vector<RecostChange>> RecostRecords(QSqlDatabase &db, const QString &filter,
+                                                       QString *error = nullptr);
+
+} // namespace vesk
