@@ -270,6 +270,70 @@ TEST_P(VeskCommand, PricesAreSetListedAndAppliedByARecost)
               (QStringList{"300", "2"}));
 }
 
+// Budgets and paper stock: amounts refused before anything changes, the listings as CSV.
+TEST_P(VeskCommand, KeepsBudgetsAndPaperStock)
+{
+    if (connection().isEmpty())
+        return;
+    ASSERT_EQ(vesk({"dept", "add", "Sales"}).code, 0);
+    ASSERT_EQ(vesk({"dept", "add", "=Lab"}).code, 0);
+    exec(u"insert into tPrinterData (PrintTime, DeptName, PrinterName, PageSize, TotalPageCount, "
+         "Duplex, Cost) values ('2026-03-05 10:00:00', 'sales', 'P1', 'iso_a4_210x297mm', 3, 1, "
+         "300), ('2026-04-01 00:00:00', 'Sales', 'P1', 'A4', 1, 0, 1)"_qs);
+    const struct
+    {
+        QStringList args;
+        int code;
+        QString out;
+        QString err;
+    } steps[] = {
+        {{"budget", "set", "Sales", "12.5"}, 0, "", ""},
+        {{"budget", "set", "Sales", "-1"}, 1, "", "not a negative amount: -1"},
+        {{"budget", "set", "Sales", "ten"}, 1, "", "not a number: ten"},
+        {{"budget", "set", "Sales", "1.234"}, 1, "", "at most 2 decimals: 1.234"},
+        {{"budget", "set", "Nowhere", "1"}, 1, "", "no department: Nowhere"},
+        {{"budget", "list", "--month", "2026-13"}, 2, "", "YYYY-MM"},
+        {{"budget", "list", "--month", "2026-03", "--csv"},
+         0,
+         "Department,Budget,Spent,Share,Forecast\nDefault Department,,0.00,,0.00\n"
+         "Sales,12.50,3.00,24.00 %,3.00\n'=Lab,,0.00,,0.00\n",
+         ""},
+        {{"paper", "buy", "P1", "--paper", "A4", "--pages", "500", "--money", "25", "--date",
+          "2026-03-01"},
+         0,
+         "",
+         ""},
+        {{"paper", "buy", "P1", "--paper", "A4", "--pages", "-5", "--money", "1"}, 1, "", "-5"},
+        {{"paper", "buy", "P1", "--paper", "A4", "--pages", "5", "--money", "0.001"},
+         1,
+         "",
+         "at most 2 decimals"},
+        {{"paper", "buy", "P1", "--paper", "A4", "--pages", "5", "--money", "1", "--date", "3/1"},
+         1,
+         "",
+         "not a date"},
+        {{"paper", "minimum", "iso_a4_210x297mm", "499"}, 0, "", ""},
+        {{"paper", "stock", "--csv"},
+         3,
+         "Printer,Paper,Bought,Used,Left,Minimum\nP1,A4,500,3,497,499\n",
+         ""},
+        {{"paper", "minimum", "A4", "x"}, 1, "", "not a number"},
+        {{"paper", "minimum", "A4", "10"}, 0, "", ""},
+        {{"paper", "stock"},
+         0,
+         "Printer\tPaper\tBought\tUsed\tLeft\tMinimum\nP1\tA4\t500\t3\t497\t10\n",
+         ""},
+    };
+    for (const auto &s : steps) {
+        const Outcome r = vesk(s.args);
+        EXPECT_EQ(r.code, s.code) << s.args.join(u' ').toStdString() << ": " << r.err.toStdString();
+        EXPECT_EQ(r.out, s.out) << s.args.join(u' ').toStdString();
+        EXPECT_TRUE(r.err.contains(s.err)) << r.err.toStdString();
+    }
+    EXPECT_EQ(rows(u"select DeptName, Amount from tBudget"_qs), (QStringList{"Sales|1250"}));
+    EXPECT_EQ(rows(u"select count(*) from tPageManager"_qs), QStringList{"1"});
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, VeskCommand, BothEngines);
 
 // Texts in the configured language, written as UTF-8; help without a database.

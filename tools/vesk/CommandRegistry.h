@@ -66,6 +66,8 @@ void registerWebCommands(CommandRegistry &registry);
 void registerMailCommands(CommandRegistry &registry);
 void registerTotalsCommands(CommandRegistry &registry);
 void registerPriceCommands(CommandRegistry &registry);
+void registerBudgetCommands(CommandRegistry &registry);
+void registerPaperCommands(CommandRegistry &registry);
 
 // vesk report --chart: the console's trend chart of a history search as a PNG file.
 int reportChart(CommandContext &c, ArgList &args);

@@ -47,6 +47,8 @@ int main(int argc, char **argv)
     registerMailCommands(registry);
     registerTotalsCommands(registry);
     registerPriceCommands(registry);
+    registerBudgetCommands(registry);
+    registerPaperCommands(registry);
 
     // The words as the application object would give them, read before it is made: the command
     // decides which one.
