@@ -41,6 +41,7 @@ constexpr int BtnShowDeptNetTop = 104;
 constexpr int btnHostTop = 152;
 constexpr int btnPrinterMTop = 200;
 constexpr int btnPrinterDataTop = 248;
+constexpr int btnCostsTop = 296;
 constexpr int btnHelpTop = 344;
 constexpr QRect plMainDesign{144, 31, 626, 422};
 constexpr QRect MemLogDesign{144, 456, 623, 79};

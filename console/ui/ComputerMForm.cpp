@@ -1,6 +1,7 @@
 // The console main window: creation, views, first show, resize, help, minimise and quit.
 #include "ComputerMForm.h"
 
+#include "BudgetForm.h"
 #include "ChartButton.h"
 #include "DeptTreeView.h"
 #include "Errors.h"
@@ -8,6 +9,7 @@
 #include "MainDM.h"
 #include "MessageFlags.h"
 #include "NetworkPane.h"
+#include "PaperStockForm.h"
 #include "PrinterDataView.h"
 #include "PrinterListView.h"
 #include "ReportButtons.h"
@@ -18,6 +20,7 @@
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -38,7 +41,8 @@ const QString DefaultBtnComputerTreeSearch = QStringLiteral("重新搜索");
 } // namespace
 
 TComputerMFrm::TComputerMFrm(TdmMain &dm, QWidget *parent)
-    : TLumoBackFrm(parent), OpenDocument(&QDesktopServices::openUrl), dm_(dm)
+    : TLumoBackFrm(parent), OpenDocument(&QDesktopServices::openUrl),
+      ShowModal([](QDialog &d) { return d.exec(); }), dm_(dm)
 {
     setObjectName(QStringLiteral("ComputerMFrm"));
     createCommandColumn();
@@ -63,6 +67,14 @@ void TComputerMFrm::createCommandColumn()
     btnPrinterM = make("btnPrinterM", console::btnPrinterMTop, DefaultBtnPrinterM);
     btnPrinterData = make("btnPrinterData", console::btnPrinterDataTop, DefaultBtnPrinterData);
     btnHelp = make("btnHelp", console::btnHelpTop, DefaultBtnHelp);
+    btnCosts = make("btnCosts", console::btnCostsTop, QString());
+    pmCosts = new QMenu(this);
+    MenuBudgets = pmCosts->addAction(QString());
+    MenuPaperStock = pmCosts->addAction(QString());
+    connect(btnCosts, &QPushButton::clicked, this,
+            [this] { pmCosts->popup(btnCosts->mapToGlobal(QPoint(btnCosts->width(), 0))); });
+    connect(MenuBudgets, &QAction::triggered, this, [this] { MenuBudgetsClick(); });
+    connect(MenuPaperStock, &QAction::triggered, this, [this] { MenuPaperStockClick(); });
 
     connect(BtnShowNet, &QPushButton::clicked, this, [this] { BtnShowNetClick(); });
     connect(BtnShowDeptNet, &QPushButton::clicked, this, [this] { BtnShowDeptNetClick(); });
@@ -415,6 +427,25 @@ void TComputerMFrm::setProductCaption(const QString &caption)
 {
     lblCaption->setText(caption);
     setWindowTitle(caption);
+}
+
+} // namespace vesk
+
+namespace vesk {
+
+void TComputerMFrm::MenuBudgetsClick()
+{
+    TBudgetFrm frm(dm_, this);
+    ShowModal(frm);
+}
+
+void TComputerMFrm::MenuPaperStockClick()
+{
+    TPaperStockFrm frm(dm_, this);
+    ShowModal(frm);
+    // A purchase or a minimum may change which printers the list marks.
+    if (currentView_ == ConsoleView::PrinterList)
+        plPrinterList->ReopenPrinters();
 }
 
 } // namespace vesk

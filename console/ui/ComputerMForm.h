@@ -12,7 +12,10 @@
 #include <functional>
 #include <memory>
 
+class QDialog;
+class QAction;
 class QLabel;
+class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QTreeWidget;
@@ -67,6 +70,15 @@ public:
     TViewButton *btnPrinterM = nullptr;
     TViewButton *btnPrinterData = nullptr;
     TViewButton *btnHelp = nullptr;
+    // Budgets and paper: a menu of the two windows.
+    TViewButton *btnCosts = nullptr;
+    QMenu *pmCosts = nullptr;
+    QAction *MenuBudgets = nullptr;
+    QAction *MenuPaperStock = nullptr;
+    void MenuBudgetsClick();
+    void MenuPaperStockClick();
+    // How a window is shown modally; tests replace it.
+    std::function<int(QDialog &)> ShowModal;
     // Work area and its five panes; exactly one pane is visible.
     QWidget *plMain = nullptr;
     QTreeWidget *ComputerTree = nullptr;

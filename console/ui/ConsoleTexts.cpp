@@ -7,6 +7,7 @@
 #include "PrinterDataView.h"
 #include "ViewButton.h"
 
+#include <QAction>
 #include <QPushButton>
 
 namespace vesk {
@@ -25,7 +26,8 @@ void TComputerMFrm::applyCatalogue(TdmMain &dm)
                    {btnHost, "RSHostInfo"},
                    {btnPrinterM, "RSPrinterManage"},
                    {btnPrinterData, "RSPrinterHistoryData"},
-                   {btnHelp, "RSHelp"}};
+                   {btnHelp, "RSHelp"},
+                   {btnCosts, "RSCosts"}};
     for (const auto &b : buttons) {
         b.button->setText(lang(b.key));
         b.button->setFont(fontWithCharset(b.button->font(), dm.FontCharset));
@@ -34,6 +36,8 @@ void TComputerMFrm::applyCatalogue(TdmMain &dm)
     }
 
     BtnComputerTreeSearch->setText(lang("RSReSearch"));
+    MenuBudgets->setText(lang("RSBudgets"));
+    MenuPaperStock->setText(lang("RSPaperStock"));
     plHost->applyCatalogue();
     plPrinterData->applyCatalogue();
 

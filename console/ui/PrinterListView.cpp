@@ -4,17 +4,55 @@
 #include "GridTexts.h"
 #include "MainDM.h"
 #include "MessageFlags.h"
+#include "PaperStock.h"
 
 #include <QAction>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QSqlRecord>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTimer>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 namespace vesk {
+
+namespace {
+
+// The printer's name in red, with a tip, where a paper of the printer is below its minimum.
+class LowStockDelegate : public QStyledItemDelegate
+{
+public:
+    LowStockDelegate(const QStringList &printers, const QString &tip, QObject *parent)
+        : QStyledItemDelegate(parent), printers_(printers), tip_(tip)
+    {}
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (printers_.contains(index.data(Qt::EditRole).toString().toCaseFolded()))
+            option->palette.setColor(QPalette::Text, Qt::red);
+    }
+    bool helpEvent(QHelpEvent *event, QAbstractItemView *view, const QStyleOptionViewItem &option,
+                   const QModelIndex &index) override
+    {
+        if (printers_.contains(index.data(Qt::EditRole).toString().toCaseFolded())) {
+            QToolTip::showText(event->globalPos(), tip_, view);
+            return true;
+        }
+        return QStyledItemDelegate::helpEvent(event, view, option, index);
+    }
+
+private:
+    const QStringList &printers_;
+    const QString tip_;
+};
+
+} // namespace
 
 const QString TPrinterListView::MenuPrinterAddCaption = QStringLiteral("添加打印机");
 const QString TPrinterListView::MenuPrinterDelCaption = QStringLiteral("删除当前打印机");
@@ -72,6 +110,10 @@ bool TPrinterListView::ReopenPrinters()
     }
     QString error;
     const bool ok = printers_->Reopen(&error);
+    // The marks are a hint: a failed read of the stock leaves the list unmarked.
+    const auto stock = PaperStock(dm_.acntVesk.database()).stock();
+    LowStock = stock ? PaperStock::printersBelow(*stock) : QStringList();
+    DBGrid1->viewport()->update();
     setUpColumns();
     if (!ok)
         showDatabaseError(error);
@@ -85,6 +127,10 @@ void TPrinterListView::setUpColumns()
     const int monitor = printers_->IsMonitorColumn();
     for (int c = 0; c < printers_->columnCount(); ++c)
         DBGrid1->setColumnHidden(c, c != name && c != host && c != monitor);
+    if (name >= 0 && !DBGrid1->itemDelegateForColumn(name))
+        DBGrid1->setItemDelegateForColumn(
+            name, new LowStockDelegate(
+                      LowStock, dm_.GetLangString(QStringLiteral("RSBelowMinimum")), DBGrid1));
     // Name takes its declared display width in characters; the others have fixed widths.
     const int nameChars =
         dm_.aqryPrinter ? dm_.aqryPrinter->displayWidth(QStringLiteral("Name")) : 50;

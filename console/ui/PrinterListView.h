@@ -45,6 +45,9 @@ public:
     void DBGrid1CtrlDelete();
 
     QTableView *DBGrid1;
+    // Printers (names folded) with a paper below its minimum, read at each reopen; their names
+    // show in red.
+    QStringList LowStock;
     QMenu *pmPrinter;
     QAction *MenuPrinterAdd;
     QAction *MenuPrinterDel;
