@@ -312,6 +312,7 @@ bool HttpServer::Start(QString *error)
     Catalogues catalogues{CatalogueFromFile(appDir_ + QStringLiteral("English.ini"), 0),
                           CatalogueFromFile(appDir_ + QStringLiteral("Chinese.ini"), 134)};
     app_ = std::make_unique<WebApp>(std::move(catalogues), config->privacy);
+    app_->currency = ReadCurrency(appDir_);
 
     // The first connection is opened here, so a database that cannot be used stops the start.
     QString openError;

@@ -1,5 +1,6 @@
 #include "OverviewPage.h"
 
+#include "BudgetPiece.h"
 #include "Database.h"
 #include "TrendData.h"
 #include "TrendSvg.h"
@@ -97,6 +98,10 @@ Response OverviewPage(const Request &r, const QSqlDatabase &db, const PageContex
     figure("RSJobCancelled", Number(trend.cancelledJobs));
     figure("RSJobAborted", Number(trend.abortedJobs));
     body += QStringLiteral("</div>") + TrendSvg(trend, lang);
+    const std::optional<QString> budgets = BudgetPiece(db, c, &why);
+    if (!budgets)
+        return FailedPage(why, lang);
+    body += *budgets;
     if (c.scope.all || c.scope.depts.size() > 1)
         body += totalsTable(trend.totals[TrendDept], lang(QStringLiteral("RSChartTopDept")), lang);
     body +=

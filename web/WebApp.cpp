@@ -111,6 +111,7 @@ Response WebApp::Handle(const Request &r, const QSqlDatabase &db)
         c.lang = langFor(account->lang, r.acceptLanguage, &c.langCode);
         c.today = today();
         c.privacy = privacy_;
+        c.currency = currency;
         if (post)
             return signOut(r, c);
         if (r.path == u"/")

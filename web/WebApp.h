@@ -42,6 +42,8 @@ public:
     // Where the handlers take the time from; tests set them.
     std::function<Clock::time_point()> now = [] { return Clock::now(); };
     std::function<QDate()> today = [] { return QDate::currentDate(); };
+    // The currency figures are shown in.
+    Currency currency;
 
     static constexpr int PageRows = web::PageRows;
     static constexpr const char *CookieName = "vesk_session";

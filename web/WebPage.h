@@ -5,6 +5,7 @@
 
 #include "Catalogue.h"
 #include "DocumentPrivacy.h"
+#include "Money.h"
 #include "PrinterDataSearch.h"
 #include "Scope.h"
 #include "Sessions.h"
@@ -63,6 +64,7 @@ struct PageContext
     QStringList choices; // the departments the account may choose
     QDate today;
     DocumentPrivacy privacy;
+    Currency currency; // [Cost] Currency, read at the start
 };
 
 // Rows on one page of the history.

@@ -1,18 +1,18 @@
 // Budgets against spending: the month's cost per department from the kept totals, summed over
-// each department's subtree of the department tree.
+// each department's subtree (the department tree's rules, read from tDept alone).
 #include "BudgetBook.h"
 
 #include "Database.h"
-#include "DeptTree.h"
-#include "Errors.h"
 #include "Money.h"
 #include "Totals.h"
 
 #include <QHash>
+#include <QSet>
 #include <QSqlQuery>
 #include <QVariant>
 
 #include <algorithm>
+#include <functional>
 
 namespace vesk {
 
@@ -23,41 +23,65 @@ QString key(const QString &name)
     return name.toCaseFolded();
 }
 
-// The department's own name and those of every department below it, folded.
-void subtreeNames(const DeptNode &node, QStringList &names)
+// A department of the tree with its depth and its subtree's names, folded.
+struct Dept
 {
-    names << key(node.text);
-    for (const DeptNode &child : node.children)
-        if (child.kind == NodeKind::Department)
-            subtreeNames(child, names);
-}
+    QString name;
+    int level = 0;
+    QStringList subtree;
+};
 
-// Departments in tree order (a department, then the departments below it) with their depth.
-void flatten(const DeptForest &forest, int level, std::vector<const DeptNode *> &nodes,
-             std::vector<int> &levels)
+// The departments in tree order from tDept alone (the web view's role reads no computers or
+// printers): top-level ones (SuperName "-1") in table order, each followed by those below it.
+// Names are matched ignoring letter case; a department met again (a loop, a repeated name) is
+// not descended into twice.
+std::optional<std::vector<Dept>> loadDepts(const QSqlDatabase &db, QString *error)
 {
-    for (const DeptNode &n : forest) {
-        if (n.kind != NodeKind::Department)
-            continue;
-        nodes.push_back(&n);
-        levels.push_back(level);
-        flatten(n.children, level + 1, nodes, levels);
+    QSqlQuery q(db);
+    if (!execStatement(q, QStringLiteral("select Name, SuperName from tDept"), error))
+        return std::nullopt;
+    QHash<QString, QStringList> below;
+    QStringList top;
+    while (q.next()) {
+        const QString name = q.value(0).toString(), super = q.value(1).toString();
+        if (super == u"-1")
+            top << name;
+        else
+            below[key(super)] << name;
     }
+    std::vector<Dept> out;
+    QSet<QString> seen;
+    const std::function<void(const QString &, int)> walk = [&](const QString &name, int level) {
+        if (seen.contains(key(name)))
+            return;
+        seen.insert(key(name));
+        const size_t at = out.size();
+        out.push_back(Dept{name, level, {key(name)}});
+        for (const QString &child : below.value(key(name)))
+            walk(child, level + 1);
+        for (size_t i = at + 1; i < out.size() && out[i].level > level; ++i)
+            if (out[i].level == level + 1)
+                out[at].subtree += out[i].subtree;
+    };
+    for (const QString &name : top)
+        walk(name, 0);
+    return out;
 }
 
-// The department's name as the tree has it: exactly, else in any letter case.
+// The department's name as the table has it: exactly, else in any letter case.
 std::optional<QString> storedDept(const QSqlDatabase &db, const QString &dept, QString *error)
 {
-    try {
-        const DeptForest forest = LoadDeptTree(db);
-        if (const auto path = findNode(forest, NodeKind::Department, dept, true))
-            return nodeAt(forest, *path)->text;
-        if (error)
-            *error = QStringLiteral("no department: ") + dept;
-    } catch (const VeskError &e) {
-        if (error)
-            *error = e.message();
-    }
+    const auto depts = loadDepts(db, error);
+    if (!depts)
+        return std::nullopt;
+    for (const Dept &d : *depts)
+        if (d.name == dept)
+            return d.name;
+    for (const Dept &d : *depts)
+        if (key(d.name) == key(dept))
+            return d.name;
+    if (error)
+        *error = QStringLiteral("no department: ") + dept;
     return std::nullopt;
 }
 
@@ -117,14 +141,9 @@ bool BudgetBook::clearBudget(const QString &dept, QString *error)
 std::optional<std::vector<BudgetLine>> BudgetBook::month(const QDate &month, const QDate &today,
                                                          QString *error) const
 {
-    DeptForest forest;
-    try {
-        forest = LoadDeptTree(db_);
-    } catch (const VeskError &e) {
-        if (error)
-            *error = e.message();
+    const auto depts = loadDepts(db_, error);
+    if (!depts)
         return std::nullopt;
-    }
     QSqlQuery q(db_);
     QHash<QString, qint64> budgets;
     if (!execStatement(q, QStringLiteral("select DeptName, Amount from tBudget"), error))
@@ -144,18 +163,12 @@ std::optional<std::vector<BudgetLine>> BudgetBook::month(const QDate &month, con
             cost[key(q.value(0).toString())] += q.value(3).toLongLong();
     q.finish();
 
-    std::vector<const DeptNode *> nodes;
-    std::vector<int> levels;
-    flatten(forest, 0, nodes, levels);
     std::vector<BudgetLine> lines;
-    for (size_t i = 0; i < nodes.size(); ++i) {
+    for (const Dept &d : *depts) {
         BudgetLine l;
-        l.dept = nodes[i]->text;
-        l.level = levels[i];
-        QStringList names;
-        subtreeNames(*nodes[i], names);
-        names.removeDuplicates();
-        for (const QString &n : names)
+        l.dept = d.name;
+        l.level = d.level;
+        for (const QString &n : d.subtree)
             l.spent += cost.value(n);
         l.forecast = MonthForecast(l.spent, first, today);
         if (const auto b = budgets.constFind(key(l.dept)); b != budgets.cend()) {

@@ -259,6 +259,7 @@ const QStringList &expectedKeys()
             "RSWebShow",
             "RSWebColorShare",
             "RSWebDuplexShare",
+            "RSWebPaperLow",
             "RSWebNoRows",
             "RSWebSortBy",
             "RSWebAscending",

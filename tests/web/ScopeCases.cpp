@@ -59,6 +59,15 @@ void ExpectScopeKept(WebFixture &f)
     f.addRecord({"PAYROLL", "PayPrinter", "PAY-PC", "Bob", "pay-slips.pdf"}, 4);
     f.addRecord(Sales, 700);
     f.addRecord(Sales, 700);
+    // A cent a page; budgets of every department; Sales's printer below its paper's minimum.
+    for (const char *s :
+         {"update tPrinterData set Cost = TotalPageCount",
+          "insert into tBudget (DeptName, Amount) values ('Finance', 10), ('Payroll', 50), "
+          "('Sales', 5)",
+          "insert into tPageManager (PrinterName, PageType, PageCount, MoneyCount, BuyDate) "
+          "values ('SalesPrinter', 'A4', 10, 100, '2000-01-01 00:00:00')",
+          "insert into tPageType (PageType, MinCount) values ('A4', 2000)"})
+        ASSERT_TRUE(QSqlQuery(f.db).exec(QLatin1String(s))) << s;
     QSqlQuery keyQuery =
         f.db.exec(QStringLiteral("select max(%1) from tPrinterData where DeptName='Sales'")
                       .arg(pagingKey(f.db, QStringLiteral("tPrinterData"))));
@@ -138,6 +147,16 @@ void ExpectScopeKept(WebFixture &f)
     EXPECT_TRUE(overview.contains("Pages<b>12</b>"));
     EXPECT_TRUE(overview.contains("Jobs<b>3</b>"));
     EXPECT_TRUE(overview.contains("<svg class=\"trend\""));
+    // Its budgets: Finance's spending holds Payroll's, past its budget; no paper stock.
+    EXPECT_TRUE(overview.contains("<td>Finance</td><td>0.10</td><td>0.12</td>")) << overview.data();
+    EXPECT_TRUE(overview.contains("120.00 % !"));
+    EXPECT_TRUE(overview.contains("<td>Payroll</td><td>0.50</td><td>0.09</td>"));
+    EXPECT_FALSE(overview.contains("class=\"paper\""));
+    const QByteArray sales = f.get(QStringLiteral("/overview"), cookies["sales"]).body;
+    EXPECT_TRUE(sales.contains("<td>Sales</td><td>0.05</td><td>14.00</td>"));
+    EXPECT_FALSE(sales.contains("Payroll"));
+    const QByteArray admin = f.get(QStringLiteral("/overview"), cookies["admin"]).body;
+    EXPECT_TRUE(admin.contains("<tr class=\"over\"><td>SalesPrinter</td><td>A4</td>"));
 }
 
 } // namespace vesk::test
