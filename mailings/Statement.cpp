@@ -1,5 +1,6 @@
 #include "Statement.h"
 
+#include "BudgetBook.h"
 #include "Database.h"
 #include "HistoryFiles.h"
 #include "PrinterDataSearch.h"
@@ -120,9 +121,15 @@ QString GroupedNumber(qint64 n)
     return grouping.toString(n);
 }
 
+QString WholePercent(qint64 shareBp)
+{
+    return QString::number(shareBp / 100);
+}
+
 std::optional<MailMessage> ComposeStatement(const QSqlDatabase &db, const WebAccount &account,
                                             const QDate &month, const LangLookup &lang,
-                                            const DocumentPrivacy &privacy, QString *error)
+                                            const DocumentPrivacy &privacy,
+                                            const Currency &currency, QString *error)
 {
     // The scope as the web view gives the account without a chosen department.
     web::Scope scope;
@@ -147,12 +154,29 @@ std::optional<MailMessage> ComposeStatement(const QSqlDatabase &db, const WebAcc
     if (!ReadTrendData(db, filter, TopRows, trend, error, TrendFigures::WithJobFigures))
         return std::nullopt;
 
+    // The budget of the department the account heads; the whole office has none.
+    std::optional<BudgetLine> budget;
+    if (!scope.all) {
+        const std::optional<std::vector<BudgetLine>> lines =
+            BudgetBook(db).month(month, QDate::currentDate(), error);
+        if (!lines)
+            return std::nullopt;
+        for (const BudgetLine &l : *lines) {
+            if (l.budget && l.dept.compare(scopeName, Qt::CaseInsensitive) == 0)
+                budget = l;
+        }
+    }
+    const QLocale locale = MoneyLocale(account.lang);
+    const auto money = [&](qint64 minor) { return FormatMoney(minor, currency, locale); };
+
     const QString monthTitle = MonthTitle(month, lang);
     MailMessage m;
     m.to = account.email;
-    m.subject =
-        tr(lang, "RSMailStatementSubject")
-            .arg(scopeName, monthTitle, GroupedNumber(trend.pages), GroupedNumber(trend.jobs));
+    const QString pages = GroupedNumber(trend.pages), cost = money(trend.cost);
+    m.subject = budget && budget->shareBp
+                    ? tr(lang, "RSMailStatementSubjectBudget")
+                          .arg(scopeName, monthTitle, pages, cost, WholePercent(*budget->shareBp))
+                    : tr(lang, "RSMailStatementSubject").arg(scopeName, monthTitle, pages, cost);
     const QString title = tr(lang, "RSMailStatementTitle").arg(scopeName, monthTitle);
 
     Body b;
@@ -167,8 +191,15 @@ std::optional<MailMessage> ComposeStatement(const QSqlDatabase &db, const WebAcc
              {tr(lang, "RSWebColorShare"), share(trend.colourJobs, trend.jobs)},
              {tr(lang, "RSWebDuplexShare"), share(trend.duplexJobs, trend.jobs)},
              {tr(lang, "RSJobCancelled"), GroupedNumber(trend.cancelledJobs)},
-             {tr(lang, "RSJobAborted"), GroupedNumber(trend.abortedJobs)}},
+             {tr(lang, "RSJobAborted"), GroupedNumber(trend.abortedJobs)},
+             {tr(lang, "RSMailCost"), cost}},
             false);
+    if (budget) {
+        QList<QStringList> rows{{tr(lang, "RSBudget"), money(*budget->budget)}};
+        if (budget->shareBp)
+            rows << QStringList{tr(lang, "RSMailBudgetShare"), ShareText(budget->shareBp)};
+        b.table(rows, false);
+    }
     const auto top = [&](TrendGroup group, const char *titleKey) {
         if (trend.totals[group].empty())
             return;

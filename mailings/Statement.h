@@ -6,6 +6,7 @@
 #include "Catalogue.h"
 #include "DocumentPrivacy.h"
 #include "MailMessage.h"
+#include "Money.h"
 #include "WebAccounts.h"
 
 #include <QDate>
@@ -19,11 +20,13 @@ namespace vesk {
 // anything else.
 std::optional<QDate> StatementMonth(const QString &text, const QDate &today);
 
-// `account`'s statement of the month that begins on `month`, to its address, in `lang`. nullopt
+// `account`'s statement of the month that begins on `month`, to its address, in `lang`, its cost
+// in `currency` and, where the account's department has a budget, the share of it spent. nullopt
 // with the database's or the report's text.
 std::optional<MailMessage> ComposeStatement(const QSqlDatabase &db, const WebAccount &account,
                                             const QDate &month, const LangLookup &lang,
-                                            const DocumentPrivacy &privacy, QString *error);
+                                            const DocumentPrivacy &privacy,
+                                            const Currency &currency, QString *error);
 
 // The catalogue of the account's language: Chinese for "cn", else English.
 const LangLookup &AccountLang(const WebAccount &account, const LangLookup &english,
@@ -33,5 +36,8 @@ const LangLookup &AccountLang(const WebAccount &account, const LangLookup &engli
 QString MonthTitle(const QDate &month, const LangLookup &lang);
 // A count grouped by thousands (12,480), as both languages write them.
 QString GroupedNumber(qint64 n);
+// A share in hundredths of a percent as whole percent, rounded down so that "80" is only said
+// once 80 % is reached.
+QString WholePercent(qint64 shareBp);
 
 } // namespace vesk

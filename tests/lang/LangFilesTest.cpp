@@ -278,12 +278,19 @@ const QStringList &expectedKeys()
             "RSMailMonthFormat",
             "RSMailWholeOffice",
             "RSMailStatementSubject",
+            "RSMailStatementSubjectBudget",
+            "RSMailCost",
+            "RSMailBudgetShare",
             "RSMailStatementTitle",
             "RSMailStatementPeriod",
             "RSMailStatementFiles",
             "RSMailFooter",
             "RSMailTestSubject",
             "RSMailTestText",
+            "RSMailBudgetSubject",
+            "RSMailBudgetText",
+            "RSMailPaperSubject",
+            "RSMailPaperText",
         };
     return keys;
 }

@@ -170,6 +170,11 @@ QStringList MailFixture::rows(const QString &statement)
     return queryRows(connection_, statement);
 }
 
+QSqlDatabase MailFixture::db() const
+{
+    return QSqlDatabase::database(connection_);
+}
+
 QJsonObject messageTo(const QJsonArray &messages, const QString &address)
 {
     for (const QJsonValue &m : messages) {

@@ -8,6 +8,7 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QProcess>
+#include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
 
@@ -47,6 +48,7 @@ protected:
     QJsonArray readMail(const QString &folder = {});
     void exec(const QString &statement);
     QStringList rows(const QString &statement);
+    QSqlDatabase db() const;
 
     TestAppDir dir;
     QString inbox;

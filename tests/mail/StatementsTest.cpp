@@ -22,6 +22,10 @@ QString attachmentText(const QJsonObject &m, const QString &type)
 // Each account with an address gets one statement of its own scope; the others none.
 TEST_F(MailFixture, StatementsReachEachAccountWithItsScopeOnly)
 {
+    exec("update tPrinterData set Cost = case DeptName when 'Sales' then 31200 when 'Finance' then "
+         "1000 when 'Payroll' then 500 else 0 end");
+    exec("insert into tBudget (DeptName, Amount) values ('Sales', 50000)");
+    writeMailConfig(defaultMailSection() + "[Cost]\nCurrency=EUR\n");
     const VeskResult r = vesk({"mail", "statements", "--month", "2026-11"});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     const QJsonArray mail = readMail();
@@ -34,19 +38,19 @@ TEST_F(MailFixture, StatementsReachEachAccountWithItsScopeOnly)
         QStringList shown, hidden; // in the PDF and the workbook alike
     } cases[] = {
         {"admin@example.com",
-         "Printing in the whole office, November 2026: 4 pages, 4 jobs",
+         "Printing in the whole office, November 2026: 4 pages, 327.00 EUR",
          {"fin-budget.xlsx", "pay-slips.pdf", "sales-secret.docx", "evil.txt"},
          {"october.txt"}},
         {"head@example.com",
-         "Finance 2026\u5e7411\u6708 \u6253\u5370\uff1a2 \u9875\uff0c2 \u4e2a\u4f5c\u4e1a",
+         "Finance 2026\u5e7411\u6708 \u6253\u5370\uff1a2 \u9875\uff0c15.00 EUR",
          {"fin-budget.xlsx", "pay-slips.pdf"},
          {"sales-secret.docx", "evil.txt", "october.txt", "Carol", "SALES-PC"}},
         {"sales@example.com",
-         "Printing in Sales, November 2026: 1 pages, 1 jobs",
+         "Printing in Sales, November 2026: 1 pages, 312.00 EUR (62 % of budget)",
          {"sales-secret.docx", "Carol"},
          {"fin-budget.xlsx", "pay-slips.pdf", "Alice", "Bob", "evil.txt"}},
         {"evil-head@example.com",
-         "Printing in Evil Bcc: evil@example.org, November 2026: 1 pages, 1 jobs",
+         "Printing in Evil Bcc: evil@example.org, November 2026: 1 pages, 0.00 EUR",
          {"evil.txt"},
          {"fin-budget.xlsx", "sales-secret.docx"}},
     };

@@ -1,6 +1,7 @@
 // vesk mail: the monthly statements by e-mail, and a test message for the mail path, over [Mail]
 // of Config.ini. Exit 0 when the server accepted every message, 1 when it did not accept one (a
 // line each on standard error; the others are still sent).
+#include "Alerts.h"
 #include "ArgList.h"
 #include "CommandContext.h"
 #include "CommandRegistry.h"
@@ -96,13 +97,40 @@ int statements(CommandContext &c, ArgList &args)
                 continue;
         }
         const std::optional<MailMessage> m =
-            ComposeStatement(db, a, *month, AccountLang(a, english, chinese), privacy, &error);
+            ComposeStatement(db, a, *month, AccountLang(a, english, chinese), privacy,
+                             ReadCurrency(c.dm().AppDir()), &error);
         if (!m) {
             outlet.Fail(key, error);
             continue;
         }
         outlet.Deliver(db, key, *m);
     }
+    return finish(c, outlet);
+}
+
+int alerts(CommandContext &c, ArgList &args)
+{
+    const std::optional<QString> dryRun = args.takeOption(QStringLiteral("--dry-run"));
+    if (!takePositional(c, args, 0, 0))
+        return ExitUsage;
+    if (dryRun && !QDir(*dryRun).exists())
+        return c.fail(QStringLiteral("no folder ") + *dryRun);
+    const std::optional<MailSettings> settings = settingsFor(c, dryRun.has_value());
+    if (!settings)
+        return ExitFailed;
+    const QDir app(c.dm().AppDir());
+    const LangLookup english =
+        web::CatalogueFromFile(app.filePath(QStringLiteral("English.ini")), 0);
+    const LangLookup chinese =
+        web::CatalogueFromFile(app.filePath(QStringLiteral("Chinese.ini")), 134);
+    const QSqlDatabase db = c.dm().acntVesk.database();
+    QString error;
+    const auto accounts = ListWebAccounts(db, &error);
+    if (!accounts)
+        return c.fail(error);
+    MailOutlet outlet(*settings, dryRun.value_or(QString()));
+    SendAlerts(db, *accounts,
+               {english, chinese, ReadCurrency(c.dm().AppDir()), QDate::currentDate()}, outlet);
     return finish(c, outlet);
 }
 
@@ -157,6 +185,21 @@ void registerMailCommands(CommandRegistry &registry)
          statements,
          /*needsDatabase=*/true,
          /*needsGui=*/true});
+    registry.add(
+        {QStringLiteral("mail"), QStringLiteral("alerts"), QStringLiteral("[--dry-run DIR]"),
+         QStringLiteral("mail the budget and paper alerts that are due"),
+         QStringLiteral(
+             "A department whose spending this month reaches 80 % and then 100 % of its budget:\n"
+             "one message per threshold and month to the enabled web accounts of that\n"
+             "department with an address and to the administrators (both thresholds passed at\n"
+             "once: the 100 % message alone). A paper below its minimum stock: one message to\n"
+             "the administrators, again only after it has been back at its minimum and falls\n"
+             "below once more. What the server accepted is recorded; what it did not accept is\n"
+             "sent at the next run (vesk-alerts.timer runs this every 15 minutes).\n"
+             "--dry-run DIR writes each message to DIR as an .eml file instead, and records\n"
+             "nothing.\n") +
+             MailHelp,
+         alerts, /*needsDatabase=*/true});
     registry.add({QStringLiteral("mail"), QStringLiteral("test"), QStringLiteral("ADDR"),
                   QStringLiteral("send one short message: is the mail path right?"), MailHelp,
                   test});
