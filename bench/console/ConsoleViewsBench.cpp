@@ -33,72 +33,6 @@ namespace {
 
 QTextStream out(stdout);
 
-// The folder of the run's private PostgreSQL server, inside the application folder.
-QString serverDir(const QString &appDir)
-{
-    return appDir + QStringLiteral("pg-server");
-}
-
-void stopServer(const QString &appDir)
-{
-    runProgram(QStringLiteral(VESK_PG_SERVER), {QStringLiteral("stop"), serverDir(appDir)});
-}
-
-// Runs `pg-server` with a verb on the run's server folder; the port it prints, 0 on failure.
-int serverCommand(const QString &verb, const QString &appDir)
-{
-    QProcess p;
-    p.start(QStringLiteral(VESK_PG_SERVER), {verb, serverDir(appDir)});
-    if (!p.waitForFinished(-1) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
-        return 0;
-    return p.readAllStandardOutput().trimmed().toInt();
-}
-
-// The first value of `statement` on the server's database `database`; -1 on failure.
-qint64 serverValue(int port, const QString &database, const QString &statement)
-{
-    qint64 value = -1;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), "server");
-        db.setHostName(QStringLiteral("127.0.0.1"));
-        db.setPort(port);
-        db.setDatabaseName(database);
-        db.setUserName(QStringLiteral("postgres"));
-        QSqlQuery q(db);
-        if (db.open() && q.exec(statement))
-            value = q.next() ? q.value(0).toLongLong() : 0;
-        q.finish();
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("server"));
-    return value;
-}
-
-// Starts a private PostgreSQL server with an empty database "vesk"; its port, 0 on failure.
-int startServer(const QString &appDir)
-{
-    stopServer(appDir);
-    const int port = serverCommand(QStringLiteral("start"), appDir);
-    return port != 0 && serverValue(port, QStringLiteral("postgres"),
-                                    QStringLiteral("create database vesk")) >= 0
-               ? port
-               : 0;
-}
-
-// Starts the server a previous run left halted, when its database holds `records` print
-// records: generating millions of rows on a server takes many minutes. Its port, 0 when none.
-int resumeServer(const QString &appDir, qint64 records)
-{
-    if (!QFile::exists(serverDir(appDir) + QStringLiteral("/data/PG_VERSION")))
-        return 0;
-    const int port = serverCommand(QStringLiteral("reopen"), appDir);
-    if (port != 0 && serverValue(port, QStringLiteral("vesk"),
-                                 QStringLiteral("select count(*) from tPrinterData")) == records)
-        return port;
-    stopServer(appDir);
-    return 0;
-}
-
 // Settings target of a window that has only the two panes.
 class Panes : public QWidget, public ConsoleSettingsTarget
 {
@@ -186,38 +120,23 @@ int main(int argc, char **argv)
         const QString appDir = QDir(cl.value(QStringLiteral("app"))).absolutePath() + u'/';
         if (!cl.isSet(QStringLiteral("measure"))) {
             const bool server = cl.isSet(QStringLiteral("postgres"));
-            QDir().mkpath(appDir);
-            const qint64 records = cl.value(QStringLiteral("records")).toLongLong();
-            const int copies = std::max(1, cl.value(QStringLiteral("copies")).toInt());
-            const int kept = server ? resumeServer(appDir, records) : 0;
-            const int port = server && !kept ? startServer(appDir) : kept;
-            const QString constr =
-                server ? QStringLiteral("Provider=PostgreSQL;Host=127.0.0.1;Port=%1;Database=vesk;"
-                                        "User ID=postgres")
-                             .arg(port)
-                       : QStringLiteral("Provider=SQLite;Data Source=vesk.db");
-            if (kept) {
-                writeBenchConfig(appDir, QStringLiteral(VESK_LANG_DIR), constr);
-                out << "using the " << records << " records kept in " << serverDir(appDir)
-                    << Qt::endl;
-            } else if ((server && port == 0) ||
-                       !prepareBenchApp(appDir, QStringLiteral(VESK_LANG_DIR),
-                                        QStringLiteral(VESK_INITDB), QStringLiteral(VESK_GEN_DEMO),
-                                        records, cl.value(QStringLiteral("hosts")).toInt(), constr,
-                                        server ? copies : 1)) {
-                out << "could not prepare " << appDir << Qt::endl;
-                if (server)
-                    stopServer(appDir);
+            const BenchData data{appDir,
+                                 QStringLiteral(VESK_LANG_DIR),
+                                 QStringLiteral(VESK_INITDB),
+                                 QStringLiteral(VESK_GEN_DEMO),
+                                 QStringLiteral(VESK_PG_SERVER),
+                                 cl.value(QStringLiteral("records")).toLongLong(),
+                                 cl.value(QStringLiteral("hosts")).toInt(),
+                                 server,
+                                 std::max(1, cl.value(QStringLiteral("copies")).toInt())};
+            if (prepareBenchData(data).isEmpty())
                 return 1;
-            }
             // A fresh process, so start-up time and memory are the console's own.
             QStringList args{QStringLiteral("--measure"), QStringLiteral("--app"), appDir};
             if (cl.isSet(QStringLiteral("grab")))
                 args << QStringLiteral("--grab") << cl.value(QStringLiteral("grab"));
             const bool ok = runProgram(QCoreApplication::applicationFilePath(), args);
-            // Kept for the next run; `pg-server stop` on the folder removes it.
-            if (server)
-                serverCommand(QStringLiteral("halt"), appDir);
+            haltBenchServer(data);
             return ok ? 0 : 1;
         }
         qputenv("VESK_BENCH_APP", appDir.toUtf8());

@@ -7,9 +7,114 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QVariant>
 #include <QTextStream>
 
 namespace vesk {
+
+namespace {
+
+// The folder of the run's private PostgreSQL server, inside the application folder.
+QString serverDir(const QString &appDir)
+{
+    return appDir + QStringLiteral("pg-server");
+}
+
+void stopServer(const BenchData &d)
+{
+    runProgram(d.pgServer, {QStringLiteral("stop"), serverDir(d.appDir)});
+}
+
+// Runs `pg-server` with a verb on the run's server folder; the port it prints, 0 on failure.
+int serverCommand(const QString &verb, const BenchData &d)
+{
+    QProcess p;
+    p.start(d.pgServer, {verb, serverDir(d.appDir)});
+    if (!p.waitForFinished(-1) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        return 0;
+    return p.readAllStandardOutput().trimmed().toInt();
+}
+
+// The first value of `statement` on the server's database `database`; -1 on failure.
+qint64 serverValue(int port, const QString &database, const QString &statement)
+{
+    qint64 value = -1;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), "server");
+        db.setHostName(QStringLiteral("127.0.0.1"));
+        db.setPort(port);
+        db.setDatabaseName(database);
+        db.setUserName(QStringLiteral("postgres"));
+        QSqlQuery q(db);
+        if (db.open() && q.exec(statement))
+            value = q.next() ? q.value(0).toLongLong() : 0;
+        q.finish();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("server"));
+    return value;
+}
+
+// Starts a private PostgreSQL server with an empty database "vesk"; its port, 0 on failure.
+int startServer(const BenchData &d)
+{
+    stopServer(d);
+    const int port = serverCommand(QStringLiteral("start"), d);
+    return port != 0 && serverValue(port, QStringLiteral("postgres"),
+                                    QStringLiteral("create database vesk")) >= 0
+               ? port
+               : 0;
+}
+
+// Starts the server a previous run left halted, when its database holds the records asked
+// for. Its port, 0 when none.
+int resumeServer(const BenchData &d)
+{
+    if (!QFile::exists(serverDir(d.appDir) + QStringLiteral("/data/PG_VERSION")))
+        return 0;
+    const int port = serverCommand(QStringLiteral("reopen"), d);
+    if (port != 0 && serverValue(port, QStringLiteral("vesk"),
+                                 QStringLiteral("select count(*) from tPrinterData")) == d.records)
+        return port;
+    stopServer(d);
+    return 0;
+}
+
+} // namespace
+
+QString prepareBenchData(const BenchData &d)
+{
+    QDir().mkpath(d.appDir);
+    QTextStream out(stdout);
+    const int kept = d.postgres ? resumeServer(d) : 0;
+    const int port = d.postgres && !kept ? startServer(d) : kept;
+    const QString constr =
+        d.postgres ? QStringLiteral("Provider=PostgreSQL;Host=127.0.0.1;Port=%1;Database=vesk;"
+                                    "User ID=postgres")
+                         .arg(port)
+                   : QStringLiteral("Provider=SQLite;Data Source=vesk.db");
+    if (kept) {
+        writeBenchConfig(d.appDir, d.langDir, constr);
+        out << "using the " << d.records << " records kept in " << serverDir(d.appDir)
+            << Qt::endl;
+    } else if ((d.postgres && port == 0) ||
+               !prepareBenchApp(d.appDir, d.langDir, d.initdb, d.genDemo, d.records, d.hosts,
+                                constr, d.postgres ? d.copies : 1)) {
+        out << "could not prepare " << d.appDir << Qt::endl;
+        if (d.postgres)
+            stopServer(d);
+        return {};
+    }
+    return constr;
+}
+
+void haltBenchServer(const BenchData &d)
+{
+    if (d.postgres)
+        serverCommand(QStringLiteral("halt"), d);
+}
 
 long statusKb(const char *key)
 {

@@ -26,6 +26,24 @@ bool prepareBenchApp(const QString &appDir, const QString &langDir, const QStrin
                      const QString &constr = QStringLiteral("Provider=SQLite;Data Source=vesk.db"),
                      int copies = 1);
 
+// A data benchmark's folder and how to fill it.
+struct BenchData
+{
+    QString appDir, langDir, initdb, genDemo, pgServer; // pgServer: scripts/pg-server
+    qint64 records = 0;
+    int hosts = 0;
+    bool postgres = false; // on a private server in appDir/pg-server, halted (kept) afterwards
+    int copies = 1;
+};
+
+// Fills the folder as prepareBenchApp does; with `postgres`, on the private server a previous
+// run left halted when its database holds `records` print records (generating millions of rows
+// on a server takes many minutes), else on a new one. The connection string, empty on failure
+// (said on standard output).
+QString prepareBenchData(const BenchData &data);
+// Halts the folder's server, kept for the next run; `pg-server stop` on it removes it.
+void haltBenchServer(const BenchData &data);
+
 // Opens `dm`'s connection to the folder's SQLite database and its English language file, as
 // the console does; false with the reason in `error`.
 bool openBenchApp(TdmMain &dm, const QString &appDir, QString *error);
