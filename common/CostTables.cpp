@@ -61,9 +61,14 @@ bool addCostToTotals(QSqlDatabase &db, bool (*build)(QSqlDatabase &db, QString *
     if (day.isEmpty()) {
         statements = totalsTableStatements(e) + totalsTriggerStatements(e);
     } else if (!day.contains(QStringLiteral("Cost"))) {
-        for (const QString &table : TotalsTables())
-            statements << QStringLiteral("alter table %1 add column Cost bigint not null default 0")
-                              .arg(table);
+        // The tables of a later step (the year totals) are made with it below.
+        for (const QString &table : TotalsTables()) {
+            if (!db.record(table.toLower()).isEmpty())
+                statements << QStringLiteral(
+                                  "alter table %1 add column Cost bigint not null default 0")
+                                  .arg(table);
+        }
+        statements << totalsTableStatements(e);
         // SQLite keeps a trigger by its name; PostgreSQL's are replaced in place.
         if (e == DbEngine::SQLite) {
             for (const char *trigger : {"Insert", "Delete", "Update"})

@@ -403,6 +403,9 @@ const std::vector<SchemaStep> &SchemaSteps()
              return costTableStatements(e) + appendPrinterDataColumns(e, colCost, colCost + 1);
          },
          [](QSqlDatabase &db, QString *error) { return addCostToTotals(db, buildTotals, error); }},
+        // 10: the totals by year, summed from those by month, so that a period of a year reads
+        // a row per name.
+        {10, [](DbEngine e) { return totalsYearStatements(e); }},
     };
     return steps;
 }

@@ -81,6 +81,8 @@ QString pgFoldBody()
                           "with d as (delete from tTotalLog returning *), x as (")
                .arg(FoldLockId) +
            upsert(DayTable, aggregate(DbEngine::PostgreSQL, d, DayLength)) +
+           QStringLiteral(" returning 1), y as (") +
+           upsert(YearTable, aggregate(DbEngine::PostgreSQL, d, YearLength)) +
            QStringLiteral(" returning 1) ") +
            upsert(MonthTable, aggregate(DbEngine::PostgreSQL, d, MonthLength));
 }
@@ -104,7 +106,7 @@ QString TotalsDimColumn(TotalsDim dim)
 
 const QStringList &TotalsTables()
 {
-    static const QStringList tables{DayTable, MonthTable, LogTable};
+    static const QStringList tables{DayTable, MonthTable, YearTable, LogTable};
     return tables;
 }
 
@@ -125,11 +127,18 @@ QStringList totalsTableStatements(DbEngine e)
     if (e == DbEngine::PostgreSQL)
         figures.last() = QStringLiteral("Cost bigint not null");
     return {tableStatement(e, DayTable, DayLength), tableStatement(e, MonthTable, MonthLength),
+            tableStatement(e, YearTable, YearLength),
             QStringLiteral(
                 "create table if not exists tTotalLog (PrintTime %1, DeptName %2, PrinterName %2, "
                 "hostName %2, EmName %2, ")
                     .arg(time, name) +
                 figures.join(QStringLiteral(", ")) + u')'};
+}
+
+QStringList totalsYearStatements(DbEngine e)
+{
+    return QStringList{tableStatement(e, YearTable, YearLength)} + totalsTriggerStatements(e) +
+           QStringList{QStringLiteral("delete from ") + YearTable, sumUp(YearTable, MonthTable)};
 }
 
 QStringList totalsTriggerStatements(DbEngine e)
@@ -175,10 +184,11 @@ QStringList totalsTriggerStatements(DbEngine e)
                           logValues(QStringLiteral("old."), -1) + QStringLiteral(", ") +
                           logValues(QStringLiteral("new."), 1) +
                           QStringLiteral("; return null; end")),
-        ownerFunction(QStringLiteral("vesk_totals_truncate()"), QStringLiteral("trigger"),
-                      QStringLiteral("plpgsql"),
-                      QStringLiteral("begin truncate tTotalDay, tTotalMonth, tTotalLog; return "
-                                     "null; end")),
+        ownerFunction(
+            QStringLiteral("vesk_totals_truncate()"), QStringLiteral("trigger"),
+            QStringLiteral("plpgsql"),
+            QStringLiteral("begin truncate tTotalDay, tTotalMonth, tTotalYear, tTotalLog; "
+                           "return null; end")),
         ownerFunction(QStringLiteral("vesk_totals_fold()"), QStringLiteral("void"),
                       QStringLiteral("sql"), pgFoldBody()),
         QStringLiteral("revoke all on function vesk_totals_fold() from public"),

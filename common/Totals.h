@@ -1,10 +1,11 @@
-// Kept totals of the print records: pages, jobs, the job figures and cost per day and per month,
-// for each department, printer, computer and employee. A figure over a period is read from a row
-// per name and month (a row per name and day at the period's edges) instead of from every record.
+// Kept totals of the print records: pages, jobs, the job figures and cost per day, month and
+// year, for each department, printer, computer and employee. A figure over a period is read from a
+// row per name and year, month or day (whole years and months, less or plus the months and days at
+// the period's edges, whichever reads fewer rows) instead of from every record.
 //
 // Exact whatever writes tPrinterData: triggers of the database itself append each inserted,
 // deleted or changed record's figures (negative for what went) to tTotalLog, a table without an
-// index, which costs an insert little; FoldTotals moves the log into the day and month totals
+// index, which costs an insert little; FoldTotals moves the log into the day, month and year totals
 // (the agent after each save, the commands after theirs). Readers add the log rows still waiting
 // to the totals, so a figure is exact between folds too.
 #pragma once
@@ -34,15 +35,18 @@ constexpr int TotalsDimCount = 4;
 // The tPrinterData column of a dimension.
 QString TotalsDimColumn(TotalsDim dim);
 
-// The three tables, for the schema's table list and the copy between engines (which builds the
+// The four tables, for the schema's table list and the copy between engines (which builds the
 // totals from the copied records instead of copying them).
 const QStringList &TotalsTables();
 
 // The tables (create statements), and the triggers with, on PostgreSQL, their functions.
 QStringList totalsTableStatements(DbEngine engine);
 QStringList totalsTriggerStatements(DbEngine engine);
+// The year totals added to a database whose totals have none: the table, the triggers' functions
+// that know it, and its rows summed from the month totals.
+QStringList totalsYearStatements(DbEngine engine);
 
-// Moves the waiting log rows into the day and month totals, inside the caller's write
+// Moves the waiting log rows into the day, month and year totals, inside the caller's write
 // transaction (or as its own statement on PostgreSQL, whose fold is one statement). False with
 // the database's text.
 bool FoldTotals(QSqlDatabase &db, QString *error = nullptr);
@@ -52,9 +56,9 @@ bool FoldTotals(QSqlDatabase &db, QString *error = nullptr);
 bool RebuildTotals(QSqlDatabase &db, const std::function<void(int done, int of)> &progress,
                    QString *error = nullptr);
 
-// One total that differs from the records' sums: the table ("day" or "month"), the dimension,
-// the period key, the department and the name (null where the records' value is null), then each
-// figure as kept and as summed from the records.
+// One total that differs from the records' sums: the table ("day", "month" or "year"), the
+// dimension, the period key, the department and the name (null where the records' value is
+// null), then each figure as kept and as summed from the records.
 struct TotalsDifference
 {
     QString table;
@@ -65,8 +69,9 @@ struct TotalsDifference
 };
 const QStringList &TotalsFigureNames();
 
-// Compares the day totals (with the waiting log) with the records' sums and the month totals with
-// the day totals; the first `limit` differences, nullopt with the database's text on a failure.
+// Compares the day totals (with the waiting log) with the records' sums, the month totals with
+// the day totals and the year totals with the month totals; the first `limit` differences,
+// nullopt with the database's text on a failure.
 std::optional<std::vector<TotalsDifference>> CheckTotals(const QSqlDatabase &db, int limit = 20,
                                                          QString *error = nullptr);
 
@@ -84,8 +89,9 @@ struct TotalsSearch
 // jobs and cost (minor units), in day order. Built from the day totals, the records of the partial
 // days at the edges and the waiting log.
 QString TotalsDayStatement(DbEngine engine, const TotalsSearch &search);
-// Pages, jobs and cost per value of the dimension's column (null where the records have none), most
-// pages first and then by name, `top` rows at most (0: all). Whole months from the month totals.
+// Pages, jobs and cost per value of the dimension's column (null where the records have none),
+// most pages first and then by name, `top` rows at most (0: all). Whole years, months and days
+// from their totals.
 QString TotalsGroupStatement(DbEngine engine, TotalsDim dim, const TotalsSearch &search, int top);
 
 } // namespace vesk

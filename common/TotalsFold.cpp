@@ -41,6 +41,10 @@ bool FoldTotals(QSqlDatabase &db, QString *error)
                withSource(e, QStringLiteral("select * from tTotalLog")) +
                    upsert(MonthTable, aggregate(e, QStringLiteral("s"), MonthLength)),
                error) &&
+           run(q,
+               withSource(e, QStringLiteral("select * from tTotalLog")) +
+                   upsert(YearTable, aggregate(e, QStringLiteral("s"), YearLength)),
+               error) &&
            run(q, QStringLiteral("delete from tTotalLog"), error);
 }
 
@@ -88,14 +92,9 @@ bool RebuildTotals(QSqlDatabase &db, const std::function<void(int, int)> &progre
         if (progress)
             progress(i + 1, int(parts.size()));
     }
-    return run(
-        q,
-        upsert(MonthTable, QStringLiteral("select Dim, substr(Period, 1, 7), DeptName, Name, "
-                                          "Nul, ") +
-                               sums() +
-                               QStringLiteral(" from tTotalDay where true group by 1, 2, "
-                                              "3, 4, 5")),
-        error);
+    // Each longer period from the one below it.
+    return run(q, sumUp(MonthTable, DayTable), error) &&
+           run(q, sumUp(YearTable, MonthTable), error);
 }
 
 std::optional<std::vector<TotalsDifference>> CheckTotals(const QSqlDatabase &db, int limit,
@@ -149,23 +148,27 @@ std::optional<std::vector<TotalsDifference>> CheckTotals(const QSqlDatabase &db,
                QStringLiteral(" order by ") + key + QStringLiteral(" limit %1").arg(limit);
     };
     // The day totals with the waiting log against the records; the month totals against the
-    // day totals (neither holds the log yet).
+    // day totals and the year totals against the month totals (none holds the log yet).
     const QString dayKept = totalsOf(DayTable, QStringLiteral("Period")) +
                             QStringLiteral(" union all ") +
                             dimensionsOf(QStringLiteral("select * from tTotalLog"), DayLength);
     const QString daySummed = dimensionsOf(recordSelect(QStringLiteral("1=1")), DayLength);
     const QString monthKept = totalsOf(MonthTable, QStringLiteral("Period"));
     const QString monthSummed = totalsOf(DayTable, QStringLiteral("substr(Period, 1, 7)"));
+    const QString yearKept = totalsOf(YearTable, QStringLiteral("Period"));
+    const QString yearSummed = totalsOf(MonthTable, QStringLiteral("substr(Period, 1, 4)"));
 
     std::vector<TotalsDifference> found;
     QSqlQuery q(db);
-    const std::pair<QString, QString> checks[] = {{dayKept, daySummed}, {monthKept, monthSummed}};
-    for (int c = 0; c < 2 && int(found.size()) < limit; ++c) {
+    const std::pair<QString, QString> checks[] = {
+        {dayKept, daySummed}, {monthKept, monthSummed}, {yearKept, yearSummed}};
+    const char *const tables[] = {"day", "month", "year"};
+    for (int c = 0; c < 3 && int(found.size()) < limit; ++c) {
         if (!run(q, compare(checks[c].first, checks[c].second), error))
             return std::nullopt;
         while (q.next() && int(found.size()) < limit) {
             TotalsDifference d;
-            d.table = c == 0 ? QStringLiteral("day") : QStringLiteral("month");
+            d.table = QLatin1String(tables[c]);
             d.dim = TotalsDim(q.value(0).toInt());
             d.period = q.value(1).toString();
             d.dept = q.value(2).toString();

@@ -6,6 +6,10 @@
 
 #include <QDate>
 
+#include <cstdlib>
+#include <map>
+#include <optional>
+
 namespace vesk {
 
 using namespace totals;
@@ -15,11 +19,6 @@ namespace {
 QString dayText(const QDate &d)
 {
     return QuotedStr(d.toString(QStringLiteral("yyyy-MM-dd")));
-}
-
-QString monthText(const QDate &d)
-{
-    return QuotedStr(d.toString(QStringLiteral("yyyy-MM")));
 }
 
 QString timeText(const QDateTime &t)
@@ -34,10 +33,8 @@ struct Span
 {
     bool days = true;     // whole days exist
     QDate dayFrom, dayTo; // whole days [dayFrom, dayTo); invalid: open
-    bool months = false;
-    QDate monthFrom, monthTo; // whole months [monthFrom, monthTo); invalid: open
-    QStringList raw;          // conditions on PrintTime, or-ed
-    bool bounded = false;     // records without a time are out
+    QStringList raw;      // conditions on PrintTime, or-ed
+    bool bounded = false; // records without a time are out
 };
 
 Span spanOf(const TotalsSearch &s)
@@ -65,15 +62,6 @@ Span spanOf(const TotalsSearch &s)
         sp.raw << QStringLiteral("PrintTime >= ") + timeText(QDateTime(sp.dayTo, midnight)) + upTo +
                       timeText(s.to);
     sp.days = !(sp.dayFrom.isValid() && sp.dayTo.isValid() && sp.dayFrom == sp.dayTo);
-    if (!sp.days)
-        return sp;
-    if (sp.dayFrom.isValid())
-        sp.monthFrom = sp.dayFrom.day() == 1
-                           ? sp.dayFrom
-                           : QDate(sp.dayFrom.year(), sp.dayFrom.month(), 1).addMonths(1);
-    if (sp.dayTo.isValid())
-        sp.monthTo = QDate(sp.dayTo.year(), sp.dayTo.month(), 1);
-    sp.months = !sp.monthFrom.isValid() || !sp.monthTo.isValid() || sp.monthFrom < sp.monthTo;
     return sp;
 }
 
@@ -108,22 +96,124 @@ QString logDay()
     return QStringLiteral("substr(coalesce(PrintTime, ''), 1, 10)");
 }
 
-QString edgeDays(const Span &sp)
+// The whole days [from, to) as signed sums of whole years, months and days: a bound is reached
+// from a year or month start below it or above it (adding or taking off the months or days
+// between), whichever reads the fewest rows, so a period of a year reads a row per name from the
+// year totals instead of one per month and day. An invalid bound is open.
+enum Level
 {
-    if (!sp.months)
-        return wholeDays(sp, QStringLiteral("Period"));
-    QStringList edges;
-    if (sp.dayFrom.isValid() && sp.dayFrom < sp.monthFrom)
-        edges << u'(' +
-                     periodRange(QStringLiteral("Period"), dayText(sp.dayFrom),
-                                 dayText(sp.monthFrom), sp.bounded) +
-                     u')';
-    if (sp.dayTo.isValid() && sp.monthTo < sp.dayTo)
-        edges << u'(' +
-                     periodRange(QStringLiteral("Period"), dayText(sp.monthTo), dayText(sp.dayTo),
-                                 sp.bounded) +
-                     u')';
-    return edges.join(QStringLiteral(" or "));
+    Day,
+    Month,
+    Year,
+    LevelCount
+};
+
+struct Pieces
+{
+    std::map<QDate, int> periods[LevelCount]; // the first day of each period and its factor
+    QDate openBelow, openAbove;               // valid: every year before / from this one, factor 1
+};
+
+QDate levelStart(Level l, const QDate &d)
+{
+    return l == Day ? d : l == Month ? QDate(d.year(), d.month(), 1) : QDate(d.year(), 1, 1);
+}
+
+QDate nextStart(Level l, const QDate &d)
+{
+    return l == Day ? d.addDays(1) : l == Month ? d.addMonths(1) : d.addYears(1);
+}
+
+// Adds `factor` times the periods of level `l` from `from` up to `to`, or takes them off when `to`
+// is before `from`.
+void addPeriods(Pieces &p, Level l, QDate from, const QDate &to, int factor)
+{
+    if (to < from)
+        return addPeriods(p, l, to, from, -factor);
+    for (; from < to; from = nextStart(l, from))
+        p.periods[l][from] += factor;
+}
+
+// Everything before the day `at` (times `factor`): the days from the month start it is reached
+// from (below, or the next one when `up` for that level), the months from that month's year
+// start, and the whole years before that; the years go into `*year`.
+void addBefore(Pieces &p, const QDate &at, bool dayUp, bool monthUp, int factor, QDate *year)
+{
+    QDate m = levelStart(Month, at);
+    if (dayUp && m != at)
+        m = m.addMonths(1);
+    addPeriods(p, Day, m, at, factor);
+    QDate y = levelStart(Year, m);
+    if (monthUp && y != m)
+        y = y.addYears(1);
+    addPeriods(p, Month, y, m, factor);
+    *year = y;
+}
+
+// Rows a choice reads, about: a year of a name costs a little more than a month and a day, as
+// more names print in it; periods after today hold no records yet.
+int costOf(const Pieces &p, const QDate &today)
+{
+    static constexpr int weight[LevelCount] = {1, 2, 3};
+    int cost = 0;
+    for (int l = 0; l < LevelCount; ++l)
+        for (const auto &[start, factor] : p.periods[l])
+            cost += factor != 0 && start <= today ? weight[l] * std::abs(factor) : 0;
+    return cost;
+}
+
+Pieces piecesOf(const QDate &from, const QDate &to, const QDate &today)
+{
+    std::optional<Pieces> best;
+    int bestCost = 0;
+    for (int choice = 0; choice < 16; ++choice) {
+        Pieces p;
+        QDate yearFrom, yearTo;
+        if (to.isValid())
+            addBefore(p, to, choice & 1, choice & 2, 1, &yearTo);
+        if (from.isValid())
+            addBefore(p, from, choice & 4, choice & 8, -1, &yearFrom);
+        if (from.isValid() && to.isValid())
+            addPeriods(p, Year, yearFrom, yearTo, 1);
+        else if (to.isValid())
+            p.openBelow = yearTo;
+        else if (from.isValid())
+            p.openAbove = yearFrom;
+        const int cost = costOf(p, today);
+        if (!best || cost < bestCost) {
+            best = std::move(p);
+            bestCost = cost;
+        }
+    }
+    return *best;
+}
+
+QString periodText(Level l, const QDate &d)
+{
+    return QuotedStr(d.toString(l == Day     ? QStringLiteral("yyyy-MM-dd")
+                                : l == Month ? QStringLiteral("yyyy-MM")
+                                             : QStringLiteral("yyyy")));
+}
+
+// For each factor of a level, the conditions on Period of its runs of periods.
+std::map<int, QStringList> runsOf(const Pieces &p, Level l)
+{
+    std::map<int, QStringList> out;
+    const auto &periods = p.periods[l];
+    for (auto i = periods.begin(); i != periods.end();) {
+        if (i->second == 0) {
+            ++i;
+            continue;
+        }
+        const int factor = i->second;
+        const QDate first = i->first;
+        QDate end = nextStart(l, first);
+        for (++i; i != periods.end() && i->first == end && i->second == factor; ++i)
+            end = nextStart(l, end);
+        out[factor] << QStringLiteral("Period >= %1 and Period < %2")
+                           .arg(periodText(l, first), periodText(l, end));
+    }
+    return out;
 }
 
 QString rawDays(const Span &sp)
@@ -174,22 +264,31 @@ QString TotalsGroupStatement(DbEngine e, TotalsDim dim, const TotalsSearch &sear
 {
     const Span sp = spanOf(search);
     const QString column = TotalsDimColumn(dim);
-    const auto kept = [&](const QString &table) -> QString {
-        return noCase(e, QStringLiteral("case when Nul = 1 then null else Name end")) +
-               QStringLiteral(" n, Pages p, Jobs j, Cost co from ") + table +
-               QStringLiteral(" where Dim = %1 and ").arg(int(dim));
+    const auto kept = [&](const QString &table, int factor, const QString &where) -> QString {
+        const QString times = factor == 1 ? QString() : QStringLiteral(" * %1").arg(factor);
+        return QStringLiteral("select ") +
+               noCase(e, QStringLiteral("case when Nul = 1 then null else Name end")) +
+               QStringLiteral(" n, Pages%1 p, Jobs%1 j, Cost%1 co from ").arg(times) + table +
+               QStringLiteral(" where Dim = %1 and (").arg(int(dim)) + where + u')' +
+               search.deptClause;
     };
     QStringList arms;
-    if (sp.days && sp.months)
-        arms << QStringLiteral("select ") + kept(MonthTable) +
-                    periodRange(QStringLiteral("Period"), dateOrEmpty(sp.monthFrom, monthText),
-                                dateOrEmpty(sp.monthTo, monthText), sp.bounded) +
-                    search.deptClause;
     if (sp.days) {
-        const QString edges = edgeDays(sp);
-        if (!edges.isEmpty())
-            arms << QStringLiteral("select ") + kept(DayTable) + u'(' + edges + u')' +
-                        search.deptClause;
+        const Pieces pieces = piecesOf(sp.dayFrom, sp.dayTo, QDate::currentDate());
+        const QString tables[LevelCount] = {DayTable, MonthTable, YearTable};
+        for (int l = 0; l < LevelCount; ++l)
+            for (const auto &[factor, runs] : runsOf(pieces, Level(l)))
+                arms << kept(tables[l], factor, u'(' + runs.join(QStringLiteral(") or (")) + u')');
+        if (!sp.dayFrom.isValid() && !sp.dayTo.isValid())
+            arms << kept(YearTable, 1, QStringLiteral("1=1"));
+        else if (pieces.openBelow.isValid())
+            arms << kept(YearTable, 1,
+                         periodRange(QStringLiteral("Period"), {},
+                                     periodText(Year, pieces.openBelow), sp.bounded));
+        else if (pieces.openAbove.isValid())
+            arms << kept(YearTable, 1,
+                         periodRange(QStringLiteral("Period"), periodText(Year, pieces.openAbove),
+                                     {}, sp.bounded));
         arms << QStringLiteral("select ") + noCase(e, column) +
                     QStringLiteral(" n, Pages p, Jobs j, Cost co from tTotalLog where ") +
                     wholeDays(sp, logDay()) + search.deptClause;

@@ -133,6 +133,14 @@ QString recordSelect(const QString &where)
            named.join(QStringLiteral(", ")) + QStringLiteral(" from tPrinterData where ") + where;
 }
 
+QString sumUp(const QString &table, const QString &from)
+{
+    return upsert(table, QStringLiteral("select Dim, substr(Period, 1, %1), DeptName, Name, Nul, ")
+                                 .arg(table == YearTable ? YearLength : MonthLength) +
+                             sums() + QStringLiteral(" from ") + from +
+                             QStringLiteral(" where true group by 1, 2, 3, 4, 5"));
+}
+
 bool run(QSqlQuery &q, const QString &statement, QString *error)
 {
     q.setForwardOnly(true);

@@ -12,11 +12,12 @@ namespace vesk::totals {
 
 inline const QString DayTable = QStringLiteral("tTotalDay");
 inline const QString MonthTable = QStringLiteral("tTotalMonth");
+inline const QString YearTable = QStringLiteral("tTotalYear");
 inline const QString LogTable = QStringLiteral("tTotalLog");
 // The columns of a log row before its figures: the record's own.
 inline const QString LogKeyColumns =
     QStringLiteral("PrintTime, DeptName, PrinterName, hostName, EmName");
-constexpr int DayLength = 10, MonthLength = 7;
+constexpr int DayLength = 10, MonthLength = 7, YearLength = 4;
 // Any fixed number: folds on PostgreSQL take turns, so two never lock totals in opposite orders.
 constexpr qint64 FoldLockId = 0x56736b54; // "VskT"
 
@@ -40,6 +41,8 @@ QString aggregate(DbEngine e, const QString &source, int length);
 QString withSource(DbEngine e, const QString &select);
 // The records that `where` selects, their figures under the log's column names.
 QString recordSelect(const QString &where);
+// Adds the totals of `from` to those of the longer periods of `table`.
+QString sumUp(const QString &table, const QString &from);
 bool run(QSqlQuery &q, const QString &statement, QString *error);
 
 } // namespace vesk::totals

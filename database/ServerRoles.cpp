@@ -49,6 +49,7 @@ const TableRights Rights[] = {
     // console (the vesk command) rebuilds them.
     {"tTotalDay", nullptr, "select, insert, update, delete", "select"},
     {"tTotalMonth", nullptr, "select, insert, update, delete", "select"},
+    {"tTotalYear", nullptr, "select, insert, update, delete", "select"},
     {"tTotalLog", nullptr, "select, insert, update, delete", "select"},
     // What printing costs: the agent reads the prices to cost each job it stores (the cost goes
     // in with the record) and touches no budget or stock; the console keeps them all; the web

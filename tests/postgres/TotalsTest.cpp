@@ -125,6 +125,11 @@ const struct
     {"2026-01-01 08:30:00", "2026-01-01 09:00:00", false},
     {"2025-01-01 00:00:00", "2027-01-01 00:00:00", false},
     {"2026-01-31 23:59:59", "2026-03-01 00:00:01", false},
+    // Read as a year or month less the days or months after it.
+    {"2026-01-01 00:00:00", "2026-03-31 00:00:00", false},
+    {"2025-02-01 00:00:00", "2026-12-31 00:00:00", false},
+    {nullptr, "2026-03-31 00:00:00", false},
+    {"2026-01-31 00:00:00", nullptr, false},
 };
 const char *const DeptClauses[] = {"", " AND DeptName like '%ale%'",
                                    " AND DeptName in ('sales', 'Finance')"};
