@@ -9,8 +9,8 @@
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QVariant>
 #include <QTextStream>
+#include <QVariant>
 
 namespace vesk {
 
@@ -97,8 +97,7 @@ QString prepareBenchData(const BenchData &d)
                    : QStringLiteral("Provider=SQLite;Data Source=vesk.db");
     if (kept) {
         writeBenchConfig(d.appDir, d.langDir, constr);
-        out << "using the " << d.records << " records kept in " << serverDir(d.appDir)
-            << Qt::endl;
+        out << "using the " << d.records << " records kept in " << serverDir(d.appDir) << Qt::endl;
     } else if ((d.postgres && port == 0) ||
                !prepareBenchApp(d.appDir, d.langDir, d.initdb, d.genDemo, d.records, d.hosts,
                                 constr, d.postgres ? d.copies : 1)) {

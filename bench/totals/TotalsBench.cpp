@@ -130,9 +130,9 @@ int main(int argc, char **argv)
         };
         const auto line = [&](const QString &what, double ms, double bareMs, const char *goal) {
             out << qSetFieldWidth(46) << Qt::left << what << qSetFieldWidth(0) << " "
-                << QString::number(ms, 'f', 1) << " ms, bare scan " << QString::number(bareMs, 'f', 1)
-                << " ms, ratio " << QString::number(bareMs > 0 ? ms / bareMs : 0, 'f', 2) << "x"
-                << goal << Qt::endl;
+                << QString::number(ms, 'f', 1) << " ms, bare scan "
+                << QString::number(bareMs, 'f', 1) << " ms, ratio "
+                << QString::number(bareMs > 0 ? ms / bareMs : 0, 'f', 2) << "x" << goal << Qt::endl;
         };
         const auto fail = [&](const QString &what) {
             out << what << " failed: " << error << Qt::endl;
@@ -166,7 +166,8 @@ int main(int argc, char **argv)
                 runs, [&] { return web::OverviewPage(r, db, c).status == 200; }, &ok);
             const TrendSearch s = periodSearch(o.from, today, *o.scope, engine);
             bool bareOk = false;
-            const double bareMs = medianMs(runs, [&] { return bare(s); }, &bareOk);
+            const double bareMs = medianMs(
+                runs, [&] { return bare(s); }, &bareOk);
             TrendData figures;
             if (!ok || !bareOk || !ReadTrendData(db, s, 10, figures, &error) ||
                 figures.jobs != bareJobs) {
@@ -188,12 +189,13 @@ int main(int argc, char **argv)
             runs,
             [&] {
                 TrendData d;
-                return ReadTrendData(db, yearAll, 0, d, &error) &&
+                return ReadTrendData(db, yearAll, 0, d, &error, TrendFigures::GroupsOnly) &&
                        !TrendSummaryCsv(d, lang).isEmpty();
             },
             &ok);
         bool bareOk = false;
-        const double bareMs = medianMs(runs, [&] { return bare(yearAll); }, &bareOk);
+        const double bareMs = medianMs(
+            runs, [&] { return bare(yearAll); }, &bareOk);
         if (ok && bareOk)
             line(QStringLiteral("vesk summary --csv, this year, all"), ms, bareMs,
                  " (goal <= 0.5x)");

@@ -40,7 +40,8 @@ int summary(CommandContext &c, ArgList &args)
         return status;
     TrendData data;
     QString error;
-    if (!ReadTrendData(c.dm().acntVesk.database(), *search, 0, data, &error))
+    if (!ReadTrendData(c.dm().acntVesk.database(), *search, 0, data, &error,
+                       TrendFigures::GroupsOnly))
         return c.fail(error);
     const LangLookup lang = [&c](const QString &key) { return c.lang(key); };
     const Currency currency = ReadCurrency(c.dm().AppDir());

@@ -257,17 +257,27 @@ bool ReadTrendData(const QSqlDatabase &db, const TrendSearch &search, int top, T
     data = TrendData();
     const DbEngine engine = engineOf(db);
     QSqlQuery q(db);
+    const bool groupsOnly = figures == TrendFigures::GroupsOnly && top == 0;
     std::vector<TrendPoint> days;
-    if (!run(q, db, TotalsDayStatement(engine, *search.totals), error))
+    if (!groupsOnly) {
+        if (!run(q, db, TotalsDayStatement(engine, *search.totals), error))
+            return false;
+        while (q.next())
+            addDay(q, 0, figures, data, days);
+        q.finish();
+        foldDays(days, data);
+    }
+    if (!readGroups(
+            q, db,
+            [&](int g) { return TotalsGroupStatement(engine, TotalsDim(g), *search.totals, top); },
+            data, error))
         return false;
-    while (q.next())
-        addDay(q, 0, figures, data, days);
-    q.finish();
-    foldDays(days, data);
-    return readGroups(
-        q, db,
-        [&](int g) { return TotalsGroupStatement(engine, TotalsDim(g), *search.totals, top); },
-        data, error);
+    for (const TrendTotal &t : groupsOnly ? data.totals[TrendDept] : std::vector<TrendTotal>()) {
+        data.pages += t.pages;
+        data.jobs += t.jobs;
+        data.cost += t.cost;
+    }
+    return true;
 }
 
 } // namespace vesk

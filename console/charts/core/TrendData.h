@@ -74,10 +74,13 @@ QDate TrendBucketStart(TrendBucket bucket, const QDate &day);
 // Whether the day statement also sums the pages printed and counts the colour, two-sided,
 // cancelled and aborted jobs, and sums the cost. Without them it reads the days of every record
 // from the PrintTime index alone (which carries the page count) instead of from the table.
+// GroupsOnly (with `top` 0): no points; the pages, jobs and cost are the sums of the
+// departments' totals, which hold every record, so the kept totals need no day rows.
 enum class TrendFigures
 {
     PagesAndJobs,
-    WithJobFigures
+    WithJobFigures,
+    GroupsOnly
 };
 
 // Pages and jobs per day of the records that `filter` (a print history search's WHERE clause,
