@@ -42,25 +42,6 @@ const QStringList &countedColumns()
     return columns;
 }
 
-QString tableStatement(DbEngine e, const QString &table, int periodLength)
-{
-    const QString name = textColumnType(e, 0);
-    const QString big =
-        e == DbEngine::PostgreSQL ? QStringLiteral("bigint") : QStringLiteral("integer");
-    QStringList figures;
-    for (const QString &c : figureColumns())
-        figures << c + u' ' + big + QStringLiteral(" not null");
-    return QStringLiteral(
-               "create table if not exists %1 (Dim smallint not null, Period varchar(%2) not null, "
-               "DeptName %3 not null, Name %3 not null, Nul smallint not null, ")
-               .arg(table)
-               .arg(periodLength)
-               .arg(name) +
-           figures.join(QStringLiteral(", ")) +
-           QStringLiteral(", primary key (Dim, Period, DeptName, Name, Nul))") +
-           (e == DbEngine::SQLite ? QStringLiteral(" without rowid") : QString());
-}
-
 // A PostgreSQL function that runs with its owner's rights (the agent may write no totals), its
 // search path pinned to the tables' schema so that no object of the caller's stands in.
 QString ownerFunction(const QString &signature, const QString &returns, const QString &language,
@@ -78,8 +59,9 @@ QString pgFoldBody()
     // appended meanwhile.
     const QString d = QStringLiteral("d");
     return QStringLiteral("select pg_advisory_xact_lock(%1); "
-                          "with d as (delete from tTotalLog returning *), x as (")
+                          "with d0 as (delete from tTotalLog returning *), d as (")
                .arg(FoldLockId) +
+           logByDay(QStringLiteral("d0")) + QStringLiteral("), x as (") +
            upsert(DayTable, aggregate(DbEngine::PostgreSQL, d, DayLength)) +
            QStringLiteral(" returning 1), y as (") +
            upsert(YearTable, aggregate(DbEngine::PostgreSQL, d, YearLength)) +

@@ -33,18 +33,23 @@ bool FoldTotals(QSqlDatabase &db, QString *error)
     QSqlQuery q(db);
     if (e == DbEngine::PostgreSQL)
         return run(q, QStringLiteral("select vesk_totals_fold()"), error);
-    return run(q,
-               withSource(e, QStringLiteral("select * from tTotalLog")) +
-                   upsert(DayTable, aggregate(e, QStringLiteral("s"), DayLength)),
+    // The log read once, its rows of a day and names summed first (a save's records share
+    // them), into its day totals, and those added to each table.
+    const QString fold = QStringLiteral("temp.tTotalFold");
+    return run(q, tableStatement(e, fold, DayLength), error) &&
+           run(q,
+               withSource(e, logByDay(QStringLiteral("tTotalLog"))) +
+                   QStringLiteral("insert into ") + fold +
+                   QStringLiteral(" (Dim, Period, DeptName, Name, Nul, ") + figureList() +
+                   QStringLiteral(") ") + aggregate(e, QStringLiteral("s"), DayLength),
                error) &&
            run(q,
-               withSource(e, QStringLiteral("select * from tTotalLog")) +
-                   upsert(MonthTable, aggregate(e, QStringLiteral("s"), MonthLength)),
+               upsert(DayTable, QStringLiteral("select Dim, Period, DeptName, Name, Nul, ") +
+                                    figureList() + QStringLiteral(" from ") + fold +
+                                    QStringLiteral(" where true")),
                error) &&
-           run(q,
-               withSource(e, QStringLiteral("select * from tTotalLog")) +
-                   upsert(YearTable, aggregate(e, QStringLiteral("s"), YearLength)),
-               error) &&
+           run(q, sumUp(MonthTable, fold), error) && run(q, sumUp(YearTable, fold), error) &&
+           run(q, QStringLiteral("delete from ") + fold, error) &&
            run(q, QStringLiteral("delete from tTotalLog"), error);
 }
 

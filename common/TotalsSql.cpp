@@ -3,6 +3,7 @@
 
 #include "Database.h"
 #include "JobOutcome.h"
+#include "RecordColumns.h"
 #include "Totals.h"
 
 namespace vesk::totals {
@@ -96,6 +97,17 @@ QString sums(const QString &prefix)
     return out.join(QStringLiteral(", "));
 }
 
+QString logByDay(const QString &log)
+{
+    QStringList named;
+    for (const QString &c : figureColumns())
+        named << QStringLiteral("sum(%1) %1").arg(c);
+    return QStringLiteral("select substr(PrintTime, 1, 10) PrintTime, DeptName, PrinterName, "
+                          "hostName, EmName, ") +
+           named.join(QStringLiteral(", ")) + QStringLiteral(" from ") + log +
+           QStringLiteral(" group by 1, 2, 3, 4, 5");
+}
+
 QString upsert(const QString &table, const QString &select)
 {
     QStringList set;
@@ -131,6 +143,25 @@ QString recordSelect(const QString &where)
         named << figures[i] + u' ' + figureColumns()[i];
     return QStringLiteral("select ") + LogKeyColumns + QStringLiteral(", ") +
            named.join(QStringLiteral(", ")) + QStringLiteral(" from tPrinterData where ") + where;
+}
+
+QString tableStatement(DbEngine e, const QString &table, int periodLength)
+{
+    const QString name = textColumnType(e, 0);
+    const QString big =
+        e == DbEngine::PostgreSQL ? QStringLiteral("bigint") : QStringLiteral("integer");
+    QStringList figures;
+    for (const QString &c : figureColumns())
+        figures << c + u' ' + big + QStringLiteral(" not null");
+    return QStringLiteral(
+               "create table if not exists %1 (Dim smallint not null, Period varchar(%2) not null, "
+               "DeptName %3 not null, Name %3 not null, Nul smallint not null, ")
+               .arg(table)
+               .arg(periodLength)
+               .arg(name) +
+           figures.join(QStringLiteral(", ")) +
+           QStringLiteral(", primary key (Dim, Period, DeptName, Name, Nul))") +
+           (e == DbEngine::SQLite ? QStringLiteral(" without rowid") : QString());
 }
 
 QString sumUp(const QString &table, const QString &from)

@@ -33,6 +33,9 @@ QString noCase(DbEngine e, const QString &expression);
 // `source` (a table or a parenthesised select with the log's columns) gives: four rows each.
 QString dimensionRows(DbEngine e, const QString &source);
 QString sums(const QString &prefix = {});
+// The rows of the log `log` summed by day and names (a save's records share them), with the log's
+// columns: what the fold reads instead of every row.
+QString logByDay(const QString &log);
 // Adds the rows of `select` (key and figures, grouped by key) to `table`.
 QString upsert(const QString &table, const QString &select);
 // The totals of the dimension rows of `source`, for a table of `length`-character periods.
@@ -41,6 +44,8 @@ QString aggregate(DbEngine e, const QString &source, int length);
 QString withSource(DbEngine e, const QString &select);
 // The records that `where` selects, their figures under the log's column names.
 QString recordSelect(const QString &where);
+// The create statement of a totals table of `periodLength`-character periods.
+QString tableStatement(DbEngine e, const QString &table, int periodLength);
 // Adds the totals of `from` to those of the longer periods of `table`.
 QString sumUp(const QString &table, const QString &from);
 bool run(QSqlQuery &q, const QString &statement, QString *error);
