@@ -384,16 +384,18 @@ TEST_F(Roles, TheAgentsRosterCommandsWorkUnderItsRole)
 // upgrades it and the agent starts.
 TEST_F(Roles, AnOlderDatabaseIsUpgradedByTheOwnerNotByTheAgent)
 {
-    // As the last step found it: without the cost tables and the records' and totals' cost.
+    // As the cost step found it: without the cost tables, the records' and totals' cost and the
+    // year totals of the step after it.
     for (const char *statement :
-         {"drop table tPrice, tPaperFactor, tBudget, tPageManager, tPageType",
+         {"drop table tTotalYear",
+          "drop table tPrice, tPaperFactor, tBudget, tPageManager, tPageType",
           "alter table tPrinterData drop column Cost cascade",
           "alter table tTotalDay drop column Cost", "alter table tTotalMonth drop column Cost",
           "alter table tTotalLog drop column Cost",
           "delete from tShowSetting where FieldName='Cost'"})
         ASSERT_TRUE(ownerExec(QLatin1String(statement))) << statement;
     ASSERT_TRUE(
-        ownerExec(QStringLiteral("update tSchemaVersion set Version=%1").arg(SchemaVersion - 1)));
+        ownerExec(QStringLiteral("update tSchemaVersion set Version=%1").arg(SchemaVersion - 2)));
     test::TestAppDir app;
     app.copyLanguage(QStringLiteral("English.ini"));
     writeConfig(app, constrAs(database, QStringLiteral("vesk_agent"), AgentPassword));
@@ -407,7 +409,7 @@ TEST_F(Roles, AnOlderDatabaseIsUpgradedByTheOwnerNotByTheAgent)
     const QByteArray refused = startAgent();
     EXPECT_TRUE(refused.contains("older layout")) << refused.constData();
     EXPECT_EQ(ownerValue(QStringLiteral("select Version from tSchemaVersion")),
-              QString::number(SchemaVersion - 1));
+              QString::number(SchemaVersion - 2));
 
     const ToolRun upgraded = initDb({QStringLiteral("--roles"), owner.path()});
     ASSERT_EQ(upgraded.code, 0) << upgraded.output.constData();
