@@ -35,7 +35,8 @@ QString DescribeMail(const MailKey &key)
         what += u' ' + key.period;
     if (!key.item.isEmpty())
         what += QStringLiteral(" (") + oneLine(key.item) + u')';
-    return what + QStringLiteral(" to ") + oneLine(key.account);
+    // No account: the alerts' reading of budgets or stock failed before any message.
+    return key.account.isEmpty() ? what : what + QStringLiteral(" to ") + oneLine(key.account);
 }
 
 MailOutlet::MailOutlet(MailSettings settings, QString dryRunDir)

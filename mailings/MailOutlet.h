@@ -39,7 +39,8 @@ private:
     int written_ = 0;
 };
 
-// What a message is, for the lines of a run: "statement 2026-11 to boss".
+// What a message is, for the lines of a run: "statement 2026-11 to boss" (without an account:
+// "budget80 2026-12 (Sales)").
 QString DescribeMail(const MailKey &key);
 
 } // namespace vesk
