@@ -20,8 +20,19 @@ bool IsCodedPrinterDataField(const QString &field)
            sameField(field, DuplexField);
 }
 
-QString PrinterDataCellText(const QString &field, const QVariant &value, const LangLookup &lang)
+bool IsCostPrinterDataField(const QString &field)
 {
+    return sameField(field, CostField);
+}
+
+QString PrinterDataCellText(const QString &field, const QVariant &value, const LangLookup &lang,
+                            const Currency &currency)
+{
+    if (lang && IsCostPrinterDataField(field)) {
+        bool ok = false;
+        const qint64 minor = value.toString().toLongLong(&ok);
+        return ok ? FormatMoney(minor, currency, MoneyLocale(QString())) : value.toString();
+    }
     if (!lang || !IsCodedPrinterDataField(field))
         return value.toString();
     if (value.isNull() || value.toString().isEmpty())

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "Catalogue.h"
+#include "Money.h"
 
 #include <QString>
 #include <QStringList>
@@ -25,14 +26,18 @@ inline constexpr const char *JobOutcomeField = "JobOutcome";
 inline constexpr const char *PagesPrintedField = "PagesPrinted";
 inline constexpr const char *ColorPrintField = "ColorPrint";
 inline constexpr const char *DuplexField = "Duplex";
+inline constexpr const char *CostField = "Cost";
 
 // True for the three coded columns (JobOutcome, ColorPrint, Duplex), any letter case.
 bool IsCodedPrinterDataField(const QString &field);
+// True for the cost column, any letter case.
+bool IsCostPrinterDataField(const QString &field);
 
 // What a stored value shows: the catalogue text of an outcome code, of 1 and 0 in ColorPrint
-// and Duplex ("RSYES"/"RSNO"), empty for NULL; every other field or value, or any without
-// `lang`, as it is.
-QString PrinterDataCellText(const QString &field, const QVariant &value, const LangLookup &lang);
+// and Duplex ("RSYES"/"RSNO"), empty for NULL; a cost as an amount of `currency` for a screen
+// (FormatMoney); every other field or value, or any without `lang`, as it is.
+QString PrinterDataCellText(const QString &field, const QVariant &value, const LangLookup &lang,
+                            const Currency &currency = {});
 
 // The catalogue keys PrinterDataCellText reads.
 const QStringList &CodedTextKeys();

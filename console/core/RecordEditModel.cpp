@@ -39,7 +39,8 @@ Qt::ItemFlags RecordEditModel::flags(const QModelIndex &index) const
 
 bool RecordEditModel::coded(const QModelIndex &index) const
 {
-    return lang_ && IsCodedPrinterDataField(source_->record().fieldName(index.column()));
+    const QString field = source_->record().fieldName(index.column());
+    return lang_ && (IsCodedPrinterDataField(field) || IsCostPrinterDataField(field));
 }
 
 QVariant RecordEditModel::data(const QModelIndex &index, int role) const
@@ -51,7 +52,7 @@ QVariant RecordEditModel::data(const QModelIndex &index, int role) const
     }
     if (role == Qt::DisplayRole && index.isValid() && coded(index))
         return PrinterDataCellText(source_->record().fieldName(index.column()),
-                                   QIdentityProxyModel::data(index, role), lang_);
+                                   QIdentityProxyModel::data(index, role), lang_, currency_);
     return QIdentityProxyModel::data(index, role);
 }
 

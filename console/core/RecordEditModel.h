@@ -2,6 +2,7 @@
 #pragma once
 
 #include "Catalogue.h"
+#include "Money.h"
 
 #include <QHash>
 #include <QIdentityProxyModel>
@@ -27,6 +28,8 @@ public:
     // Shows the coded columns (job outcome, colour, two-sided) as the catalogue's texts; those
     // cells are then read-only.
     void setLang(LangLookup lang) { lang_ = std::move(lang); }
+    // The currency the cost column is shown in.
+    void setCurrency(const Currency &currency) { currency_ = currency; }
 
     // The row's values as the grid shows them (edits included).
     QSqlRecord record(int row) const;
@@ -47,6 +50,7 @@ private:
     QString table_;
     QHash<QPair<int, int>, QVariant> edited_; // (row, column) -> stored value
     LangLookup lang_;
+    Currency currency_;
 
     bool coded(const QModelIndex &index) const;
 };

@@ -162,7 +162,8 @@ void ReportButtons::exportRecords(ReportTable table)
     bool ok = false;
     {
         WaitCursor wait;
-        ok = ExportRecords(dm_.acntVesk.database(), table, filter, ExportColumns(table, lang), file,
+        ok = ExportRecords(dm_.acntVesk.database(), table, filter,
+                           ExportColumns(table, lang, ReadCurrency(dm_.AppDir())), file,
                            ExportFormatOf(file), &error);
     }
     if (ok)

@@ -79,6 +79,7 @@ PrinterDataView::PrinterDataView(TdmMain &dm, QWidget *parent)
     model_ = new RecordEditModel(dm.aqryPrinterData->model(), dm.acntVesk.connectionName(),
                                  QStringLiteral("tPrinterData"), this);
     model_->setLang([&dm](const QString &key) { return dm.GetLangString(key); });
+    model_->setCurrency(ReadCurrency(dm.AppDir()));
     dbPrinterData->setModel(model_);
     dbPrinterData->keepLayout();
 
@@ -279,7 +280,8 @@ void PrinterDataView::dbPrinterDataDblClick()
     for (const QString &field : fieldOrder()) {
         labels << dm_.aqryPrinterData->displayLabel(field);
         values << PrinterDataCellText(
-            field, rec.value(field), [this](const QString &key) { return dm_.GetLangString(key); });
+            field, rec.value(field), [this](const QString &key) { return dm_.GetLangString(key); },
+            ReadCurrency(dm_.AppDir()));
     }
     if (showDetails)
         showDetails(recordDetails(labels, values));

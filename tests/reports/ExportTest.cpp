@@ -81,7 +81,7 @@ QStringList texts(const QJsonValue &row)
 TEST_F(ExportTest, CsvIsUtf8WithBomAndRfc4180Quoting)
 {
     exec(QStringLiteral("update tPrinterData set JobOutcome=2, PagesPrinted=0, ColorPrint=1, "
-                        "Duplex=0 where documentName='orphan.txt'"));
+                        "Duplex=0, Cost=302 where documentName='orphan.txt'"));
     ASSERT_TRUE(exportTo(QStringLiteral("out.CSV"), lang()));
     EXPECT_EQ(readBytes(dir.file(QStringLiteral("out.CSV"))),
               QByteArray("\xEF\xBB\xBF"
@@ -90,7 +90,7 @@ TEST_F(ExportTest, CsvIsUtf8WithBomAndRfc4180Quoting)
                          "\"Laser, 1\",\"say \"\"hi\"\"\nnow\",PC-A,\"3\",\"2048\",A4,"
                          "2026-03-02 09:15:00,ann,10.0.0.1,00-11-22-33-44-55,Ann,Sales,,,,,\r\n"
                          ",orphan.txt,PC-C,\"12\",\"2048\",A4,2026-03-04 17:00:59,ann,10.0.0.1,"
-                         "00-11-22-33-44-55,Ann,,Cancelled,\"0\",Yes,No,\r\n"));
+                         "00-11-22-33-44-55,Ann,,Cancelled,\"0\",Yes,No,3.02\r\n"));
 }
 
 // A cell that a spreadsheet program would read as a formula is shown as the text it is; a number
@@ -138,7 +138,7 @@ TEST_F(ExportTest, CsvTextCellsNeverStartAFormula)
 TEST_F(ExportTest, WorkbookHasTypedCellsAndThePrintSetup)
 {
     exec(QStringLiteral("update tPrinterData set JobOutcome=3, PagesPrinted=2, ColorPrint=0, "
-                        "Duplex=1 where PrinterName='Laser, 1'"));
+                        "Duplex=1, Cost=302 where PrinterName='Laser, 1'"));
     ASSERT_TRUE(exportTo(QStringLiteral("history"), lang())); // no extension: kept as typed
     const QJsonObject x = readXlsx(dir.file(QStringLiteral("history")));
     EXPECT_EQ(x[u"sheets"].toArray(), QJsonArray{QStringLiteral("Data")});
@@ -152,7 +152,7 @@ TEST_F(ExportTest, WorkbookHasTypedCellsAndThePrintSetup)
         texts(rows[1]).join(u'|'),
         QStringLiteral("Laser, 1|say \"hi\"\nnow|PC-A|number:3|number:2048|A4|"
                        "datetime:2026-03-02 09:15:00|ann|10.0.0.1|00-11-22-33-44-55|Ann|Sales|"
-                       "Aborted|number:2|No|Yes|"));
+                       "Aborted|number:2|No|Yes|number:3.02"));
     EXPECT_EQ(texts(rows[2]).first(), QString()); // null stays an empty cell
     EXPECT_EQ(x[u"autofilter"].toString(), QStringLiteral("A1:R3"));
     EXPECT_EQ(x[u"orientation"].toString(), QStringLiteral("landscape"));

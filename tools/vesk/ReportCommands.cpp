@@ -136,7 +136,8 @@ int exportRecords(CommandContext &c, ArgList &args)
     const LangLookup lang = [&c](const QString &key) { return c.lang(key); };
     QString error;
     if (!ExportRecords(c.dm().acntVesk.database(), s->table, s->filter,
-                       ExportColumns(s->table, lang), s->file, ExportFormatOf(s->file), &error))
+                       ExportColumns(s->table, lang, ReadCurrency(c.dm().AppDir())), s->file,
+                       ExportFormatOf(s->file), &error))
         return c.fail(error);
     return ExitOk;
 }

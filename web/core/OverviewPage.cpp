@@ -2,6 +2,7 @@
 
 #include "BudgetPiece.h"
 #include "Database.h"
+#include "Money.h"
 #include "TrendData.h"
 #include "TrendSvg.h"
 
@@ -9,17 +10,26 @@ namespace vesk::web {
 
 namespace {
 
-QString totalsTable(const std::vector<TrendTotal> &totals, const QString &title,
-                    const LangLookup &lang)
+// Amounts as the page's language writes them. The currency's code and decimals are the
+// default's (two, no code) until the server hands [Cost] Currency to the pages.
+QString money(qint64 minor, const PageContext &c)
 {
+    return FormatMoney(minor, Currency(), MoneyLocale(c.langCode));
+}
+
+QString totalsTable(const std::vector<TrendTotal> &totals, const QString &title,
+                    const PageContext &c)
+{
+    const LangLookup &lang = c.lang;
     QString t = QStringLiteral("<h2>") + HtmlEscape(title) +
                 QStringLiteral("</h2><div class=\"scroll\"><table><tr><th>") +
                 HtmlEscape(lang(QStringLiteral("RSChartName"))) + QStringLiteral("</th><th>") +
                 HtmlEscape(lang(QStringLiteral("RSChartPages"))) + QStringLiteral("</th><th>") +
-                HtmlEscape(lang(QStringLiteral("RSChartJobs"))) + QStringLiteral("</th></tr>");
+                HtmlEscape(lang(QStringLiteral("RSChartJobs"))) + QStringLiteral("</th><th>") +
+                HtmlEscape(lang(QStringLiteral("RSChartCost"))) + QStringLiteral("</th></tr>");
     for (const TrendTotal &row : totals)
         t += QStringLiteral("<tr>") + Cell(row.name) + Cell(Number(row.pages)) +
-             Cell(Number(row.jobs)) + QStringLiteral("</tr>");
+             Cell(Number(row.jobs)) + Cell(money(row.cost, c)) + QStringLiteral("</tr>");
     return t + QStringLiteral("</table></div>");
 }
 
@@ -91,6 +101,7 @@ Response OverviewPage(const Request &r, const QSqlDatabase &db, const PageContex
                 QStringLiteral("<b>") + HtmlEscape(value) + QStringLiteral("</b></div>");
     };
     figure("RSChartPages", Number(trend.pages));
+    figure("RSChartCost", money(trend.cost, c));
     figure("RSChartJobs", Number(trend.jobs));
     figure("RSPagesPrinted", Number(trend.pagesPrinted));
     figure("RSWebColorShare", share(trend.colourJobs, trend.jobs));
@@ -103,11 +114,10 @@ Response OverviewPage(const Request &r, const QSqlDatabase &db, const PageContex
         return FailedPage(why, lang);
     body += *budgets;
     if (c.scope.all || c.scope.depts.size() > 1)
-        body += totalsTable(trend.totals[TrendDept], lang(QStringLiteral("RSChartTopDept")), lang);
-    body +=
-        totalsTable(trend.totals[TrendPrinter], lang(QStringLiteral("RSChartTopPrinter")), lang);
-    body += totalsTable(trend.totals[TrendHost], lang(QStringLiteral("RSChartTopHost")), lang);
-    body += totalsTable(trend.totals[TrendEmployee], lang(QStringLiteral("RSChartTopEm")), lang);
+        body += totalsTable(trend.totals[TrendDept], lang(QStringLiteral("RSChartTopDept")), c);
+    body += totalsTable(trend.totals[TrendPrinter], lang(QStringLiteral("RSChartTopPrinter")), c);
+    body += totalsTable(trend.totals[TrendHost], lang(QStringLiteral("RSChartTopHost")), c);
+    body += totalsTable(trend.totals[TrendEmployee], lang(QStringLiteral("RSChartTopEm")), c);
     body += QStringLiteral("<p><a href=\"/history") +
             HtmlEscape(QueryOf({{QStringLiteral("dept"), c.dept},
                                 {QStringLiteral("from"), fromText},

@@ -31,9 +31,10 @@ bool WriteHistoryReportPdf(QSqlDatabase db, const QString &filter, const QString
 }
 
 bool WriteHistoryExport(QSqlDatabase db, const QString &filter, const LangLookup &lang,
-                        const DocumentPrivacy &privacy, const QString &file, QString *error)
+                        const DocumentPrivacy &privacy, const QString &file, QString *error,
+                        const Currency &currency)
 {
-    std::vector<ExportColumn> columns = ExportColumns(ReportTable::PrinterData, lang);
+    std::vector<ExportColumn> columns = ExportColumns(ReportTable::PrinterData, lang, currency);
     const QString cutoff = RedactionCutoff(privacy, QDateTime::currentDateTime());
     for (ExportColumn &col : columns) {
         if (!cutoff.isEmpty() &&

@@ -5,6 +5,7 @@
 
 #include "Catalogue.h"
 #include "DocumentPrivacy.h"
+#include "Money.h"
 
 #include <QSqlDatabase>
 #include <QString>
@@ -20,8 +21,10 @@ bool WriteHistoryReportPdf(QSqlDatabase db, const QString &filter, const QString
                            const QString &file, QString *error);
 
 // The records as a workbook or CSV (by the file's name); the names the settings hide are replaced
-// in the statement itself, whether or not an agent has redacted them yet.
+// in the statement itself, whether or not an agent has redacted them yet. The cost is money in
+// `currency`.
 bool WriteHistoryExport(QSqlDatabase db, const QString &filter, const LangLookup &lang,
-                        const DocumentPrivacy &privacy, const QString &file, QString *error);
+                        const DocumentPrivacy &privacy, const QString &file, QString *error,
+                        const Currency &currency = {});
 
 } // namespace vesk

@@ -3,6 +3,7 @@
 
 #include "CDate.h"
 #include "Database.h"
+#include "JobCost.h"
 #include "JobOutcome.h"
 #include "OutputFile.h"
 #include "RecordColumns.h"
@@ -10,6 +11,7 @@
 #include <QDate>
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QSaveFile>
 #include <QSqlError>
 #include <QSqlField>
@@ -142,6 +144,7 @@ bool writeCsv(QSqlQuery &q, const std::vector<ExportColumn> &columns, const QStr
             const ExportColumn &c = columns[static_cast<size_t>(i)];
             line += c.kind == ExportColumn::Kind::Number  ? numberCell(v)
                     : c.kind == ExportColumn::Kind::Coded ? CsvTextField(c.shown(v))
+                    : c.kind == ExportColumn::Kind::Money ? CostCellText(v, c.currency)
                                                           : CsvTextField(v.toString());
         }
         flush();
@@ -295,6 +298,21 @@ bool writeXlsx(QSqlQuery &q, ReportTable table, const std::vector<ExportColumn> 
     lxw_worksheet *ws = workbook_add_worksheet(book.wb, SheetName);
     lxw_format *dateFormat = workbook_add_format(book.wb);
     format_set_num_format(dateFormat, DateTimeFormat);
+    // "#,##0.00 [$EUR]": the currency's decimals, its code after the figure.
+    QHash<QString, lxw_format *> moneyFormats;
+    const auto moneyFormat = [&](const Currency &currency) {
+        QString pattern = QStringLiteral("#,##0");
+        if (currency.decimals > 0)
+            pattern += u'.' + QString(currency.decimals, u'0');
+        if (!currency.code.isEmpty())
+            pattern += QStringLiteral(" [$") + currency.code + u']';
+        lxw_format *&f = moneyFormats[pattern];
+        if (!f) {
+            f = workbook_add_format(book.wb);
+            format_set_num_format(f, pattern.toUtf8().constData());
+        }
+        return f;
+    };
 
     lxw_error e = LXW_NO_ERROR;
     std::vector<double> widths;
@@ -340,6 +358,15 @@ bool writeXlsx(QSqlQuery &q, ReportTable table, const std::vector<ExportColumn> 
             case ExportColumn::Kind::Coded:
                 e = text(row, col, columns[c].shown(v));
                 break;
+            case ExportColumn::Kind::Money: {
+                // The sheet's numbers are binary floating point: the amount's decimal text,
+                // read once, is the nearest one, which the currency's format shows exactly.
+                const QString amount = CostCellText(v, columns[c].currency);
+                e = amount.isEmpty() ? text(row, col, v.toString())
+                                     : worksheet_write_number(ws, row, col, amount.toDouble(),
+                                                              moneyFormat(columns[c].currency));
+                break;
+            }
             }
         }
     }
@@ -375,7 +402,8 @@ bool writeXlsx(QSqlQuery &q, ReportTable table, const std::vector<ExportColumn> 
 
 } // namespace
 
-std::vector<ExportColumn> ExportColumns(ReportTable table, const LangLookup &lang)
+std::vector<ExportColumn> ExportColumns(ReportTable table, const LangLookup &lang,
+                                        const Currency &currency)
 {
     std::vector<ExportColumn> columns;
     for (const ColumnTitle &c : ReportColumnTitles(table)) {
@@ -387,6 +415,12 @@ std::vector<ExportColumn> ExportColumns(ReportTable table, const LangLookup &lan
         if (table == ReportTable::PrinterData &&
             c.field.compare(PrintTimeField, Qt::CaseInsensitive) == 0)
             column.kind = ExportColumn::Kind::DateTime;
+        if (table == ReportTable::PrinterData &&
+            c.field.compare(QLatin1String(PrinterDataColumnTable[colCost].field),
+                            Qt::CaseInsensitive) == 0) {
+            column.kind = ExportColumn::Kind::Money;
+            column.currency = currency;
+        }
         if (table == ReportTable::PrinterData && IsCodedPrinterDataField(c.field)) {
             column.kind = ExportColumn::Kind::Coded;
             column.shown = [field = c.field, lang](const QVariant &v) {

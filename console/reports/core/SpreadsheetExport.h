@@ -1,6 +1,7 @@
 // Spreadsheet export of a record table: an .xlsx workbook or a CSV file, written by the program.
 #pragma once
 
+#include "Money.h"
 #include "ReportTables.h"
 
 #include <QSqlDatabase>
@@ -19,17 +20,22 @@ struct ExportColumn
         Text,
         Number,
         DateTime, // PrintTime's stored text, written as a date and time
-        Coded     // a stored code, written as the text `shown` gives for it
+        Coded,    // a stored code, written as the text `shown` gives for it
+        Money     // minor units of `currency`: a plain number with a point in CSV, a number with
+                  // the currency's format in a workbook
     };
     QString field;
     QString heading;
     Kind kind = Kind::Text;
     std::function<QString(const QVariant &)> shown; // Coded only
+    Currency currency;                              // Money only
 };
 
 // The sheet's columns in order, headings from the catalogue ("MAC" fixed). A heading is plain
 // text, whatever characters it holds.
-std::vector<ExportColumn> ExportColumns(ReportTable table, const LangLookup &lang);
+// The cost is money in `currency`.
+std::vector<ExportColumn> ExportColumns(ReportTable table, const LangLookup &lang,
+                                        const Currency &currency = {});
 
 // The last column of the sheet's automatic filter, counted from 0: one beyond the print
 // records' columns (A:M), exactly the computers' columns (A:J).
