@@ -157,6 +157,10 @@ void ExpectScopeKept(WebFixture &f)
     EXPECT_FALSE(sales.contains("Payroll"));
     const QByteArray admin = f.get(QStringLiteral("/overview"), cookies["admin"]).body;
     EXPECT_TRUE(admin.contains("<tr class=\"over\"><td>SalesPrinter</td><td>A4</td>"));
+    // [Cost] Currency's code and decimals on every page: no decimals for yen.
+    f.app->currency = CurrencyOf(QStringLiteral("JPY"));
+    EXPECT_TRUE(f.get(QStringLiteral("/overview"), cookies["head"]).body.contains("<b>12 JPY</b>"));
+    EXPECT_TRUE(f.get(QStringLiteral("/history"), cookies["head"]).body.contains(">3 JPY</td>"));
 }
 
 } // namespace vesk::test

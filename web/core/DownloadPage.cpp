@@ -47,7 +47,7 @@ Response DownloadPage(const Request &r, const QSqlDatabase &db, const PageContex
         type = "application/pdf";
     } else {
         const ExportFormat format = ExportFormatOf(file);
-        if (!WriteHistoryExport(db, filter, lang, c.privacy, file, &why))
+        if (!WriteHistoryExport(db, filter, lang, c.privacy, file, &why, c.currency))
             return FailedPage(why, lang);
         type = format == ExportFormat::Csv
                    ? QByteArrayLiteral("text/csv; charset=utf-8")

@@ -90,7 +90,7 @@ QString recordRows(const RecordPage &page, const PageContext &c, const QString &
         rows += QStringLiteral("<tr>");
         for (int i = 0; i < PrinterDataColumnCount; ++i) {
             const QString field = QLatin1String(PrinterDataColumnTable[i].field);
-            QString text = PrinterDataCellText(field, r.values[size_t(i)], c.lang);
+            QString text = PrinterDataCellText(field, r.values[size_t(i)], c.lang, c.currency);
             bool isNumber = false;
             const qint64 bytes = r.values[size_t(i)].toLongLong(&isNumber);
             if (i == colPrintedDocumentSize && isNumber)

@@ -10,11 +10,10 @@ namespace vesk::web {
 
 namespace {
 
-// Amounts as the page's language writes them. The currency's code and decimals are the
-// default's (two, no code) until the server hands [Cost] Currency to the pages.
+// Amounts in [Cost] Currency, as the page's language writes them.
 QString money(qint64 minor, const PageContext &c)
 {
-    return FormatMoney(minor, Currency(), MoneyLocale(c.langCode));
+    return FormatMoney(minor, c.currency, MoneyLocale(c.langCode));
 }
 
 QString totalsTable(const std::vector<TrendTotal> &totals, const QString &title,
