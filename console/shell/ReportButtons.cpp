@@ -137,6 +137,7 @@ void ReportButtons::printReport(ReportTable table)
             // The group column's title is the one the view's grid shows.
             layout.groupTitle =
                 (history ? *dm_.aqryPrinterData : *dm_.aqryHost).displayLabel(group);
+            layout.currency = ReadCurrency(dm_.AppDir());
             report = std::make_unique<GroupedReport>(std::move(layout));
             if (!report->read(dm_.acntVesk.database(), filter, &error))
                 report.reset();

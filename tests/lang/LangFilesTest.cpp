@@ -177,6 +177,8 @@ const QStringList &expectedKeys()
             "RSNeedYes",
             "RSDataPrint",
             "RSPrintDataPrintTitle",
+            "RSReportGroupTotal",
+            "RSReportGrandTotal",
             "RSHostPrintTitle",
             "RSIsVisible",
             "RSExcelSuccess",

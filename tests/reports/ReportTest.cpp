@@ -120,16 +120,30 @@ TEST_F(ReportTest, PdfListsEveryGroupWithItsRowsIncludingTheNullGroup)
     EXPECT_EQ(lineWith(text, QStringLiteral("Document")),
               QStringLiteral("Printer Document Computer Pages"));
     // Group lines in the database's order (null first on SQLite), details under each.
-    QStringList order;
-    for (const QString &line : text.split(u'\n')) {
-        const QString s = line.simplified();
-        if (!s.isEmpty() && !s.contains(QStringLiteral("Report")) && !s.startsWith(u"Printer"))
-            order << s;
-    }
-    EXPECT_EQ(order,
+    const auto order = [](const QString &text) {
+        QStringList lines;
+        for (const QString &line : text.split(u'\n')) {
+            const QString s = line.simplified();
+            if (!s.isEmpty() && !s.contains(QStringLiteral("Report")) && !s.startsWith(u"Printer"))
+                lines << s;
+        }
+        return lines;
+    };
+    EXPECT_EQ(order(text),
               (QStringList{QStringLiteral("orphan.txt PC-C 1"), QStringLiteral("Laser-1"),
                            QStringLiteral("memo.doc PC-A 1"), QStringLiteral("notes.txt PC-D 1"),
                            QStringLiteral("Laser-2"), QStringLiteral("budget.xls PC-B 1")}));
+    // With the Cost column printed, each group ends in its total and the report in the grand
+    // total; a record without a cost adds none.
+    exec(QStringLiteral("update tShowSetting set IsVisible=1 where FieldName='Cost'"));
+    exec(QStringLiteral("update tPrinterData set Cost=150, TotalPageCount=2 "
+                        "where documentName<>'orphan.txt'"));
+    const QString filter = QStringLiteral("where documentName<>'notes.txt'"); // one row a group
+    EXPECT_EQ(
+        order(writePdf(report(ReportTable::PrinterData, QStringLiteral("PrinterName"), filter))),
+        (QStringList{"orphan.txt PC-C 1", "Total 1 0.00", "Laser-1", "memo.doc PC-A 2 1.50",
+                     "Total 2 1.50", "Laser-2", "budget.xls PC-B 2 1.50", "Total 2 1.50",
+                     "Grand total 5 3.00"}));
 }
 
 TEST_F(ReportTest, PagesFollowTheBandHeights)

@@ -120,6 +120,7 @@ int report(CommandContext &c, ArgList &args)
     ReportLayout layout;
     if (!LoadReportLayout(c.dm().acntVesk.database(), s->table, *group, lang, layout, &error))
         return c.fail(error);
+    layout.currency = ReadCurrency(c.dm().AppDir());
     GroupedReport r(std::move(layout));
     if (!r.read(c.dm().acntVesk.database(), s->filter, &error) ||
         !WriteReportPdf(r, s->file, &error))

@@ -42,7 +42,7 @@ Response DownloadPage(const Request &r, const QSqlDatabase &db, const PageContex
                                   : std::nullopt;
         if (!group)
             return ErrorPage(400, lang);
-        if (!WriteHistoryReportPdf(db, filter, *group, lang, c.privacy, file, &why))
+        if (!WriteHistoryReportPdf(db, filter, *group, lang, c.privacy, file, &why, c.currency))
             return FailedPage(why, lang);
         type = "application/pdf";
     } else {

@@ -20,7 +20,9 @@
 #include <QSqlRecord>
 #include <QTextLayout>
 
+#include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace vesk {
 
@@ -173,6 +175,8 @@ bool LoadReportLayout(QSqlDatabase db, ReportTable table, const QString &groupFi
     layout.heading = lang(ReportHeadingKey(table));
     layout.groupTitle = ReportColumnTitle(table, groupField, lang);
     layout.codeTexts = CodedTextLookup(lang);
+    layout.groupTotal = lang(QStringLiteral("RSReportGroupTotal"));
+    layout.grandTotal = lang(QStringLiteral("RSReportGrandTotal"));
 
     const auto fail = [&](const QSqlQuery &q) {
         if (error)
@@ -218,6 +222,7 @@ bool GroupedReport::read(QSqlDatabase db, const QString &filter, QString *error)
     groups_.clear();
     rows_.clear();
     lines_.clear();
+    totals_.clear();
     rowCount_ = 0;
 
     QSqlQuery q(db);
@@ -235,11 +240,43 @@ bool GroupedReport::read(QSqlDatabase db, const QString &filter, QString *error)
     for (const ReportColumn &c : layout_.columns)
         cells.push_back(rec.indexOf(c.field)); // -1: a setting without a column prints nothing
 
+    // Totals only where the cost is printed: its column and, beside it, the pages'.
+    int costColumn = -1, pagesColumn = -1;
+    for (size_t i = 0; i < cells.size(); ++i) {
+        if (cells[i] < 0)
+            continue;
+        if (IsCostPrinterDataField(rec.fieldName(cells[i])))
+            costColumn = int(i);
+        else if (rec.fieldName(cells[i]).compare(QStringLiteral("TotalPageCount"),
+                                                 Qt::CaseInsensitive) == 0)
+            pagesColumn = int(i);
+    }
+    struct Sum
+    {
+        qint64 pages = 0, cost = 0;
+    } group, grand;
+    const auto addTotal = [&](const Sum &sum) {
+        QString t;
+        for (size_t i = 0; i < cells.size(); ++i) {
+            if (i > 0)
+                t += CellSeparator;
+            if (int(i) == pagesColumn)
+                t += QString::number(sum.pages);
+            else if (int(i) == costColumn)
+                t += FormatMoney(sum.cost, layout_.currency, MoneyLocale(QString()));
+        }
+        totals_.push_back(static_cast<std::int32_t>(rows_.size()));
+        lines_.push_back(static_cast<std::int32_t>(rows_.size()));
+        rows_.push_back(t);
+    };
+
     QString text;
     while (q.next()) {
-        const QVariant group = groupIndex >= 0 ? q.value(groupIndex) : QVariant();
-        if (groups_.empty() || !sameGroup(group, groups_.back(), groups_.back().isNull())) {
-            groups_.push_back(group.isNull() ? QString() : group.toString());
+        const QVariant groupValue = groupIndex >= 0 ? q.value(groupIndex) : QVariant();
+        if (groups_.empty() || !sameGroup(groupValue, groups_.back(), groups_.back().isNull())) {
+            if (costColumn >= 0 && !groups_.empty())
+                addTotal(std::exchange(group, Sum{}));
+            groups_.push_back(groupValue.isNull() ? QString() : groupValue.toString());
             lines_.push_back(-static_cast<std::int32_t>(groups_.size()));
         }
         text.clear();
@@ -247,21 +284,35 @@ bool GroupedReport::read(QSqlDatabase db, const QString &filter, QString *error)
             if (i > 0)
                 text += CellSeparator;
             if (cells[i] >= 0) {
-                QString v = PrinterDataCellText(rec.fieldName(cells[i]), q.value(cells[i]),
-                                                layout_.codeTexts);
+                const QVariant value = q.value(cells[i]);
+                QString v = PrinterDataCellText(rec.fieldName(cells[i]), value, layout_.codeTexts,
+                                                layout_.currency);
                 v.replace(CellSeparator, u' ');
                 text += v;
+                // No cost (NULL) adds nothing.
+                if (int(i) == costColumn) {
+                    group.cost += value.toLongLong();
+                    grand.cost += value.toLongLong();
+                } else if (int(i) == pagesColumn) {
+                    group.pages += value.toLongLong();
+                    grand.pages += value.toLongLong();
+                }
             }
         }
         lines_.push_back(static_cast<std::int32_t>(rows_.size()));
         rows_.push_back(text);
+        ++rowCount_;
     }
     if (q.lastError().isValid()) {
         if (error)
             *error = q.lastError().text();
         return false;
     }
-    rowCount_ = static_cast<int>(rows_.size());
+    if (costColumn >= 0) {
+        if (!groups_.empty())
+            addTotal(group);
+        addTotal(grand); // the last total line
+    }
     rows_.shrink_to_fit();
     return true;
 }
@@ -351,6 +402,11 @@ void GroupedReport::paintPage(QPainter &painter, int page) const
                       room(report::GroupLeft, edge));
             continue;
         }
+        const auto total = std::lower_bound(totals_.begin(), totals_.end(), line);
+        if (total != totals_.end() && *total == line && firstLeft > report::GroupLeft)
+            text.draw(at(report::GroupLeft, top + report::DetailTop),
+                      total + 1 == totals_.end() ? layout_.grandTotal : layout_.groupTotal,
+                      room(report::GroupLeft, firstLeft - CellGap));
         const QString &row = rows_[static_cast<size_t>(line)];
         size_t column = 0;
         for (QStringView cell : QStringView(row).tokenize(CellSeparator)) {

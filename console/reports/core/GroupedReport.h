@@ -1,6 +1,7 @@
 // The grouped report of a record table: its layout from tShowSetting, its rows and its pages.
 #pragma once
 
+#include "Money.h"
 #include "ReportTables.h"
 
 #include <QPageLayout>
@@ -52,6 +53,8 @@ struct ReportLayout
     QString groupTitle;
     std::vector<ReportColumn> columns; // in Findex order, the group column left out
     LangLookup codeTexts;              // the texts of coded cells (CodedTextLookup)
+    Currency currency;                 // of the Cost column and its totals
+    QString groupTotal, grandTotal;    // the total lines' labels
 };
 
 // The report's layout: the group column's title from the catalogue; the first column starts at
@@ -64,7 +67,9 @@ bool LoadReportLayout(QSqlDatabase db, ReportTable table, const QString &groupFi
 QPageLayout ReportPageLayout();
 
 // The report's rows, read with one statement ordered by the group column, and its pages laid
-// out from them. Rows whose group value is null are printed under an empty group line. Pages
+// out from them. Rows whose group value is null are printed under an empty group line. Where
+// the Cost column is printed, each group ends in a total line (its cost, and its pages where
+// that column is printed too) and the report in a grand total line. Pages
 // are painted one at a time, so a preview paints only what it shows. Plain class: build and
 // read it on any thread with its own connection; paint on the thread that owns the device.
 class GroupedReport
@@ -97,9 +102,10 @@ private:
     int firstLine(int page) const;
 
     ReportLayout layout_;
-    std::vector<QString> groups_;     // group values; null for the null group
-    std::vector<QString> rows_;       // one text per row: the printed cells joined by a separator
-    std::vector<std::int32_t> lines_; // >= 0: a detail row; < 0: group line -(g + 1)
+    std::vector<QString> groups_;      // group values; null for the null group
+    std::vector<QString> rows_;        // one text per row: the printed cells joined by a separator
+    std::vector<std::int32_t> lines_;  // >= 0: a row of rows_; < 0: group line -(g + 1)
+    std::vector<std::int32_t> totals_; // the rows of rows_ that are total lines, ascending
     int rowCount_ = 0;
 };
 

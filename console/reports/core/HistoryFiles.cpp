@@ -10,11 +10,12 @@ namespace vesk {
 
 bool WriteHistoryReportPdf(QSqlDatabase db, const QString &filter, const QString &groupField,
                            const LangLookup &lang, const DocumentPrivacy &privacy,
-                           const QString &file, QString *error)
+                           const QString &file, QString *error, const Currency &currency)
 {
     ReportLayout layout;
     if (!LoadReportLayout(db, ReportTable::PrinterData, groupField, lang, layout, error))
         return false;
+    layout.currency = currency;
     if (privacy.active())
         std::erase_if(layout.columns, [](const ReportColumn &col) {
             return col.field.compare(QStringLiteral("documentName"), Qt::CaseInsensitive) == 0;
