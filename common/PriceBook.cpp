@@ -100,6 +100,41 @@ bool SetPrinterPrices(QSqlDatabase &db, const QString &name, const PrinterPrices
     });
 }
 
+std::optional<qint64> ParsePricePart(PricePart part, const QString &text, const Currency &currency,
+                                     AmountProblem *problem)
+{
+    return part == PricePart::DuplexFactor ? ParseFactor(text, problem)
+                                           : ParsePrice(text, currency, problem);
+}
+
+QString PricePartText(PricePart part, const PrinterPrices &own, const Currency &currency)
+{
+    switch (part) {
+    case PricePart::Mono:
+        return own.mono ? PriceText(*own.mono, currency) : QString();
+    case PricePart::Colour:
+        return own.colour ? PriceText(*own.colour, currency) : QString();
+    case PricePart::DuplexFactor:
+        return own.duplexFactor ? FactorText(*own.duplexFactor) : QString();
+    }
+    return {};
+}
+
+PrinterPrices WithPricePart(PricePart part, qint64 value)
+{
+    PrinterPrices p;
+    (part == PricePart::Mono     ? p.mono
+     : part == PricePart::Colour ? p.colour
+                                 : p.duplexFactor) = value;
+    return p;
+}
+
+QString PricePartRefusalKey(PricePart part)
+{
+    return part == PricePart::DuplexFactor ? QStringLiteral("RSBadFactor")
+                                           : QStringLiteral("RSBadPrice");
+}
+
 bool SetPaperFactor(QSqlDatabase &db, const QString &paper, qint64 factor, QString *error)
 {
     return inTransaction(db, error, [&] {

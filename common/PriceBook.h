@@ -26,6 +26,25 @@ bool SetPrinterPrices(QSqlDatabase &db, const QString &printer, const PrinterPri
 bool SetPaperFactor(QSqlDatabase &db, const QString &paper, qint64 factor,
                     QString *error = nullptr);
 
+// The parts of a printer's prices, one column each in the console's printer list.
+enum class PricePart
+{
+    Mono,
+    Colour,
+    DuplexFactor
+};
+
+// A part as entered: a price in the currency (its decimals and the price's extra ones), or a
+// factor; std::nullopt with the problem.
+std::optional<qint64> ParsePricePart(PricePart part, const QString &text, const Currency &currency,
+                                     AmountProblem *problem = nullptr);
+// The printer's own part as text; empty where it has none (the default applies).
+QString PricePartText(PricePart part, const PrinterPrices &own, const Currency &currency);
+// The prices with only `part` set to `value`, for SetPrinterPrices.
+PrinterPrices WithPricePart(PricePart part, qint64 value);
+// The catalogue key of the message that refuses a part's text (%s: the text).
+QString PricePartRefusalKey(PricePart part);
+
 // What a recost changed on one printer's records: how many, their cost before and after (minor
 // units; a record without a cost counts 0).
 struct RecostChange

@@ -5,6 +5,7 @@
 #include "MainDM.h"
 #include "MessageFlags.h"
 #include "PaperStock.h"
+#include "PriceColumns.h"
 
 #include <QAction>
 #include <QHeaderView>
@@ -104,7 +105,8 @@ bool TPrinterListView::ReopenPrinters()
 {
     if (!printers_) {
         printers_ = std::make_unique<TPrinterTable>(dm_);
-        DBGrid1->setModel(printers_.get());
+        priceColumns_ = std::make_unique<TPriceColumns>(dm_, *printers_);
+        DBGrid1->setModel(priceColumns_.get());
         connect(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
                 &TPrinterListView::DBGrid1RowChanged);
     }
@@ -113,6 +115,7 @@ bool TPrinterListView::ReopenPrinters()
     // The marks are a hint: a failed read of the stock leaves the list unmarked.
     const auto stock = PaperStock(dm_.acntVesk.database()).stock();
     LowStock = stock ? PaperStock::printersBelow(*stock) : QStringList();
+    priceColumns_->Reload(stock ? *stock : std::vector<StockLine>());
     DBGrid1->viewport()->update();
     setUpColumns();
     if (!ok)
@@ -125,8 +128,13 @@ void TPrinterListView::setUpColumns()
     const int name = printers_->NameColumn();
     const int host = printers_->HostNameColumn();
     const int monitor = printers_->IsMonitorColumn();
+    const int prices = priceColumns_->FirstPriceColumn();
     for (int c = 0; c < printers_->columnCount(); ++c)
         DBGrid1->setColumnHidden(c, c != name && c != host && c != monitor);
+    for (int c = prices; c < prices + TPriceColumns::PriceColumnCount; ++c) {
+        DBGrid1->setColumnHidden(c, false);
+        DBGrid1->setColumnWidth(c, 96);
+    }
     if (name >= 0 && !DBGrid1->itemDelegateForColumn(name))
         DBGrid1->setItemDelegateForColumn(
             name, new LowStockDelegate(
@@ -250,7 +258,7 @@ void TPrinterListView::setCurrentRow(int row, int column)
         return;
     if (column < 0 || DBGrid1->isColumnHidden(column))
         column = printers_->NameColumn();
-    DBGrid1->setCurrentIndex(printers_->index(row, column));
+    DBGrid1->setCurrentIndex(priceColumns_->index(row, column));
 }
 
 void TPrinterListView::showDatabaseError(const QString &text)

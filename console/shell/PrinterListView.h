@@ -15,10 +15,11 @@ class QTableView;
 namespace vesk {
 
 class TdmMain;
+class TPriceColumns;
 
 // The grid edits in place; a row is stored when the administrator leaves it, saves it from the
 // menu, or adds another, and it is refused (staying in edit) when its check fails. Escape drops
-// the current row's unstored edits.
+// the current row's unstored edits. A price cell is stored on its own as soon as it is entered.
 class TPrinterListView : public QWidget
 {
     Q_OBJECT
@@ -37,6 +38,8 @@ public:
     bool ReopenPrinters();
     // The dataset; null until the first ReopenPrinters (it needs the connection).
     TPrinterTable *Printers() const { return printers_.get(); }
+    // The grid's model: the printer table with the price columns after its own.
+    TPriceColumns *PriceColumns() const { return priceColumns_.get(); }
 
     void MenuPrinterAddClick();
     void MenuPrinterDelClick();
@@ -69,6 +72,8 @@ private:
 
     TdmMain &dm_;
     std::unique_ptr<TPrinterTable> printers_;
+    // Declared after the table it reads, so it goes first.
+    std::unique_ptr<TPriceColumns> priceColumns_;
     bool posting_ = false;
 };
 

@@ -2,6 +2,7 @@
 #include "JobCost.h"
 #include "Money.h"
 #include "PaperMatch.h"
+#include "PriceBook.h"
 
 #include <gtest/gtest.h>
 
@@ -70,6 +71,50 @@ TEST(Money, ParsesAndWritesAmountsExactly)
     EXPECT_EQ(FormatMoney(-5, None, MoneyLocale(QStringLiteral("cn"))), QStringLiteral("-0.05"));
     EXPECT_EQ(FormatMoney(1234, Yen, MoneyLocale(QStringLiteral("en"))),
               QStringLiteral("1,234 JPY"));
+}
+
+// A printer list cell: parsed as its part's kind, refused with its part's message, and written
+// back as the list shows it.
+TEST(Money, PriceListCellsAreValidatedByTheirPart)
+{
+    const struct
+    {
+        PricePart part;
+        const char *text;
+        Currency currency;
+        std::optional<qint64> value;
+        AmountProblem problem;
+        const char *shown;
+    } cells[] = {
+        {PricePart::Mono, "0.035", Euro, 3500000, AmountProblem::None, "0.035"},
+        {PricePart::Colour, " 1 ", Yen, 1000000, AmountProblem::None, "1"},
+        {PricePart::Colour, "0.1234567", Dinar, 123456700, AmountProblem::None, "0.1234567"},
+        {PricePart::Mono, "0.000000001", Euro, std::nullopt, AmountProblem::TooManyDecimals, ""},
+        {PricePart::Mono, "0.0000001", Yen, std::nullopt, AmountProblem::TooManyDecimals, ""},
+        {PricePart::Mono, "-0.05", Euro, std::nullopt, AmountProblem::Negative, ""},
+        {PricePart::Colour, "ten", Euro, std::nullopt, AmountProblem::NotANumber, ""},
+        {PricePart::Colour, "0,05", Euro, std::nullopt, AmountProblem::NotANumber, ""},
+        {PricePart::DuplexFactor, "0.8", Euro, 8000, AmountProblem::None, "0.8"},
+        {PricePart::DuplexFactor, "0.12345", Euro, std::nullopt, AmountProblem::TooManyDecimals,
+         ""},
+        {PricePart::DuplexFactor, "-1", Euro, std::nullopt, AmountProblem::Negative, ""},
+        {PricePart::DuplexFactor, "half", Euro, std::nullopt, AmountProblem::NotANumber, ""},
+        {PricePart::DuplexFactor, "1000", Euro, std::nullopt, AmountProblem::TooLarge, ""},
+    };
+    for (const auto &c : cells) {
+        SCOPED_TRACE(c.text);
+        AmountProblem problem = AmountProblem::None;
+        const std::optional<qint64> value =
+            ParsePricePart(c.part, QLatin1String(c.text), c.currency, &problem);
+        EXPECT_EQ(value, c.value);
+        EXPECT_EQ(problem, c.problem);
+        EXPECT_EQ(PricePartText(c.part, value ? WithPricePart(c.part, *value) : PrinterPrices{},
+                                c.currency),
+                  QLatin1String(c.shown));
+        EXPECT_EQ(PricePartRefusalKey(c.part), c.part == PricePart::DuplexFactor
+                                                   ? QStringLiteral("RSBadFactor")
+                                                   : QStringLiteral("RSBadPrice"));
+    }
 }
 
 TEST(Money, PapersMatchBySizeNotByText)

@@ -48,7 +48,7 @@ protected:
     }
     void select(int row)
     {
-        view->DBGrid1->setCurrentIndex(printers->index(row, printers->NameColumn()));
+        view->DBGrid1->setCurrentIndex(view->DBGrid1->model()->index(row, printers->NameColumn()));
         QCoreApplication::processEvents();
     }
     int stored(const QString &condition)

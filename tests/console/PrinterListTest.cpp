@@ -360,3 +360,55 @@ TEST_F(PrinterList, HostileNamesAreStoredVerbatimOrRefusedWithAMessage)
     expected.sort();
     EXPECT_EQ(rows.join(u'\n').toStdString(), expected.join(u'\n').toStdString());
 }
+
+TEST_F(PrinterList, PriceCellsStoreValidEntriesAndRefuseOthers)
+{
+    addPrinter(QStringLiteral("HP1"), QStringLiteral("PC1"), 1);
+    addPrinter(QStringLiteral("Canon"), QStringLiteral("PC2"), 0);
+    open();
+    QAbstractItemModel *grid = view->DBGrid1->model();
+    const int first = printers->columnCount();
+    ASSERT_EQ(grid->columnCount(), first + 3);
+    EXPECT_EQ(grid->headerData(first, Qt::Horizontal).toString(), QStringLiteral("Mono Price"));
+    EXPECT_EQ(grid->headerData(first + 2, Qt::Horizontal).toString(),
+              QStringLiteral("Two-sided Factor"));
+    EXPECT_FALSE(view->DBGrid1->isColumnHidden(first + 1));
+    const int hp1 = rowOf(QStringLiteral("HP1"));
+    const struct
+    {
+        int part;
+        const char *text;
+        const char *shown; // the cell afterwards
+        const char *refusal;
+    } entries[] = {
+        {0, "0.035", "0.035", nullptr},
+        {0, "-1", "0.035", "Not a valid price: -1"},
+        {1, "ten", "", "Not a valid price: ten"},
+        {1, "0.000000001", "", "Not a valid price: 0.000000001"},
+        {2, "0.8", "0.8", nullptr},
+        {2, "0.12345", "0.8", "Not a valid factor: 0.12345"},
+    };
+    for (const auto &e : entries) {
+        SCOPED_TRACE(e.text);
+        boxes.shown.clear();
+        const QModelIndex cell = grid->index(hp1, first + e.part);
+        ASSERT_TRUE(grid->flags(cell).testFlag(Qt::ItemIsEditable));
+        EXPECT_EQ(grid->setData(cell, QLatin1String(e.text)), e.refusal == nullptr);
+        EXPECT_EQ(cell.data().toString(), QLatin1String(e.shown));
+        if (e.refusal) {
+            ASSERT_EQ(boxes.shown.size(), 1u);
+            EXPECT_TRUE(boxes.shown[0].text.startsWith(QLatin1String(e.refusal)));
+        } else {
+            EXPECT_TRUE(boxes.shown.empty());
+        }
+    }
+    EXPECT_EQ(count(QStringLiteral("select count(*) from tPrice where PrinterName = 'HP1' and "
+                                   "MonoPrice = 3500000 and ColourPrice is null and "
+                                   "DuplexFactor = 8000")),
+              1);
+    // The other printer keeps the default; a printer not yet stored has no prices to edit.
+    EXPECT_EQ(grid->index(rowOf(QStringLiteral("Canon")), first).data().toString(), QString());
+    view->MenuPrinterAddClick();
+    const int added = view->DBGrid1->currentIndex().row();
+    EXPECT_FALSE(grid->flags(grid->index(added, first)).testFlag(Qt::ItemIsEditable));
+}

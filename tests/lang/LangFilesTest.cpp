@@ -101,6 +101,11 @@ const QStringList &expectedKeys()
             "RSSetMinimum",
             "RSPurchaseIncomplete",
             "RSBelowMinimum",
+            "RSMonoPrice",
+            "RSColourPrice",
+            "RSDuplexFactor",
+            "RSBadPrice",
+            "RSBadFactor",
             "RSAddSameLevelDept",
             "RSAddChildDept",
             "RSDelDeptM",
@@ -310,7 +315,8 @@ const QStringList &templateKeys()
         "RSHostExist",         "RSDeptNotExist",        "RSDatabaseNewer",
         "RSDatabaseOlder",     "RSMigrateNotEmpty",     "RSMigrateSourceVersion",
         "RSMigrateLayout",     "RSMigrateCounts",       "RSMigrateFailed",
-        "RSJobValuesWithheld", "RSStateFolderUnusable",
+        "RSJobValuesWithheld", "RSStateFolderUnusable", "RSBadPrice",
+        "RSBadFactor",
     };
     return keys;
 }
