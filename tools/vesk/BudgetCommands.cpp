@@ -3,7 +3,7 @@
 #include "BudgetBook.h"
 #include "CommandContext.h"
 #include "CommandRegistry.h"
-#include "Money.h"
+#include "NumberArgs.h"
 #include "SpreadsheetExport.h"
 
 #include <QDate>
@@ -38,11 +38,10 @@ int budgetSet(CommandContext &c, ArgList &args)
     const std::optional<QStringList> words = takePositional(c, args, 2, 2);
     if (!words)
         return ExitUsage;
-    const Currency currency = ReadCurrency(c.dm().AppDir());
-    AmountProblem problem = AmountProblem::None;
-    const std::optional<qint64> amount = ParseAmount(words->at(1), currency, &problem);
+    const std::optional<qint64> amount =
+        ParsedAmount(c, words->at(1), ReadCurrency(c.dm().AppDir()));
     if (!amount)
-        return c.fail(AmountProblemText(problem, words->at(1), currency.decimals));
+        return ExitFailed;
     QString error;
     if (!BudgetBook(c.dm().acntVesk.database()).setBudget(words->at(0), *amount, &error))
         return c.fail(error);

@@ -48,6 +48,40 @@ int finish(CommandContext &c, const MailOutlet &outlet)
     return outlet.Failures().isEmpty() ? ExitOk : ExitFailed;
 }
 
+// What a run of statements or alerts needs, read once before its first message.
+struct MailRun
+{
+    LangLookup english, chinese;
+    Currency currency;
+    std::vector<WebAccount> accounts;
+    std::optional<MailOutlet> outlet;
+};
+
+// The dry run's folder, [Mail], the catalogues, the currency and the accounts; nullopt after the
+// failure was told.
+std::optional<MailRun> openMailRun(CommandContext &c, const std::optional<QString> &dryRun)
+{
+    if (dryRun && !QDir(*dryRun).exists()) {
+        c.fail(QStringLiteral("no folder ") + *dryRun);
+        return std::nullopt;
+    }
+    const std::optional<MailSettings> settings = settingsFor(c, dryRun.has_value());
+    if (!settings)
+        return std::nullopt;
+    QString error;
+    auto accounts = ListWebAccounts(c.dm().acntVesk.database(), &error);
+    if (!accounts) {
+        c.fail(error);
+        return std::nullopt;
+    }
+    const QDir app(c.dm().AppDir());
+    MailRun run{web::CatalogueFromFile(app.filePath(QStringLiteral("English.ini")), 0),
+                web::CatalogueFromFile(app.filePath(QStringLiteral("Chinese.ini")), 134),
+                ReadCurrency(c.dm().AppDir()), std::move(*accounts), std::nullopt};
+    run.outlet.emplace(*settings, dryRun.value_or(QString()));
+    return run;
+}
+
 int statements(CommandContext &c, ArgList &args)
 {
     const std::optional<QString> monthText = args.takeOption(QStringLiteral("--month"));
@@ -61,28 +95,17 @@ int statements(CommandContext &c, ArgList &args)
         c.err() << "vesk: name the month with --month YYYY-MM or --month last" << Qt::endl;
         return ExitUsage;
     }
-    if (dryRun && !QDir(*dryRun).exists())
-        return c.fail(QStringLiteral("no folder ") + *dryRun);
-    const std::optional<MailSettings> settings = settingsFor(c, dryRun.has_value());
-    if (!settings)
+    std::optional<MailRun> run = openMailRun(c, dryRun);
+    if (!run)
         return ExitFailed;
     DocumentPrivacy privacy;
     QString badKey;
     if (!ReadDocumentPrivacy(configFile(c), privacy, &badKey))
         return c.fail(QStringLiteral("Config.ini: [Privacy] %1 is not valid").arg(badKey));
-    const QDir app(c.dm().AppDir());
-    const LangLookup english =
-        web::CatalogueFromFile(app.filePath(QStringLiteral("English.ini")), 0);
-    const LangLookup chinese =
-        web::CatalogueFromFile(app.filePath(QStringLiteral("Chinese.ini")), 134);
-
+    MailOutlet &outlet = *run->outlet;
     const QSqlDatabase db = c.dm().acntVesk.database();
     QString error;
-    const auto accounts = ListWebAccounts(db, &error);
-    if (!accounts)
-        return c.fail(error);
-    MailOutlet outlet(*settings, dryRun.value_or(QString()));
-    for (const WebAccount &a : *accounts) {
+    for (const WebAccount &a : run->accounts) {
         if (a.disabled || a.email.isEmpty())
             continue;
         const MailKey key{a.name, QStringLiteral("statement"),
@@ -97,8 +120,8 @@ int statements(CommandContext &c, ArgList &args)
                 continue;
         }
         const std::optional<MailMessage> m =
-            ComposeStatement(db, a, *month, AccountLang(a, english, chinese), privacy,
-                             ReadCurrency(c.dm().AppDir()), &error);
+            ComposeStatement(db, a, *month, AccountLang(a, run->english, run->chinese), privacy,
+                             run->currency, &error);
         if (!m) {
             outlet.Fail(key, error);
             continue;
@@ -113,25 +136,12 @@ int alerts(CommandContext &c, ArgList &args)
     const std::optional<QString> dryRun = args.takeOption(QStringLiteral("--dry-run"));
     if (!takePositional(c, args, 0, 0))
         return ExitUsage;
-    if (dryRun && !QDir(*dryRun).exists())
-        return c.fail(QStringLiteral("no folder ") + *dryRun);
-    const std::optional<MailSettings> settings = settingsFor(c, dryRun.has_value());
-    if (!settings)
+    std::optional<MailRun> run = openMailRun(c, dryRun);
+    if (!run)
         return ExitFailed;
-    const QDir app(c.dm().AppDir());
-    const LangLookup english =
-        web::CatalogueFromFile(app.filePath(QStringLiteral("English.ini")), 0);
-    const LangLookup chinese =
-        web::CatalogueFromFile(app.filePath(QStringLiteral("Chinese.ini")), 134);
-    const QSqlDatabase db = c.dm().acntVesk.database();
-    QString error;
-    const auto accounts = ListWebAccounts(db, &error);
-    if (!accounts)
-        return c.fail(error);
-    MailOutlet outlet(*settings, dryRun.value_or(QString()));
-    SendAlerts(db, *accounts,
-               {english, chinese, ReadCurrency(c.dm().AppDir()), QDate::currentDate()}, outlet);
-    return finish(c, outlet);
+    SendAlerts(c.dm().acntVesk.database(), run->accounts,
+               {run->english, run->chinese, run->currency, QDate::currentDate()}, *run->outlet);
+    return finish(c, *run->outlet);
 }
 
 int test(CommandContext &c, ArgList &args)

@@ -2,7 +2,7 @@
 #include "ArgList.h"
 #include "CommandContext.h"
 #include "CommandRegistry.h"
-#include "Money.h"
+#include "NumberArgs.h"
 #include "PaperStock.h"
 #include "SpreadsheetExport.h"
 
@@ -18,11 +18,9 @@ constexpr qint64 MaxSheets = 2147483647; // the integer columns' largest value
 // A count of sheets: a whole number, not negative.
 std::optional<qint64> sheetCount(CommandContext &c, const QString &text)
 {
-    AmountProblem problem = AmountProblem::None;
-    const std::optional<qint64> n = ParseDecimal(text, 0, MaxSheets, &problem);
-    if (!n)
-        c.fail(AmountProblemText(problem, text, 0));
-    return n;
+    return ParsedNumber(c, text, 0, [](const QString &t, AmountProblem *p) {
+        return ParseDecimal(t, 0, MaxSheets, p);
+    });
 }
 
 int paperBuy(CommandContext &c, ArgList &args)
@@ -51,11 +49,9 @@ int paperBuy(CommandContext &c, ArgList &args)
     if (!sheets)
         return ExitFailed;
     p.sheets = *sheets;
-    const Currency currency = ReadCurrency(c.dm().AppDir());
-    AmountProblem problem = AmountProblem::None;
-    const std::optional<qint64> paid = ParseAmount(*money, currency, &problem);
+    const std::optional<qint64> paid = ParsedAmount(c, *money, ReadCurrency(c.dm().AppDir()));
     if (!paid)
-        return c.fail(AmountProblemText(problem, *money, currency.decimals));
+        return ExitFailed;
     p.money = *paid;
     QString error;
     if (!PaperStock(c.dm().acntVesk.database()).buy(p, &error))

@@ -2,22 +2,12 @@
 #include "ArgList.h"
 #include "CommandContext.h"
 #include "CommandRegistry.h"
+#include "NumberArgs.h"
 #include "PriceBook.h"
 
 namespace vesk::cli {
 
 namespace {
-
-// A text of the command line as a number of 10^-decimals, or the reason it is none said.
-template <typename Parse>
-std::optional<qint64> parsed(CommandContext &c, const QString &text, int decimals, Parse parse)
-{
-    AmountProblem problem = AmountProblem::None;
-    const std::optional<qint64> value = parse(text, &problem);
-    if (!value)
-        c.fail(AmountProblemText(problem, text, decimals));
-    return value;
-}
 
 int priceSet(CommandContext &c, ArgList &args)
 {
@@ -44,14 +34,14 @@ int priceSet(CommandContext &c, ArgList &args)
          {std::pair{&mono, &prices.mono}, std::pair{&colour, &prices.colour}}) {
         if (!*text)
             continue;
-        *slot = parsed(c, **text, priceDecimals, price);
+        *slot = ParsedNumber(c, **text, priceDecimals, price);
         if (!*slot)
             return ExitFailed;
     }
     if (factor) {
         prices.duplexFactor =
-            parsed(c, *factor, FactorDecimals,
-                   [](const QString &t, AmountProblem *p) { return ParseFactor(t, p); });
+            ParsedNumber(c, *factor, FactorDecimals,
+                         [](const QString &t, AmountProblem *p) { return ParseFactor(t, p); });
         if (!prices.duplexFactor)
             return ExitFailed;
     }
@@ -70,8 +60,8 @@ int pricePaper(CommandContext &c, ArgList &args)
     if (words->first().trimmed().isEmpty())
         return c.fail(QStringLiteral("name the paper"));
     const std::optional<qint64> factor =
-        parsed(c, words->at(1), FactorDecimals,
-               [](const QString &t, AmountProblem *p) { return ParseFactor(t, p); });
+        ParsedNumber(c, words->at(1), FactorDecimals,
+                     [](const QString &t, AmountProblem *p) { return ParseFactor(t, p); });
     if (!factor)
         return ExitFailed;
     QSqlDatabase db = c.dm().acntVesk.database();
