@@ -27,6 +27,20 @@ QVariant bindable(const std::optional<qint64> &v)
     return v ? QVariant(*v) : QVariant(QMetaType(QMetaType::LongLong));
 }
 
+// A part's column of tPrice.
+QLatin1String priceColumn(PricePart part)
+{
+    switch (part) {
+    case PricePart::Mono:
+        return QLatin1String("MonoPrice");
+    case PricePart::Colour:
+        return QLatin1String("ColourPrice");
+    case PricePart::DuplexFactor:
+        break;
+    }
+    return QLatin1String("DuplexFactor");
+}
+
 // Runs `write` inside a write transaction; rolled back when it fails.
 template <typename Write> bool inTransaction(QSqlDatabase &db, QString *error, Write write)
 {
@@ -84,19 +98,40 @@ bool SetPrinterPrices(QSqlDatabase &db, const QString &name, const PrinterPrices
             !runStatement(q, QStringLiteral("insert into tPrice (PrinterName) values (?)"),
                           {printer}, error))
             return false;
-        const std::pair<const char *, std::optional<qint64>> parts[] = {
-            {"MonoPrice", prices.mono},
-            {"ColourPrice", prices.colour},
-            {"DuplexFactor", prices.duplexFactor}};
-        for (const auto &[column, value] : parts) {
+        const std::pair<PricePart, std::optional<qint64>> parts[] = {
+            {PricePart::Mono, prices.mono},
+            {PricePart::Colour, prices.colour},
+            {PricePart::DuplexFactor, prices.duplexFactor}};
+        for (const auto &[part, value] : parts) {
             if (value &&
                 !runStatement(q,
                               QStringLiteral("update tPrice set %1 = ? where PrinterName = ?")
-                                  .arg(QLatin1String(column)),
+                                  .arg(priceColumn(part)),
                               {bindable(value), printer}, error))
                 return false;
         }
         return true;
+    });
+}
+
+bool ClearPrinterPrices(QSqlDatabase &db, const QString &name, const std::vector<PricePart> &parts,
+                        QString *error)
+{
+    const QString printer = name.isEmpty() ? QStringLiteral("") : name;
+    return inTransaction(db, error, [&] {
+        QSqlQuery q(db);
+        for (const PricePart part : parts) {
+            if (!runStatement(q,
+                              QStringLiteral("update tPrice set %1 = null where PrinterName = ?")
+                                  .arg(priceColumn(part)),
+                              {printer}, error))
+                return false;
+        }
+        return runStatement(q,
+                            QStringLiteral("delete from tPrice where PrinterName = ? and "
+                                           "MonoPrice is null and ColourPrice is null and "
+                                           "DuplexFactor is null"),
+                            {printer}, error);
     });
 }
 

@@ -18,14 +18,6 @@ inline const QString DefaultPricesName = QString();
 // The price list as stored now; std::nullopt with the database's text.
 std::optional<PriceList> ReadPriceList(const QSqlDatabase &db, QString *error = nullptr);
 
-// Sets the parts of `prices` that are given for `printer` (DefaultPricesName: the default) and
-// keeps the others; its own transaction.
-bool SetPrinterPrices(QSqlDatabase &db, const QString &printer, const PrinterPrices &prices,
-                      QString *error = nullptr);
-// The factor of a paper, replacing the one of the same name (letter case ignored).
-bool SetPaperFactor(QSqlDatabase &db, const QString &paper, qint64 factor,
-                    QString *error = nullptr);
-
 // The parts of a printer's prices, one column each in the console's printer list.
 enum class PricePart
 {
@@ -33,6 +25,19 @@ enum class PricePart
     Colour,
     DuplexFactor
 };
+
+// Sets the parts of `prices` that are given for `printer` (DefaultPricesName: the default) and
+// keeps the others; its own transaction.
+bool SetPrinterPrices(QSqlDatabase &db, const QString &printer, const PrinterPrices &prices,
+                      QString *error = nullptr);
+// Clears the printer's own `parts` (DefaultPricesName: the default's), so the default's apply
+// (for the default: no price); a row left without any part is removed. The printer is matched as
+// SetPrinterPrices matches it; one without prices of its own is no error. Its own transaction.
+bool ClearPrinterPrices(QSqlDatabase &db, const QString &printer,
+                        const std::vector<PricePart> &parts, QString *error = nullptr);
+// The factor of a paper, replacing the one of the same name (letter case ignored).
+bool SetPaperFactor(QSqlDatabase &db, const QString &paper, qint64 factor,
+                    QString *error = nullptr);
 
 // A part as entered: a price in the currency (its decimals and the price's extra ones), or a
 // factor; std::nullopt with the problem.

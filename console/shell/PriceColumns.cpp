@@ -5,6 +5,9 @@
 #include "MessageFlags.h"
 #include "PrinterTable.h"
 
+#include <QGuiApplication>
+#include <QPalette>
+
 namespace vesk {
 
 TPriceColumns::TPriceColumns(TdmMain &dm, TPrinterTable &printers, QObject *parent)
@@ -90,14 +93,28 @@ QVariant TPriceColumns::data(const QModelIndex &index, int role) const
     const QString printer = storedPrinter(index.row());
     if (printer.isEmpty() || !prices_)
         return {};
+    const PricePart part = partOf(index.column());
+    const QString own = PricePartText(part, prices_->printers.value(printer.toLower()), currency_);
+    // Without a part of its own the printer pays the default's, shown greyed.
+    const QString inherited =
+        own.isEmpty() ? PricePartText(part, prices_->defaults, currency_) : QString();
     switch (role) {
     case Qt::DisplayRole:
+        return own.isEmpty() ? inherited : own;
     case Qt::EditRole:
-        return PricePartText(partOf(index.column()), prices_->printers.value(printer.toLower()),
-                             currency_);
-    case Qt::ToolTipRole:
-        return partOf(index.column()) == PricePart::DuplexFactor ? QVariant()
-                                                                 : sheetCostHint(printer);
+        return own;
+    case Qt::ForegroundRole:
+        return inherited.isEmpty()
+                   ? QVariant()
+                   : QVariant(QGuiApplication::palette().brush(QPalette::Disabled, QPalette::Text));
+    case Qt::ToolTipRole: {
+        QStringList tip{dm_.GetLangString(own.isEmpty() ? QStringLiteral("RSPriceInherited")
+                                                        : QStringLiteral("RSPriceOwn"))};
+        if (part != PricePart::DuplexFactor)
+            tip << sheetCostHint(printer);
+        tip.removeAll(QString());
+        return tip.join(u'\n');
+    }
     case Qt::TextAlignmentRole:
         return QVariant(Qt::AlignRight | Qt::AlignVCenter);
     default:
@@ -112,20 +129,26 @@ bool TPriceColumns::setData(const QModelIndex &index, const QVariant &value, int
     const QString printer = storedPrinter(index.row());
     if (role != Qt::EditRole || printer.isEmpty() || !prices_)
         return false;
-    const QString text = value.toString();
-    // An emptied cell changes nothing: the price book keeps a part once set.
-    if (text.trimmed().isEmpty() || text.trimmed() == data(index, Qt::EditRole).toString())
+    const QString text = value.toString().trimmed();
+    const QString own = data(index, Qt::EditRole).toString();
+    if (text == own)
         return false;
     const PricePart part = partOf(index.column());
-    const std::optional<qint64> parsed = ParsePricePart(part, text, currency_);
-    if (!parsed) {
+    QString error;
+    QSqlDatabase db = dm_.acntVesk.database();
+    // An emptied cell puts the part back on the default.
+    if (text.isEmpty() && !ClearPrinterPrices(db, printer, {part}, &error)) {
+        dm_.ShowMsg(error, MB_ICONSTOP);
+        return false;
+    }
+    const std::optional<qint64> parsed =
+        text.isEmpty() ? std::nullopt : ParsePricePart(part, text, currency_);
+    if (!text.isEmpty() && !parsed) {
         dm_.ShowMsg(TdmMain::FillMsg(dm_.GetLangString(PricePartRefusalKey(part)), text),
                     MB_ICONEXCLAMATION);
         return false;
     }
-    QString error;
-    QSqlDatabase db = dm_.acntVesk.database();
-    if (!SetPrinterPrices(db, printer, WithPricePart(part, *parsed), &error)) {
+    if (parsed && !SetPrinterPrices(db, printer, WithPricePart(part, *parsed), &error)) {
         dm_.ShowMsg(error, MB_ICONSTOP);
         return false;
     }

@@ -16,9 +16,10 @@ namespace vesk {
 class TdmMain;
 class TPrinterTable;
 
-// Window thread only, on the data module's connection. A cell is empty where the printer uses
-// the default; a new printer gets prices once it is stored. An entry that is not a valid price
-// or factor is refused with the catalogue's message and nothing is stored.
+// Window thread only, on the data module's connection. Where the printer has no part of its own
+// the cell shows the default's, greyed, with a tip saying so, and edits as empty; emptying a cell
+// puts the part back on the default. A new printer gets prices once it is stored. An entry that is
+// not a valid price or factor is refused with the catalogue's message and nothing is stored.
 class TPriceColumns : public QIdentityProxyModel
 {
     Q_OBJECT

@@ -365,6 +365,7 @@ TEST_F(PrinterList, PriceCellsStoreValidEntriesAndRefuseOthers)
 {
     addPrinter(QStringLiteral("HP1"), QStringLiteral("PC1"), 1);
     addPrinter(QStringLiteral("Canon"), QStringLiteral("PC2"), 0);
+    exec(QStringLiteral("insert into tPrice (PrinterName, MonoPrice) values ('', 2000000)"));
     open();
     QAbstractItemModel *grid = view->DBGrid1->model();
     const int first = printers->columnCount();
@@ -380,13 +381,16 @@ TEST_F(PrinterList, PriceCellsStoreValidEntriesAndRefuseOthers)
         const char *text;
         const char *shown; // the cell afterwards
         const char *refusal;
+        bool inherited; // the cell shows the default's, greyed
     } entries[] = {
-        {0, "0.035", "0.035", nullptr},
-        {0, "-1", "0.035", "Not a valid price: -1"},
-        {1, "ten", "", "Not a valid price: ten"},
-        {1, "0.000000001", "", "Not a valid price: 0.000000001"},
-        {2, "0.8", "0.8", nullptr},
-        {2, "0.12345", "0.8", "Not a valid factor: 0.12345"},
+        {0, "0.035", "0.035", nullptr, false},
+        {0, "-1", "0.035", "Not a valid price: -1", false},
+        {1, "ten", "", "Not a valid price: ten", false},
+        {1, "0.000000001", "", "Not a valid price: 0.000000001", false},
+        {2, "0.8", "0.8", nullptr, false},
+        {2, "0.12345", "0.8", "Not a valid factor: 0.12345", false},
+        // Emptied: back on the default.
+        {0, " ", "0.02", nullptr, true},
     };
     for (const auto &e : entries) {
         SCOPED_TRACE(e.text);
@@ -395,6 +399,9 @@ TEST_F(PrinterList, PriceCellsStoreValidEntriesAndRefuseOthers)
         ASSERT_TRUE(grid->flags(cell).testFlag(Qt::ItemIsEditable));
         EXPECT_EQ(grid->setData(cell, QLatin1String(e.text)), e.refusal == nullptr);
         EXPECT_EQ(cell.data().toString(), QLatin1String(e.shown));
+        EXPECT_EQ(cell.data(Qt::ForegroundRole).isValid(), e.inherited);
+        EXPECT_EQ(cell.data(Qt::ToolTipRole).toString().startsWith(QStringLiteral("The default")),
+                  e.inherited || !*e.shown);
         if (e.refusal) {
             ASSERT_EQ(boxes.shown.size(), 1u);
             EXPECT_TRUE(boxes.shown[0].text.startsWith(QLatin1String(e.refusal)));
@@ -403,11 +410,15 @@ TEST_F(PrinterList, PriceCellsStoreValidEntriesAndRefuseOthers)
         }
     }
     EXPECT_EQ(count(QStringLiteral("select count(*) from tPrice where PrinterName = 'HP1' and "
-                                   "MonoPrice = 3500000 and ColourPrice is null and "
+                                   "MonoPrice is null and ColourPrice is null and "
                                    "DuplexFactor = 8000")),
               1);
+    // The last part emptied: the printer leaves the price list.
+    EXPECT_TRUE(grid->setData(grid->index(hp1, first + 2), QString()));
+    EXPECT_EQ(count(QStringLiteral("select count(*) from tPrice where PrinterName = 'HP1'")), 0);
     // The other printer keeps the default; a printer not yet stored has no prices to edit.
-    EXPECT_EQ(grid->index(rowOf(QStringLiteral("Canon")), first).data().toString(), QString());
+    EXPECT_EQ(grid->index(rowOf(QStringLiteral("Canon")), first).data().toString(),
+              QStringLiteral("0.02"));
     view->MenuPrinterAddClick();
     const int added = view->DBGrid1->currentIndex().row();
     EXPECT_FALSE(grid->flags(grid->index(added, first)).testFlag(Qt::ItemIsEditable));

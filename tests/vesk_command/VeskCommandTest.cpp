@@ -219,8 +219,9 @@ TEST_P(VeskCommand, HostileDepartmentAndComputerNamesAreKeptVerbatimOrRefused)
     EXPECT_EQ(vesk({"dept", "tree"}).out, tree);
 }
 
-// The price list: parts set and kept, bad amounts refused with nothing changed, and a recost of
-// a period that costs each record by the rule (colour or mono price, paper by size, two-sided).
+// The price list: parts set, kept and cleared, bad amounts refused with nothing changed, and a
+// recost of a period that costs each record by the rule (colour or mono price, paper by size,
+// two-sided).
 TEST_P(VeskCommand, PricesAreSetListedAndAppliedByARecost)
 {
     const struct
@@ -233,7 +234,14 @@ TEST_P(VeskCommand, PricesAreSetListedAndAppliedByARecost)
           "0.8"},
          0,
          ""},
-        {{"price", "set", "Laser", "--colour", "0.5"}, 0, ""},
+        {{"price", "set", "Laser", "--colour", "0.5", "--mono", "0.1", "--two-sided-factor", "1"},
+         0,
+         ""},
+        // Back on the default: the parts named, or all of them (the row goes).
+        {{"price", "clear", "laser", "--mono", "--two-sided-factor"}, 0, ""},
+        {{"price", "set", "Ink", "--mono", "0.2"}, 0, ""},
+        {{"price", "clear", "Ink"}, 0, ""},
+        {{"price", "clear", "--default", "Laser"}, 2, "--default"},
         {{"price", "paper", "iso_a3_297x420mm", "2"}, 0, ""},
         {{"price", "set", "Laser", "--mono", "-1"}, 1, "not a negative amount: -1"},
         {{"price", "set", "Laser", "--mono", "0,5"}, 1, "not a number: 0,5"},

@@ -52,6 +52,32 @@ int priceSet(CommandContext &c, ArgList &args)
     return ExitOk;
 }
 
+int priceClear(CommandContext &c, ArgList &args)
+{
+    const bool isDefault = args.takeFlag(QStringLiteral("--default"));
+    std::vector<PricePart> parts;
+    for (const auto &[flag, part] :
+         {std::pair{"--mono", PricePart::Mono}, std::pair{"--colour", PricePart::Colour},
+          std::pair{"--two-sided-factor", PricePart::DuplexFactor}}) {
+        if (args.takeFlag(QLatin1String(flag)))
+            parts.push_back(part);
+    }
+    if (parts.empty())
+        parts = {PricePart::Mono, PricePart::Colour, PricePart::DuplexFactor};
+    const std::optional<QStringList> words = takePositional(c, args, isDefault ? 0 : 1, 1);
+    if (!words)
+        return ExitUsage;
+    if (isDefault && !words->isEmpty()) {
+        c.err() << "vesk: name a printer or --default, not both" << Qt::endl;
+        return ExitUsage;
+    }
+    QSqlDatabase db = c.dm().acntVesk.database();
+    QString error;
+    if (!ClearPrinterPrices(db, isDefault ? DefaultPricesName : words->first(), parts, &error))
+        return c.fail(error);
+    return ExitOk;
+}
+
 int pricePaper(CommandContext &c, ArgList &args)
 {
     const std::optional<QStringList> words = takePositional(c, args, 2, 2);
@@ -151,10 +177,22 @@ void registerPriceCommands(CommandRegistry &registry)
                   QStringLiteral("Amounts in the currency of [Cost] Currency, up to six digits "
                                  "below its smallest unit (0.035); the factor with up to four "
                                  "decimals (0.8). A part not given is kept; a printer's unset "
-                                 "part is the default's. A job's cost is taken when the agent "
+                                 "part is the default's (vesk price clear unsets one). A job's "
+                                 "cost is taken when the agent "
                                  "stores it; vesk price recost applies new prices to stored "
                                  "records."),
                   priceSet});
+    registry.add({group, QStringLiteral("clear"),
+                  QStringLiteral("(PRINTER | --default) [--mono] [--colour] "
+                                 "[--two-sided-factor]"),
+                  QStringLiteral("put a printer back on the default prices, or clear a default"),
+                  QStringLiteral("Clears the parts named (all three when none is named). A "
+                                 "printer's cleared part is the default's again; a cleared "
+                                 "default price leaves the jobs it priced without a cost, a "
+                                 "cleared default factor counts 1. A printer left with no part "
+                                 "of its own leaves the price list. Stored costs stay as they "
+                                 "are until vesk price recost."),
+                  priceClear});
     registry.add({group, QStringLiteral("paper"), QStringLiteral("PAPER FACTOR"),
                   QStringLiteral("set a paper's factor (A3 2, A5 0.5)"),
                   QStringLiteral("Papers are matched by their size: \"A3\" also costs "
