@@ -41,7 +41,7 @@ qint64 SheetsUsed(qint64 pages, bool duplex)
     return duplex ? (pages + 1) / 2 : pages;
 }
 
-bool PaperStock::buy(PaperPurchase p, QString *error)
+bool PaperStock::buy(PaperPurchase p, QString *error, bool *unknownPrinter)
 {
     if (p.printer.trimmed().isEmpty() || p.paper.trimmed().isEmpty() || p.sheets < 0 ||
         p.money < 0 || !p.bought.isValid()) {
@@ -49,13 +49,29 @@ bool PaperStock::buy(PaperPurchase p, QString *error)
             *error = QStringLiteral("a purchase needs a printer, a paper, sheets and money");
         return false;
     }
-    p.entered = QDateTime::currentDateTime();
+    // The printer as the printer list spells it: the name column ignores letter case.
     QSqlQuery q(db_);
+    if (!runStatement(q, QStringLiteral("select Name from tPrinter where Name = ?"),
+                      {p.printer.trimmed()}, error))
+        return false;
+    QString stored;
+    while (q.next() && stored != p.printer.trimmed())
+        stored = q.value(0).toString();
+    q.finish();
+    if (stored.isEmpty()) {
+        if (unknownPrinter)
+            *unknownPrinter = true;
+        if (error)
+            *error = QStringLiteral("no printer: ") + p.printer;
+        return false;
+    }
+    p.printer = stored;
+    p.entered = QDateTime::currentDateTime();
     return runStatement(q,
                         QStringLiteral("insert into tPageManager (PrinterName, PageType, "
                                        "PageCount, MoneyCount, BuyDate, MakeDate) values (?, ?, "
                                        "?, ?, ?, ?)"),
-                        {p.printer.trimmed(), p.paper.trimmed(), p.sheets, p.money,
+                        {p.printer, p.paper.trimmed(), p.sheets, p.money,
                          QDateTime(p.bought, QTime(0, 0)).toString(TimeFormat),
                          p.entered.toString(TimeFormat)},
                         error);

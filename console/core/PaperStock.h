@@ -49,8 +49,11 @@ class PaperStock
 public:
     explicit PaperStock(QSqlDatabase db) : db_(std::move(db)) {}
 
-    // Records a purchase; `entered` is now. Sheets and money must not be negative.
-    bool buy(PaperPurchase purchase, QString *error = nullptr);
+    // Records a purchase; `entered` is now. Sheets and money must not be negative. The printer
+    // must be one of tPrinter, matched as its name column compares (letter case ignored), and is
+    // stored as tPrinter spells it; another is refused, nothing stored, with `*unknownPrinter`
+    // set for the caller to say so.
+    bool buy(PaperPurchase purchase, QString *error = nullptr, bool *unknownPrinter = nullptr);
     // Sets a paper's minimum stock (a paper of the same size already listed is replaced);
     // a negative count removes it.
     bool setMinimum(const QString &paper, qint64 sheets, QString *error = nullptr);

@@ -187,8 +187,13 @@ void TPaperStockFrm::BtnBuyClick()
     p.sheets = *n;
     p.money = *money;
     QString error;
-    if (!PaperStock(dm_.acntVesk.database()).buy(p, &error))
-        return dm_.ShowMsg(error, MB_ICONSTOP);
+    bool unknown = false;
+    if (!PaperStock(dm_.acntVesk.database()).buy(p, &error, &unknown))
+        return unknown ? dm_.ShowMsg(
+                             TdmMain::FillMsg(
+                                 dm_.GetLangString(QStringLiteral("RSPrinterNotExist")), p.printer),
+                             MB_ICONEXCLAMATION)
+                       : dm_.ShowMsg(error, MB_ICONSTOP);
     edtSheets->clear();
     edtMoney->clear();
     ShowStock();

@@ -109,6 +109,7 @@ TEST_P(BudgetStock, PaperLeftPerPrinter)
 {
     if (!db().isValid())
         return;
+    exec(QStringLiteral("insert into tPrinter (Name) values ('P1'), ('P2')"));
     PaperStock stock(db());
     QString error;
     const auto buy = [&](const char *printer, const char *paper, qint64 sheets, qint64 money,

@@ -70,9 +70,12 @@ TEST_F(CostWindows, RefuseBadAmountsAndMarkWhatIsPastItsLimit)
         auto &f = dynamic_cast<TPaperStockFrm &>(d);
         f.show();
         QApplication::processEvents();
-        f.cbPrinter->setCurrentText(QStringLiteral("HP1"));
+        f.cbPrinter->setCurrentText(QStringLiteral("HP9"));
         f.edtPaper->setText(QStringLiteral("iso_a4_210x297mm"));
         f.edtSheets->setText(QStringLiteral("10"));
+        click(f.BtnBuy, f.edtMoney, QStringLiteral("2"));
+        EXPECT_EQ(boxTexts().last(), QStringLiteral("Printer HP9 does not exist."));
+        f.cbPrinter->setCurrentText(QStringLiteral("HP1"));
         click(f.BtnBuy, f.edtMoney, QStringLiteral("-2"));
         EXPECT_TRUE(boxTexts().last().contains(QStringLiteral("-2")));
         EXPECT_EQ(count(QStringLiteral("select count(*) from tPageManager")), 0);

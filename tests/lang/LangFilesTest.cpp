@@ -104,6 +104,8 @@ const QStringList &expectedKeys()
             "RSMonoPrice",
             "RSColourPrice",
             "RSDuplexFactor",
+            "RSPriceInherited",
+            "RSPriceOwn",
             "RSBadPrice",
             "RSBadFactor",
             "RSAddSameLevelDept",
@@ -191,6 +193,7 @@ const QStringList &expectedKeys()
             "RSPrintError",
             "RSIsMonitor",
             "RSComputeNotExist",
+            "RSPrinterNotExist",
             "RSDelPrinterConfirm",
             // Agent messages and log lines.
             "RSConnectionErr",
@@ -316,7 +319,7 @@ const QStringList &templateKeys()
         "RSDatabaseOlder",     "RSMigrateNotEmpty",     "RSMigrateSourceVersion",
         "RSMigrateLayout",     "RSMigrateCounts",       "RSMigrateFailed",
         "RSJobValuesWithheld", "RSStateFolderUnusable", "RSBadPrice",
-        "RSBadFactor",
+        "RSBadFactor",         "RSPrinterNotExist",
     };
     return keys;
 }

@@ -146,6 +146,7 @@ TEST_F(AlertsFixture, PaperBelowItsMinimumIsToldOncePerFall)
         {100, 0, {subject}}, // 35 left: told again
     };
     ASSERT_EQ(vesk({"paper", "minimum", "A4", "50"}).code, 0);
+    exec("insert into tPrinter (Name) values ('SalesPrinter')");
     for (const auto &r : runs) {
         SCOPED_TRACE(r.printed);
         if (r.bought > 0) {

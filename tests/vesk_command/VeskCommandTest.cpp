@@ -278,7 +278,8 @@ TEST_P(VeskCommand, PricesAreSetListedAndAppliedByARecost)
               (QStringList{"300", "2"}));
 }
 
-// Budgets and paper stock: amounts refused before anything changes, the listings as CSV.
+// Budgets and paper stock: amounts and unknown printers refused before anything changes, the
+// listings as CSV.
 TEST_P(VeskCommand, KeepsBudgetsAndPaperStock)
 {
     if (connection().isEmpty())
@@ -288,6 +289,7 @@ TEST_P(VeskCommand, KeepsBudgetsAndPaperStock)
     exec(u"insert into tPrinterData (PrintTime, DeptName, PrinterName, PageSize, TotalPageCount, "
          "Duplex, Cost) values ('2026-03-05 10:00:00', 'sales', 'P1', 'iso_a4_210x297mm', 3, 1, "
          "300), ('2026-04-01 00:00:00', 'Sales', 'P1', 'A4', 1, 0, 1)"_qs);
+    exec(u"insert into tPrinter (Name) values ('P1')"_qs);
     const struct
     {
         QStringList args;
@@ -306,11 +308,16 @@ TEST_P(VeskCommand, KeepsBudgetsAndPaperStock)
          "Department,Budget,Spent,Share,Forecast\nDefault Department,,0.00,,0.00\n"
          "Sales,12.50,3.00,24.00 %,3.00\n'=Lab,,0.00,,0.00\n",
          ""},
-        {{"paper", "buy", "P1", "--paper", "A4", "--pages", "500", "--money", "25", "--date",
+        // The printer as the printer list spells it.
+        {{"paper", "buy", "p1", "--paper", "A4", "--pages", "500", "--money", "25", "--date",
           "2026-03-01"},
          0,
          "",
          ""},
+        {{"paper", "buy", "P9", "--paper", "A4", "--pages", "5", "--money", "1"},
+         1,
+         "",
+         "Printer P9 does not exist."},
         {{"paper", "buy", "P1", "--paper", "A4", "--pages", "-5", "--money", "1"}, 1, "", "-5"},
         {{"paper", "buy", "P1", "--paper", "A4", "--pages", "5", "--money", "0.001"},
          1,
@@ -339,7 +346,7 @@ TEST_P(VeskCommand, KeepsBudgetsAndPaperStock)
         EXPECT_TRUE(r.err.contains(s.err)) << r.err.toStdString();
     }
     EXPECT_EQ(rows(u"select DeptName, Amount from tBudget"_qs), (QStringList{"Sales|1250"}));
-    EXPECT_EQ(rows(u"select count(*) from tPageManager"_qs), QStringList{"1"});
+    EXPECT_EQ(rows(u"select PrinterName from tPageManager"_qs), QStringList{"P1"});
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, VeskCommand, BothEngines);

@@ -54,8 +54,10 @@ int paperBuy(CommandContext &c, ArgList &args)
         return ExitFailed;
     p.money = *paid;
     QString error;
-    if (!PaperStock(c.dm().acntVesk.database()).buy(p, &error))
-        return c.fail(error);
+    bool unknown = false;
+    if (!PaperStock(c.dm().acntVesk.database()).buy(p, &error, &unknown))
+        return c.fail(unknown ? c.langFilled(QStringLiteral("RSPrinterNotExist"), p.printer)
+                              : error);
     return ExitOk;
 }
 
@@ -117,8 +119,9 @@ void registerPaperCommands(CommandRegistry &registry)
                   QStringLiteral("PRINTER --paper P --pages N --money A [--date YYYY-MM-DD]"),
                   QStringLiteral("record paper bought for a printer"),
                   QStringLiteral("N sheets of paper P for A in the currency of [Cost] Currency, "
-                                 "bought on the date\n(today by default). A negative or "
-                                 "malformed count or amount changes nothing."),
+                                 "bought on the date\n(today by default), for a printer of the "
+                                 "printer list (letter case ignored). An unknown\nprinter, a "
+                                 "negative or malformed count or amount changes nothing."),
                   paperBuy});
     registry.add({group, QStringLiteral("minimum"), QStringLiteral("PAPER N"),
                   QStringLiteral("set the minimum stock of a paper, in sheets"),
