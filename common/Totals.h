@@ -89,9 +89,22 @@ struct TotalsSearch
 // jobs and cost (minor units), in day order. Built from the day totals, the records of the partial
 // days at the edges and the waiting log.
 QString TotalsDayStatement(DbEngine engine, const TotalsSearch &search);
+// How a group statement ranks its names: most pages first, or also by cost. With PagesAndCost
+// each row ends in its rank by pages and its rank by cost (most first, then by name), a name is
+// in when either is within `top`, and the rows come in page rank order.
+enum class TotalsRanks
+{
+    Pages,
+    PagesAndCost
+};
+
 // Pages, jobs and cost per value of the dimension's column (null where the records have none),
 // most pages first and then by name, `top` rows at most (0: all). Whole years, months and days
 // from their totals.
-QString TotalsGroupStatement(DbEngine engine, TotalsDim dim, const TotalsSearch &search, int top);
+QString TotalsGroupStatement(DbEngine engine, TotalsDim dim, const TotalsSearch &search, int top,
+                             TotalsRanks ranks = TotalsRanks::Pages);
+// The select of a group statement over `rows` (columns n, p, j, co; a name per row, any number
+// of rows per name): the sums per name, ranked and cut to `top` as `ranks` says.
+QString TotalsRankedGroups(const QString &rows, int top, TotalsRanks ranks);
 
 } // namespace vesk

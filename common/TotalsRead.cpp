@@ -260,7 +260,28 @@ QString TotalsDayStatement(DbEngine e, const TotalsSearch &search)
            QStringLiteral(") t group by d having sum(j) <> 0 order by d");
 }
 
-QString TotalsGroupStatement(DbEngine e, TotalsDim dim, const TotalsSearch &search, int top)
+QString TotalsRankedGroups(const QString &rows, int top, TotalsRanks ranks)
+{
+    if (ranks == TotalsRanks::Pages) {
+        QString s = QStringLiteral("select n, sum(p), sum(j), cast(sum(co) as bigint) from (") +
+                    rows + QStringLiteral(") t group by n having sum(j) <> 0 order by 2 desc, 1");
+        if (top > 0)
+            s += QStringLiteral(" limit ") + QString::number(top);
+        return s;
+    }
+    // Both ranks from one grouping: the names are summed once, and only their sums are sorted
+    // twice.
+    return QStringLiteral("select n, tp, tj, tc, rp, rc from (select n, sum(p) tp, sum(j) tj, "
+                          "cast(sum(co) as bigint) tc, "
+                          "row_number() over (order by sum(p) desc, n) rp, "
+                          "row_number() over (order by sum(co) desc, n) rc from (") +
+           rows + QStringLiteral(") t group by n having sum(j) <> 0) u") +
+           (top > 0 ? QStringLiteral(" where rp <= %1 or rc <= %1").arg(top) : QString()) +
+           QStringLiteral(" order by rp");
+}
+
+QString TotalsGroupStatement(DbEngine e, TotalsDim dim, const TotalsSearch &search, int top,
+                             TotalsRanks ranks)
 {
     const Span sp = spanOf(search);
     const QString column = TotalsDimColumn(dim);
@@ -300,12 +321,7 @@ QString TotalsGroupStatement(DbEngine e, TotalsDim dim, const TotalsSearch &sear
                     rawDays(sp) + search.deptClause;
     if (arms.isEmpty())
         arms << QStringLiteral("select '' n, 0 p, 0 j, 0 co where 1=0");
-    QString s = QStringLiteral("select n, sum(p), sum(j), cast(sum(co) as bigint) from (") +
-                arms.join(QStringLiteral(" union all ")) +
-                QStringLiteral(") t group by n having sum(j) <> 0 order by 2 desc, 1");
-    if (top > 0)
-        s += QStringLiteral(" limit ") + QString::number(top);
-    return s;
+    return TotalsRankedGroups(arms.join(QStringLiteral(" union all ")), top, ranks);
 }
 
 } // namespace vesk

@@ -21,10 +21,11 @@ void ChartButton::btnChartClick()
     TrendData data;
     QString error;
     QApplication::setOverrideCursor(Qt::WaitCursor);
+    // With the cost too, so the window switches between pages and cost without reading again.
     const bool ok =
         ReadTrendData(dm_.acntVesk.database(),
                       TrendSearch{view_->PrinterDataFilter(), view_->PrinterDataTotals()},
-                      TrendPicture::TopCount, data, &error);
+                      TrendPicture::TopCount, data, &error, TrendFigures::WithCost);
     QApplication::restoreOverrideCursor();
     if (!ok) {
         dm_.ShowMsg(error, MB_ICONSTOP);

@@ -11,6 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <string>
+
 namespace vesk::test {
 
 struct ChartRow
@@ -48,6 +51,20 @@ inline void addChartRows(const QSqlDatabase &db)
     }
 }
 
+// A cost per record of ChartRows (minor units), ranking the names otherwise than their pages do.
+inline const qint64 ChartCosts[] = {500, 250, 300, 1234, 50};
+
+inline void setChartCosts(const QSqlDatabase &db)
+{
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("update tPrinterData set Cost = ? where PrintTime = ?"));
+    for (size_t i = 0; i < std::size(ChartRows); ++i) {
+        q.addBindValue(ChartCosts[i]);
+        q.addBindValue(QString::fromLatin1(ChartRows[i].time));
+        ASSERT_TRUE(q.exec()) << q.lastError().text().toStdString();
+    }
+}
+
 inline QString totalsText(const std::vector<TrendTotal> &totals)
 {
     QStringList parts;
@@ -65,6 +82,88 @@ inline QString pointsText(const TrendData &d)
                      .arg(p.pages)
                      .arg(p.jobs);
     return parts.join(u' ');
+}
+
+// Names with their cost, and the points that have a cost.
+inline QString costText(const std::vector<TrendTotal> &totals)
+{
+    QStringList parts;
+    for (const TrendTotal &t : totals)
+        parts << QStringLiteral("%1:%2").arg(t.name.toLower()).arg(t.cost);
+    return parts.join(u' ');
+}
+
+inline QString pointCostText(const TrendData &d)
+{
+    QStringList parts;
+    for (const TrendPoint &p : d.points)
+        if (p.cost != 0)
+            parts << QStringLiteral("%1:%2").arg(p.start.toString(Qt::ISODate)).arg(p.cost);
+    return parts.join(u' ');
+}
+
+// The cost measure: each point's cost and the top lists by cost are the same from the records
+// and from the kept totals; a name is in a list by its own measure's rank (top 2: PC-C by cost,
+// PC-B by pages).
+inline void checkCost(const QSqlDatabase &db)
+{
+    setChartCosts(db);
+    const SearchStatement november =
+        PrinterDataSearch({QDate(2026, 11, 1), QDate(2026, 12, 1), {}, {}, {}, {}, {}});
+    ASSERT_TRUE(november.totals);
+    const std::string novemberDays = "2026-11-02:750 2026-11-04:300 2026-11-05:1234";
+    const struct
+    {
+        const char *path;
+        TrendSearch search;
+        int top;
+        std::string days;
+        const char *hostsByCost, *hostsByPages, *printersByCost, *deptsByCost;
+    } cases[] = {
+        {"records",
+         {november.filter, {}},
+         2,
+         novemberDays,
+         "pc-c:1234 pc-a:750",
+         "pc-b:10/1 pc-a:5/2",
+         "p1:1984 p2:300",
+         "it:1534 sales:750"},
+        {"totals",
+         {november.filter, november.totals},
+         2,
+         novemberDays,
+         "pc-c:1234 pc-a:750",
+         "pc-b:10/1 pc-a:5/2",
+         "p1:1984 p2:300",
+         "it:1534 sales:750"},
+        {"every record",
+         {QString(), {}},
+         0,
+         "2026-10-01:50 " + novemberDays,
+         "pc-c:1234 pc-a:750 pc-b:350",
+         "pc-b:60/2 pc-a:5/2 pc-c:1/1",
+         "p1:1984 p2:350",
+         "it:1584 sales:750"},
+        {"every record, totals",
+         {QString(), TotalsSearch()},
+         0,
+         "2026-10-01:50 " + novemberDays,
+         "pc-c:1234 pc-a:750 pc-b:350",
+         "pc-b:60/2 pc-a:5/2 pc-c:1/1",
+         "p1:1984 p2:350",
+         "it:1584 sales:750"},
+    };
+    for (const auto &c : cases) {
+        TrendData d;
+        QString error;
+        ASSERT_TRUE(ReadTrendData(db, c.search, c.top, d, &error, TrendFigures::WithCost))
+            << c.path << ": " << error.toStdString();
+        EXPECT_EQ(pointCostText(d).toStdString(), c.days) << c.path;
+        EXPECT_EQ(costText(d.costTotals[TrendHost]).toStdString(), c.hostsByCost) << c.path;
+        EXPECT_EQ(totalsText(d.totals[TrendHost]).toStdString(), c.hostsByPages) << c.path;
+        EXPECT_EQ(costText(d.costTotals[TrendPrinter]).toStdString(), c.printersByCost) << c.path;
+        EXPECT_EQ(costText(d.costTotals[TrendDept]).toStdString(), c.deptsByCost) << c.path;
+    }
 }
 
 // November's search, names in any letter case grouped together as the searches match them.

@@ -20,6 +20,7 @@ TEST_F(ChartsOnPostgres, GivesTheFiguresOfSqlite)
             << error.toStdString();
         test::addChartRows(db);
         test::checkNovember(db);
+        test::checkCost(db);
         db.close();
     }
     QSqlDatabase::removeDatabase(QStringLiteral("charts"));

@@ -10,6 +10,7 @@
 #include "TrendChartForm.h"
 #include "TrendSummary.h"
 
+#include <QComboBox>
 #include <QDateTimeEdit>
 #include <QLineEdit>
 #include <QPushButton>
@@ -130,6 +131,7 @@ TEST(TrendBuckets, FollowTheSpan)
 TEST_F(Charts, ReadsTheFiguresOfTheSearchInTheDatabase)
 {
     test::checkNovember(dm.acntVesk.database());
+    test::checkCost(dm.acntVesk.database());
     // A span over 62 days is folded into weeks starting on Mondays, quiet weeks included.
     QSqlQuery(dm.acntVesk.database())
         .exec(QStringLiteral("insert into tPrinterData (TotalPageCount, PrintTime) values "
@@ -145,8 +147,40 @@ TEST_F(Charts, ReadsTheFiguresOfTheSearchInTheDatabase)
     EXPECT_EQ(d.points.size(), 23u);
 }
 
+TEST_F(Charts, CostChartWritesMoneyInTheCurrency)
+{
+    test::setChartCosts(dm.acntVesk.database());
+    const SearchStatement november =
+        PrinterDataSearch({QDate(2026, 11, 1), QDate(2026, 12, 1), {}, {}, {}, {}, {}});
+    TrendData d;
+    ASSERT_TRUE(ReadTrendData(dm.acntVesk.database(), TrendSearch{november.filter, november.totals},
+                              TrendPicture::TopCount, d, nullptr, TrendFigures::WithCost));
+    const struct
+    {
+        const char *code, *scale, *figures;
+    } cases[] = {
+        {"", "12.34",
+         "Cost per day: 2026-11-02=7.50 2026-11-03=0.00 2026-11-04=3.00 2026-11-05=12.34\n"
+         "Departments with the highest cost: IT=15.34 Sales=7.50\n"
+         "Printers with the highest cost: P1=19.84 P2=3.00\n"
+         "Computers with the highest cost: PC-C=12.34 PC-A=7.50 PC-B=3.00\n"
+         "Employees with the highest cost: Cy=12.34 Ann=7.50 Bob=3.00"},
+        {"EUR", "12.34 EUR", "Printers with the highest cost: P1=19.84 EUR P2=3.00 EUR"},
+        {"JPY", "1,234 JPY", "Printers with the highest cost: P1=1,984 JPY P2=300 JPY"},
+    };
+    for (const auto &c : cases) {
+        const TrendPicture picture(d, lang(), TrendMeasure::Cost,
+                                   CurrencyOf(QString::fromLatin1(c.code)));
+        // The scale's top label, and the bars' figures (a line of them where one is given).
+        EXPECT_TRUE(picture.svg().contains(u'>' + QString::fromLatin1(c.scale) + u'<')) << c.code;
+        const std::string figures = pictureFigures(picture);
+        EXPECT_NE(figures.find(c.figures), std::string::npos) << figures;
+    }
+}
+
 TEST_F(Charts, HistoryViewShowsAndSavesTheChartOfItsSearch)
 {
+    test::setChartCosts(dm.acntVesk.database());
     PrinterDataView view(dm);
     view.applyCatalogue();
     ChartButton commands(dm, &view);
@@ -174,6 +208,16 @@ TEST_F(Charts, HistoryViewShowsAndSavesTheChartOfItsSearch)
         EXPECT_EQ(form.picture().image(), picture.image());
         form.choosePngFile = [&] { return png; };
         form.btnSavePng->click();
+        // The measure switches the picture to cost, from the figures the window was given.
+        form.cbMeasure->setCurrentIndex(1);
+        EXPECT_EQ(form.measure(), TrendMeasure::Cost);
+        EXPECT_EQ(pictureFigures(form.picture()), "Cost per day: 2026-11-02=7.50\n"
+                                                  "Departments with the highest cost: Sales=7.50\n"
+                                                  "Printers with the highest cost: P1=7.50\n"
+                                                  "Computers with the highest cost: PC-A=7.50\n"
+                                                  "Employees with the highest cost: Ann=7.50");
+        form.cbMeasure->setCurrentIndex(0);
+        EXPECT_EQ(form.picture().image(), picture.image());
     };
     view.btnChart->click();
     ASSERT_TRUE(shown);
@@ -205,6 +249,21 @@ TEST_F(Charts, VeskWritesTheSameChartAndPrintsTheTotals)
               "Printers with the most pages: P2=10 P1=6\n"
               "Computers with the most pages: PC-B=10 PC-A=5 PC-C=1\n"
               "Employees with the most pages: Bob=10 Ann=5 Cy=1");
+
+    // The cost measure draws the picture of the cost figures; an unknown measure is refused.
+    const QStringList costChart{QStringLiteral("report"),    QStringLiteral("--chart"),
+                                QStringLiteral("--measure"), QStringLiteral("cost"),
+                                QStringLiteral("-o"),        png};
+    ASSERT_EQ(vesk(costChart + november), 0) << err.toStdString();
+    ASSERT_TRUE(ReadTrendData(
+        dm.acntVesk.database(),
+        PrinterDataSearch({QDate(2026, 11, 1), QDate(2026, 12, 1), {}, {}, {}, {}, {}}).filter,
+        TrendPicture::TopCount, d, nullptr, TrendFigures::WithCost));
+    EXPECT_EQ(QImage(png).convertToFormat(QImage::Format_ARGB32_Premultiplied),
+              TrendPicture(d, lang(), TrendMeasure::Cost).image());
+    EXPECT_EQ(vesk(QStringList(costChart).replaceInStrings(QStringLiteral("cost"),
+                                                           QStringLiteral("euros"))),
+              2);
 
     ASSERT_EQ(vesk(QStringList{QStringLiteral("summary"), QStringLiteral("--csv")} + november), 0)
         << err.toStdString();

@@ -58,6 +58,13 @@ int reportChart(CommandContext &c, ArgList &args)
     std::optional<QString> file = args.takeOption(QStringLiteral("-o"));
     if (!file)
         file = args.takeOption(QStringLiteral("--output"));
+    const QString measureWord =
+        args.takeOption(QStringLiteral("--measure")).value_or(QStringLiteral("pages"));
+    if (measureWord != u"pages" && measureWord != u"cost") {
+        c.err() << "vesk: --measure takes pages or cost, not " << measureWord << Qt::endl;
+        return ExitUsage;
+    }
+    const TrendMeasure measure = measureWord == u"cost" ? TrendMeasure::Cost : TrendMeasure::Pages;
     int status = ExitOk;
     const std::optional<TrendSearch> search = chartSearch(c, args, &status);
     if (!search)
@@ -68,9 +75,12 @@ int reportChart(CommandContext &c, ArgList &args)
     }
     TrendData data;
     QString error;
-    if (!ReadTrendData(c.dm().acntVesk.database(), *search, TrendPicture::TopCount, data, &error))
+    if (!ReadTrendData(c.dm().acntVesk.database(), *search, TrendPicture::TopCount, data, &error,
+                       TrendFiguresFor(measure)))
         return c.fail(error);
-    TrendPicture picture(data, [&c](const QString &key) { return c.lang(key); });
+    TrendPicture picture(
+        data, [&c](const QString &key) { return c.lang(key); }, measure,
+        ReadCurrency(c.dm().AppDir()));
     if (!picture.savePng(*file, &error))
         return c.fail(error);
     return ExitOk;

@@ -212,13 +212,16 @@ void registerReportCommands(CommandRegistry &registry)
     registry.add({QStringLiteral("report"),
                   {},
                   QStringLiteral("history|hosts --group-by dept|host|employee|printer|workgroup "
-                                 "[filters] -o FILE.pdf | --chart [filters] -o FILE.png"),
+                                 "[filters] -o FILE.pdf | --chart [--measure pages|cost] "
+                                 "[filters] -o FILE.png"),
                   QStringLiteral("write the console's grouped report as a PDF file"),
                   QStringLiteral("The report of the console's print button: columns, widths and "
                                  "order from the column settings, one group line per value of "
                                  "the group column (workgroup: hosts only).\n"
                                  "--chart writes the console's trend chart of the history search "
-                                 "as a PNG picture instead.\n") +
+                                 "as a PNG picture instead; --measure cost draws the cost per "
+                                 "day, week or month and the top lists by cost, in [Cost] "
+                                 "Currency (default: pages).\n") +
                       FilterHelp,
                   report,
                   /*needsDatabase=*/true,

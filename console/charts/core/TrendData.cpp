@@ -9,6 +9,8 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <algorithm>
+
 namespace vesk {
 
 namespace {
@@ -35,6 +37,12 @@ QString jobFigures()
         .arg(int(JobOutcome::Aborted));
 }
 
+// Whether the day rows carry the job figures and the cost.
+bool withJobFigures(TrendFigures figures)
+{
+    return figures == TrendFigures::WithJobFigures || figures == TrendFigures::WithCost;
+}
+
 // Adds a day row (the day at column `at`, then its pages, jobs and, when read, job figures) to
 // the search's figures; a day without a readable time counts there but has no place on the axis.
 void addDay(const QSqlQuery &q, int at, TrendFigures figures, TrendData &data,
@@ -42,19 +50,61 @@ void addDay(const QSqlQuery &q, int at, TrendFigures figures, TrendData &data,
 {
     const QDate day = QDate::fromString(q.value(at).toString(), Qt::ISODate);
     const qint64 pages = q.value(at + 1).toLongLong(), jobs = q.value(at + 2).toLongLong();
+    qint64 cost = 0;
     data.pages += pages;
     data.jobs += jobs;
-    if (figures == TrendFigures::WithJobFigures) {
+    if (withJobFigures(figures)) {
         data.pagesPrinted += q.value(at + 3).toLongLong();
         data.colourJobs += q.value(at + 4).toLongLong();
         data.duplexJobs += q.value(at + 5).toLongLong();
         data.cancelledJobs += q.value(at + 6).toLongLong();
         data.abortedJobs += q.value(at + 7).toLongLong();
-        data.cost += q.value(at + 8).toLongLong();
+        cost = q.value(at + 8).toLongLong();
+        data.cost += cost;
     }
     if (day.isValid())
-        days.push_back({day, pages, jobs});
+        days.push_back({day, pages, jobs, cost});
 }
+
+TotalsRanks ranksFor(TrendFigures figures)
+{
+    return figures == TrendFigures::WithCost ? TotalsRanks::PagesAndCost : TotalsRanks::Pages;
+}
+
+// A group's rows as they are read: in page rank order, each with its rank by cost when the
+// statement ranked by cost too.
+class GroupRows
+{
+public:
+    GroupRows(int top, TotalsRanks ranks) : top_(top), ranks_(ranks) {}
+
+    // `pageRank`, `costRank`: the row's ranks, read where the statement gives them.
+    void add(TrendTotal total, qint64 pageRank, qint64 costRank)
+    {
+        if (ranks_ == TotalsRanks::Pages) {
+            byPages_.push_back(std::move(total));
+            return;
+        }
+        if (top_ <= 0 || costRank <= top_)
+            byCost_.push_back({costRank, total});
+        if (top_ <= 0 || pageRank <= top_)
+            byPages_.push_back(std::move(total));
+    }
+    void moveInto(std::vector<TrendTotal> &byPages, std::vector<TrendTotal> &byCost)
+    {
+        byPages = std::move(byPages_);
+        std::sort(byCost_.begin(), byCost_.end(),
+                  [](const auto &a, const auto &b) { return a.first < b.first; });
+        for (auto &[rank, total] : byCost_)
+            byCost.push_back(std::move(total));
+    }
+
+private:
+    int top_;
+    TotalsRanks ranks_;
+    std::vector<TrendTotal> byPages_;
+    std::vector<std::pair<qint64, TrendTotal>> byCost_;
+};
 
 // GROUPING() of the group columns, in TrendGroup order: a set has its own column's bit clear.
 constexpr int AllGroupBits = (1 << TrendGroupCount) - 1;
@@ -71,7 +121,7 @@ void foldDays(const std::vector<TrendPoint> &days, TrendData &data)
     // Every bucket from the first to the last, so quiet days show as zero.
     const QDate last = TrendBucketStart(data.bucket, days.back().start);
     for (QDate d = TrendBucketStart(data.bucket, days.front().start); d <= last;) {
-        data.points.push_back({d, 0, 0});
+        data.points.push_back({d, 0, 0, 0});
         d = data.bucket == TrendBucket::Day    ? d.addDays(1)
             : data.bucket == TrendBucket::Week ? d.addDays(7)
                                                : d.addMonths(1);
@@ -83,21 +133,26 @@ void foldDays(const std::vector<TrendPoint> &days, TrendData &data)
             ++at;
         data.points[at].pages += day.pages;
         data.points[at].jobs += day.jobs;
+        data.points[at].cost += day.cost;
     }
 }
 
-// Each group's totals, most pages first, from the statement `statementOf(group)` gives.
+// Each group's totals, most pages first (and most cost first where ranked so), from the
+// statement `statementOf(group)` gives.
 template <typename StatementOf>
-bool readGroups(QSqlQuery &q, const QSqlDatabase &db, StatementOf statementOf, TrendData &data,
-                QString *error)
+bool readGroups(QSqlQuery &q, const QSqlDatabase &db, StatementOf statementOf, int top,
+                TotalsRanks ranks, TrendData &data, QString *error)
 {
     for (int g = 0; g < TrendGroupCount; ++g) {
         if (!run(q, db, statementOf(g), error))
             return false;
+        GroupRows rows(top, ranks);
         while (q.next())
-            data.totals[g].push_back({q.value(0).toString(), q.value(1).toLongLong(),
-                                      q.value(2).toLongLong(), q.value(3).toLongLong()});
+            rows.add({q.value(0).toString(), q.value(1).toLongLong(), q.value(2).toLongLong(),
+                      q.value(3).toLongLong()},
+                     q.value(4).toLongLong(), q.value(5).toLongLong());
         q.finish();
+        rows.moveInto(data.totals[g], data.costTotals[g]);
     }
     return true;
 }
@@ -159,21 +214,37 @@ QDate TrendBucketStart(TrendBucket bucket, const QDate &day)
     return day;
 }
 
+TrendFigures TrendFiguresFor(TrendMeasure measure)
+{
+    return measure == TrendMeasure::Cost ? TrendFigures::WithCost : TrendFigures::PagesAndJobs;
+}
+
+const std::vector<TrendTotal> &TrendTopList(const TrendData &data, TrendGroup group,
+                                            TrendMeasure measure)
+{
+    return measure == TrendMeasure::Cost ? data.costTotals[group] : data.totals[group];
+}
+
 QString TrendDayStatement(const QString &filter, TrendFigures figures)
 {
     // PrintTime is "yyyy-mm-dd hh:mm:ss" text on both engines: its first ten characters are the
     // day, and substr means the same to each.
     return QStringLiteral("select substr(PrintTime, 1, 10), coalesce(sum(TotalPageCount), 0), "
                           "count(*)") +
-           (figures == TrendFigures::WithJobFigures ? QStringLiteral(", ") + jobFigures()
-                                                    : QString()) +
+           (withJobFigures(figures) ? QStringLiteral(", ") + jobFigures() : QString()) +
            QStringLiteral(" from tPrinterData") + filter +
            QStringLiteral(" group by substr(PrintTime, 1, 10) order by 1");
 }
 
-QString TrendTotalsStatement(TrendGroup group, const QString &filter, int top)
+QString TrendTotalsStatement(TrendGroup group, const QString &filter, int top, TotalsRanks ranks)
 {
     const QString column = TrendGroupColumn(group);
+    if (ranks == TotalsRanks::PagesAndCost)
+        return TotalsRankedGroups(QStringLiteral("select ") + column +
+                                      QStringLiteral(" n, coalesce(TotalPageCount, 0) p, 1 j, "
+                                                     "coalesce(Cost, 0) co from tPrinterData") +
+                                      filter,
+                                  top, ranks);
     QString s = QStringLiteral("select ") + column +
                 QStringLiteral(", coalesce(sum(TotalPageCount), 0), count(*), "
                                "cast(coalesce(sum(Cost), 0) as bigint) from tPrinterData") +
@@ -184,8 +255,9 @@ QString TrendTotalsStatement(TrendGroup group, const QString &filter, int top)
     return s;
 }
 
-QString TrendGroupingSetsStatement(const QString &filter, int top)
+QString TrendGroupingSetsStatement(const QString &filter, int top, TotalsRanks ranks)
 {
+    const bool byCost = ranks == TotalsRanks::PagesAndCost;
     QStringList columns;
     for (int g = 0; g < TrendGroupCount; ++g)
         columns << TrendGroupColumn(TrendGroup(g));
@@ -196,12 +268,19 @@ QString TrendGroupingSetsStatement(const QString &filter, int top)
     const QString bits = QStringLiteral("grouping(") + names + u')';
     return QStringLiteral("select * from (select ") + bits + QStringLiteral(" s, ") + name +
            QStringLiteral(" n, substr(PrintTime, 1, 10) d, %1 p, count(*) j, %2, "
-                          "row_number() over (partition by %3 order by %1 desc, %4) r "
+                          "row_number() over (partition by %3 order by %1 desc, %4) r%5 "
                           "from tPrinterData")
-               .arg(QStringLiteral("coalesce(sum(TotalPageCount), 0)"), jobFigures(), bits, name) +
+               .arg(QStringLiteral("coalesce(sum(TotalPageCount), 0)"), jobFigures(), bits, name,
+                    byCost ? QStringLiteral(", row_number() over (partition by %1 order by "
+                                            "coalesce(sum(Cost), 0) desc, %2) rc")
+                                 .arg(bits, name)
+                           : QString()) +
            filter + QStringLiteral(" group by grouping sets ((substr(PrintTime, 1, 10)), (") +
            columns.join(QStringLiteral("), (")) + QStringLiteral("))) t") +
-           (top > 0 ? QStringLiteral(" where s = %1 or r <= %2").arg(AllGroupBits).arg(top)
+           (top > 0 ? QStringLiteral(" where s = %1 or r <= %2%3")
+                          .arg(AllGroupBits)
+                          .arg(top)
+                          .arg(byCost ? QStringLiteral(" or rc <= %1").arg(top) : QString())
                     : QString()) +
            QStringLiteral(" order by s, d, r");
 }
@@ -215,9 +294,11 @@ bool ReadTrendData(const QSqlDatabase &db, const QString &filter, int top, Trend
     // Without a filter each of the separate statements reads one index alone, which beats one
     // pass over the table (every record at 10M: 11 s against 23 s); with one, each of them would
     // read the same rows from the table again.
+    const TotalsRanks ranks = ranksFor(figures);
     if (engineOf(db) == DbEngine::PostgreSQL && !filter.isEmpty()) {
-        if (!run(q, db, TrendGroupingSetsStatement(filter, top), error))
+        if (!run(q, db, TrendGroupingSetsStatement(filter, top, ranks), error))
             return false;
+        std::vector<GroupRows> groups(TrendGroupCount, GroupRows(top, ranks));
         while (q.next()) {
             const int bits = q.value(0).toInt();
             if (bits == AllGroupBits) {
@@ -226,10 +307,13 @@ bool ReadTrendData(const QSqlDatabase &db, const QString &filter, int top, Trend
             }
             for (int g = 0; g < TrendGroupCount; ++g)
                 if (bits == groupingBits(TrendGroup(g)))
-                    data.totals[g].push_back({q.value(1).toString(), q.value(3).toLongLong(),
-                                              q.value(4).toLongLong(), q.value(10).toLongLong()});
+                    groups[size_t(g)].add({q.value(1).toString(), q.value(3).toLongLong(),
+                                           q.value(4).toLongLong(), q.value(10).toLongLong()},
+                                          q.value(11).toLongLong(), q.value(12).toLongLong());
         }
         q.finish();
+        for (int g = 0; g < TrendGroupCount; ++g)
+            groups[size_t(g)].moveInto(data.totals[g], data.costTotals[g]);
         foldDays(days, data);
         return true;
     }
@@ -241,10 +325,11 @@ bool ReadTrendData(const QSqlDatabase &db, const QString &filter, int top, Trend
     q.finish();
     foldDays(days, data);
 
-    // Each statement reads one index from end to end when the search has no date range.
+    // Each statement reads one index from end to end when the search has no date range (by pages
+    // alone; the ranks by cost read the table).
     return readGroups(
-        q, db, [&](int g) { return TrendTotalsStatement(TrendGroup(g), filter, top); }, data,
-        error);
+        q, db, [&](int g) { return TrendTotalsStatement(TrendGroup(g), filter, top, ranks); }, top,
+        ranks, data, error);
 }
 
 static_assert(int(TrendGroupCount) == TotalsDimCount && int(TrendHost) == int(TotalsDim::Host));
@@ -267,10 +352,13 @@ bool ReadTrendData(const QSqlDatabase &db, const TrendSearch &search, int top, T
         q.finish();
         foldDays(days, data);
     }
+    const TotalsRanks ranks = ranksFor(figures);
     if (!readGroups(
             q, db,
-            [&](int g) { return TotalsGroupStatement(engine, TotalsDim(g), *search.totals, top); },
-            data, error))
+            [&](int g) {
+                return TotalsGroupStatement(engine, TotalsDim(g), *search.totals, top, ranks);
+            },
+            top, ranks, data, error))
         return false;
     for (const TrendTotal &t : groupsOnly ? data.totals[TrendDept] : std::vector<TrendTotal>()) {
         data.pages += t.pages;

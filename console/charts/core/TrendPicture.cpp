@@ -9,8 +9,9 @@
 
 namespace vesk {
 
-TrendPicture::TrendPicture(const TrendData &data, const LangLookup &lang)
-    : svg_(TrendChartSvg(data, lang, Width, Height, TopCount))
+TrendPicture::TrendPicture(const TrendData &data, const LangLookup &lang, TrendMeasure measure,
+                           const Currency &currency)
+    : svg_(TrendChartSvg(data, lang, Width, Height, TopCount, measure, currency))
 {}
 
 QImage TrendPicture::image() const

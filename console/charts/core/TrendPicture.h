@@ -1,7 +1,9 @@
-// The trend chart of a search as one picture: pages over time above, the four top lists below.
+// The trend chart of a search as one picture: pages or cost over time above, the four top lists
+// below.
 #pragma once
 
 #include "Catalogue.h"
+#include "Money.h"
 #include "TrendData.h"
 
 #include <QImage>
@@ -21,7 +23,10 @@ public:
     // Names per top list.
     static constexpr int TopCount = 10;
 
-    TrendPicture(const TrendData &data, const LangLookup &lang);
+    // The cost measure wants the data read with TrendFigures::WithCost; its money is written in
+    // `currency`.
+    TrendPicture(const TrendData &data, const LangLookup &lang,
+                 TrendMeasure measure = TrendMeasure::Pages, const Currency &currency = {});
 
     const QString &svg() const { return svg_; }
     QImage image() const;

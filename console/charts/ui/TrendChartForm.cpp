@@ -1,9 +1,10 @@
-// The chart window: the picture scaled to the window, Save as PNG and Close; the work is in
-// TrendData and TrendPicture.
+// The chart window: the picture scaled to the window, the measure, Save as PNG and Close; the work
+// is in TrendData and TrendPicture.
 #include "TrendChartForm.h"
 
 #include "MainDM.h"
 
+#include <QComboBox>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -13,9 +14,8 @@
 namespace vesk {
 
 TTrendChartFrm::TTrendChartFrm(TdmMain &dm, const TrendData &data, QWidget *parent)
-    : QDialog(parent), dm_(dm),
-      picture_(data, [&dm](const QString &key) { return dm.GetLangString(key); }),
-      image_(picture_.image())
+    : QDialog(parent), dm_(dm), data_(data), currency_(ReadCurrency(dm.AppDir())),
+      picture_(data_, lang(), measure_, currency_), image_(picture_.image())
 {
     setObjectName(QStringLiteral("TrendChartFrm"));
     setWindowTitle(dm.GetLangString(QStringLiteral("RSChartTitle")));
@@ -25,12 +25,21 @@ TTrendChartFrm::TTrendChartFrm(TdmMain &dm, const TrendData &data, QWidget *pare
     // The label follows the window, not the picture's size.
     chartView->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
     chartView->setStyleSheet(QStringLiteral("background: white"));
+    auto *measureLabel = new QLabel(dm.GetLangString(QStringLiteral("RSChartMeasure")), this);
+    cbMeasure = new QComboBox(this);
+    cbMeasure->setObjectName(QStringLiteral("cbMeasure"));
+    // In TrendMeasure order.
+    cbMeasure->addItems({dm.GetLangString(QStringLiteral("RSChartPages")),
+                         dm.GetLangString(QStringLiteral("RSChartCost"))});
+    measureLabel->setBuddy(cbMeasure);
     btnSavePng = new QPushButton(dm.GetLangString(QStringLiteral("RSChartSave")), this);
     btnSavePng->setObjectName(QStringLiteral("btnSavePng"));
     btnClose = new QPushButton(dm.GetLangString(QStringLiteral("RSClose")), this);
     btnClose->setObjectName(QStringLiteral("btnClose"));
 
     auto *buttons = new QHBoxLayout;
+    buttons->addWidget(measureLabel);
+    buttons->addWidget(cbMeasure);
     buttons->addStretch();
     buttons->addWidget(btnSavePng);
     buttons->addWidget(btnClose);
@@ -39,6 +48,7 @@ TTrendChartFrm::TTrendChartFrm(TdmMain &dm, const TrendData &data, QWidget *pare
     layout->addLayout(buttons);
     resize(900, 960);
 
+    connect(cbMeasure, &QComboBox::currentIndexChanged, this, &TTrendChartFrm::cbMeasureChange);
     connect(btnSavePng, &QPushButton::clicked, this, &TTrendChartFrm::btnSavePngClick);
     connect(btnClose, &QPushButton::clicked, this, &QDialog::accept);
     choosePngFile = [this] {
@@ -48,6 +58,23 @@ TTrendChartFrm::TTrendChartFrm(TdmMain &dm, const TrendData &data, QWidget *pare
 }
 
 TTrendChartFrm::~TTrendChartFrm() = default;
+
+LangLookup TTrendChartFrm::lang() const
+{
+    return [this](const QString &key) { return dm_.GetLangString(key); };
+}
+
+void TTrendChartFrm::cbMeasureChange()
+{
+    const TrendMeasure measure =
+        cbMeasure->currentIndex() == 1 ? TrendMeasure::Cost : TrendMeasure::Pages;
+    if (measure == measure_)
+        return;
+    measure_ = measure;
+    picture_ = TrendPicture(data_, lang(), measure_, currency_);
+    image_ = picture_.image();
+    fitPicture();
+}
 
 void TTrendChartFrm::resizeEvent(QResizeEvent *event)
 {

@@ -1,4 +1,5 @@
-// TTrendChartFrm: the trend chart of the print history search in force, with saving as PNG.
+// TTrendChartFrm: the trend chart of the print history search in force, pages or cost, with saving
+// as PNG.
 #pragma once
 
 #include "TrendPicture.h"
@@ -7,6 +8,7 @@
 
 #include <functional>
 
+class QComboBox;
 class QLabel;
 class QPushButton;
 
@@ -14,7 +16,8 @@ namespace vesk {
 
 class TdmMain;
 
-// Shows a TrendPicture scaled to the window; the figures are read before the window is made.
+// Shows a TrendPicture scaled to the window; the figures are read before the window is made, with
+// TrendFigures::WithCost so that the measure chosen in cbMeasure redraws the picture from them.
 // Window thread only.
 class TTrendChartFrm : public QDialog
 {
@@ -25,6 +28,10 @@ public:
     ~TTrendChartFrm() override;
 
     TrendPicture &picture() { return picture_; }
+    TrendMeasure measure() const { return measure_; }
+
+    // Draws the picture of the measure cbMeasure shows.
+    void cbMeasureChange();
 
     // Asks for a file name and writes the picture; an error is shown with the stop icon.
     void btnSavePngClick();
@@ -32,6 +39,7 @@ public:
     std::function<QString()> choosePngFile;
 
     QLabel *chartView;
+    QComboBox *cbMeasure; // pages, cost
     QPushButton *btnSavePng;
     QPushButton *btnClose;
 
@@ -43,7 +51,12 @@ protected:
 private:
     void fitPicture();
 
+    LangLookup lang() const;
+
     TdmMain &dm_;
+    const TrendData data_;
+    const Currency currency_;
+    TrendMeasure measure_ = TrendMeasure::Pages;
     TrendPicture picture_;
     QImage image_;
 };
