@@ -20,7 +20,7 @@ constexpr int MaxNameLength = 15;
 // Room right of the longest bar for its figure, at least; wider figures (money) get theirs.
 constexpr int FigureRoom = 48;
 // About how wide a character of the 11-unit labels is, and the gap beside a label.
-constexpr double LabelCharWidth = 6.5;
+constexpr double LabelCharWidth = 7.0;
 constexpr int LabelGap = 6;
 
 int labelWidth(const QString &text)
