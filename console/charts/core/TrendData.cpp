@@ -325,8 +325,8 @@ bool ReadTrendData(const QSqlDatabase &db, const QString &filter, int top, Trend
     q.finish();
     foldDays(days, data);
 
-    // Each statement reads one index from end to end when the search has no date range (by pages
-    // alone; the ranks by cost read the table).
+    // Each statement walks its column's index in name order when the search has no date range;
+    // the cost comes from the table, as the indexes carry the page count alone.
     return readGroups(
         q, db, [&](int g) { return TrendTotalsStatement(TrendGroup(g), filter, top, ranks); }, top,
         ranks, data, error);
