@@ -100,7 +100,7 @@ QString prepareBenchData(const BenchData &d)
         out << "using the " << d.records << " records kept in " << serverDir(d.appDir) << Qt::endl;
     } else if ((d.postgres && port == 0) ||
                !prepareBenchApp(d.appDir, d.langDir, d.initdb, d.genDemo, d.records, d.hosts,
-                                constr, d.postgres ? d.copies : 1)) {
+                                constr, d.copies)) {
         out << "could not prepare " << d.appDir << Qt::endl;
         if (d.postgres)
             stopServer(d);

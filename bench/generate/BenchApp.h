@@ -20,7 +20,7 @@ bool writeBenchConfig(const QString &appDir, const QString &langDir, const QStri
 // An application folder (path with a trailing separator) with an English installation and a
 // database made by `initdb` and filled by `genDemo`. An SQLite file is kept when it exists
 // already; a server's database (an other `constr`) is made every time. With `copies` above 1
-// (PostgreSQL) the generator writes records / copies and makes the copies on the server.
+// the generator writes records / copies and makes the copies in the database.
 bool prepareBenchApp(const QString &appDir, const QString &langDir, const QString &initdb,
                      const QString &genDemo, qint64 records, int hosts,
                      const QString &constr = QStringLiteral("Provider=SQLite;Data Source=vesk.db"),

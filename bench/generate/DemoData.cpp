@@ -230,61 +230,103 @@ bool multiplyPrintRecords(QSqlDatabase &db, int copies, QString *error)
     // One copy of each is what every engine already holds.
     if (copies <= 1)
         return true;
-    if (engineOf(db) != DbEngine::PostgreSQL) {
-        if (error)
-            *error = QStringLiteral("Records are multiplied on PostgreSQL only.");
-        return false;
-    }
+    const bool pg = engineOf(db) == DbEngine::PostgreSQL;
     QSqlQuery q(db);
     const auto run = [&](const QString &statement) { return q.exec(statement) || fail(q, error); };
+    const auto read = [&](const QString &statement, QStringList *a, QStringList *b = nullptr) {
+        if (!run(statement))
+            return false;
+        while (q.next()) {
+            *a << q.value(0).toString();
+            if (b)
+                *b << q.value(1).toString();
+        }
+        q.finish();
+        return true;
+    };
     // The table's own indexes (not those behind its key's constraint) are built again at the end:
     // one sort each instead of ten million insertions.
-    if (!run(QStringLiteral("select indexname, indexdef from pg_indexes where tablename = "
-                            "'tprinterdata' and indexname not in (select conname from "
-                            "pg_constraint)")))
+    QStringList names, definitions, columns, triggerNames, triggers;
+    if (!read(pg ? QStringLiteral("select indexname, indexdef from pg_indexes where tablename = "
+                                  "'tprinterdata' and indexname not in (select conname from "
+                                  "pg_constraint)")
+                 : QStringLiteral("select name, sql from sqlite_master where type = 'index' and "
+                                  "tbl_name = 'tPrinterData' and sql is not null"),
+              &names, &definitions))
         return false;
-    QStringList names, definitions;
-    while (q.next()) {
-        names << q.value(0).toString();
-        definitions << q.value(1).toString();
-    }
-    // Every column but the paging key, which the identity numbers again in the new order.
-    if (!run(QStringLiteral("select column_name from information_schema.columns where "
-                            "table_name = 'tprinterdata' and is_identity = 'NO' order by "
-                            "ordinal_position")))
+    // Every column but the paging key, which the identity (the row id on SQLite) numbers again
+    // in the new order.
+    if (!read(pg ? QStringLiteral("select column_name from information_schema.columns where "
+                                  "table_name = 'tprinterdata' and is_identity = 'NO' order by "
+                                  "ordinal_position")
+                 : QStringLiteral("select name from pragma_table_info('tPrinterData') order by "
+                                  "cid"),
+              &columns))
         return false;
-    QStringList columns;
-    while (q.next())
-        columns << QStringLiteral("\"%1\"").arg(q.value(0).toString());
+    // SQLite cannot switch the totals' triggers off: they are dropped and made again.
+    if (!pg && !read(QStringLiteral("select name, sql from sqlite_master where type = 'trigger' "
+                                    "and tbl_name = 'tPrinterData'"),
+                     &triggerNames, &triggers))
+        return false;
+    columns.replaceInStrings(QRegularExpression(QStringLiteral("^(.*)$")),
+                             QStringLiteral("\"\\1\""));
     QStringList shifted = columns;
     // Copy 0 is the record itself; the others take a new time on the same day, 07:30 to 18:30,
+    const QString newTime =
+        pg ? QStringLiteral("to_char(left(printtime, 10)::date + make_interval(secs => 27000 + "
+                            "floor(random() * 39600)), 'YYYY-MM-DD HH24:MI:SS')")
+           : QStringLiteral("strftime('%Y-%m-%d %H:%M:%S', substr(printtime, 1, 10), '+' || "
+                            "(27000 + abs(random() % 39600)) || ' seconds')");
     shifted.replaceInStrings(
-        QRegularExpression(QStringLiteral("^\"printtime\"$")),
-        QStringLiteral("case when k = 0 then printtime else to_char(left(printtime, 10)::date + "
-                       "make_interval(secs => 27000 + floor(random() * 39600)), "
-                       "'YYYY-MM-DD HH24:MI:SS') end as printtime"));
-    // and its document the number a new document of the same kind would have.
+        QRegularExpression(QStringLiteral("^\"printtime\"$"),
+                           QRegularExpression::CaseInsensitiveOption),
+        QStringLiteral("case when k = 0 then printtime else %1 end as printtime").arg(newTime));
+    // and its document the number a new document of the same kind would have (SQLite, without
+    // regular expressions: the generator's names are letters, the number and a lower-case
+    // extension).
+    const QString stem = QStringLiteral("rtrim(documentname, '.abcdefghijklmnopqrstuvwxyz')");
+    const QString newDocument =
+        pg ? QStringLiteral("regexp_replace(documentname, '[0-9]+', (1 + floor(random() * "
+                            "9998))::text)")
+           : QStringLiteral("rtrim(%1, '0123456789') || (1 + abs(random() % 9998)) || "
+                            "substr(documentname, length(%1) + 1)")
+                 .arg(stem);
     shifted.replaceInStrings(
-        QRegularExpression(QStringLiteral("^\"documentname\"$")),
-        QStringLiteral("case when k = 0 then documentname else regexp_replace(documentname, "
-                       "'[0-9]+', (1 + floor(random() * 9998))::text) end as documentname"));
+        QRegularExpression(QStringLiteral("^\"documentname\"$"),
+                           QRegularExpression::CaseInsensitiveOption),
+        QStringLiteral("case when k = 0 then documentname else %1 end as documentname")
+            .arg(newDocument));
     const QString list = columns.join(u',');
     if (!beginWrite(db, error))
         return false;
     // The totals' triggers are off while the copies go in; the totals are built from them at
     // the end instead of from a log of ten million rows.
-    QStringList steps{QStringLiteral("create temporary table demo_base on commit drop as "
-                                     "select %1 from tPrinterData")
-                          .arg(list),
-                      QStringLiteral("alter table tPrinterData disable trigger user")};
+    QStringList steps{pg ? QStringLiteral("create temporary table demo_base on commit drop as "
+                                          "select %1 from tPrinterData")
+                               .arg(list)
+                         : QStringLiteral("create temporary table demo_base as select %1 from "
+                                          "tPrinterData")
+                               .arg(list)};
+    if (pg)
+        steps << QStringLiteral("alter table tPrinterData disable trigger user");
+    for (const QString &name : triggerNames)
+        steps << QStringLiteral("drop trigger \"%1\"").arg(name);
     for (const QString &name : names)
         steps << QStringLiteral("drop index \"%1\"").arg(name);
-    steps << QStringLiteral("truncate tPrinterData restart identity")
-          << QStringLiteral("insert into tPrinterData (%1) select * from (select %2 from "
-                            "demo_base cross join generate_series(0, %3) k) c order by printtime")
-                 .arg(list, shifted.join(u','))
-                 .arg(copies - 1)
-          << definitions << QStringLiteral("alter table tPrinterData enable trigger user");
+    steps << (pg ? QStringLiteral("truncate tPrinterData restart identity")
+                 : QStringLiteral("delete from tPrinterData"))
+          << (pg ? QStringLiteral("insert into tPrinterData (%1) select * from (select %2 from "
+                                  "demo_base cross join generate_series(0, %3) k) c order by "
+                                  "printtime")
+                 : QStringLiteral("insert into tPrinterData (%1) with recursive n(k) as (values "
+                                  "(0) union all select k + 1 from n where k < %3) select %2 "
+                                  "from demo_base cross join n order by printtime"))
+                 .arg(list, shifted.join(u','), QString::number(copies - 1))
+          << definitions;
+    if (pg)
+        steps << QStringLiteral("alter table tPrinterData enable trigger user");
+    else
+        steps << triggers << QStringLiteral("drop table temp.demo_base");
     for (const QString &s : steps) {
         if (!run(s)) {
             q.finish();
@@ -299,7 +341,7 @@ bool multiplyPrintRecords(QSqlDatabase &db, int copies, QString *error)
     }
     if (!commitWrite(db, error))
         return false;
-    return run(QStringLiteral("analyze tPrinterData")) && settleTotals(db, error);
+    return (!pg || run(QStringLiteral("analyze tPrinterData"))) && settleTotals(db, error);
 }
 
 } // namespace vesk

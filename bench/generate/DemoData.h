@@ -27,7 +27,7 @@ struct DemoOptions
 // database's text.
 bool fillDemoDatabase(QSqlDatabase &db, const DemoOptions &options, QString *error = nullptr);
 
-// PostgreSQL only: makes `copies` records of every print record on the server, for a large
+// Makes `copies` records of every print record in the database (on the server), for a large
 // history without the generator's hours. Each copy keeps its record's day, computer, printer and
 // pages; its document gets a new number of the same kind and its time a new time of day, drawn
 // as the generator draws them, so the shares of days and computers stay as generated and the

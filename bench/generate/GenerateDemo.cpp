@@ -29,8 +29,8 @@ int main(int argc, char **argv)
     cl.addOption({QStringLiteral("years"), QStringLiteral("Years of history up to today (3)."),
                   QStringLiteral("n"), QStringLiteral("3")});
     cl.addOption({QStringLiteral("copies"),
-                  QStringLiteral("PostgreSQL: make the records, then this many of each on the "
-                                 "server, each at a new time of its day (1)."),
+                  QStringLiteral("Make the records, then this many of each in the database, "
+                                 "each at a new time of its day (1)."),
                   QStringLiteral("n"), QStringLiteral("1")});
     cl.addPositionalArgument(QStringLiteral("APPDIR"), QStringLiteral("The application folder."));
     cl.process(app);

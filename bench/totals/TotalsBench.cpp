@@ -74,8 +74,8 @@ int main(int argc, char **argv)
     cl.addOption({QStringLiteral("postgres"),
                   QStringLiteral("On a private PostgreSQL server started for the run.")});
     cl.addOption({QStringLiteral("copies"),
-                  QStringLiteral("PostgreSQL: generate records/n, then make n of each on the "
-                                 "server (1)."),
+                  QStringLiteral("Generate records/n, then make n of each in the database "
+                                 "(1)."),
                   QStringLiteral("n"), QStringLiteral("1")});
     cl.addOption({QStringLiteral("dept"), QStringLiteral("The scoped overview's department."),
                   QStringLiteral("name"), QStringLiteral("Sales")});
