@@ -305,8 +305,8 @@ TEST_P(VeskCommand, KeepsBudgetsAndPaperStock)
         {{"budget", "list", "--month", "2026-13"}, 2, "", "YYYY-MM"},
         {{"budget", "list", "--month", "2026-03", "--csv"},
          0,
-         "Department,Budget,Spent,Share,Forecast\nDefault Department,,0.00,,0.00\n"
-         "Sales,12.50,3.00,24.00 %,3.00\n'=Lab,,0.00,,0.00\n",
+         "Department,Budget,Spent,Share,Forecast\r\nDefault Department,,0.00,,0.00\r\n"
+         "Sales,12.50,3.00,24.00 %,3.00\r\n'=Lab,,0.00,,0.00\r\n",
          ""},
         // The printer as the printer list spells it.
         {{"paper", "buy", "p1", "--paper", "A4", "--pages", "500", "--money", "25", "--date",
@@ -330,7 +330,7 @@ TEST_P(VeskCommand, KeepsBudgetsAndPaperStock)
         {{"paper", "minimum", "iso_a4_210x297mm", "499"}, 0, "", ""},
         {{"paper", "stock", "--csv"},
          3,
-         "Printer,Paper,Bought,Used,Left,Minimum\nP1,A4,500,3,497,499\n",
+         "Printer,Paper,Bought,Used,Left,Minimum\r\nP1,A4,500,3,497,499\r\n",
          ""},
         {{"paper", "minimum", "A4", "x"}, 1, "", "not a number"},
         {{"paper", "minimum", "A4", "10"}, 0, "", ""},
@@ -367,6 +367,10 @@ TEST(VeskCommandText, SpeaksTheConfiguredLanguageInUtf8)
     };
     EXPECT_EQ(run({"dept", "add"}).out, u"新部门1\n"_qs);
     EXPECT_EQ(run({"dept", "tree"}).out, u"默认部门\n新部门1\n"_qs);
+    // Listings and their CSV headed in the language too.
+    EXPECT_EQ(run({"budget", "list"}).out.section(u'\n', 0, 0).simplified(),
+              u"部门 预算 已用 占比 月底预计"_qs);
+    EXPECT_EQ(run({"paper", "stock", "--csv"}).out, u"打印机,纸张,购入,已用,剩余,最低库存\r\n"_qs);
     const Outcome refused = run({"dept", "delete", u"新部门1"_qs});
     EXPECT_EQ(refused.code, 1);
     EXPECT_TRUE(refused.err.contains(u"--yes 再次运行"_qs)) << refused.err.toStdString();

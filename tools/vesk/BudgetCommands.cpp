@@ -4,7 +4,6 @@
 #include "CommandContext.h"
 #include "CommandRegistry.h"
 #include "NumberArgs.h"
-#include "SpreadsheetExport.h"
 
 #include <QDate>
 
@@ -68,10 +67,10 @@ int budgetList(CommandContext &c, ArgList &args)
     if (!lines)
         return c.fail(error);
     const Currency currency = ReadCurrency(c.dm().AppDir());
-    const QStringList heading{QStringLiteral("Department"), QStringLiteral("Budget"),
-                              QStringLiteral("Spent"), QStringLiteral("Share"),
-                              QStringLiteral("Forecast")};
-    std::vector<QStringList> rows{heading};
+    std::vector<QStringList> rows{
+        {c.lang(QStringLiteral("RSDeptName")), c.lang(QStringLiteral("RSBudget")),
+         c.lang(QStringLiteral("RSSpent")), c.lang(QStringLiteral("RSShare")),
+         c.lang(QStringLiteral("RSForecast"))}};
     for (const BudgetLine &l : *lines) {
         const QString budget = l.budget ? PlainMoney(*l.budget, currency) : QString();
         // Over budget: marked in the share, which CSV readers take as text anyway.
@@ -79,16 +78,7 @@ int budgetList(CommandContext &c, ArgList &args)
         rows.push_back({csv ? l.dept : QString(l.level * 2, u' ') + l.dept, budget,
                         PlainMoney(l.spent, currency), share, PlainMoney(l.forecast, currency)});
     }
-    if (csv) {
-        for (const QStringList &r : rows) {
-            QStringList fields;
-            for (const QString &f : r)
-                fields << CsvTextField(f);
-            c.out() << fields.join(u',') << u'\n';
-        }
-    } else {
-        c.out() << alignedTable(rows);
-    }
+    c.out() << (csv ? csvRows(rows) : alignedTable(rows));
     c.out().flush();
     return ExitOk;
 }

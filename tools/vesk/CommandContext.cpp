@@ -5,6 +5,7 @@
 #include "Errors.h"
 #include "MessageFlags.h"
 #include "SettingsRoutines.h"
+#include "SpreadsheetExport.h"
 
 namespace vesk::cli {
 
@@ -127,6 +128,18 @@ const DeptNode *findDept(CommandContext &c, const DeptForest &forest, const QStr
         return nodeAt(forest, *path);
     c.fail(c.langFilled(QStringLiteral("RSDeptNotExist"), name));
     return nullptr;
+}
+
+QString csvRows(const std::vector<QStringList> &rows)
+{
+    QString out;
+    for (const QStringList &r : rows) {
+        QStringList fields;
+        for (const QString &f : r)
+            fields << CsvTextField(f);
+        out += fields.join(u',') + QStringLiteral("\r\n");
+    }
+    return out;
 }
 
 void printBlock(CommandContext &c, const QString &block)

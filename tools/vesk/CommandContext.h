@@ -14,6 +14,7 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace vesk::cli {
 
@@ -85,6 +86,9 @@ const DeptNode *findDept(CommandContext &c, const DeptForest &forest, const QStr
 std::optional<QString> historyFilter(ArgList &args, QString *problem);
 // The same search whole: its filter and, where the totals hold its conditions, its totals form.
 std::optional<SearchStatement> historySearch(ArgList &args, QString *problem);
+// Rows as CSV as every CSV the command writes: each field as text (never a formula), lines ending
+// in CR LF; the first row, the headings, in the configured language.
+QString csvRows(const std::vector<QStringList> &rows);
 // A log block as the console's log shows it: one output line per line of the block.
 void printBlock(CommandContext &c, const QString &block);
 

@@ -4,7 +4,6 @@
 #include "CommandRegistry.h"
 #include "NumberArgs.h"
 #include "PaperStock.h"
-#include "SpreadsheetExport.h"
 
 #include <QDate>
 
@@ -84,9 +83,10 @@ int paperStock(CommandContext &c, ArgList &args)
     const auto lines = PaperStock(c.dm().acntVesk.database()).stock(&error);
     if (!lines)
         return c.fail(error);
-    std::vector<QStringList> rows{{QStringLiteral("Printer"), QStringLiteral("Paper"),
-                                   QStringLiteral("Bought"), QStringLiteral("Used"),
-                                   QStringLiteral("Left"), QStringLiteral("Minimum")}};
+    std::vector<QStringList> rows{
+        {c.lang(QStringLiteral("RSPrinterName")), c.lang(QStringLiteral("RSPageSize")),
+         c.lang(QStringLiteral("RSBought")), c.lang(QStringLiteral("RSUsed")),
+         c.lang(QStringLiteral("RSLeft")), c.lang(QStringLiteral("RSMinimum"))}};
     bool below = false;
     for (const StockLine &l : *lines) {
         below = below || l.below;
@@ -96,12 +96,7 @@ int paperStock(CommandContext &c, ArgList &args)
              l.minimum ? QString::number(*l.minimum) : QString()});
     }
     if (csv) {
-        for (const QStringList &r : rows) {
-            QStringList fields;
-            for (const QString &f : r)
-                fields << CsvTextField(f);
-            c.out() << fields.join(u',') << u'\n';
-        }
+        c.out() << csvRows(rows);
     } else {
         for (const QStringList &r : rows)
             c.out() << r.join(u'\t') << u'\n';
