@@ -176,21 +176,23 @@ QStringList PrinterDataCaptions(const TdmMain &dm)
     return captions;
 }
 
-QStringList ShownCells(const ListedRecord &row, const LangLookup &lang)
+QStringList ShownCells(const ListedRecord &row, const LangLookup &lang, const Currency &currency)
 {
     QStringList cells;
     for (int i = 0; i < PrinterDataColumnCount; ++i) {
         const QString &cell = row.Cells[static_cast<size_t>(i)];
         cells << (lang ? PrinterDataCellText(
-                             QLatin1String(PrinterDataFields[static_cast<size_t>(i)]), cell, lang)
+                             QLatin1String(PrinterDataFields[static_cast<size_t>(i)]), cell, lang,
+                             currency)
                        : cell);
     }
     return cells;
 }
 
-QString DetailsText(const QStringList &captions, const ListedRecord &row, const LangLookup &lang)
+QString DetailsText(const QStringList &captions, const ListedRecord &row, const LangLookup &lang,
+                    const Currency &currency)
 {
-    const QStringList cells = ShownCells(row, lang);
+    const QStringList cells = ShownCells(row, lang, currency);
     QString details;
     for (int i = 0; i < PrinterDataColumnCount; ++i) {
         const QString caption = i < captions.size() ? captions.at(i) : QString();

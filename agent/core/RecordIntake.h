@@ -77,12 +77,14 @@ private:
 // Column captions of the record list: the display labels of aqryPrinterData's fields.
 QStringList PrinterDataCaptions(const TdmMain &dm);
 
-// The cells as the list shows them: the coded columns as their catalogue texts (as stored
-// without `lang`).
-QStringList ShownCells(const ListedRecord &row, const LangLookup &lang);
+// The cells as the list shows them: the coded columns as their catalogue texts and the cost as
+// an amount of `currency` ([Cost] Currency), as the console shows them (as stored without
+// `lang`).
+QStringList ShownCells(const ListedRecord &row, const LangLookup &lang,
+                       const Currency &currency = {});
 
 // The details window's text: per column "caption:cell" followed by CR LF, one line per column.
 QString DetailsText(const QStringList &captions, const ListedRecord &row,
-                    const LangLookup &lang = {});
+                    const LangLookup &lang = {}, const Currency &currency = {});
 
 } // namespace vesk

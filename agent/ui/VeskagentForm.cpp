@@ -270,6 +270,7 @@ void TVeskagentFrm::applyCatalogue(TdmMain &dm)
 void TVeskagentFrm::buildRecordColumns()
 {
     captions_ = PrinterDataCaptions(dm_);
+    currency_ = ReadCurrency(dm_.AppDir());
     // Short captions such as "IP" keep their 12 pixels per character.
     lvPrinterData->header()->setMinimumSectionSize(0);
     lvPrinterData->setColumnCount(static_cast<int>(captions_.size()));
@@ -286,7 +287,7 @@ LangLookup TVeskagentFrm::langLookup() const
 
 void TVeskagentFrm::addRecordItem(const ListedRecord &row)
 {
-    lvPrinterData->addTopLevelItem(new QTreeWidgetItem(ShownCells(row, langLookup())));
+    lvPrinterData->addTopLevelItem(new QTreeWidgetItem(ShownCells(row, langLookup(), currency_)));
 }
 
 void TVeskagentFrm::addRosterItem(const QString &name, bool checked)
@@ -499,7 +500,8 @@ QString TVeskagentFrm::SelectedDetails() const
     const int row = lvPrinterData->indexOfTopLevelItem(item);
     if (row < 0 || row >= static_cast<int>(Records().Rows.size()))
         return {};
-    return DetailsText(captions_, Records().Rows[static_cast<size_t>(row)], langLookup());
+    return DetailsText(captions_, Records().Rows[static_cast<size_t>(row)], langLookup(),
+                       currency_);
 }
 
 void TVeskagentFrm::MenuShowInfoClick()

@@ -3,6 +3,7 @@
 
 #include "ListedRecord.h"
 #include "LumoForm.h"
+#include "Money.h"
 #include "PrinterMonThread.h"
 #include "SettingsRoutines.h"
 #include "WindowMessages.h"
@@ -146,6 +147,7 @@ private:
     std::unique_ptr<MonitorSet> monitors_;
     std::unique_ptr<PrinterRoster> roster_; // the monitor list; null until start-up reached it
     QStringList captions_;
+    Currency currency_; // [Cost] Currency, read at the start as the captions are
     AgentShell *shell_ = nullptr;
 
     enum class Stage

@@ -159,6 +159,13 @@ TEST_F(StartupTest, HandedOverJobsAreListedJournaledAndSavedWhenTheWindowCloses)
 {
     spooler->AddPrinter("Office");
     addPrinterRow(QStringLiteral("Office"), 1);
+    // 3 pages at 10 yen: the list shows the cost as an amount of [Cost] Currency.
+    app.writeConfig(QStringLiteral("English.ini"), QStringLiteral("0"),
+                    QStringLiteral("[Cost]\nCurrency=JPY\n"));
+    withDb([](QSqlDatabase &db) {
+        ASSERT_TRUE(QSqlQuery(db).exec(
+            QStringLiteral("insert into tPrice (PrinterName, MonoPrice) values ('', 10000000)")));
+    });
     start();
     const std::shared_ptr<WaitEvent> stop = frm->Roster()->Monitors().at(0).StopEvent;
 
@@ -166,6 +173,7 @@ TEST_F(StartupTest, HandedOverJobsAreListedJournaledAndSavedWhenTheWindowCloses)
     ASSERT_EQ(frm->lvPrinterData->topLevelItemCount(), 1);
     EXPECT_EQ(frm->lvPrinterData->topLevelItem(0)->text(1), QStringLiteral("Quarterly 'report'"));
     EXPECT_EQ(frm->lvPrinterData->topLevelItem(0)->text(10), lang("RSUnkown"));
+    EXPECT_EQ(frm->lvPrinterData->topLevelItem(0)->text(colCost), QStringLiteral("30 JPY"));
     EXPECT_EQ(RecordJournal(app.path()).Pending().size(), 1u);
 
     // The details of the selected row: one line per column.
@@ -173,6 +181,7 @@ TEST_F(StartupTest, HandedOverJobsAreListedJournaledAndSavedWhenTheWindowCloses)
     const QString details = frm->SelectedDetails();
     EXPECT_EQ(details.count(QStringLiteral("\r\n")), PrinterDataColumnCount);
     EXPECT_TRUE(details.startsWith(lang("RSPrinterName") + QStringLiteral(":Office\r\n")));
+    EXPECT_TRUE(details.contains(QStringLiteral(":30 JPY\r\n"))) << details.toStdString();
 
     bool closed = false;
     QObject::connect(frm.get(), &TVeskagentFrm::agentClosed, [&] { closed = true; });
