@@ -120,9 +120,9 @@ QStringList cupsJobs(const QProcessEnvironment &env, const char *queue)
 }
 
 // Every hostile text of the table printed as a document title and a user name, beside a plain
-// job. CUPS itself replaces some (a title with control characters or over 255 bytes becomes
-// "Untitled", such a user "anonymous", an empty user the caller's); the agent stores what CUPS
-// holds.
+// job, each stored with its cost at the prices set before the agent started. CUPS itself replaces
+// some (a title with control characters or over 255 bytes becomes "Untitled", such a user
+// "anonymous", an empty user the caller's); the agent stores what CUPS holds.
 TEST(ServiceTest, EndToEndJobsPrintedThroughCupsReachTheDatabaseVerbatim)
 {
     PrivateCups cups;
@@ -142,6 +142,11 @@ TEST(ServiceTest, EndToEndJobsPrintedThroughCupsReachTheDatabaseVerbatim)
     ASSERT_TRUE(installProgram(app));
     ASSERT_TRUE(
         execSql(app, QStringLiteral("insert into tPrinter(Name,IsMonitor) values('vesk_e2e',1)")));
+    // Prices in force when the agent takes the jobs in: 0.0125 a page, A3 paper twice that.
+    ASSERT_TRUE(execSql(
+        app, QStringLiteral("insert into tPrice (PrinterName, MonoPrice) values ('', 1250000)")));
+    ASSERT_TRUE(execSql(
+        app, QStringLiteral("insert into tPaperFactor (Paper, Factor) values ('A3', 20000)")));
     app.write(QStringLiteral("page.txt"), QStringLiteral("one page\n"));
 
     QProcess agent;
@@ -160,8 +165,8 @@ TEST(ServiceTest, EndToEndJobsPrintedThroughCupsReachTheDatabaseVerbatim)
         const QStringList titleAndUser = job.split(u'|');
         ASSERT_EQ(run(QStringLiteral("lp"),
                       {QStringLiteral("-d"), QStringLiteral("vesk_e2e"), QStringLiteral("-U"),
-                       titleAndUser[1], QStringLiteral("-t"), titleAndUser[0],
-                       app.file(QStringLiteral("page.txt"))},
+                       titleAndUser[1], QStringLiteral("-o"), QStringLiteral("media=A3"),
+                       QStringLiteral("-t"), titleAndUser[0], app.file(QStringLiteral("page.txt"))},
                       env),
                   0)
             << job.toStdString();
@@ -193,6 +198,11 @@ TEST(ServiceTest, EndToEndJobsPrintedThroughCupsReachTheDatabaseVerbatim)
     stored.sort();
     EXPECT_EQ(stored.join(u'\n').toStdString(), expected.join(u'\n').toStdString())
         << out.constData();
+    // Each one page on A3 (the agent reads the size CUPS gives), costed as it was stored:
+    // 1 x 0.0125 x 2 = 0.025, rounded once, half away from zero.
+    EXPECT_EQ(countRows(app, QStringLiteral("select count(*) from tPrinterData where PrinterName="
+                                            "'vesk_e2e' and TotalPageCount=1 and Cost=3")),
+              expected.size());
 }
 
 // make run on a machine without CUPS: run-app starts the demo queue, says how to print on it,
