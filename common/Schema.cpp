@@ -406,6 +406,9 @@ const std::vector<SchemaStep> &SchemaSteps()
         // 10: the totals by year, summed from those by month, so that a period of a year reads
         // a row per name.
         {10, [](DbEngine e) { return totalsYearStatements(e); }},
+        // 11: SQLite's totals log without constraints, which made each record's insert keep a
+        // statement journal.
+        {11, [](DbEngine e) { return totalsLogWithoutConstraints(e); }},
     };
     return steps;
 }

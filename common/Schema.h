@@ -14,7 +14,7 @@ namespace vesk {
 
 // Version of the tables that this build writes; stored in tSchemaVersion. It is the `to` of the
 // last entry of SchemaSteps().
-constexpr int SchemaVersion = 10;
+constexpr int SchemaVersion = 11;
 
 // One step from version `to - 1` to `to`: its statements for an engine, run in order inside the
 // upgrade's transaction. A schema change is one entry appended to SchemaSteps(), together with

@@ -97,24 +97,52 @@ const QStringList &TotalsFigureNames()
     return figureColumns();
 }
 
-QStringList totalsTableStatements(DbEngine e)
+namespace {
+
+QString logTableStatement(DbEngine e, const QString &table)
 {
     const QString name = textColumnType(e, 0);
     const QString time =
         e == DbEngine::PostgreSQL ? QStringLiteral("varchar(19)") : QStringLiteral("datetime");
+    // On SQLite no constraint at all: a constraint that can abort makes every single-row insert
+    // into the records, whose trigger writes here, keep a statement journal (half again the
+    // agent's insert). The triggers never write a null figure.
+    const QString notNull = e == DbEngine::PostgreSQL ? QStringLiteral(" not null") : QString();
     QStringList figures;
     for (const QString &c : figureColumns())
-        figures << c + QStringLiteral(" integer not null");
+        figures << c + QStringLiteral(" integer") + notNull;
     // A job's cost may pass what a 32-bit integer holds.
     if (e == DbEngine::PostgreSQL)
         figures.last() = QStringLiteral("Cost bigint not null");
+    return QStringLiteral("create table if not exists %1 (PrintTime %2, DeptName %3, "
+                          "PrinterName %3, hostName %3, EmName %3, ")
+               .arg(table, time, name) +
+           figures.join(QStringLiteral(", ")) + u')';
+}
+
+} // namespace
+
+QStringList totalsTableStatements(DbEngine e)
+{
     return {tableStatement(e, DayTable, DayLength), tableStatement(e, MonthTable, MonthLength),
-            tableStatement(e, YearTable, YearLength),
-            QStringLiteral(
-                "create table if not exists tTotalLog (PrintTime %1, DeptName %2, PrinterName %2, "
-                "hostName %2, EmName %2, ")
-                    .arg(time, name) +
-                figures.join(QStringLiteral(", ")) + u')'};
+            tableStatement(e, YearTable, YearLength), logTableStatement(e, LogTable)};
+}
+
+QStringList totalsLogWithoutConstraints(DbEngine e)
+{
+    if (e != DbEngine::SQLite)
+        return {};
+    // The triggers go first: a rename checks every trigger's table, and theirs is gone then.
+    const QString next = QStringLiteral("tTotalLogNext");
+    return QStringList{
+               QStringLiteral("drop trigger if exists trTotalsInsert"),
+               QStringLiteral("drop trigger if exists trTotalsDelete"),
+               QStringLiteral("drop trigger if exists trTotalsUpdate"),
+               logTableStatement(e, next),
+               QStringLiteral("insert into ") + next + QStringLiteral(" select * from ") + LogTable,
+               QStringLiteral("drop table ") + LogTable,
+               QStringLiteral("alter table ") + next + QStringLiteral(" rename to ") + LogTable} +
+           totalsTriggerStatements(e);
 }
 
 QStringList totalsYearStatements(DbEngine e)

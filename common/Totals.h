@@ -42,6 +42,9 @@ const QStringList &TotalsTables();
 // The tables (create statements), and the triggers with, on PostgreSQL, their functions.
 QStringList totalsTableStatements(DbEngine engine);
 QStringList totalsTriggerStatements(DbEngine engine);
+// SQLite: the log made again without its columns' constraints (its rows kept), the triggers
+// with it; nothing on PostgreSQL.
+QStringList totalsLogWithoutConstraints(DbEngine engine);
 // The year totals added to a database whose totals have none: the table, the triggers' functions
 // that know it, and its rows summed from the month totals.
 QStringList totalsYearStatements(DbEngine engine);
