@@ -59,6 +59,11 @@ bool FoldTotals(QSqlDatabase &db, QString *error = nullptr);
 bool RebuildTotals(QSqlDatabase &db, const std::function<void(int done, int of)> &progress,
                    QString *error = nullptr);
 
+// PostgreSQL keeps the rows that a rebuild (or a bulk load through the log) deleted in the
+// totals' tables until autovacuum comes by, and every read of a figure scans them; this vacuums
+// and analyzes those tables now. Outside a transaction; nothing to do on SQLite.
+bool SettleTotals(QSqlDatabase &db, QString *error = nullptr);
+
 // One total that differs from the records' sums: the table ("day", "month" or "year"), the
 // dimension, the period key, the department and the name (null where the records' value is
 // null), then each figure as kept and as summed from the records.
@@ -85,6 +90,9 @@ struct TotalsSearch
     QDateTime to;            // the period's end; invalid: no upper bound
     bool toIncluded = false; // a record at `to` itself is in the period
     QString deptClause;      // " AND ..." conditions on the column DeptName alone, or empty
+    // Where deptClause keeps the departments to a list: the list (any case), which the totals'
+    // key then seeks instead of reading every department's rows. Empty: no such list.
+    QStringList depts;
 };
 
 // The day figures of the records a search selects: rows of the day ("yyyy-MM-dd"; empty for

@@ -102,6 +102,14 @@ bool RebuildTotals(QSqlDatabase &db, const std::function<void(int, int)> &progre
            run(q, sumUp(YearTable, MonthTable), error);
 }
 
+bool SettleTotals(QSqlDatabase &db, QString *error)
+{
+    QSqlQuery q(db);
+    return engineOf(db) != DbEngine::PostgreSQL ||
+           run(q, QStringLiteral("vacuum (analyze) ") + TotalsTables().join(QStringLiteral(", ")),
+               error);
+}
+
 std::optional<std::vector<TotalsDifference>> CheckTotals(const QSqlDatabase &db, int limit,
                                                          QString *error)
 {

@@ -210,10 +210,26 @@ std::map<int, QStringList> runsOf(const Pieces &p, Level l)
         QDate end = nextStart(l, first);
         for (++i; i != periods.end() && i->first == end && i->second == factor; ++i)
             end = nextStart(l, end);
-        out[factor] << QStringLiteral("Period >= %1 and Period < %2")
-                           .arg(periodText(l, first), periodText(l, end));
+        // One period: an equality, so that the department after it in the key is sought too.
+        out[factor] << (nextStart(l, first) == end
+                            ? QStringLiteral("Period = %1").arg(periodText(l, first))
+                            : QStringLiteral("Period >= %1 and Period < %2")
+                                  .arg(periodText(l, first), periodText(l, end)));
     }
     return out;
+}
+
+// The departments of the search as a condition that the totals' key (period, then department)
+// serves; the department is a NOCASE column on SQLite and citext on PostgreSQL, so equality
+// ignores case as the scope does.
+QString deptSeek(const TotalsSearch &s)
+{
+    if (s.depts.isEmpty())
+        return {};
+    QStringList quoted;
+    for (const QString &d : s.depts)
+        quoted << QuotedStr(d);
+    return QStringLiteral(" and DeptName in (") + quoted.join(QStringLiteral(", ")) + u')';
 }
 
 QString rawDays(const Span &sp)
@@ -233,7 +249,7 @@ QString TotalsDayStatement(DbEngine e, const TotalsSearch &search)
     if (sp.days) {
         arms << QStringLiteral("select Period d, ") + figures +
                     QStringLiteral(" from tTotalDay where Dim = 0 and ") +
-                    wholeDays(sp, QStringLiteral("Period")) + search.deptClause;
+                    wholeDays(sp, QStringLiteral("Period")) + deptSeek(search) + search.deptClause;
         arms << QStringLiteral("select ") + logDay() + QStringLiteral(" d, ") + figures +
                     QStringLiteral(" from tTotalLog where ") + wholeDays(sp, logDay()) +
                     search.deptClause;
@@ -291,7 +307,7 @@ QString TotalsGroupStatement(DbEngine e, TotalsDim dim, const TotalsSearch &sear
                noCase(e, QStringLiteral("case when Nul = 1 then null else Name end")) +
                QStringLiteral(" n, Pages%1 p, Jobs%1 j, Cost%1 co from ").arg(times) + table +
                QStringLiteral(" where Dim = %1 and (").arg(int(dim)) + where + u')' +
-               search.deptClause;
+               deptSeek(search) + search.deptClause;
     };
     QStringList arms;
     if (sp.days) {

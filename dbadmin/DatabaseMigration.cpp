@@ -239,6 +239,8 @@ bool DatabaseMigration::Run(const std::function<void(const Table &)> &copied)
                 ok = fail(Problem::Database, error);
             if (!ok)
                 rollbackWrite(target_);
+            // Statistics and all-visible pages for the totals just built.
+            ok = ok && (SettleTotals(target_, &error) || fail(Problem::Database, error));
         }
     }
     source_.rollback();

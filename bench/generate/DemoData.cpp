@@ -70,17 +70,6 @@ bool fail(QSqlQuery &q, QString *error)
     return false;
 }
 
-// PostgreSQL: the log that the rows went through before the totals were built from them holds as
-// many dead rows, which every read of a figure would scan until autovacuum comes by; clean it
-// now, and give the planner the totals' statistics.
-bool settleTotals(QSqlDatabase &db, QString *error)
-{
-    QSqlQuery q(db);
-    return engineOf(db) != DbEngine::PostgreSQL ||
-           q.exec(QStringLiteral("vacuum analyze ") + TotalsTables().join(QStringLiteral(", "))) ||
-           fail(q, error);
-}
-
 } // namespace
 
 bool fillDemoDatabase(QSqlDatabase &db, const DemoOptions &o, QString *error)
@@ -222,7 +211,7 @@ bool fillDemoDatabase(QSqlDatabase &db, const DemoOptions &o, QString *error)
         rollbackWrite(db);
         return false;
     }
-    return commitWrite(db, error) && settleTotals(db, error);
+    return commitWrite(db, error) && SettleTotals(db, error);
 }
 
 bool multiplyPrintRecords(QSqlDatabase &db, int copies, QString *error)
@@ -341,7 +330,7 @@ bool multiplyPrintRecords(QSqlDatabase &db, int copies, QString *error)
     }
     if (!commitWrite(db, error))
         return false;
-    return (!pg || run(QStringLiteral("analyze tPrinterData"))) && settleTotals(db, error);
+    return (!pg || run(QStringLiteral("analyze tPrinterData"))) && SettleTotals(db, error);
 }
 
 } // namespace vesk

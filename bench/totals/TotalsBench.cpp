@@ -54,8 +54,11 @@ TrendSearch periodSearch(const QDate &from, const QDate &to, const web::Scope &s
     const SearchStatement search = PrinterDataSearch(criteria);
     const QString clause = web::ScopeClause(scope, engine);
     TrendSearch s{search.filter + clause, search.totals};
-    if (s.totals)
+    if (s.totals) {
         s.totals->deptClause += clause;
+        if (!scope.all)
+            s.totals->depts = scope.depts;
+    }
     return s;
 }
 

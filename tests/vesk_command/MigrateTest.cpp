@@ -133,6 +133,15 @@ TEST_F(VeskMigrate, CopiesEveryValueVerbatimAndLeavesTheSourceAlone)
     ASSERT_EQ(done.code, 0) << done.err.toStdString();
     EXPECT_TRUE(done.out.contains(u"row counts checked"_qs)) << done.out.toStdString();
     EXPECT_EQ(fileHash(dir.databaseFile()), before);
+    {
+        // The totals built by the copy are vacuumed (only a vacuum marks pages all-visible) and
+        // analyzed, not left to autovacuum.
+        QSqlQuery settled(QSqlDatabase::database(u"target"_qs));
+        ASSERT_TRUE(settled.exec(u"select relallvisible > 0 and reltuples > 0 from pg_class where "
+                                 "relname = 'ttotalmonth'"_qs) &&
+                    settled.next());
+        EXPECT_TRUE(settled.value(0).toBool());
+    }
 
     ASSERT_TRUE(QSqlDatabase::database(u"source"_qs, false).open());
     for (const char *table : {"tSchemaVersion", "tDept", "tHost", "tPrinter", "tPrinterData",

@@ -67,6 +67,8 @@ int totalsRebuild(CommandContext &c, ArgList &args)
         rollbackWrite(db);
         return c.fail(error);
     }
+    if (!SettleTotals(db, &error))
+        return c.fail(error);
     c.out() << "The totals are built from the records." << Qt::endl;
     return ExitOk;
 }

@@ -70,8 +70,11 @@ Response OverviewPage(const Request &r, const QSqlDatabase &db, const PageContex
     const SearchStatement search = PrinterDataSearch(criteria);
     const QString scope = ScopeClause(c.scope, engineOf(db));
     TrendSearch trendSearch{search.filter + scope, search.totals};
-    if (trendSearch.totals)
+    if (trendSearch.totals) {
         trendSearch.totals->deptClause += scope;
+        if (!c.scope.all)
+            trendSearch.totals->depts = c.scope.depts;
+    }
 
     // The figures come from the kept totals, days and top lists alike.
     QString why;
