@@ -5,8 +5,10 @@
 #include "Database.h"
 #include "MainDM.h"
 #include "OverviewPage.h"
+#include "PriceBook.h"
 #include "PrinterDataSearch.h"
 #include "Scope.h"
+#include "Totals.h"
 #include "TrendData.h"
 #include "TrendSummary.h"
 
@@ -14,7 +16,9 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QTextStream>
 #include <QVariant>
 
@@ -28,6 +32,12 @@ namespace {
 
 QTextStream out(stdout);
 
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
 // The median of `runs` timings of `step` in ms, after one untimed run that fills the caches.
 double medianMs(int runs, const std::function<bool()> &step, bool *ok)
 {
@@ -39,8 +49,37 @@ double medianMs(int runs, const std::function<bool()> &step, bool *ok)
         *ok = step();
         ms.push_back(double(t.nsecsElapsed()) / 1e6);
     }
-    std::sort(ms.begin(), ms.end());
-    return ms.empty() ? 0 : ms[ms.size() / 2];
+    return median(ms);
+}
+
+// A group statement of the summary without its cost: the same rows and sums, less the cost
+// column of each arm and its sum. Empty when the statement no longer reads as expected.
+QString withoutCost(QString statement)
+{
+    static const QRegularExpression arm(
+        QStringLiteral(", (Cost( \\* -?[0-9]+)?|coalesce\\(Cost, 0\\)) co\\b"));
+    statement.remove(arm).remove(QStringLiteral(", cast(sum(co) as bigint)"));
+    static const QRegularExpression left(QStringLiteral("\\b(cost|co)\\b"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    return statement.contains(left) ? QString() : statement;
+}
+
+// The records carry a cost, as under a price list: a folder generated without one is costed
+// once at a default price (the product's recost, its totals folded with it) and keeps it.
+bool ensureCosts(QSqlDatabase &db, QString *error)
+{
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("select count(*) from tPrinterData where Cost is not null")) ||
+        !q.next())
+        return false;
+    if (q.value(0).toLongLong() > 0)
+        return true;
+    q.finish();
+    out << "costing the records once (0.05 a page, colour 0.25, two-sided 0.8, A3 2)..."
+        << Qt::endl;
+    return SetPrinterPrices(db, DefaultPricesName, {5'000'000, 25'000'000, 8'000}, error) &&
+           SetPaperFactor(db, QStringLiteral("A3"), 20'000, error) &&
+           RecostRecords(db, QString(), error).has_value();
 }
 
 // The search of a period from `from` to `to` (whole days) in `scope`, as the overview builds it.
@@ -184,6 +223,12 @@ int main(int argc, char **argv)
                  ms, bareMs, o.period == QLatin1String("year") ? " (goal <= 150 ms at 10M)" : "");
         }
 
+        if (!ensureCosts(db, &error)) {
+            out << "the records could not be costed: " << error << Qt::endl;
+            haltBenchServer(data);
+            return 1;
+        }
+
         // vesk summary --csv of this year, every department, less the process start: its
         // statements and its text.
         const TrendSearch yearAll = periodSearch(year, today, all, engine);
@@ -204,6 +249,49 @@ int main(int argc, char **argv)
                  " (goal <= 0.5x)");
         else
             fail(QStringLiteral("summary"));
+
+        // What the cost column costs the summary: its four group statements as it runs them,
+        // and the same without the cost column and its sum, every row read.
+        const auto statements = [&](bool cost) {
+            if (!yearAll.totals)
+                return false;
+            for (int g = 0; g < TotalsDimCount; ++g) {
+                const QString full = TotalsGroupStatement(engine, TotalsDim(g), *yearAll.totals, 0);
+                const QString s = cost ? full : withoutCost(full);
+                QSqlQuery q(db);
+                q.setForwardOnly(true);
+                if (s.isEmpty() || !q.exec(translateStatement(db, s)))
+                    return false;
+                const int columns = q.record().count();
+                while (q.next())
+                    for (int c = 0; c < columns; ++c)
+                        q.value(c);
+            }
+            return true;
+        };
+        // Taken in turns, so that a change of the machine's load falls on both alike.
+        bool withOk = statements(true), withoutOk = statements(false);
+        std::vector<double> with, without;
+        for (int i = 0; i < runs && withOk && withoutOk; ++i) {
+            QElapsedTimer t;
+            t.start();
+            withOk = statements(true);
+            with.push_back(double(t.nsecsElapsed()) / 1e6);
+            t.restart();
+            withoutOk = statements(false);
+            without.push_back(double(t.nsecsElapsed()) / 1e6);
+        }
+        const double withMs = median(with), withoutMs = median(without);
+        if (withOk && withoutOk) {
+            line(QStringLiteral("  its statements, with cost"), withMs, bareMs, "");
+            line(QStringLiteral("  its statements, without cost"), withoutMs, bareMs, "");
+            out << qSetFieldWidth(46) << Qt::left << "  with cost / without cost"
+                << qSetFieldWidth(0) << " "
+                << QString::number(withoutMs > 0 ? withMs / withoutMs : 0, 'f', 2) << "x"
+                << Qt::endl;
+        } else {
+            fail(QStringLiteral("summary statements without cost"));
+        }
     }
     haltBenchServer(data);
     return status;
