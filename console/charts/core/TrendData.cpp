@@ -147,10 +147,13 @@ bool readGroups(QSqlQuery &q, const QSqlDatabase &db, StatementOf statementOf, i
         if (!run(q, db, statementOf(g), error))
             return false;
         GroupRows rows(top, ranks);
+        // Ranked by pages alone the statement has no rank columns (PostgreSQL's driver warns
+        // on every read past its last column).
+        const bool ranked = ranks != TotalsRanks::Pages;
         while (q.next())
             rows.add({q.value(0).toString(), q.value(1).toLongLong(), q.value(2).toLongLong(),
                       q.value(3).toLongLong()},
-                     q.value(4).toLongLong(), q.value(5).toLongLong());
+                     ranked ? q.value(4).toLongLong() : 0, ranked ? q.value(5).toLongLong() : 0);
         q.finish();
         rows.moveInto(data.totals[g], data.costTotals[g]);
     }
