@@ -44,6 +44,8 @@ qint64 minor(QString text)
 qint64 columnSum(const QString &csv, const QString &column, const QString &firstCell = {})
 {
     QStringList lines = csv.split(u'\n', Qt::SkipEmptyParts);
+    if (lines.isEmpty())
+        return -1;
     const QStringList head = lines.takeFirst().remove(QChar(0xFEFF)).trimmed().split(u',');
     const qsizetype at = head.indexOf(column);
     EXPECT_GE(at, 0) << head.join(u',').toStdString();
@@ -148,14 +150,21 @@ TEST(CostAgreement, EverySurfaceShowsTheSameCostForTheSameSearch)
             trendTotals += byTotals.cost;
             trendRecords += byRecords.cost;
         }
-        const auto overview = [&](const QByteArray &cookie, const QString &dept) {
-            const QString page = QString::fromUtf8(
-                f.get(QStringLiteral("/overview?period=range&from=%1&to=%2&dept=%3")
-                          .arg(QLatin1String(c.from), QLatin1String(c.to), dept),
-                      cookie)
-                    .body);
-            return minor(
-                QRegularExpression(QStringLiteral(">Cost<b>([^<]*)</b>")).match(page).captured(1));
+        // The overview's cost figure, or the Cost column's sum of the history's download.
+        const auto viaWeb = [&](const QByteArray &cookie, const QString &dept, bool download) {
+            web::Response r = f.get(QStringLiteral("/%1?period=range&from=%2&to=%3&dept=%4")
+                                        .arg(download ? QStringLiteral("download/history.csv")
+                                                      : QStringLiteral("overview"),
+                                             QLatin1String(c.from), QLatin1String(c.to), dept),
+                                    cookie);
+            QFile file; // a download comes as an open file
+            if (r.fd >= 0 && file.open(r.fd, QIODevice::ReadOnly, QFile::AutoCloseHandle))
+                r.body = file.readAll();
+            const QString body = QString::fromUtf8(r.body);
+            return download ? columnSum(body, QStringLiteral("Cost"))
+                            : minor(QRegularExpression(QStringLiteral(">Cost<b>([^<]*)</b>"))
+                                        .match(body)
+                                        .captured(1));
         };
         const QString top = c.depts.value(0);
         std::map<std::string, qint64> figures{{"vesk summary --csv", summary},
@@ -163,9 +172,12 @@ TEST(CostAgreement, EverySurfaceShowsTheSameCostForTheSameSearch)
                                               {"vesk report (PDF)", reported},
                                               {"console trend (kept totals)", trendTotals},
                                               {"console trend (records)", trendRecords},
-                                              {"web overview, admin", overview(admin, top)}};
-        if (!top.isEmpty())
-            figures["web overview, head"] = overview(head, {});
+                                              {"web overview, admin", viaWeb(admin, top, false)},
+                                              {"web download, admin", viaWeb(admin, top, true)}};
+        if (!top.isEmpty()) {
+            figures["web overview, head"] = viaWeb(head, {}, false);
+            figures["web download, head"] = viaWeb(head, {}, true);
+        }
         if (c.month) {
             const QString budgets =
                 runVesk(f, {"budget", "list", "--month", QLatin1String(c.month), "--csv"});
