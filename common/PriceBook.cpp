@@ -52,6 +52,16 @@ template <typename Write> bool inTransaction(QSqlDatabase &db, QString *error, W
     return false;
 }
 
+// Refuses a printer that tPrinter does not list; always false.
+bool refuseUnknown(const QString &name, QString *error, bool *unknownPrinter)
+{
+    if (unknownPrinter)
+        *unknownPrinter = true;
+    if (error)
+        *error = QStringLiteral("no printer: ") + name;
+    return false;
+}
+
 } // namespace
 
 std::optional<PriceList> ReadPriceList(const QSqlDatabase &db, QString *error)
@@ -81,12 +91,38 @@ std::optional<PriceList> ReadPriceList(const QSqlDatabase &db, QString *error)
     return list;
 }
 
-bool SetPrinterPrices(QSqlDatabase &db, const QString &name, const PrinterPrices &prices,
-                      QString *error)
+std::optional<QString> ListedPrinterName(const QSqlDatabase &db, const QString &name,
+                                         QString *error)
 {
-    // The default's row: an empty name, never NULL.
-    const QString printer = name.isEmpty() ? QStringLiteral("") : name;
+    const QString wanted = name.trimmed();
+    if (wanted.isEmpty())
+        return QString();
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!runStatement(q, QStringLiteral("select Name from tPrinter where Name = ?"), {wanted},
+                      error))
+        return std::nullopt;
+    // Of several spellings, the one given.
+    QString stored;
+    while (q.next() && stored != wanted)
+        stored = q.value(0).toString();
+    return stored;
+}
+
+bool SetPrinterPrices(QSqlDatabase &db, const QString &name, const PrinterPrices &prices,
+                      QString *error, bool *unknownPrinter)
+{
     return inTransaction(db, error, [&] {
+        // The default's row: an empty name, never NULL.
+        QString printer = QStringLiteral("");
+        if (!name.isEmpty()) {
+            const std::optional<QString> listed = ListedPrinterName(db, name, error);
+            if (!listed)
+                return false;
+            if (listed->isEmpty())
+                return refuseUnknown(name, error, unknownPrinter);
+            printer = *listed;
+        }
         QSqlQuery q(db);
         if (!runStatement(q, QStringLiteral("select count(*) from tPrice where PrinterName = ?"),
                           {printer}, error) ||
@@ -115,11 +151,31 @@ bool SetPrinterPrices(QSqlDatabase &db, const QString &name, const PrinterPrices
 }
 
 bool ClearPrinterPrices(QSqlDatabase &db, const QString &name, const std::vector<PricePart> &parts,
-                        QString *error)
+                        QString *error, bool *unknownPrinter)
 {
-    const QString printer = name.isEmpty() ? QStringLiteral("") : name;
     return inTransaction(db, error, [&] {
         QSqlQuery q(db);
+        QString printer = name.isEmpty() ? QStringLiteral("") : name;
+        if (!name.isEmpty()) {
+            const std::optional<QString> listed = ListedPrinterName(db, name, error);
+            if (!listed)
+                return false;
+            if (!listed->isEmpty()) {
+                printer = *listed;
+            } else {
+                // A removed printer's prices stay in the list until cleared.
+                if (!runStatement(q,
+                                  QStringLiteral("select count(*) from tPrice where "
+                                                 "PrinterName = ?"),
+                                  {printer}, error) ||
+                    !q.next())
+                    return false;
+                const bool priced = q.value(0).toLongLong() > 0;
+                q.finish();
+                if (!priced)
+                    return refuseUnknown(name, error, unknownPrinter);
+            }
+        }
         for (const PricePart part : parts) {
             if (!runStatement(q,
                               QStringLiteral("update tPrice set %1 = null where PrinterName = ?")

@@ -26,15 +26,25 @@ enum class PricePart
     DuplexFactor
 };
 
+// `name` (trimmed) as tPrinter spells it, matched as its name column compares (letter case
+// ignored); an empty text when tPrinter has no such printer; std::nullopt with the database's text.
+std::optional<QString> ListedPrinterName(const QSqlDatabase &db, const QString &name,
+                                         QString *error = nullptr);
+
 // Sets the parts of `prices` that are given for `printer` (DefaultPricesName: the default) and
-// keeps the others; its own transaction.
+// keeps the others; its own transaction. The printer must be one of tPrinter (ListedPrinterName)
+// and a new row takes its spelling there; another is refused, nothing changed, with
+// `*unknownPrinter` set for the caller to say so.
 bool SetPrinterPrices(QSqlDatabase &db, const QString &printer, const PrinterPrices &prices,
-                      QString *error = nullptr);
+                      QString *error = nullptr, bool *unknownPrinter = nullptr);
 // Clears the printer's own `parts` (DefaultPricesName: the default's), so the default's apply
 // (for the default: no price); a row left without any part is removed. The printer is matched as
-// SetPrinterPrices matches it; one without prices of its own is no error. Its own transaction.
+// SetPrinterPrices matches it; one of tPrinter without prices of its own is no error. A name that
+// is neither in tPrinter nor in the price list is refused as SetPrinterPrices refuses it; one
+// only in the price list (a removed printer's prices) is cleared. Its own transaction.
 bool ClearPrinterPrices(QSqlDatabase &db, const QString &printer,
-                        const std::vector<PricePart> &parts, QString *error = nullptr);
+                        const std::vector<PricePart> &parts, QString *error = nullptr,
+                        bool *unknownPrinter = nullptr);
 // The factor of a paper, replacing the one of the same name (letter case ignored).
 bool SetPaperFactor(QSqlDatabase &db, const QString &paper, qint64 factor,
                     QString *error = nullptr);

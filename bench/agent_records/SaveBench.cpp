@@ -199,6 +199,9 @@ int main(int argc, char **argv)
         QSqlQuery q(db);
         q.exec(QStringLiteral("delete from tPrice"));
         q.exec(QStringLiteral("delete from tPaperFactor"));
+        // A printer's own prices are for a printer of the printer list.
+        q.exec(QStringLiteral("delete from tPrinter where Name = 'Laser'"));
+        q.exec(QStringLiteral("insert into tPrinter (Name) values ('Laser')"));
         return !on || (SetPrinterPrices(db, DefaultPricesName, {5'000'000, 25'000'000, 8'000}) &&
                        SetPrinterPrices(db, QStringLiteral("Laser"), {{}, 30'000'000, {}}) &&
                        SetPaperFactor(db, QStringLiteral("A3"), 20'000));

@@ -5,6 +5,7 @@
 #include "Database.h"
 #include "Money.h"
 #include "PaperMatch.h"
+#include "PriceBook.h"
 
 #include <QSqlQuery>
 #include <QVariant>
@@ -50,23 +51,19 @@ bool PaperStock::buy(PaperPurchase p, QString *error, bool *unknownPrinter)
         return false;
     }
     // The printer as the printer list spells it: the name column ignores letter case.
-    QSqlQuery q(db_);
-    if (!runStatement(q, QStringLiteral("select Name from tPrinter where Name = ?"),
-                      {p.printer.trimmed()}, error))
+    const std::optional<QString> stored = ListedPrinterName(db_, p.printer, error);
+    if (!stored)
         return false;
-    QString stored;
-    while (q.next() && stored != p.printer.trimmed())
-        stored = q.value(0).toString();
-    q.finish();
-    if (stored.isEmpty()) {
+    if (stored->isEmpty()) {
         if (unknownPrinter)
             *unknownPrinter = true;
         if (error)
             *error = QStringLiteral("no printer: ") + p.printer;
         return false;
     }
-    p.printer = stored;
+    p.printer = *stored;
     p.entered = QDateTime::currentDateTime();
+    QSqlQuery q(db_);
     return runStatement(q,
                         QStringLiteral("insert into tPageManager (PrinterName, PageType, "
                                        "PageCount, MoneyCount, BuyDate, MakeDate) values (?, ?, "

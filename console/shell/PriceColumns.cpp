@@ -135,12 +135,21 @@ bool TPriceColumns::setData(const QModelIndex &index, const QVariant &value, int
         return false;
     const PricePart part = partOf(index.column());
     QString error;
+    bool unknown = false;
     QSqlDatabase db = dm_.acntVesk.database();
-    // An emptied cell puts the part back on the default.
-    if (text.isEmpty() && !ClearPrinterPrices(db, printer, {part}, &error)) {
-        dm_.ShowMsg(error, MB_ICONSTOP);
+    // Unknown: a printer removed meanwhile by another console or the agent.
+    const auto refuse = [&] {
+        if (unknown)
+            dm_.ShowMsg(
+                TdmMain::FillMsg(dm_.GetLangString(QStringLiteral("RSPrinterNotExist")), printer),
+                MB_ICONEXCLAMATION);
+        else
+            dm_.ShowMsg(error, MB_ICONSTOP);
         return false;
-    }
+    };
+    // An emptied cell puts the part back on the default.
+    if (text.isEmpty() && !ClearPrinterPrices(db, printer, {part}, &error, &unknown))
+        return refuse();
     const std::optional<qint64> parsed =
         text.isEmpty() ? std::nullopt : ParsePricePart(part, text, currency_);
     if (!text.isEmpty() && !parsed) {
@@ -148,10 +157,8 @@ bool TPriceColumns::setData(const QModelIndex &index, const QVariant &value, int
                     MB_ICONEXCLAMATION);
         return false;
     }
-    if (parsed && !SetPrinterPrices(db, printer, WithPricePart(part, *parsed), &error)) {
-        dm_.ShowMsg(error, MB_ICONSTOP);
-        return false;
-    }
+    if (parsed && !SetPrinterPrices(db, printer, WithPricePart(part, *parsed), &error, &unknown))
+        return refuse();
     prices_ = ReadPriceList(db);
     Q_EMIT dataChanged(index, index);
     return true;

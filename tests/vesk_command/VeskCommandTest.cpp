@@ -219,11 +219,16 @@ TEST_P(VeskCommand, HostileDepartmentAndComputerNamesAreKeptVerbatimOrRefused)
     EXPECT_EQ(vesk({"dept", "tree"}).out, tree);
 }
 
-// The price list: parts set, kept and cleared, bad amounts refused with nothing changed, and a
-// recost of a period that costs each record by the rule (colour or mono price, paper by size,
-// two-sided).
+// The price list: parts set, kept and cleared, bad amounts and printers not in the printer list
+// refused with nothing changed, and a recost of a period that costs each record by the rule
+// (colour or mono price, paper by size, two-sided).
 TEST_P(VeskCommand, PricesAreSetListedAndAppliedByARecost)
 {
+    if (connection().isEmpty())
+        return;
+    exec(u"insert into tPrinter (Name) values ('Laser'), ('Ink')"_qs);
+    // Prices left by a printer since removed.
+    exec(u"insert into tPrice (PrinterName, MonoPrice) values ('Gone', 1)"_qs);
     const struct
     {
         QStringList args;
@@ -234,9 +239,14 @@ TEST_P(VeskCommand, PricesAreSetListedAndAppliedByARecost)
           "0.8"},
          0,
          ""},
-        {{"price", "set", "Laser", "--colour", "0.5", "--mono", "0.1", "--two-sided-factor", "1"},
+        // Stored as the printer list spells it.
+        {{"price", "set", "LASER", "--colour", "0.5", "--mono", "0.1", "--two-sided-factor", "1"},
          0,
          ""},
+        {{"price", "set", "Lazer", "--mono", "0.1"}, 1, "Printer Lazer does not exist."},
+        {{"price", "set", "Gone", "--mono", "0.1"}, 1, "Printer Gone does not exist."},
+        {{"price", "clear", "Lazer"}, 1, "Printer Lazer does not exist."},
+        {{"price", "clear", "gone"}, 0, ""},
         // Back on the default: the parts named, or all of them (the row goes).
         {{"price", "clear", "laser", "--mono", "--two-sided-factor"}, 0, ""},
         {{"price", "set", "Ink", "--mono", "0.2"}, 0, ""},
@@ -261,6 +271,8 @@ TEST_P(VeskCommand, PricesAreSetListedAndAppliedByARecost)
     EXPECT_EQ(vesk({"price", "list"}).out, u"(default)\tmono 0.03\tcolour 0.25\ttwo-sided x0.8\n"
                                            "laser\tmono -\tcolour 0.50\ttwo-sided x-\n"
                                            "paper iso_a3_297x420mm\tx2\n"_qs);
+    EXPECT_EQ(rows(u"select PrinterName from tPrice order by PrinterName"_qs),
+              (QStringList{"", "Laser"}));
 
     exec(u"insert into tPrinterData (PrinterName, PageSize, TotalPageCount, ColorPrint, Duplex, "
          "PrintTime) values ('Laser', 'A3 Sheet, 297- by 420-millimeters', 3, 1, 0, "

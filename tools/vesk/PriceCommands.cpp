@@ -9,6 +9,13 @@ namespace vesk::cli {
 
 namespace {
 
+// The refusal of a printer that the printer list does not have, or the database's `error`.
+QString unknownOr(CommandContext &c, bool unknown, const std::optional<QStringList> &words,
+                  const QString &error)
+{
+    return unknown ? c.langFilled(QStringLiteral("RSPrinterNotExist"), words->first()) : error;
+}
+
 int priceSet(CommandContext &c, ArgList &args)
 {
     const bool isDefault = args.takeFlag(QStringLiteral("--default"));
@@ -47,8 +54,10 @@ int priceSet(CommandContext &c, ArgList &args)
     }
     QSqlDatabase db = c.dm().acntVesk.database();
     QString error;
-    if (!SetPrinterPrices(db, isDefault ? DefaultPricesName : words->first(), prices, &error))
-        return c.fail(error);
+    bool unknown = false;
+    if (!SetPrinterPrices(db, isDefault ? DefaultPricesName : words->first(), prices, &error,
+                          &unknown))
+        return c.fail(unknownOr(c, unknown, words, error));
     return ExitOk;
 }
 
@@ -73,8 +82,10 @@ int priceClear(CommandContext &c, ArgList &args)
     }
     QSqlDatabase db = c.dm().acntVesk.database();
     QString error;
-    if (!ClearPrinterPrices(db, isDefault ? DefaultPricesName : words->first(), parts, &error))
-        return c.fail(error);
+    bool unknown = false;
+    if (!ClearPrinterPrices(db, isDefault ? DefaultPricesName : words->first(), parts, &error,
+                            &unknown))
+        return c.fail(unknownOr(c, unknown, words, error));
     return ExitOk;
 }
 
@@ -176,11 +187,11 @@ void registerPriceCommands(CommandRegistry &registry)
                   QStringLiteral("set the default prices per page or a printer's own"),
                   QStringLiteral("Amounts in the currency of [Cost] Currency, up to six digits "
                                  "below its smallest unit (0.035); the factor with up to four "
-                                 "decimals (0.8). A part not given is kept; a printer's unset "
-                                 "part is the default's (vesk price clear unsets one). A job's "
-                                 "cost is taken when the agent "
-                                 "stores it; vesk price recost applies new prices to stored "
-                                 "records."),
+                                 "decimals (0.8). The printer is one of the printer list (letter "
+                                 "case ignored), another is refused. A part not given is kept; a "
+                                 "printer's unset part is the default's (vesk price clear unsets "
+                                 "one). A job's cost is taken when the agent stores it; vesk "
+                                 "price recost applies new prices to stored records."),
                   priceSet});
     registry.add({group, QStringLiteral("clear"),
                   QStringLiteral("(PRINTER | --default) [--mono] [--colour] "
@@ -190,8 +201,9 @@ void registerPriceCommands(CommandRegistry &registry)
                                  "printer's cleared part is the default's again; a cleared "
                                  "default price leaves the jobs it priced without a cost, a "
                                  "cleared default factor counts 1. A printer left with no part "
-                                 "of its own leaves the price list. Stored costs stay as they "
-                                 "are until vesk price recost."),
+                                 "of its own leaves the price list. A name neither in the printer "
+                                 "list nor in the price list is refused. Stored costs stay as "
+                                 "they are until vesk price recost."),
                   priceClear});
     registry.add({group, QStringLiteral("paper"), QStringLiteral("PAPER FACTOR"),
                   QStringLiteral("set a paper's factor (A3 2, A5 0.5)"),
