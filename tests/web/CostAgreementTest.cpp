@@ -89,8 +89,10 @@ TEST(CostAgreement, EverySurfaceShowsTheSameCostForTheSameSearch)
             q.addBindValue(v);
         ASSERT_TRUE(q.exec());
     }
-    // Default prices, FinPrinter's own monochrome price, A3 twice A4; costed by recost. The
-    // report prints the pages and the cost only.
+    // Default prices, FinPrinter's own monochrome price (a printer of the printer list), A3 twice
+    // A4; costed by recost. The report prints the pages and the cost only.
+    ASSERT_TRUE(QSqlQuery(f.db).exec(QStringLiteral("insert into tPrinter (Name) values "
+                                                    "('FinPrinter')")));
     for (const QStringList &args : {QStringList{"price", "set", "--default", "--mono", "0.02",
                                                 "--colour", "0.10", "--two-sided-factor", "0.8"},
                                     {"price", "set", "FinPrinter", "--mono", "0.035"},
