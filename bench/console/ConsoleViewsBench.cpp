@@ -99,19 +99,7 @@ int main(int argc, char **argv)
         // The generation runs before the measured part, in child processes.
         QCoreApplication probe(argc, argv);
         QCommandLineParser cl;
-        cl.addOption({QStringLiteral("app"), QStringLiteral("Application folder (kept)."),
-                      QStringLiteral("dir"),
-                      QDir::tempPath() + QStringLiteral("/vesk-bench-console")});
-        cl.addOption({QStringLiteral("records"), QStringLiteral("Print records."),
-                      QStringLiteral("n"), QStringLiteral("1000000")});
-        cl.addOption({QStringLiteral("hosts"), QStringLiteral("Computers."), QStringLiteral("n"),
-                      QStringLiteral("2000")});
-        cl.addOption({QStringLiteral("postgres"),
-                      QStringLiteral("On a private PostgreSQL server started for the run.")});
-        cl.addOption({QStringLiteral("copies"),
-                      QStringLiteral("Generate records/n, then make n of each in the database "
-                                     "(1)."),
-                      QStringLiteral("n"), QStringLiteral("1")});
+        addBenchDataOptions(cl, QStringLiteral("vesk-bench-console"));
         cl.addOption({QStringLiteral("measure"), QStringLiteral("internal")});
         cl.addOption({QStringLiteral("grab"),
                       QStringLiteral("Also save pictures of the two panes as <prefix>-*.png."),
@@ -119,16 +107,11 @@ int main(int argc, char **argv)
         cl.process(probe);
         const QString appDir = QDir(cl.value(QStringLiteral("app"))).absolutePath() + u'/';
         if (!cl.isSet(QStringLiteral("measure"))) {
-            const bool server = cl.isSet(QStringLiteral("postgres"));
-            const BenchData data{appDir,
-                                 QStringLiteral(VESK_LANG_DIR),
-                                 QStringLiteral(VESK_INITDB),
-                                 QStringLiteral(VESK_GEN_DEMO),
-                                 QStringLiteral(VESK_PG_SERVER),
-                                 cl.value(QStringLiteral("records")).toLongLong(),
-                                 cl.value(QStringLiteral("hosts")).toInt(),
-                                 server,
-                                 std::max(1, cl.value(QStringLiteral("copies")).toInt())};
+            const BenchData data = benchDataFrom(cl, {{},
+                                                      QStringLiteral(VESK_LANG_DIR),
+                                                      QStringLiteral(VESK_INITDB),
+                                                      QStringLiteral(VESK_GEN_DEMO),
+                                                      QStringLiteral(VESK_PG_SERVER)});
             if (prepareBenchData(data).isEmpty())
                 return 1;
             // A fresh process, so start-up time and memory are the console's own.

@@ -3,6 +3,7 @@
 
 #include "MainDM.h"
 
+#include <QCommandLineParser>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -11,6 +12,8 @@
 #include <QSqlQuery>
 #include <QTextStream>
 #include <QVariant>
+
+#include <algorithm>
 
 namespace vesk {
 
@@ -83,6 +86,31 @@ int resumeServer(const BenchData &d)
 }
 
 } // namespace
+
+void addBenchDataOptions(QCommandLineParser &cl, const QString &folderName)
+{
+    cl.addOption({QStringLiteral("app"), QStringLiteral("Application folder (kept)."),
+                  QStringLiteral("dir"), QDir::tempPath() + u'/' + folderName});
+    cl.addOption({QStringLiteral("records"), QStringLiteral("Print records."), QStringLiteral("n"),
+                  QStringLiteral("1000000")});
+    cl.addOption({QStringLiteral("hosts"), QStringLiteral("Computers."), QStringLiteral("n"),
+                  QStringLiteral("2000")});
+    cl.addOption({QStringLiteral("postgres"),
+                  QStringLiteral("On a private PostgreSQL server started for the run.")});
+    cl.addOption({QStringLiteral("copies"),
+                  QStringLiteral("Generate records/n, then make n of each in the database (1)."),
+                  QStringLiteral("n"), QStringLiteral("1")});
+}
+
+BenchData benchDataFrom(const QCommandLineParser &cl, BenchData programs)
+{
+    programs.appDir = QDir(cl.value(QStringLiteral("app"))).absolutePath() + u'/';
+    programs.records = cl.value(QStringLiteral("records")).toLongLong();
+    programs.hosts = cl.value(QStringLiteral("hosts")).toInt();
+    programs.postgres = cl.isSet(QStringLiteral("postgres"));
+    programs.copies = std::max(1, cl.value(QStringLiteral("copies")).toInt());
+    return programs;
+}
 
 QString prepareBenchData(const BenchData &d)
 {

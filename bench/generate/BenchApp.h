@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+class QCommandLineParser;
+
 namespace vesk {
 
 class TdmMain;
@@ -35,6 +37,12 @@ struct BenchData
     bool postgres = false; // on a private server in appDir/pg-server, halted (kept) afterwards
     int copies = 1;
 };
+
+// The options naming a data benchmark's folder and how to fill it: --app (default
+// $TMPDIR/`folderName`), --records, --hosts, --postgres, --copies.
+void addBenchDataOptions(QCommandLineParser &cl, const QString &folderName);
+// `programs` (its langDir, initdb, genDemo and pgServer) with the folder the options name.
+BenchData benchDataFrom(const QCommandLineParser &cl, BenchData programs);
 
 // Fills the folder as prepareBenchApp does; with `postgres`, on the private server a previous
 // run left halted when its database holds `records` print records (generating millions of rows

@@ -107,32 +107,17 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QCommandLineParser cl;
-    cl.addOption({QStringLiteral("app"), QStringLiteral("Application folder (kept)."),
-                  QStringLiteral("dir"), QDir::tempPath() + QStringLiteral("/vesk-bench-totals")});
-    cl.addOption({QStringLiteral("records"), QStringLiteral("Print records."), QStringLiteral("n"),
-                  QStringLiteral("1000000")});
-    cl.addOption(
-        {QStringLiteral("hosts"), QStringLiteral("Computers."), QStringLiteral("n"), "2000"});
-    cl.addOption({QStringLiteral("postgres"),
-                  QStringLiteral("On a private PostgreSQL server started for the run.")});
-    cl.addOption({QStringLiteral("copies"),
-                  QStringLiteral("Generate records/n, then make n of each in the database "
-                                 "(1)."),
-                  QStringLiteral("n"), QStringLiteral("1")});
+    addBenchDataOptions(cl, QStringLiteral("vesk-bench-totals"));
     cl.addOption({QStringLiteral("dept"), QStringLiteral("The scoped overview's department."),
                   QStringLiteral("name"), QStringLiteral("Sales")});
     cl.addOption({QStringLiteral("runs"), QStringLiteral("Timed runs of each step (median)."),
                   QStringLiteral("n"), QStringLiteral("11")});
     cl.process(app);
-    const BenchData data{QDir(cl.value(QStringLiteral("app"))).absolutePath() + u'/',
-                         QStringLiteral(VESK_LANG_DIR),
-                         QStringLiteral(VESK_INITDB),
-                         QStringLiteral(VESK_GEN_DEMO),
-                         QStringLiteral(VESK_PG_SERVER),
-                         cl.value(QStringLiteral("records")).toLongLong(),
-                         cl.value(QStringLiteral("hosts")).toInt(),
-                         cl.isSet(QStringLiteral("postgres")),
-                         std::max(1, cl.value(QStringLiteral("copies")).toInt())};
+    const BenchData data = benchDataFrom(cl, {{},
+                                              QStringLiteral(VESK_LANG_DIR),
+                                              QStringLiteral(VESK_INITDB),
+                                              QStringLiteral(VESK_GEN_DEMO),
+                                              QStringLiteral(VESK_PG_SERVER)});
     const QString constr = prepareBenchData(data);
     if (constr.isEmpty())
         return 1;

@@ -5,7 +5,7 @@
 
 using namespace vesk;
 
-TEST(HostProbe, TheLibraryProbeSkipsTheBackslashesUpperCasesInPlaceAndAnswersThePlatform)
+TEST(HostProbe, TheLibraryProbeLeavesTheBackslashesUpperCasesInPlaceAndAnswersThePlatform)
 {
     LibVeskProbe probe;
     std::string name = "\\\\localhost";

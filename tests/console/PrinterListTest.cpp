@@ -91,7 +91,7 @@ TEST_F(RowCheck, TheHostMustBeAComputerTheDatabaseKnows)
     EXPECT_EQ(boxes.shown[1].text, QStringLiteral("Computer O'Brien's PC does not exist."));
 }
 
-TEST_F(RowCheck, SkippedWhileHostInformationIsCollected)
+TEST_F(RowCheck, NotRunWhileHostInformationIsCollected)
 {
     dm->HostInfoRunning = true;
     EXPECT_TRUE(check(QStringLiteral("GHOST"), 1));
@@ -236,7 +236,7 @@ TEST_F(PrinterList, EscapeDropsTheUnstoredEdits)
     EXPECT_TRUE(boxes.shown.empty());
 }
 
-TEST_F(PrinterList, StoredRowsWrittenWhileHostInformationIsCollectedSkipTheHostCheck)
+TEST_F(PrinterList, StoredRowsWrittenWhileHostInformationIsCollectedBypassTheHostCheck)
 {
     addPrinter(QStringLiteral("HP1"), QStringLiteral("PC1"), 1);
     open();

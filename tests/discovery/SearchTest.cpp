@@ -200,7 +200,7 @@ private:
 
 } // namespace
 
-TEST(NetworkSearch, StoppingSkipsTheListingsStillQueued)
+TEST(NetworkSearch, StoppingDropsTheListingsStillQueued)
 {
     QString text = QStringLiteral("[OFFICE]\n");
     for (int i = 0; i < 5 * MaxSearchThreads; ++i)

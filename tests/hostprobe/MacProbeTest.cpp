@@ -124,7 +124,7 @@ TEST_F(MacProbeTest, SilentComputerIsAskedAgainThenGivesEmpty)
     EXPECT_GE(responder.requests().size(), 2u);
 }
 
-TEST_F(MacProbeTest, GarbageBeforeTheAnswerIsSkippedAndGarbageAloneGivesEmpty)
+TEST_F(MacProbeTest, GarbageBeforeTheAnswerIsPassedOverAndGarbageAloneGivesEmpty)
 {
     std::atomic<bool> thenAnswer = true;
     NodeStatusResponder responder(0, [&thenAnswer](const ReceivedRequest &request) {

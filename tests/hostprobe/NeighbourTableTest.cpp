@@ -44,7 +44,7 @@ TEST(NeighbourTable, CompleteEntriesOnly)
     EXPECT_EQ(Mac(ParseNeighbourTable(Table, "10.0.0.12")), "02-00-00-00-00-0C"); // no newline
 }
 
-TEST(NeighbourTable, AddressesMatchExactlyAndBadLinesAreSkipped)
+TEST(NeighbourTable, AddressesMatchExactlyAndBadLinesAreIgnored)
 {
     EXPECT_EQ(Mac(ParseNeighbourTable(Table, "10.0.0.60")), "11-22-33-44-55-66");
     EXPECT_EQ(Mac(ParseNeighbourTable(Table, "10.0.0.1")), "none");

@@ -2,51 +2,11 @@
 #include "Schema.h"
 #include "WebFixture.h"
 
-#include <QProcess>
 #include <QSqlQuery>
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 namespace vesk::test {
-
-namespace {
-
-QByteArray bodyOf(web::Response r)
-{
-    if (r.fd < 0)
-        return r.body;
-    QByteArray all;
-    char buf[65536];
-    ssize_t n;
-    while ((n = ::read(r.fd, buf, sizeof buf)) > 0)
-        all.append(buf, n);
-    ::close(r.fd);
-    return all;
-}
-
-// A download's text as a reader gets it: the PDF through pdftotext, the workbook's cells through
-// the reports' openpyxl reader (as JSON), anything else as it came.
-QString textOf(const WebFixture &f, const QString &url, const QByteArray &body)
-{
-    const bool pdf = url.contains(u".pdf"), xlsx = url.contains(u".xlsx");
-    if (!(pdf || xlsx) || !body.startsWith(pdf ? "%PDF" : "PK"))
-        return QString::fromUtf8(body);
-    const QString file = f.dir.file(QStringLiteral("download"));
-    f.dir.writeBytes(QStringLiteral("download"), body);
-    QProcess reader;
-    if (pdf)
-        reader.start(QStringLiteral("pdftotext"), {file, QStringLiteral("-")});
-    else
-        reader.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(VESK_READ_XLSX), file});
-    if (!reader.waitForFinished(60000) || reader.exitCode() != 0)
-        ADD_FAILURE() << "cannot read " << url.toStdString() << ": "
-                      << reader.readAllStandardError().toStdString();
-    return QString::fromUtf8(reader.readAllStandardOutput());
-}
-
-} // namespace
 
 // Each route, as each account, with another department's names in the URL: nothing of that
 // department appears, in the page or the download.

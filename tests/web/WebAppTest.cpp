@@ -5,8 +5,6 @@
 #include "WebAccounts.h"
 #include "WebFixture.h"
 
-#include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
 #include <QSqlError>
@@ -422,24 +420,16 @@ TEST(WebHistory, DocumentNamesFollowThePrivacySettings)
     // The downloads of the same search: the workbook's statement is the CSV's.
     web::Response csv = f.get(QStringLiteral("/download/history.csv?from=2019-01-01"), cookie);
     ASSERT_EQ(csv.status, 200);
-    QFile csvFile;
-    ASSERT_TRUE(csvFile.open(csv.fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle));
-    const QByteArray rows = csvFile.readAll();
+    const QByteArray rows = bodyOf(std::move(csv));
     EXPECT_FALSE(rows.contains("old-name.doc"));
     EXPECT_TRUE(rows.contains(RedactedDocumentName().toUtf8()));
     EXPECT_TRUE(rows.contains("new-name.doc"));
-    web::Response pdf = f.get(QStringLiteral("/download/report.pdf?from=2019-01-01"), cookie);
+    const QString url = QStringLiteral("/download/report.pdf?from=2019-01-01");
+    web::Response pdf = f.get(url, cookie);
     ASSERT_EQ(pdf.status, 200);
-    QFile pdfIn;
-    ASSERT_TRUE(pdfIn.open(pdf.fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle));
-    f.dir.writeBytes(QStringLiteral("report.pdf"), pdfIn.readAll());
-    QProcess text;
-    text.start(QStringLiteral("pdftotext"),
-               {f.dir.file(QStringLiteral("report.pdf")), QStringLiteral("-")});
-    ASSERT_TRUE(text.waitForFinished(60000));
-    const QByteArray printed = text.readAllStandardOutput();
-    EXPECT_TRUE(printed.contains("FIN-PC")) << printed.constData();
-    EXPECT_FALSE(printed.contains("old-name.doc"));
+    const QString printed = textOf(f, url, bodyOf(std::move(pdf)));
+    EXPECT_TRUE(printed.contains(u"FIN-PC")) << printed.toStdString();
+    EXPECT_FALSE(printed.contains(u"old-name.doc"));
 }
 
 // The account's language, else the browser's Accept-Language, picks the catalogue.
@@ -476,17 +466,10 @@ TEST(WebPages, SpeakTheAccountsLanguageElseTheBrowsers)
     EXPECT_TRUE(f.app->Handle(signIn, f.db).body.contains("<html lang=\"zh\">"));
     // The report's column titles too, whatever language the console's column settings hold.
     f.addRecord(Finance, 2);
-    web::Response pdf =
-        f.get(QStringLiteral("/download/report.pdf"), f.signIn(QStringLiteral("zhang")));
+    const QString url = QStringLiteral("/download/report.pdf");
+    web::Response pdf = f.get(url, f.signIn(QStringLiteral("zhang")));
     ASSERT_EQ(pdf.status, 200);
-    QFile pdfIn;
-    ASSERT_TRUE(pdfIn.open(pdf.fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle));
-    f.dir.writeBytes(QStringLiteral("report.pdf"), pdfIn.readAll());
-    QProcess text;
-    text.start(QStringLiteral("pdftotext"),
-               {f.dir.file(QStringLiteral("report.pdf")), QStringLiteral("-")});
-    ASSERT_TRUE(text.waitForFinished(60000));
-    const QString printed = QString::fromUtf8(text.readAllStandardOutput());
+    const QString printed = textOf(f, url, bodyOf(std::move(pdf)));
     const auto titleIn = [&](const char *catalogue) {
         return ReportColumnTitle(ReportTable::PrinterData, QStringLiteral("hostName"),
                                  web::CatalogueFromFile(f.dir.file(QLatin1String(catalogue)),

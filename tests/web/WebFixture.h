@@ -58,6 +58,11 @@ public:
 };
 
 QByteArray header(const web::Response &r, const QByteArray &name);
+// A response's body, read from its file where it has one.
+QByteArray bodyOf(web::Response r);
+// A download's text as a reader gets it: the PDF through pdftotext, the workbook's cells through
+// the reports' openpyxl reader (as JSON), anything else as it came.
+QString textOf(const WebFixture &f, const QString &url, const QByteArray &body);
 
 // Each route, as each account, with another department's names in the URL: nothing of that
 // department appears, in the page or the download.
