@@ -14,20 +14,10 @@ using namespace vesk;
 
 namespace {
 
-class BudgetStock : public test::EitherEngine
+class BudgetStock : public test::EngineCase
 {
 protected:
-    void SetUp() override { openCaseDatabase(Name, dir); }
-    void TearDown() override { QSqlDatabase::removeDatabase(Name); }
-
-    QSqlDatabase db() { return QSqlDatabase::database(Name, false); }
-    void exec(const QString &statement, const QVariantList &values = {})
-    {
-        QSqlDatabase d = db();
-        QSqlQuery q(d);
-        QString error;
-        ASSERT_TRUE(runStatement(q, statement, values, &error)) << error.toStdString();
-    }
+    BudgetStock() : EngineCase(QStringLiteral("budget")) {}
     // A print record: its time, department, printer, paper, pages, outcome, pages printed,
     // two-sided and cost (minor units).
     void record(const char *time, const char *dept, const char *printer, const char *paper,
@@ -39,9 +29,6 @@ protected:
              {QString::fromUtf8(time), QString::fromUtf8(dept), QString::fromUtf8(printer),
               QString::fromUtf8(paper), pages, outcome, printed, duplex, cost});
     }
-
-    const QString Name = QStringLiteral("budget");
-    test::TestAppDir dir;
 };
 
 TEST_P(BudgetStock, SpendingAgainstBudgets)

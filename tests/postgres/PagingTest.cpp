@@ -18,22 +18,10 @@ using test::Engine;
 
 namespace {
 
-class Paging : public test::EitherEngine
+class Paging : public test::EngineCase
 {
 protected:
-    void SetUp() override { openCaseDatabase(Name, dir); }
-    void TearDown() override { QSqlDatabase::removeDatabase(Name); }
-
-    QSqlDatabase db() { return QSqlDatabase::database(Name, false); }
-    void exec(const QString &statement)
-    {
-        QSqlDatabase d = db();
-        QSqlQuery q(d);
-        ASSERT_TRUE(q.exec(translateStatement(d, statement))) << statement.toStdString();
-    }
-
-    const QString Name = QStringLiteral("paging");
-    test::TestAppDir dir;
+    Paging() : EngineCase(QStringLiteral("paging")) {}
 };
 
 TEST_P(Paging, RowsChangedBetweenPageReadsAreShownExactlyOnce)

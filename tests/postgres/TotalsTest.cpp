@@ -29,21 +29,10 @@ using test::Engine;
 
 namespace {
 
-class Totals : public test::EitherEngine
+class Totals : public test::EngineCase
 {
 protected:
-    void SetUp() override { openCaseDatabase(Name, dir); }
-    void TearDown() override { QSqlDatabase::removeDatabase(Name); }
-
-    QSqlDatabase db() { return QSqlDatabase::database(Name, false); }
-    void exec(const QString &statement, const QVariantList &values = {})
-    {
-        QSqlDatabase d = db();
-        QSqlQuery q(d);
-        QString error;
-        ASSERT_TRUE(runStatement(q, translateStatement(d, statement), values, &error))
-            << error.toStdString() << " [" << statement.toStdString() << ']';
-    }
+    Totals() : EngineCase(QStringLiteral("totals")) {}
     // Rows of a statement as texts, null as "<null>", names in lower case (a group of names
     // that differ in letter case alone shows one of them, as either source chooses), sorted.
     std::vector<std::vector<std::string>> rows(const QString &statement)
@@ -71,9 +60,6 @@ protected:
         ASSERT_TRUE(beginWrite(d, &error) && FoldTotals(d, &error) && commitWrite(d, &error))
             << error.toStdString();
     }
-
-    const QString Name = QStringLiteral("totals");
-    test::TestAppDir dir;
 };
 
 // Names with letter-case twins, nulls and empty texts; times at and around midnight, month and

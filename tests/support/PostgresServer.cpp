@@ -104,6 +104,15 @@ void EitherEngine::openCaseDatabase(const QString &name, TestAppDir &folder)
     }
 }
 
+void EngineCase::exec(const QString &statement, const QVariantList &values)
+{
+    QSqlDatabase d = db();
+    QSqlQuery q(d);
+    QString error;
+    ASSERT_TRUE(runStatement(q, translateStatement(d, statement), values, &error))
+        << error.toStdString() << " [" << statement.toStdString() << ']';
+}
+
 int runWithPostgresServer(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);

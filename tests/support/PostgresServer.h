@@ -1,13 +1,17 @@
 // A private PostgreSQL server on loopback for a whole test program, and a new database per test.
 #pragma once
 
+#include "TestAppDir.h"
+
+#include <QSqlDatabase>
 #include <QString>
+#include <QVariantList>
 
 #include <gtest/gtest.h>
 
-namespace vesk::test {
+#include <utility>
 
-class TestAppDir;
+namespace vesk::test {
 
 // Starts scripts/pg-server once for the program and stops it at the end. When the server cannot
 // start, `port` stays 0 and `startError` says why; the tests then skip (VESK_SKIP: they fail under
@@ -59,6 +63,22 @@ protected:
     // English catalogue), or a fresh one on the server with the schema made. Fails the case when
     // it cannot; returns at once when the case is skipped.
     void openCaseDatabase(const QString &name, TestAppDir &folder);
+};
+
+// A case on its engine's database, open as connection `Name` from SetUp to TearDown.
+class EngineCase : public EitherEngine
+{
+protected:
+    explicit EngineCase(QString name) : Name(std::move(name)) {}
+    void SetUp() override { openCaseDatabase(Name, dir); }
+    void TearDown() override { QSqlDatabase::removeDatabase(Name); }
+
+    QSqlDatabase db() const { return QSqlDatabase::database(Name, false); }
+    // Runs a statement written for SQLite, translated for the engine; fails the case on an error.
+    void exec(const QString &statement, const QVariantList &values = {});
+
+    const QString Name;
+    TestAppDir dir;
 };
 
 // Both engines, named for the test's name: INSTANTIATE_TEST_SUITE_P(Engines, Suite, BothEngines).
